@@ -1,0 +1,27 @@
+#include "grading/grade_page.h"
+
+#include "grading/page_probe.h"
+
+namespace webexam {
+
+GradeResult GradePage(Platform& platform, ExamState& state, const std::u16string& page_path,
+                      Platform::IfMissing if_missing) {
+  GradeResult result;
+  for (const AnswerItem& item : AnswerKey()) {
+    int found = 0;
+    for (std::u16string_view text : item.Probes()) {
+      state.search_text = text;
+      ProbePage(platform, state, page_path, if_missing);
+      if (state.match_flag == kHit) ++found;
+      state.match_flag = kCleared;
+    }
+    const bool passed = item.rule == PassRule::kAllFound ? found == item.probe_count : found == 0;
+    if (passed) {
+      result.marks[static_cast<std::size_t>(item.number)] = 1;
+      ++result.correct_count;
+    }
+  }
+  return result;
+}
+
+}  // namespace webexam

@@ -1,0 +1,28 @@
+// Grading: the candidate's page against the answer key, through the page
+// probe, into 22 marks and their count.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "grading/answer_key.h"
+#include "platform/platform.h"
+#include "state/exam_state.h"
+
+namespace webexam {
+
+struct GradeResult {
+  std::array<int, kItemCount + 1> marks{};  // marks[1]..marks[22], each 0 or 1; marks[0] unused
+  int correct_count = 0;                    // the number of marks that are 1
+
+  int Mark(int item) const { return marks[static_cast<std::size_t>(item)]; }
+};
+
+// Makes all 36 probes in answer-key order, clearing the match flag after each,
+// and returns the marks. A probe failure (the page cannot be read) throws and
+// no result is produced. Afterwards the flag holds "kk" and the search text
+// the last probe text.
+GradeResult GradePage(Platform& platform, ExamState& state, const std::u16string& page_path,
+                      Platform::IfMissing if_missing = Platform::IfMissing::kCreateEmpty);
+
+}  // namespace webexam

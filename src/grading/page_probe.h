@@ -1,0 +1,24 @@
+// The page probe: does the exam state's search text occur in the first
+// 32000 bytes of a page? It answers only through the state's match flag.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "platform/platform.h"
+#include "state/exam_state.h"
+
+namespace webexam {
+
+// Only this many bytes of a page are searched (not 32768).
+inline constexpr std::size_t kProbeLimit = 32000;
+
+// Reads the first kProbeLimit bytes of the page afresh, decodes them as GBK
+// and sets `state.match_flag` to "ok" when `state.search_text` occurs in them,
+// ignoring case and character width. Writes nothing to the flag otherwise: a
+// hit stays visible until the caller clears it. With IfMissing::kCreateEmpty a
+// missing page in an existing folder is created empty (and matches nothing).
+void ProbePage(Platform& platform, ExamState& state, const std::u16string& page_path,
+               Platform::IfMissing if_missing = Platform::IfMissing::kCreateEmpty);
+
+}  // namespace webexam

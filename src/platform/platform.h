@@ -1,0 +1,130 @@
+// Everything the exam system needs of the operating system, stated by what the
+// system needs rather than by what one OS offers. The core reaches the OS only
+// through this class; posix/ and win32/ implement it, and tests wrap it to
+// inject faults.
+//
+// Paths and names are UTF-16 text. Every failing operation throws
+// PlatformError, except where a method says otherwise.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/platform_error.h"
+
+namespace webexam {
+
+enum class Listing {
+  kFilesOnly,        // ordinary files only
+  kFilesAndFolders,  // ordinary files and folders
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // --- Paths ---
+
+  // The separator between the parts of a path: '\\' on Windows, '/' on POSIX.
+  virtual char16_t PathSeparator() const = 0;
+
+  // The folder holding the running program file, without a trailing separator.
+  virtual std::u16string ProgramFolder() = 0;
+
+  // An environment variable, or nothing when it is unset.
+  virtual std::optional<std::u16string> Environment(const char* name) = 0;
+
+  // The folder that stands for drive C: ("C:" on Windows; $WEBEXAM_ROOT or
+  // $HOME/webexam on POSIX), without a trailing separator.
+  virtual std::u16string DriveRoot() = 0;
+
+  // The results share path as built in, used when WEBEXAM_SHARE is unset; it
+  // ends with the separator.
+  virtual std::u16string DefaultResultsShare() = 0;
+
+  // --- Listing and the file system ---
+
+  // Asks the file system for this one exact path and returns the bare name of
+  // the entry as stored on disk, or an empty text when there is none of the
+  // asked kind. Hidden (and on Windows, system) entries are never found. On
+  // Windows the lookup ignores case; on POSIX it is exact. Never throws.
+  virtual std::u16string ListPath(const std::u16string& path, Listing what) = 0;
+
+  virtual void DeleteFile(const std::u16string& path) = 0;
+  virtual void MakeFolder(const std::u16string& path) = 0;
+
+  // Copies one file; an existing destination is replaced.
+  virtual void CopyFile(const std::u16string& from, const std::u16string& to) = 0;
+
+  // Copies the folder `from` with all its files and folders to `to`, which is
+  // created; files already at the destination are overwritten.
+  virtual void CopyFolderTree(const std::u16string& from, const std::u16string& to) = 0;
+
+  // Removes `path` (a file or a folder with everything in it, read-only,
+  // hidden and system entries included) and returns once it is gone. A
+  // missing path is no error.
+  virtual void RemoveTree(const std::u16string& path) = 0;
+
+  // --- File content ---
+
+  enum class IfMissing { kFail, kCreateEmpty };
+
+  // Opens the file for reading as bytes and returns its first `limit` bytes
+  // (the whole file when it is shorter). With kCreateEmpty a missing file in
+  // an existing folder is created empty first.
+  virtual std::string ReadHead(const std::u16string& path, std::size_t limit,
+                               IfMissing if_missing) = 0;
+
+  // Opens for appending (created when absent), writes `bytes`, closes.
+  virtual void AppendToFile(const std::u16string& path, std::string_view bytes) = 0;
+
+  // Appends `bytes` holding the file exclusively against other writers for the
+  // one write: on Windows an open that denies other writers, on POSIX an
+  // exclusive lock on the open file. The bytes go in one write, and a failed
+  // write leaves the file as it was. Tries once: contention throws a
+  // PlatformError of Kind::kBusy, a passing network fault one of
+  // Kind::kTransient; the caller decides about retries.
+  virtual void AppendExclusively(const std::u16string& path, std::string_view bytes) = 0;
+
+  // Opens for output (created when absent, emptied when present), writes
+  // `bytes`, closes. With no bytes this makes an empty marker file.
+  virtual void WriteFile(const std::u16string& path, std::string_view bytes) = 0;
+
+  // --- The desktop and the machine ---
+
+  // Opens a document with the desktop's default viewer for its type, detached:
+  // no console window, no wait, nothing left behind when the viewer ends.
+  virtual void OpenDocument(const std::u16string& path) = 0;
+
+  // The computer's name as the OS reports it, read afresh on every call.
+  virtual std::u16string ComputerName() = 0;
+
+  // --- Text: GBK, code page 936 ---
+
+  // Decodes GBK bytes. A byte sequence that is not a GBK character (a lone or
+  // cut lead byte, 0xFF, a code of the user-defined areas) becomes U+FFFD,
+  // which no probe text holds; a lead byte with a byte that may follow it is
+  // taken as one bad character, as Windows does.
+  virtual std::u16string DecodeGbk(std::string_view bytes) = 0;
+
+  // Encodes text as GBK. Throws when a character has no GBK form: nothing is
+  // ever written as '?'.
+  virtual std::string EncodeGbk(std::u16string_view text) = 0;
+
+  // Whether EncodeGbk would succeed.
+  virtual bool CanEncodeGbk(std::u16string_view text) = 0;
+
+  // --- Time, for retries ---
+
+  virtual void Sleep(std::chrono::milliseconds duration) = 0;
+  virtual std::chrono::steady_clock::time_point Now() = 0;
+};
+
+// The platform of the operating system this program was built for.
+std::unique_ptr<Platform> MakePlatform();
+
+}  // namespace webexam

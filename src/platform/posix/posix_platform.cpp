@@ -1,0 +1,629 @@
+#include "platform/posix/posix_platform.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "text/utf8.h"
+
+namespace webexam {
+namespace {
+
+static_assert(std::endian::native == std::endian::little, "the codec hands iconv UTF-16LE");
+
+using Kind = PlatformError::Kind;
+
+std::string Native(const std::u16string& path) { return ToUtf8(path); }
+
+// Errors that another writer or a passing network fault cause: worth a retry.
+Kind KindOf(int error) {
+  switch (error) {
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+    case EACCES:  // what F_SETLK reports for a lock held elsewhere on some systems
+    case EBUSY:
+    case EDEADLK:
+    case ENOLCK:
+    case EINTR:
+      return Kind::kBusy;
+    case ETIMEDOUT:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case ENETUNREACH:
+    case ENETRESET:
+    case ECONNABORTED:
+    case ECONNRESET:
+    case ECONNREFUSED:
+    case ESTALE:
+    case EIO:
+      return Kind::kTransient;
+    default:
+      return Kind::kOther;
+  }
+}
+
+[[noreturn]] void Fail(const char* operation, const std::string& path, int error = errno,
+                       Kind kind = Kind::kOther) {
+  throw PlatformError(error, std::string(operation) + " " + path + ": " + std::strerror(error),
+                      kind);
+}
+
+// A file descriptor closed on every path out.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+  // Closes now and reports the error close gives (written data may fail here
+  // on network file systems).
+  int Close() {
+    int rc = ::close(fd_);
+    fd_ = -1;
+    return rc == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+int OpenRetryingEintr(const char* path, int flags, mode_t mode = 0666) {
+  int fd;
+  do {
+    fd = ::open(path, flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+int OpenAtRetryingEintr(int dir, const char* name, int flags, mode_t mode = 0666) {
+  int fd;
+  do {
+    fd = ::openat(dir, name, flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// Writes all bytes; returns 0 or the error number.
+int WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return 0;
+}
+
+void WriteAndClose(Fd& fd, std::string_view bytes, const char* operation, const std::string& path) {
+  if (int error = WriteAll(fd.get(), bytes)) Fail(operation, path, error);
+  if (int error = fd.Close()) Fail(operation, path, error);
+}
+
+// Copies the content of an open file to a new file `name` in `dir`.
+void CopyContent(int from_fd, int to_dir, const char* name, mode_t mode, const std::string& shown) {
+  Fd to(OpenAtRetryingEintr(to_dir, name, O_WRONLY | O_CREAT | O_TRUNC, mode & 07777));
+  if (!to.ok()) Fail("cannot create", shown);
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    ssize_t n = ::read(from_fd, buffer.data(), buffer.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail("cannot read", shown);
+    }
+    if (n == 0) break;
+    if (int error = WriteAll(to.get(), {buffer.data(), static_cast<std::size_t>(n)})) {
+      Fail("cannot write", shown, error);
+    }
+  }
+  // The copy keeps the source's permission bits (a read-only file stays
+  // read-only), whatever the umask made of them.
+  ::fchmod(to.get(), mode & 07777);
+  if (int error = to.Close()) Fail("cannot write", shown, error);
+}
+
+std::vector<std::string> EntryNames(int dir_fd, const std::string& shown) {
+  int dup_fd = ::dup(dir_fd);
+  if (dup_fd < 0) Fail("cannot list", shown);
+  DIR* dir = ::fdopendir(dup_fd);
+  if (!dir) {
+    int error = errno;
+    ::close(dup_fd);
+    Fail("cannot list", shown, error);
+  }
+  std::vector<std::string> names;
+  errno = 0;
+  while (dirent* entry = ::readdir(dir)) {
+    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+      names.emplace_back(entry->d_name);
+    }
+    errno = 0;
+  }
+  int error = errno;
+  ::closedir(dir);
+  if (error) Fail("cannot list", shown, error);
+  return names;
+}
+
+// Copies the folder open as `from_dir` into the new folder `to_dir`, working
+// relative to open folders so that depth never makes a path too long.
+void CopyTreeAt(int from_dir, int to_dir, const std::string& shown) {
+  for (const std::string& name : EntryNames(from_dir, shown)) {
+    const std::string entry_shown = shown + "/" + name;
+    struct stat st;
+    if (::fstatat(from_dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      Fail("cannot copy", entry_shown);
+    }
+    if (S_ISDIR(st.st_mode)) {
+      if (::mkdirat(to_dir, name.c_str(), 0777) != 0 && errno != EEXIST) {
+        Fail("cannot make folder", entry_shown);
+      }
+      Fd from_sub(OpenAtRetryingEintr(from_dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
+      if (!from_sub.ok()) Fail("cannot open folder", entry_shown);
+      Fd to_sub(OpenAtRetryingEintr(to_dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
+      if (!to_sub.ok()) Fail("cannot open folder", entry_shown);
+      CopyTreeAt(from_sub.get(), to_sub.get(), entry_shown);
+      ::fchmod(to_sub.get(), st.st_mode & 07777);
+    } else if (S_ISREG(st.st_mode)) {
+      Fd from(OpenAtRetryingEintr(from_dir, name.c_str(), O_RDONLY | O_NOFOLLOW));
+      if (!from.ok()) Fail("cannot open", entry_shown);
+      // A read-only file already at the destination is replaced, not refused.
+      ::unlinkat(to_dir, name.c_str(), 0);
+      CopyContent(from.get(), to_dir, name.c_str(), st.st_mode, entry_shown);
+    } else if (S_ISLNK(st.st_mode)) {
+      std::vector<char> target(PATH_MAX + 1);
+      ssize_t n = ::readlinkat(from_dir, name.c_str(), target.data(), target.size() - 1);
+      if (n < 0) Fail("cannot copy", entry_shown);
+      target[static_cast<std::size_t>(n)] = '\0';
+      ::unlinkat(to_dir, name.c_str(), 0);
+      if (::symlinkat(target.data(), to_dir, name.c_str()) != 0) Fail("cannot copy", entry_shown);
+    } else {
+      Fail("cannot copy a special file", entry_shown, EINVAL);
+    }
+  }
+}
+
+// Empties the folder open as `dir`, whatever the permissions of what is in it.
+void RemoveContentsAt(int dir, const std::string& shown) {
+  for (const std::string& name : EntryNames(dir, shown)) {
+    const std::string entry_shown = shown + "/" + name;
+    struct stat st;
+    if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT) continue;
+      Fail("cannot remove", entry_shown);
+    }
+    if (S_ISDIR(st.st_mode)) {
+      // A folder without read, write or search permission is opened up first.
+      ::fchmodat(dir, name.c_str(), (st.st_mode & 07777) | S_IRWXU, 0);
+      Fd sub(OpenAtRetryingEintr(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
+      if (!sub.ok()) Fail("cannot open folder", entry_shown);
+      RemoveContentsAt(sub.get(), entry_shown);
+      if (::unlinkat(dir, name.c_str(), AT_REMOVEDIR) != 0) Fail("cannot remove", entry_shown);
+    } else if (::unlinkat(dir, name.c_str(), 0) != 0 && errno != ENOENT) {
+      Fail("cannot remove", entry_shown);
+    }
+  }
+}
+
+// The folder of a path, for messages and for the folder of a missing page.
+std::string BaseName(const std::string& path) {
+  std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Whether `file` can be started: a path, or a name found on PATH.
+bool CanExecute(const std::string& file) {
+  if (file.find('/') != std::string::npos) return ::access(file.c_str(), X_OK) == 0;
+  const char* path = std::getenv("PATH");
+  std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
+  std::size_t start = 0;
+  while (start <= dirs.size()) {
+    std::size_t end = dirs.find(':', start);
+    if (end == std::string::npos) end = dirs.size();
+    std::string dir = dirs.substr(start, end - start);
+    if (dir.empty()) dir = ".";
+    if (::access((dir + "/" + file).c_str(), X_OK) == 0) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+}  // namespace
+
+PosixPlatform::PosixPlatform()
+    : decoder_(::iconv_open("UTF-16LE", "CP936")), encoder_(::iconv_open("CP936", "UTF-16LE")) {
+  if (decoder_ == reinterpret_cast<iconv_t>(-1) || encoder_ == reinterpret_cast<iconv_t>(-1)) {
+    throw PlatformError(errno, "iconv cannot convert between CP936 and UTF-16");
+  }
+}
+
+PosixPlatform::~PosixPlatform() {
+  ::iconv_close(decoder_);
+  ::iconv_close(encoder_);
+}
+
+std::u16string PosixPlatform::ProgramFolder() {
+  std::vector<char> buffer(PATH_MAX + 1);
+  ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n < 0) Fail("cannot find the program file", "/proc/self/exe");
+  std::string exe(buffer.data(), static_cast<std::size_t>(n));
+  std::size_t slash = exe.find_last_of('/');
+  return FromUtf8(slash == 0 ? "/" : exe.substr(0, slash));
+}
+
+std::optional<std::u16string> PosixPlatform::Environment(const char* name) {
+  const char* value = std::getenv(name);
+  if (!value) return std::nullopt;
+  return FromUtf8(value);
+}
+
+std::u16string PosixPlatform::DriveRoot() {
+  if (auto root = Environment("WEBEXAM_ROOT"); root && !root->empty()) {
+    while (root->size() > 1 && root->back() == u'/') root->pop_back();
+    return *root;
+  }
+  return Environment("HOME").value_or(u"") + u"/webexam";
+}
+
+std::u16string PosixPlatform::DefaultResultsShare() {
+  std::string built_in = WEBEXAM_DEFAULT_SHARE;
+  if (!built_in.empty()) return FromUtf8(built_in);
+  return DriveRoot() + u"/share/";
+}
+
+std::u16string PosixPlatform::ListPath(const std::u16string& path, Listing what) {
+  const std::string native = Native(path);
+  const std::string name = BaseName(native);
+  if (name.empty() || name[0] == '.') return {};  // hidden entries are never found
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0) return {};
+  const bool found =
+      S_ISREG(st.st_mode) || (what == Listing::kFilesAndFolders && S_ISDIR(st.st_mode));
+  return found ? FromUtf8(name) : std::u16string();
+}
+
+void PosixPlatform::DeleteFile(const std::u16string& path) {
+  const std::string native = Native(path);
+  if (::unlink(native.c_str()) != 0) Fail("cannot delete", native);
+}
+
+void PosixPlatform::MakeFolder(const std::u16string& path) {
+  const std::string native = Native(path);
+  if (::mkdir(native.c_str(), 0777) != 0) Fail("cannot make folder", native);
+}
+
+void PosixPlatform::CopyFile(const std::u16string& from, const std::u16string& to) {
+  const std::string source = Native(from), target = Native(to);
+  Fd in(OpenRetryingEintr(source.c_str(), O_RDONLY));
+  if (!in.ok()) Fail("cannot open", source);
+  struct stat st;
+  if (::fstat(in.get(), &st) != 0) Fail("cannot open", source);
+  if (!S_ISREG(st.st_mode)) Fail("cannot copy", source, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  ::unlink(target.c_str());  // replaces a read-only copy as well
+  CopyContent(in.get(), AT_FDCWD, target.c_str(), st.st_mode | S_IWUSR, target);
+}
+
+void PosixPlatform::CopyFolderTree(const std::u16string& from, const std::u16string& to) {
+  const std::string source = Native(from), target = Native(to);
+  Fd from_dir(OpenRetryingEintr(source.c_str(), O_RDONLY | O_DIRECTORY));
+  if (!from_dir.ok()) Fail("cannot open folder", source);
+  if (::mkdir(target.c_str(), 0777) != 0 && errno != EEXIST) Fail("cannot make folder", target);
+  Fd to_dir(OpenRetryingEintr(target.c_str(), O_RDONLY | O_DIRECTORY));
+  if (!to_dir.ok()) Fail("cannot open folder", target);
+  CopyTreeAt(from_dir.get(), to_dir.get(), source);
+}
+
+void PosixPlatform::RemoveTree(const std::u16string& path) {
+  const std::string native = Native(path);
+  struct stat st;
+  if (::lstat(native.c_str(), &st) != 0) {
+    if (errno == ENOENT) return;
+    Fail("cannot remove", native);
+  }
+  if (S_ISDIR(st.st_mode)) {
+    ::chmod(native.c_str(), (st.st_mode & 07777) | S_IRWXU);
+    Fd dir(OpenRetryingEintr(native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
+    if (!dir.ok()) Fail("cannot open folder", native);
+    RemoveContentsAt(dir.get(), native);
+    if (::rmdir(native.c_str()) != 0) Fail("cannot remove", native);
+  } else if (::unlink(native.c_str()) != 0) {
+    Fail("cannot remove", native);
+  }
+}
+
+std::string PosixPlatform::ReadHead(const std::u16string& path, std::size_t limit,
+                                    IfMissing if_missing) {
+  const std::string native = Native(path);
+  // Non-blocking, so that a named pipe in the page's place cannot hang us.
+  int flags = O_RDONLY | O_NONBLOCK;
+  if (if_missing == IfMissing::kCreateEmpty) flags |= O_CREAT;
+  Fd fd(OpenRetryingEintr(native.c_str(), flags));
+  if (!fd.ok()) Fail("cannot open", native);
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0) Fail("cannot read", native);
+  if (S_ISDIR(st.st_mode)) Fail("cannot read", native, EISDIR);
+  if (!S_ISREG(st.st_mode)) Fail("cannot read", native, EINVAL);
+
+  const std::size_t length = static_cast<std::size_t>(st.st_size);
+  std::string bytes(length < limit ? length : limit, '\0');
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail("cannot read", native);
+    }
+    if (n == 0) break;  // the file shrank while we read it
+    got += static_cast<std::size_t>(n);
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
+void PosixPlatform::AppendToFile(const std::u16string& path, std::string_view bytes) {
+  const std::string native = Native(path);
+  Fd fd(OpenRetryingEintr(native.c_str(), O_WRONLY | O_APPEND | O_CREAT));
+  if (!fd.ok()) Fail("cannot open for appending", native);
+  WriteAndClose(fd, bytes, "cannot write", native);
+}
+
+void PosixPlatform::AppendExclusively(const std::u16string& path, std::string_view bytes) {
+  const std::string native = Native(path);
+  Fd fd(OpenRetryingEintr(native.c_str(), O_WRONLY | O_APPEND | O_CREAT));
+  if (!fd.ok()) {
+    int error = errno;
+    Fail("cannot open for appending", native, error, KindOf(error));
+  }
+  // A record lock on the whole file: unlike flock, it reaches the server on
+  // network file systems, so PCs sharing one results folder exclude each other.
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  if (::fcntl(fd.get(), F_SETLK, &lock) != 0) {
+    int error = errno;
+    Fail("cannot lock", native, error,
+         error == EAGAIN || error == EACCES ? Kind::kBusy : KindOf(error));
+  }
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0) {
+    int error = errno;
+    Fail("cannot write", native, error, KindOf(error));
+  }
+  if (int error = WriteAll(fd.get(), bytes)) {
+    // Take back a part line, so that a retry cannot leave a torn one behind.
+    if (::ftruncate(fd.get(), st.st_size) != 0) {
+      // The file is left as the failed write made it; the error below says so.
+    }
+    Fail("cannot write", native, error, KindOf(error));
+  }
+  if (int error = fd.Close()) Fail("cannot write", native, error, KindOf(error));
+}
+
+void PosixPlatform::WriteFile(const std::u16string& path, std::string_view bytes) {
+  const std::string native = Native(path);
+  Fd fd(OpenRetryingEintr(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC));
+  if (!fd.ok()) {
+    int error = errno;
+    Fail("cannot open for output", native, error, KindOf(error));
+  }
+  if (int error = WriteAll(fd.get(), bytes)) Fail("cannot write", native, error, KindOf(error));
+  if (int error = fd.Close()) Fail("cannot write", native, error, KindOf(error));
+}
+
+void PosixPlatform::OpenDocument(const std::u16string& path) {
+  const std::string native = Native(path);
+  const char* viewer = "xdg-open";
+  if (!CanExecute(viewer)) Fail("cannot open the document", native, ENOENT);
+
+  // The viewer is started as a grandchild: the child exits at once and is
+  // reaped here, so the viewer belongs to init and never becomes our zombie.
+  // A close-on-exec pipe tells whether the exec itself worked.
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) Fail("cannot open the document", native);
+  pid_t child = ::fork();
+  if (child < 0) {
+    int error = errno;
+    ::close(report[0]);
+    ::close(report[1]);
+    Fail("cannot open the document", native, error);
+  }
+  if (child == 0) {
+    ::close(report[0]);
+    ::setsid();
+    pid_t viewer_pid = ::fork();
+    if (viewer_pid == 0) {
+      int null_fd = ::open("/dev/null", O_RDWR);
+      if (null_fd >= 0) {
+        ::dup2(null_fd, STDIN_FILENO);
+        ::dup2(null_fd, STDOUT_FILENO);
+      }
+      char* const argv[] = {const_cast<char*>(viewer), const_cast<char*>(native.c_str()), nullptr};
+      ::execvp(viewer, argv);
+      int error = errno;
+      (void)!::write(report[1], &error, sizeof error);
+      ::_exit(127);
+    }
+    if (viewer_pid < 0) {
+      int error = errno;
+      (void)!::write(report[1], &error, sizeof error);
+    }
+    ::_exit(0);
+  }
+  ::close(report[1]);
+  int status;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  int error = 0;
+  ssize_t n;
+  do {
+    n = ::read(report[0], &error, sizeof error);
+  } while (n < 0 && errno == EINTR);
+  ::close(report[0]);
+  if (n == static_cast<ssize_t>(sizeof error)) Fail("cannot open the document", native, error);
+}
+
+std::u16string PosixPlatform::ComputerName() {
+  char name[HOST_NAME_MAX + 1] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return {};
+  return FromUtf8(name);
+}
+
+namespace {
+
+constexpr unsigned kLeadFirst = 0x81, kLeadLast = 0xFE;
+constexpr unsigned kTrailFirst = 0x40, kTrailLast = 0xFE;
+constexpr unsigned kTrailCount = kTrailLast - kTrailFirst + 1;
+constexpr char16_t kNoCharacter = 0xFFFD;
+
+bool IsLead(unsigned char b) { return b >= kLeadFirst && b <= kLeadLast; }
+bool IsTrail(unsigned char b) { return b >= kTrailFirst && b <= kTrailLast && b != 0x7F; }
+
+}  // namespace
+
+const std::vector<char16_t>& PosixPlatform::DoubleByteTable() {
+  if (double_byte_table_.empty()) {
+    std::vector<char16_t> table((kLeadLast - kLeadFirst + 1) * kTrailCount, kNoCharacter);
+    for (unsigned lead = kLeadFirst; lead <= kLeadLast; ++lead) {
+      for (unsigned trail = kTrailFirst; trail <= kTrailLast; ++trail) {
+        if (!IsTrail(static_cast<unsigned char>(trail))) continue;
+        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        const std::u16string text = DecodeWithIconv({pair, 2});
+        if (text.size() == 1)
+          table[(lead - kLeadFirst) * kTrailCount + (trail - kTrailFirst)] = text[0];
+      }
+    }
+    double_byte_table_ = std::move(table);
+    const std::u16string euro = DecodeWithIconv("\x80");
+    byte_80_ = euro.size() == 1 ? euro[0] : kNoCharacter;
+  }
+  return double_byte_table_;
+}
+
+std::u16string PosixPlatform::DecodeGbk(std::string_view bytes) {
+  const std::vector<char16_t>& table = DoubleByteTable();
+  const char16_t euro = byte_80_;
+  std::u16string out(bytes.size(), u'\0');  // never more units than bytes
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    // Pages are mostly markup: eight ASCII bytes at a time.
+    while (i + 8 <= bytes.size()) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes.data() + i, sizeof word);
+      if (word & 0x8080808080808080u) break;
+      for (int k = 0; k < 8; ++k) out[n + k] = static_cast<unsigned char>(bytes[i + k]);
+      i += 8;
+      n += 8;
+    }
+    if (i >= bytes.size()) break;
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
+      out[n++] = b;
+    } else if (b == 0x80) {
+      out[n++] = euro;
+    } else if (IsLead(b) && i + 1 < bytes.size() &&
+               IsTrail(static_cast<unsigned char>(bytes[i + 1]))) {
+      // A lead byte and a byte that may follow it make one character, or
+      // one bad character.
+      const auto trail = static_cast<unsigned char>(bytes[++i]);
+      out[n++] = table[(b - kLeadFirst) * kTrailCount + (trail - kTrailFirst)];
+    } else {
+      out[n++] = kNoCharacter;  // 0xFF, or a lead byte alone or cut at the end
+    }
+  }
+  out.resize(n);
+  return out;
+}
+
+std::u16string PosixPlatform::DecodeWithIconv(std::string_view bytes) {
+  std::u16string out(bytes.size(), u'\0');  // never more units than bytes
+  char* in = const_cast<char*>(bytes.data());
+  std::size_t in_left = bytes.size();
+  char* out_at = reinterpret_cast<char*>(out.data());
+  std::size_t out_left = out.size() * sizeof(char16_t);
+  ::iconv(decoder_, nullptr, nullptr, nullptr, nullptr);
+  while (in_left > 0) {
+    if (::iconv(decoder_, &in, &in_left, &out_at, &out_left) != static_cast<std::size_t>(-1)) {
+      break;
+    }
+    if (errno == E2BIG) break;  // cannot happen: one unit per byte at most
+    // Not a character: one replacement for a lead byte and the byte that
+    // may follow it, else for the one byte.
+    const auto lead = static_cast<unsigned char>(in[0]);
+    std::size_t skip = 1;
+    if (errno == EILSEQ && lead >= 0x81 && lead <= 0xFE && in_left >= 2) {
+      const auto trail = static_cast<unsigned char>(in[1]);
+      if (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) skip = 2;
+    }
+    if (errno == EINVAL) skip = in_left;  // a character cut at the end
+    const char16_t replacement = 0xFFFD;
+    std::memcpy(out_at, &replacement, sizeof replacement);
+    out_at += sizeof replacement;
+    out_left -= sizeof replacement;
+    in += skip;
+    in_left -= skip;
+  }
+  out.resize(out.size() - out_left / sizeof(char16_t));
+  return out;
+}
+
+std::string PosixPlatform::EncodeGbk(std::u16string_view text) {
+  std::string out(text.size() * 2, '\0');  // at most two bytes a unit
+  char* in = const_cast<char*>(reinterpret_cast<const char*>(text.data()));
+  std::size_t in_left = text.size() * sizeof(char16_t);
+  char* out_at = out.data();
+  std::size_t out_left = out.size();
+  ::iconv(encoder_, nullptr, nullptr, nullptr, nullptr);
+  if (::iconv(encoder_, &in, &in_left, &out_at, &out_left) == static_cast<std::size_t>(-1)) {
+    int error = errno;
+    const std::size_t at = text.size() - in_left / sizeof(char16_t);
+    throw PlatformError(error, "text cannot be written in GBK: " + ToUtf8(text.substr(0, at)) +
+                                   "[" + ToUtf8(text.substr(at, 1)) + "]");
+  }
+  out.resize(out.size() - out_left);
+  return out;
+}
+
+bool PosixPlatform::CanEncodeGbk(std::u16string_view text) {
+  try {
+    EncodeGbk(text);
+    return true;
+  } catch (const PlatformError&) {
+    return false;
+  }
+}
+
+void PosixPlatform::Sleep(std::chrono::milliseconds duration) {
+  std::this_thread::sleep_for(duration);
+}
+
+std::chrono::steady_clock::time_point PosixPlatform::Now() {
+  return std::chrono::steady_clock::now();
+}
+
+}  // namespace webexam
+
+namespace webexam {
+
+std::unique_ptr<Platform> MakePlatform() { return std::make_unique<PosixPlatform>(); }
+
+}  // namespace webexam

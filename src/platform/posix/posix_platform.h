@@ -1,0 +1,61 @@
+// The Platform on Linux and other POSIX systems.
+#pragma once
+
+#include <iconv.h>
+
+#include <memory>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace webexam {
+
+class PosixPlatform final : public Platform {
+ public:
+  PosixPlatform();
+  ~PosixPlatform() override;
+  PosixPlatform(const PosixPlatform&) = delete;
+  PosixPlatform& operator=(const PosixPlatform&) = delete;
+
+  char16_t PathSeparator() const override { return u'/'; }
+  std::u16string ProgramFolder() override;
+  std::optional<std::u16string> Environment(const char* name) override;
+  std::u16string DriveRoot() override;
+  std::u16string DefaultResultsShare() override;
+
+  std::u16string ListPath(const std::u16string& path, Listing what) override;
+  void DeleteFile(const std::u16string& path) override;
+  void MakeFolder(const std::u16string& path) override;
+  void CopyFile(const std::u16string& from, const std::u16string& to) override;
+  void CopyFolderTree(const std::u16string& from, const std::u16string& to) override;
+  void RemoveTree(const std::u16string& path) override;
+
+  std::string ReadHead(const std::u16string& path, std::size_t limit,
+                       IfMissing if_missing) override;
+  void AppendToFile(const std::u16string& path, std::string_view bytes) override;
+  void AppendExclusively(const std::u16string& path, std::string_view bytes) override;
+  void WriteFile(const std::u16string& path, std::string_view bytes) override;
+
+  void OpenDocument(const std::u16string& path) override;
+  std::u16string ComputerName() override;
+
+  std::u16string DecodeGbk(std::string_view bytes) override;
+  std::string EncodeGbk(std::u16string_view text) override;
+  bool CanEncodeGbk(std::u16string_view text) override;
+
+  void Sleep(std::chrono::milliseconds duration) override;
+  std::chrono::steady_clock::time_point Now() override;
+
+ private:
+  std::u16string DecodeWithIconv(std::string_view bytes);
+  const std::vector<char16_t>& DoubleByteTable();
+
+  iconv_t decoder_;  // CP936 to UTF-16LE
+  iconv_t encoder_;  // UTF-16LE to CP936
+  // iconv's answer for every lead and trail byte pair, asked once: decoding a
+  // page is on the hot path of grading, and iconv's own loop is slow.
+  std::vector<char16_t> double_byte_table_;
+  char16_t byte_80_ = 0xFFFD;  // the one byte above ASCII that is a character: the euro sign
+};
+
+}  // namespace webexam

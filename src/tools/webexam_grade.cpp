@@ -1,0 +1,90 @@
+// webexam-grade: grades web pages against the exam's answer key from the
+// command line, exactly as the exam client grades a candidate's page.
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "grading/grade_page.h"
+#include "platform/platform.h"
+#include "state/exam_state.h"
+#include "text/utf8.h"
+
+namespace {
+
+constexpr const char kHelp[] =
+    "Usage: webexam-grade PAGE...\n"
+    "\n"
+    "Grades each web page against the exam's answer key of 22 items, as the\n"
+    "exam client does when a candidate submits: the first 32000 bytes of the\n"
+    "page are read as GBK text and searched for each item's texts, ignoring\n"
+    "letter case and full-width/half-width forms.\n"
+    "\n"
+    "For each page one line goes to standard output (UTF-8, LF):\n"
+    "  PATH<TAB>COUNT<TAB>MARK1<TAB>...<TAB>MARK22\n"
+    "where COUNT is the number of items passed (0 to 22) and each MARK is 1\n"
+    "(passed) or 0 (failed), in item order.\n"
+    "\n"
+    "A page that does not exist is named on standard error and is not created;\n"
+    "so is a page that cannot be read. The other pages are still graded, and\n"
+    "the exit status is then 1. It is 0 when every page was graded, and 2 when\n"
+    "no page was given.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help   show this help and exit\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> pages;
+  bool only_pages = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (!only_pages && (arg == "-h" || arg == "--help")) {
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (!only_pages && arg == "--") {
+      only_pages = true;
+    } else if (!only_pages && arg.size() > 1 && arg[0] == '-') {
+      std::fprintf(stderr, "webexam-grade: unknown option %s (see --help)\n", arg.c_str());
+      return 2;
+    } else {
+      pages.push_back(arg);
+    }
+  }
+  if (pages.empty()) {
+    std::fputs("webexam-grade: no page given (see --help)\n", stderr);
+    return 2;
+  }
+
+  auto platform = webexam::MakePlatform();
+  int status = 0;
+  for (const std::string& page : pages) {
+    webexam::ExamState state;
+    try {
+      // The teacher's page is graded as it is: a missing one is reported, not
+      // created as the client does for the candidate's page.
+      const webexam::GradeResult result = webexam::GradePage(
+          *platform, state, webexam::FromUtf8(page), webexam::Platform::IfMissing::kFail);
+      std::string line = page + "\t" + std::to_string(result.correct_count);
+      for (int item = 1; item <= webexam::kItemCount; ++item) {
+        line += '\t';
+        line += static_cast<char>('0' + result.Mark(item));
+      }
+      line += '\n';
+      std::fputs(line.c_str(), stdout);
+    } catch (const webexam::PlatformError& error) {
+      std::fflush(stdout);
+      if (error.code() == ENOENT) {
+        std::fprintf(stderr, "webexam-grade: no such page: %s\n", page.c_str());
+      } else {
+        std::fprintf(stderr, "webexam-grade: %s\n", error.what());
+      }
+      status = 1;
+    }
+  }
+  return std::fflush(stdout) == 0 ? status : 1;
+}

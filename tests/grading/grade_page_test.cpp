@@ -1,0 +1,125 @@
+#include "grading/grade_page.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+namespace webexam {
+namespace {
+
+using test::Gbk;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+// Counts the page reads, to see that every probe reads the page afresh.
+class CountingPlatform : public test::ForwardingPlatform {
+ public:
+  using ForwardingPlatform::ForwardingPlatform;
+  std::string ReadHead(const std::u16string& path, std::size_t limit,
+                       IfMissing if_missing) override {
+    ++reads;
+    return inner_.ReadHead(path, limit, if_missing);
+  }
+  int reads = 0;
+};
+
+class GradePageTest : public ::testing::Test {
+ protected:
+  GradeResult Grade(std::string_view bytes) {
+    WriteBytes(dir_.path() / "index.htm", bytes);
+    return GradePage(*platform_, state_, page_);
+  }
+  static std::string Marks(const GradeResult& result) {
+    std::string marks;
+    for (int item = 1; item <= kItemCount; ++item)
+      marks += static_cast<char>('0' + result.Mark(item));
+    return marks;
+  }
+
+  std::unique_ptr<Platform> platform_ = MakePlatform();
+  TempDir dir_;
+  std::u16string page_ = dir_ / "index.htm";
+  ExamState state_;
+  const std::string model_answer_ = ReadBytes(test::DataFile("model_answer.htm"));
+};
+
+TEST(AnswerKeyTable, HasTwentyTwoItemsAndThirtySixProbeTexts) {
+  int texts = 0;
+  for (int i = 0; i < kItemCount; ++i) {
+    EXPECT_EQ(AnswerKey()[i].number, i + 1);
+    texts += AnswerKey()[i].probe_count;
+  }
+  EXPECT_EQ(texts, kProbeTextCount);
+  EXPECT_EQ(AnswerKey()[13].rule, PassRule::kNotFound);
+}
+
+TEST_F(GradePageTest, AnEmptyPagePassesOnlyTheItemThatMustBeAbsent) {
+  GradeResult result = Grade("");
+  EXPECT_EQ(Marks(result), "0000000000000100000000");
+  EXPECT_EQ(result.correct_count, 1);
+}
+
+TEST_F(GradePageTest, AMissingPageIsGradedAsEmptyAndLeftBehind) {
+  GradeResult result = GradePage(*platform_, state_, page_);
+  EXPECT_EQ(result.correct_count, 1);
+  EXPECT_EQ(ReadBytes(dir_.path() / "index.htm"), "");
+}
+
+TEST_F(GradePageTest, TheModelAnswerPassesEveryItem) {
+  GradeResult result = Grade(model_answer_);
+  EXPECT_EQ(Marks(result), std::string(22, '1'));
+  EXPECT_EQ(result.correct_count, 22);
+
+  // "abcd" anywhere fails item 14 alone; after the cut it counts for nothing.
+  result = Grade(model_answer_ + "abcd");
+  EXPECT_EQ(Marks(result), "1111111111111011111111");
+  EXPECT_EQ(result.correct_count, 21);
+  result = Grade(model_answer_ + std::string(32000, ' ') + "abcd");
+  EXPECT_EQ(result.correct_count, 22);
+}
+
+TEST_F(GradePageTest, AnItemWithSomeOfItsTextsFails) {
+  GradeResult result = Grade("<hr width=85%>");  // item 2 lacks #FF0000
+  EXPECT_EQ(result.Mark(2), 0);
+  result = Grade("<hr width=85% color=#ff0000>");
+  EXPECT_EQ(result.Mark(2), 1);
+}
+
+TEST_F(GradePageTest, ProbeTextsArePlainSubstrings) {
+  // "hr" inside href, "right" inside bright, "bordercolor" inside its longer
+  // form, "4" as any digit 4.
+  GradeResult result =
+      Grade(Gbk(u"<a href=x color=#FF0000>85%</a> bright Brenlowe <marquee> bordercolorlight "
+                u"表格是网页的骨架 楷体 #0000ff 1984"));
+  EXPECT_EQ(result.Mark(2), 1);
+  EXPECT_EQ(result.Mark(22), 1);
+  EXPECT_EQ(result.Mark(6), 1);
+  EXPECT_EQ(result.Mark(3), 1);
+  EXPECT_EQ(result.correct_count, 5);
+}
+
+TEST_F(GradePageTest, MakesAll36ProbesAndLeavesTheFlagCleared) {
+  CountingPlatform counting(*platform_);
+  WriteBytes(dir_.path() / "index.htm", "nothing here");
+  state_.match_flag = u"";  // as after start-up
+  GradeResult result = GradePage(counting, state_, page_);
+  EXPECT_EQ(counting.reads, kProbeTextCount);
+  EXPECT_EQ(result.correct_count, 1);
+  EXPECT_EQ(state_.match_flag, u"kk");
+  EXPECT_EQ(state_.search_text, u"marquee");
+
+  // A second grading starts afresh and sees the page as it is now.
+  WriteBytes(dir_.path() / "index.htm", model_answer_);
+  EXPECT_EQ(GradePage(counting, state_, page_).correct_count, 22);
+  EXPECT_EQ(counting.reads, 2 * kProbeTextCount);
+}
+
+TEST_F(GradePageTest, AnUnreadablePageAbandonsGrading) {
+  std::filesystem::create_directory(dir_.path() / "folder.htm");
+  EXPECT_THROW(GradePage(*platform_, state_, dir_ / "folder.htm"), PlatformError);
+  EXPECT_THROW(GradePage(*platform_, state_, dir_ / "none/index.htm"), PlatformError);
+}
+
+}  // namespace
+}  // namespace webexam

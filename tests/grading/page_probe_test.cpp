@@ -1,0 +1,136 @@
+#include "grading/page_probe.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "support/test_support.h"
+
+namespace webexam {
+namespace {
+
+using test::Gbk;
+using test::TempDir;
+using test::WriteBytes;
+namespace fs = std::filesystem;
+
+class PageProbe : public ::testing::Test {
+ protected:
+  // Probes the page holding `bytes` for `text`, starting from a cleared flag.
+  bool Found(std::string_view bytes, std::u16string_view text) {
+    WriteBytes(dir_.path() / "index.htm", bytes);
+    state_.search_text = text;
+    state_.match_flag = kCleared;
+    ProbePage(*platform_, state_, page_);
+    return state_.match_flag == kHit;
+  }
+
+  std::unique_ptr<Platform> platform_ = MakePlatform();
+  TempDir dir_;
+  std::u16string page_ = dir_ / "index.htm";
+  ExamState state_;
+};
+
+TEST_F(PageProbe, SearchesTheFirst32000BytesOnly) {
+  // "marquee" ending exactly at byte 32000 is found; one byte later it is not.
+  std::string page = std::string(32000 - 7, ' ') + "marquee";
+  EXPECT_TRUE(Found(page, u"marquee"));
+  EXPECT_TRUE(Found(page + std::string(1000, ' '), u"marquee"));
+  EXPECT_FALSE(Found(" " + page, u"marquee"));
+  // A text wholly after the cut is not found, however large the page.
+  EXPECT_FALSE(Found(std::string(40000, ' ') + "marquee", u"marquee"));
+}
+
+TEST_F(PageProbe, ADoubleByteCharacterCutAtTheLimitMatchesNothing) {
+  // 隶 is two bytes: its lead byte is byte 32000, its trail byte 32001.
+  const std::string li = Gbk(u"隶");
+  ASSERT_EQ(li.size(), 2u);
+  std::string page = std::string(31999, ' ') + li + Gbk(u"书");
+  EXPECT_FALSE(Found(page, u"隶"));
+  // The cut lead byte does not pair with anything either: no stray ASCII hit.
+  EXPECT_FALSE(Found(std::string(31999, ' ') + li, std::u16string(1, li[1])));
+  // One byte earlier, the character is whole.
+  EXPECT_TRUE(Found(std::string(31998, ' ') + li + Gbk(u"书"), u"隶"));
+}
+
+TEST_F(PageProbe, IgnoresCaseAndWidth) {
+  EXPECT_TRUE(Found("<HR width=85%>", u"hr"));
+  EXPECT_TRUE(Found("<Hr>", u"hr"));
+  EXPECT_TRUE(Found(Gbk(u"<ｈｒ>"), u"hr"));
+  EXPECT_TRUE(Found(Gbk(u"<TITLE>欢迎进入网页天地!</TITLE>"), u"<title>欢迎进入网页天地！"));
+  EXPECT_TRUE(Found(Gbk(u"<title>欢迎进入网页天地！"), u"<title>欢迎进入网页天地！"));
+  EXPECT_FALSE(Found(Gbk(u"<title> 欢迎进入网页天地！"), u"<title>欢迎进入网页天地！"));
+  EXPECT_TRUE(Found("COLOR=#ff0000", u"#FF0000"));
+}
+
+TEST_F(PageProbe, ReadsThePageAsGbkWhateverItWasSavedIn) {
+  // A UTF-8 page: ASCII texts are found, Chinese ones are not.
+  const std::string utf8 = "<font face=\"\xE9\x9A\xB6\xE4\xB9\xA6\">Brenlowe</font>";  // 隶书
+  EXPECT_TRUE(Found(utf8, u"Brenlowe"));
+  EXPECT_FALSE(Found(utf8, u"隶书"));
+  EXPECT_TRUE(Found(Gbk(u"<font face=\"隶书\">"), u"隶书"));
+  // NUL bytes and invalid GBK do not stop the search.
+  EXPECT_TRUE(
+      Found(std::string("\0\0\xFF\x81", 4) + std::string(1, '\0') + "Bjyy.wav", u"bjyy.wav"));
+}
+
+TEST_F(PageProbe, AHitStaysUntilTheCallerClearsIt) {
+  WriteBytes(dir_.path() / "index.htm", "hr");
+  state_.match_flag = u"";
+  state_.search_text = u"hr";
+  ProbePage(*platform_, state_, page_);
+  EXPECT_EQ(state_.match_flag, u"ok");
+  state_.search_text = u"abcd";
+  ProbePage(*platform_, state_, page_);
+  ProbePage(*platform_, state_, page_);
+  EXPECT_EQ(state_.match_flag, u"ok");
+
+  // A miss writes nothing: whatever the flag held, it still holds.
+  for (std::u16string_view before : {u"", u"kk", u"OK"}) {
+    state_.match_flag = before;
+    ProbePage(*platform_, state_, page_);
+    EXPECT_EQ(state_.match_flag, before);
+  }
+}
+
+TEST_F(PageProbe, AMissingPageIsCreatedEmptyAndMatchesNothing) {
+  state_.search_text = u"hr";
+  state_.match_flag = kCleared;
+  ProbePage(*platform_, state_, page_);
+  EXPECT_EQ(state_.match_flag, kCleared);
+  ASSERT_TRUE(fs::is_regular_file(dir_.path() / "index.htm"));
+  EXPECT_EQ(fs::file_size(dir_.path() / "index.htm"), 0u);
+}
+
+TEST_F(PageProbe, APageThatCannotBeReadThrowsNamingIt) {
+  fs::create_directory(dir_.path() / "folder.htm");
+  state_.search_text = u"hr";
+  for (const std::u16string& path : {dir_ / "folder.htm", dir_ / "web/index.htm"}) {
+    try {
+      ProbePage(*platform_, state_, path);
+      FAIL() << "no error";
+    } catch (const PlatformError& error) {
+      EXPECT_NE(error.code(), 0);
+      EXPECT_NE(std::string(error.what()).find(".htm"), std::string::npos);
+    }
+  }
+}
+
+#ifndef _WIN32
+TEST_F(PageProbe, AHugePageIsReadOnlyAsFarAsTheLimit) {
+  // 1 GiB, sparse: reading it whole would take seconds and a gigabyte.
+  const fs::path huge = dir_.path() / "huge.htm";
+  {
+    std::ofstream out(huge, std::ios::binary);
+    out << "<hr>";
+  }
+  fs::resize_file(huge, std::uintmax_t{1} << 30);
+  state_.search_text = u"hr";
+  state_.match_flag = kCleared;
+  ProbePage(*platform_, state_, test::U16(huge));
+  EXPECT_EQ(state_.match_flag, kHit);
+}
+#endif
+
+}  // namespace
+}  // namespace webexam

@@ -1,0 +1,102 @@
+#include "support/test_support.h"
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "text/utf8.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
+
+namespace webexam::test {
+
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  std::random_device random;
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = "webexam-" + std::string(info ? info->name() : "test") + "-" +
+                     std::to_string(random()) + "-" + std::to_string(counter++);
+  path_ = fs::temp_directory_path() / name;
+  fs::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  // Read-only folders made by a test are opened up so that nothing is left.
+  for (auto it = fs::recursive_directory_iterator(path_, ignored);
+       it != fs::recursive_directory_iterator(); it.increment(ignored)) {
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+  }
+  fs::remove_all(path_, ignored);
+}
+
+std::u16string TempDir::operator/(std::string_view name) const { return U16(path_ / name); }
+
+std::u16string U16(const fs::path& path) { return FromUtf8(path.string()); }
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_TRUE(in.good()) << "cannot read " << path;
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void WriteBytes(const fs::path& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good()) << "cannot write " << path;
+}
+
+std::string Hex(std::string_view hex) {
+  std::string bytes;
+  int high = -1;
+  for (char c : hex) {
+    int value = c >= '0' && c <= '9'   ? c - '0'
+                : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                       : -1;
+    if (value < 0) continue;
+    if (high < 0) {
+      high = value;
+    } else {
+      bytes += static_cast<char>(high * 16 + value);
+      high = -1;
+    }
+  }
+  return bytes;
+}
+
+std::string Gbk(std::u16string_view text) {
+#ifdef _WIN32
+  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  int size = ::WideCharToMultiByte(936, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                   nullptr);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(936, 0, wide, static_cast<int>(text.size()), bytes.data(), size, nullptr,
+                        nullptr);
+  return bytes;
+#else
+  iconv_t cd = ::iconv_open("CP936", "UTF-16LE");
+  std::string bytes(text.size() * 2, '\0');
+  char* in = const_cast<char*>(reinterpret_cast<const char*>(text.data()));
+  std::size_t in_left = text.size() * 2;
+  char* out = bytes.data();
+  std::size_t out_left = bytes.size();
+  const std::size_t rc = ::iconv(cd, &in, &in_left, &out, &out_left);
+  ::iconv_close(cd);
+  EXPECT_NE(rc, static_cast<std::size_t>(-1)) << "test text not in GBK";
+  bytes.resize(bytes.size() - out_left);
+  return bytes;
+#endif
+}
+
+fs::path DataFile(std::string_view name) { return fs::path(WEBEXAM_TEST_DATA) / name; }
+
+}  // namespace webexam::test

@@ -1,0 +1,93 @@
+// What the tests share: real temporary folders, byte-exact file helpers, and a
+// Platform wrapper that tests override to count or fail operations.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace webexam::test {
+
+namespace fs = std::filesystem;
+
+// A fresh folder under the system's temporary folder, removed with everything
+// in it when the test ends.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const fs::path& path() const { return path_; }
+  // The path of `name` in this folder, as the platform takes it.
+  std::u16string operator/(std::string_view name) const;
+
+ private:
+  fs::path path_;
+};
+
+std::u16string U16(const fs::path& path);
+std::string ReadBytes(const fs::path& path);
+void WriteBytes(const fs::path& path, std::string_view bytes);
+// Text as GBK bytes, through iconv's own tables rather than the code under test.
+std::string Gbk(std::u16string_view text);
+// Bytes written in hex with optional blanks, "C4 E3 0D 0A".
+std::string Hex(std::string_view hex);
+// The path of a file in tests/data.
+fs::path DataFile(std::string_view name);
+
+// Passes every call to the real platform; a test overrides what it watches.
+class ForwardingPlatform : public Platform {
+ public:
+  explicit ForwardingPlatform(Platform& inner) : inner_(inner) {}
+
+  char16_t PathSeparator() const override { return inner_.PathSeparator(); }
+  std::u16string ProgramFolder() override { return inner_.ProgramFolder(); }
+  std::optional<std::u16string> Environment(const char* name) override {
+    return inner_.Environment(name);
+  }
+  std::u16string DriveRoot() override { return inner_.DriveRoot(); }
+  std::u16string DefaultResultsShare() override { return inner_.DefaultResultsShare(); }
+  std::u16string ListPath(const std::u16string& path, Listing what) override {
+    return inner_.ListPath(path, what);
+  }
+  void DeleteFile(const std::u16string& path) override { inner_.DeleteFile(path); }
+  void MakeFolder(const std::u16string& path) override { inner_.MakeFolder(path); }
+  void CopyFile(const std::u16string& from, const std::u16string& to) override {
+    inner_.CopyFile(from, to);
+  }
+  void CopyFolderTree(const std::u16string& from, const std::u16string& to) override {
+    inner_.CopyFolderTree(from, to);
+  }
+  void RemoveTree(const std::u16string& path) override { inner_.RemoveTree(path); }
+  std::string ReadHead(const std::u16string& path, std::size_t limit,
+                       IfMissing if_missing) override {
+    return inner_.ReadHead(path, limit, if_missing);
+  }
+  void AppendToFile(const std::u16string& path, std::string_view bytes) override {
+    inner_.AppendToFile(path, bytes);
+  }
+  void AppendExclusively(const std::u16string& path, std::string_view bytes) override {
+    inner_.AppendExclusively(path, bytes);
+  }
+  void WriteFile(const std::u16string& path, std::string_view bytes) override {
+    inner_.WriteFile(path, bytes);
+  }
+  void OpenDocument(const std::u16string& path) override { inner_.OpenDocument(path); }
+  std::u16string ComputerName() override { return inner_.ComputerName(); }
+  std::u16string DecodeGbk(std::string_view bytes) override { return inner_.DecodeGbk(bytes); }
+  std::string EncodeGbk(std::u16string_view text) override { return inner_.EncodeGbk(text); }
+  bool CanEncodeGbk(std::u16string_view text) override { return inner_.CanEncodeGbk(text); }
+  void Sleep(std::chrono::milliseconds duration) override { inner_.Sleep(duration); }
+  std::chrono::steady_clock::time_point Now() override { return inner_.Now(); }
+
+ protected:
+  Platform& inner_;
+};
+
+}  // namespace webexam::test

@@ -1,0 +1,34 @@
+#include "text/fold.h"
+
+#include <gtest/gtest.h>
+
+namespace webexam {
+namespace {
+
+TEST(Fold, FullWidthFormsBecomeTheirNarrowForms) {
+  EXPECT_EQ(Fold(u"ＨＲ！＃ＦＦ０"), u"hr!#ff0");
+  EXPECT_EQ(Fold(u"a\u3000b"), u"a b");
+  EXPECT_EQ(Fold(u"\uFFE5\uFFE0"), u"\u00A5\u00A2");
+}
+
+TEST(Fold, UpperCaseOfTheGbkAlphabetsBecomesLowerCase) {
+  EXPECT_EQ(Fold(u"BorderColorLIGHT"), u"bordercolorlight");
+  EXPECT_EQ(Fold(u"ΑΒΓΩ"), u"αβγω");
+  EXPECT_EQ(Fold(u"АБВЯЁ"), u"абвяё");
+  EXPECT_EQ(Fold(u"ⅠⅫ"), u"ⅰⅻ");
+  EXPECT_EQ(Fold(u"ÀÉÖ×Ā"), u"àéö×ā");
+}
+
+TEST(Fold, ChineseAndSignsAreLeftAlone) {
+  EXPECT_EQ(Fold(u"表格是网页的骨架 #0000ff 85% \uFFFD"), u"表格是网页的骨架 #0000ff 85% \uFFFD");
+}
+
+TEST(FoldedFind, GivesTheOneBasedPositionOfTheFirstOccurrence) {
+  EXPECT_EQ(FoldedFind(u"abcabc", u"BC"), 2u);
+  EXPECT_EQ(FoldedFind(u"<TITLE>欢迎进入网页天地!", u"<title>欢迎进入网页天地！"), 1u);
+  EXPECT_EQ(FoldedFind(u"xyz", u"xyzz"), 0u);
+  EXPECT_EQ(FoldedFind(u"", u"a"), 0u);
+}
+
+}  // namespace
+}  // namespace webexam
