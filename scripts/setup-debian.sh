@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(build-essential cmake pkg-config)
 if [[ "${1:-}" == "test" ]]; then
-  packages+=(libgtest-dev libbenchmark-dev)
+  packages+=(libgtest-dev libbenchmark-dev python3)
 fi
 
 missing=()

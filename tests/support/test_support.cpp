@@ -1,6 +1,7 @@
 #include "support/test_support.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <random>
@@ -11,7 +12,11 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <iconv.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace webexam::test {
@@ -96,6 +101,47 @@ std::string Gbk(std::u16string_view text) {
   return bytes;
 #endif
 }
+
+#ifndef _WIN32
+Process Spawn(const fs::path& program, const std::vector<std::string>& arguments,
+              const fs::path& output) {
+  std::vector<std::string> args{program.string()};
+  args.insert(args.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  pid_t pid = -1;
+  const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  EXPECT_EQ(error, 0) << "cannot start " << program;
+  return {pid};
+}
+
+int Wait(Process process) {
+  int status = 0;
+  while (::waitpid(static_cast<pid_t>(process.id), &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+#endif
+
+GradeResult ResultOf(std::string_view marks) {
+  EXPECT_EQ(marks.size(), static_cast<std::size_t>(kItemCount));
+  GradeResult result;
+  for (std::size_t i = 0; i < marks.size(); ++i) {
+    result.marks[i + 1] = marks[i] == '1' ? 1 : 0;
+    result.correct_count += result.marks[i + 1];
+  }
+  return result;
+}
+
+fs::path TestProgram(std::string_view name) { return fs::path(WEBEXAM_TEST_BIN_DIR) / name; }
 
 fs::path DataFile(std::string_view name) { return fs::path(WEBEXAM_TEST_DATA) / name; }
 

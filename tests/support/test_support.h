@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "grading/grade_page.h"
 #include "platform/platform.h"
 
 namespace webexam::test {
@@ -40,6 +42,21 @@ std::string Gbk(std::u16string_view text);
 std::string Hex(std::string_view hex);
 // The path of a file in tests/data.
 fs::path DataFile(std::string_view name);
+
+// A grading result from its marks written as 22 digits, "1100...".
+GradeResult ResultOf(std::string_view marks);
+
+// A program started by a test, running alongside it.
+struct Process {
+  long long id;
+};
+// Starts `program` (a path) with `arguments`, its output going to `output`.
+Process Spawn(const fs::path& program, const std::vector<std::string>& arguments,
+              const fs::path& output);
+// Waits for the process and returns its exit status (-1 when it did not exit).
+int Wait(Process process);
+// A test helper program built next to the tests.
+fs::path TestProgram(std::string_view name);
 
 // Passes every call to the real platform; a test overrides what it watches.
 class ForwardingPlatform : public Platform {

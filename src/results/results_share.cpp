@@ -1,0 +1,95 @@
+#include "results/results_share.h"
+
+#include <algorithm>
+#include <random>
+
+#include "results/result_record.h"
+
+namespace webexam {
+namespace {
+
+// Runs `attempt` until it succeeds, retrying busy and passing network errors
+// with jittered, growing pauses while the budget lasts. Returns whether it
+// succeeded; any other error ends the tries at once.
+template <typename Attempt>
+bool WithRetries(Platform& platform, const ShareRetry& retry, Attempt attempt) {
+  const auto deadline = platform.Now() + retry.budget;
+  // Jitter keeps PCs that collided once from colliding again in step.
+  std::minstd_rand random(std::random_device{}());
+  auto pause = retry.first_pause;
+  for (;;) {
+    try {
+      attempt();
+      return true;
+    } catch (const PlatformError& error) {
+      if (!error.IsRetryable()) return false;
+    }
+    std::uniform_int_distribution<long long> jitter(pause.count() / 2, pause.count() * 3 / 2);
+    const auto now = platform.Now();
+    if (now >= deadline) return false;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+    platform.Sleep(std::min(std::chrono::milliseconds(jitter(random)), left));
+    pause = std::min(pause * 2, retry.longest_pause);
+  }
+}
+
+char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? c - (u'a' - u'A') : c; }
+
+}  // namespace
+
+std::u16string_view MessageFor(ShareOutcome outcome) {
+  switch (outcome) {
+    case ShareOutcome::kAlreadySubmitted:
+      return kAlreadySubmittedMessage;
+    case ShareOutcome::kNotDelivered:
+      return kNotDeliveredMessage;
+    case ShareOutcome::kNoComputerMarker:
+      return kNoComputerMarkerMessage;
+    case ShareOutcome::kSubmitted:
+      break;
+  }
+  return {};
+}
+
+void EnsureWindowsFolder(Platform& platform, const ExamPaths& paths) {
+  std::u16string name = platform.ListPath(paths.windows_folder, Listing::kFilesAndFolders);
+  std::transform(name.begin(), name.end(), name.begin(), AsciiUpper);
+  if (name != kWindowsFolderName) platform.MakeFolder(paths.windows_folder);
+}
+
+bool IsSafeFileName(std::u16string_view name) {
+  if (name.empty() || name == u"." || name == u"..") return false;
+  return std::none_of(name.begin(), name.end(), [](char16_t c) {
+    return c < 0x20 || c == 0x7F ||
+           std::u16string_view(u"/\\:*?\"<>|").find(c) != std::u16string_view::npos;
+  });
+}
+
+ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
+                                  const ExamState& state, const GradeResult& result,
+                                  const ShareRetry& retry) {
+  if (platform.ListPath(paths.submitted_marker, Listing::kFilesOnly) == kSubmittedMarkerName) {
+    return ShareOutcome::kAlreadySubmitted;
+  }
+
+  // The PC is marked before the share is written, so that two presses can
+  // never both reach the share.
+  platform.WriteFile(paths.submitted_marker, "");
+
+  const std::string line = RecordLine(platform, BuildResultRecord(state, result));
+  const bool delivered =
+      WithRetries(platform, retry, [&] { platform.AppendExclusively(paths.share_log, line); });
+  if (!delivered) {
+    // Without its line on the share the PC must not count as submitted: the
+    // next press tries again.
+    platform.DeleteFile(paths.submitted_marker);
+    return ShareOutcome::kNotDelivered;
+  }
+
+  if (!IsSafeFileName(state.computer_name)) return ShareOutcome::kNoComputerMarker;
+  const bool marked = WithRetries(
+      platform, retry, [&] { platform.WriteFile(paths.results_share + state.computer_name, ""); });
+  return marked ? ShareOutcome::kSubmitted : ShareOutcome::kNoComputerMarker;
+}
+
+}  // namespace webexam

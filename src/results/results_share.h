@@ -1,0 +1,60 @@
+// Submission to the teacher's results share: the first submission of a PC
+// appends its result line to the share's cjwyzz.txt and leaves an empty file
+// named after the PC; the PC keeps a local marker and refuses every later
+// submission.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include "grading/grade_page.h"
+#include "platform/platform.h"
+#include "state/exam_paths.h"
+#include "state/exam_state.h"
+
+namespace webexam {
+
+// The messages the grading window shows after a submission.
+inline constexpr std::u16string_view kAlreadySubmittedMessage =
+    u"你已经交过卷，已有分数，这次分数无效，如果想有效请通知老师";
+inline constexpr std::u16string_view kNotDeliveredMessage =
+    u"成绩没有交到教师机，请稍后再按“上交成绩”，或者通知老师";
+inline constexpr std::u16string_view kNoComputerMarkerMessage =
+    u"成绩已交到教师机，但没能留下本机记号，请通知老师";
+
+enum class ShareOutcome {
+  kSubmitted,         // the line is on the share and both markers are made
+  kAlreadySubmitted,  // this PC submitted before: nothing touched
+  kNotDelivered,      // the line could not be appended: the PC's marker is taken back
+  kNoComputerMarker,  // the line is on the share, the marker named after the PC is not
+};
+
+// The message for an outcome, empty for kSubmitted.
+std::u16string_view MessageFor(ShareOutcome outcome);
+
+// How long the share is tried when it is busy or its network falters. Forty
+// PCs submit in the same second at the end of an exam; each waits its turn.
+struct ShareRetry {
+  std::chrono::milliseconds budget{15'000};  // all tries together
+  std::chrono::milliseconds first_pause{20};
+  std::chrono::milliseconds longest_pause{1'000};
+};
+
+// Makes sure the folder holding the submitted marker exists. A folder found
+// under any case of its name counts.
+void EnsureWindowsFolder(Platform& platform, const ExamPaths& paths);
+
+// Whether a computer name may name a file in the share: not empty, not "." or
+// "..", no path separator, control character or any of :*?"<>|.
+bool IsSafeFileName(std::u16string_view name);
+
+// Refuses when the PC's marker exists. Otherwise makes the marker, appends the
+// result line to the share log holding it exclusively, and makes the marker
+// named after the PC. Failures on the share are answered by the outcome;
+// failures on this PC (making or taking back its marker) throw.
+ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
+                                  const ExamState& state, const GradeResult& result,
+                                  const ShareRetry& retry = {});
+
+}  // namespace webexam

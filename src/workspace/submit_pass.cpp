@@ -1,0 +1,19 @@
+#include "workspace/submit_pass.h"
+
+#include "grading/grade_page.h"
+#include "results/candidate_report.h"
+#include "results/result_record.h"
+
+namespace webexam {
+
+std::u16string SubmitPass(Platform& platform, const ExamPaths& paths, ExamState& state,
+                          const ShareRetry& retry) {
+  EnsureWindowsFolder(platform, paths);
+  const GradeResult result = GradePage(platform, state, paths.candidate_page);
+  AppendResultRecord(platform, paths.local_log, BuildResultRecord(state, result));
+  WriteCandidateReport(platform, paths, state, result);
+  ShowCandidateReport(platform, paths);
+  return std::u16string(MessageFor(SubmitToResultsShare(platform, paths, state, result, retry)));
+}
+
+}  // namespace webexam

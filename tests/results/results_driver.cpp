@@ -1,0 +1,97 @@
+// A stand-in for one exam PC, for tests that need real concurrent processes.
+//
+//   results_driver submit ROOT SHARE COMPUTER EXAM_NUMBER NAME START_MS
+//     Waits until the wall clock reaches START_MS (milliseconds since the
+//     epoch), so that many drivers press "上交成绩" in the same moment, then runs
+//     the submit pass on ROOT's candidate page. The report viewer is not
+//     started. Prints the message the window would show (UTF-8), or nothing.
+//
+//   results_driver hold-lock FILE MILLISECONDS READY_FILE
+//     Holds FILE as another writer would, makes READY_FILE, and lets go
+//     after MILLISECONDS.
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "platform/platform.h"
+#include "state/exam_paths.h"
+#include "support/test_support.h"
+#include "text/utf8.h"
+#include "workspace/submit_pass.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+using namespace webexam;
+
+class NoViewerPlatform : public test::ForwardingPlatform {
+ public:
+  using ForwardingPlatform::ForwardingPlatform;
+  void OpenDocument(const std::u16string&) override {}
+};
+
+int Submit(char** argv) {
+  auto real = MakePlatform();
+  NoViewerPlatform platform(*real);
+  const std::u16string root = FromUtf8(argv[2]);
+  const ExamPaths paths = MakeExamPaths(root, root, FromUtf8(argv[3]), platform.PathSeparator());
+  ExamState state;
+  state.computer_name = FromUtf8(argv[4]);
+  state.exam_number = FromUtf8(argv[5]);
+  state.candidate_name = FromUtf8(argv[6]);
+
+  const std::chrono::system_clock::time_point start{std::chrono::milliseconds(std::stoll(argv[7]))};
+  std::this_thread::sleep_until(start);
+  try {
+    std::fputs(ToUtf8(SubmitPass(platform, paths, state)).c_str(), stdout);
+    return 0;
+  } catch (const PlatformError& error) {
+    std::printf("error %d: %s\n", error.code(), error.what());
+    return 3;
+  }
+}
+
+int HoldLock(char** argv) {
+  const std::string file = argv[2];
+  const auto hold = std::chrono::milliseconds(std::stoll(argv[3]));
+#ifdef _WIN32
+  HANDLE handle = ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return 4;
+#else
+  int fd = ::open(file.c_str(), O_WRONLY | O_CREAT, 0644);
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  if (fd < 0 || ::fcntl(fd, F_SETLKW, &lock) != 0) return 4;
+#endif
+  std::ofstream(argv[4]) << "locked\n";
+  std::this_thread::sleep_for(hold);
+#ifdef _WIN32
+  ::CloseHandle(handle);
+#else
+  ::close(fd);
+#endif
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "submit" && argc == 8) return Submit(argv);
+  if (mode == "hold-lock" && argc == 5) return HoldLock(argv);
+  std::fputs(
+      "usage: results_driver submit ROOT SHARE COMPUTER EXAM_NUMBER NAME START_MS\n"
+      "       results_driver hold-lock FILE MILLISECONDS READY_FILE\n",
+      stderr);
+  return 2;
+}

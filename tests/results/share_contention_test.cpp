@@ -1,0 +1,70 @@
+// Forty PCs pressing "上交成绩" in the same moment, each a real process with a
+// drive of its own, all appending to one results share.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+
+#include "support/test_support.h"
+
+namespace webexam {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+namespace fs = std::filesystem;
+
+std::vector<std::string> CrLfLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(bytes.substr(start, end - start + 2));
+  }
+  EXPECT_EQ(start, bytes.size()) << "a torn line at the end";
+  return lines;
+}
+
+TEST(ShareContention, FortyPcsSubmittingAtOnceLeaveFortyIntactLines) {
+  constexpr int kPcs = 40;
+  TempDir dir;
+  const fs::path share = dir.path() / "share";
+  fs::create_directory(share);
+  const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
+  const std::string starter = ReadBytes(fs::path(WEBEXAM_SOURCE_DIR) / "exam/aa/index.htm");
+
+  const auto start = std::chrono::system_clock::now() + std::chrono::milliseconds(1500);
+  const auto start_ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(start.time_since_epoch()).count();
+  std::vector<test::Process> pcs;
+  for (int pc = 0; pc < kPcs; ++pc) {
+    const fs::path root = dir.path() / ("pc" + std::to_string(pc));
+    fs::create_directories(root / "620722001" / "web");
+    WriteBytes(root / "620722001" / "web" / "index.htm", pc % 2 ? model : starter);
+    pcs.push_back(test::Spawn(
+        test::TestProgram("results_driver"),
+        {"submit", root.string(), share.string() + "/", "JF" + std::to_string(100 + pc),
+         std::to_string(120722001 + pc), "考生" + std::to_string(pc), std::to_string(start_ms)},
+        root / "driver.out"));
+  }
+  for (int pc = 0; pc < kPcs; ++pc) {
+    const fs::path root = dir.path() / ("pc" + std::to_string(pc));
+    EXPECT_EQ(test::Wait(pcs[static_cast<std::size_t>(pc)]), 0) << ReadBytes(root / "driver.out");
+    EXPECT_EQ(ReadBytes(root / "driver.out"), "") << "PC " << pc << " was shown a message";
+  }
+
+  const std::vector<std::string> lines = CrLfLines(ReadBytes(share / "cjwyzz.txt"));
+  EXPECT_EQ(lines.size(), static_cast<std::size_t>(kPcs));
+  const std::multiset<std::string> on_share(lines.begin(), lines.end());
+  for (int pc = 0; pc < kPcs; ++pc) {
+    const fs::path root = dir.path() / ("pc" + std::to_string(pc));
+    const std::string local = ReadBytes(root / "cjj.txt");
+    ASSERT_EQ(CrLfLines(local).size(), 1u);
+    EXPECT_EQ(on_share.count(local), 1u) << "PC " << pc << ": its line is not on the share once";
+    EXPECT_EQ(ReadBytes(share / ("JF" + std::to_string(100 + pc))), "");
+    EXPECT_EQ(ReadBytes(root / "windows" / "fen.g"), "");
+  }
+}
+
+}  // namespace
+}  // namespace webexam
