@@ -1,0 +1,82 @@
+#include "signin/sign_in.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string>
+
+namespace webexam {
+namespace {
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\u3000'; }
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// C0 and C1 controls, DEL, and the line and paragraph separators: none of
+// them belongs in a TAB-separated, CR LF-ended line.
+bool IsControl(char16_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
+bool Writable(Platform& platform, std::u16string_view text) {
+  return std::none_of(text.begin(), text.end(), IsControl) && platform.CanEncodeGbk(text);
+}
+
+}  // namespace
+
+std::u16string_view MessageFor(SignInOutcome outcome) {
+  switch (outcome) {
+    case SignInOutcome::kBadExamNumber:
+      return kBadExamNumberMessage;
+    case SignInOutcome::kBadName:
+      return kNoNameMessage;
+    case SignInOutcome::kAccepted:
+      break;
+  }
+  return {};
+}
+
+bool IsExamNumber(std::u16string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+
+  std::size_t i = 0;
+  auto digits = [&] {
+    const std::size_t start = i;
+    while (i < text.size() && IsDigit(text[i])) ++i;
+    return i - start;
+  };
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) ++i;
+  std::size_t mantissa = digits();
+  if (i < text.size() && text[i] == u'.') {
+    ++i;
+    mantissa += digits();
+  }
+  if (mantissa == 0) return false;
+  if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) ++i;
+    if (digits() == 0) return false;
+  }
+  if (i != text.size()) return false;
+
+  // Only ASCII is left. from_chars ignores the locale (a Qt program runs in
+  // the user's, whose decimal point may be a comma) and refuses values too
+  // large to hold. It takes no plus sign.
+  std::string ascii(text.begin(), text.end());
+  if (ascii.front() == '+') ascii.erase(0, 1);
+  double value = 0;
+  const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+  return error == std::errc() && end == ascii.data() + ascii.size() && value >= 1e8;
+}
+
+SignInOutcome SignIn(Platform& platform, ExamState& state, std::u16string_view exam_number,
+                     std::u16string_view name) {
+  state.exam_number = exam_number;
+  state.candidate_name = name;
+  if (!IsExamNumber(exam_number) || !Writable(platform, exam_number)) {
+    return SignInOutcome::kBadExamNumber;
+  }
+  if (name.empty() || !Writable(platform, name)) return SignInOutcome::kBadName;
+  return SignInOutcome::kAccepted;
+}
+
+}  // namespace webexam

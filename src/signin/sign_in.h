@@ -1,0 +1,40 @@
+// The start button of the sign-in window ("开   始"): stores what the
+// candidate typed, then checks the exam number and the name.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+#include "state/exam_state.h"
+
+namespace webexam {
+
+inline constexpr std::u16string_view kBadExamNumberMessage =
+    u"考 号：没填写好 范围应为120722001---120722999";
+inline constexpr std::u16string_view kNoNameMessage = u"请认真检查填写好：姓 名  ";
+
+enum class SignInOutcome {
+  kAccepted,       // open the grading window
+  kBadExamNumber,  // show kBadExamNumberMessage, stay
+  kBadName,        // show kNoNameMessage, stay
+};
+
+std::u16string_view MessageFor(SignInOutcome outcome);
+
+// Whether the text reads as a number of at least 100000000. Blanks (ASCII
+// and full-width spaces) around it are ignored. A number is an optional
+// sign, ASCII digits with at most one decimal point, and an optional
+// exponent (e or E, an optional sign, digits); anything else, an empty text,
+// and a value too large to hold are not numbers. The range the window names
+// is not tested: 120723500 and 120722001.5 pass.
+bool IsExamNumber(std::u16string_view text);
+
+// Stores both texts into the state exactly as typed, then tests them: the
+// exam number first, then the name. A text holding a control character or a
+// character GBK cannot write would corrupt the result line, and fails as
+// that field's entry. A name of blanks passes.
+SignInOutcome SignIn(Platform& platform, ExamState& state, std::u16string_view exam_number,
+                     std::u16string_view name);
+
+}  // namespace webexam

@@ -1,0 +1,34 @@
+// The candidate's workspace: what the grading window prepares when it opens
+// and removes when the candidate leaves with the exit button.
+#pragma once
+
+#include "platform/platform.h"
+#include "state/exam_paths.h"
+#include "workspace/rich_text.h"
+
+namespace webexam {
+
+// Replaces the working copy of the task text with the one delivered with the
+// exam. Runs first when the grading window opens.
+void PrepareTaskText(Platform& platform, const ExamPaths& paths);
+
+// Removes whatever a previous run left as the candidate folder (a folder with
+// everything in it, or a plain file of that name), makes the folder afresh and
+// copies the exam material into its web folder with all levels. Runs after the
+// window is placed and shows the task text.
+void PrepareCandidateFolder(Platform& platform, const ExamPaths& paths);
+
+// The working copy of the task text as the viewer shows it: RTF when it
+// starts as RTF, else plain GBK text in the viewer's 9 pt font.
+RichText LoadTaskText(Platform& platform, const ExamPaths& paths);
+
+// Removes the candidate folder with everything in it; a missing folder is no
+// error.
+void RemoveCandidateFolder(Platform& platform, const ExamPaths& paths);
+
+// The question asked before the exit button deletes work that was never
+// submitted in this run.
+inline constexpr std::u16string_view kExitWithoutSubmissionQuestion =
+    u"你还没有上交成绩，退出会删除考生文件夹。确定要退出吗？";
+
+}  // namespace webexam
