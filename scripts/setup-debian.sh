@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building (and, with "test", testing) needs,
-# only those that are missing.
+# Installs the Debian packages that building and running the exam client need
+# (and, with "test", testing it; with "screenshots", picturing it), only those
+# that are missing.
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config)
-if [[ "${1:-}" == "test" ]]; then
-  packages+=(libgtest-dev libbenchmark-dev python3)
-fi
+# The client: Qt 6 Widgets, its X11 plugin, a Song-style CJK font so that
+# Chinese renders on a plain desktop, xdg-open for the candidate's report.
+packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins fonts-arphic-uming
+  xdg-utils)
+case "${1:-}" in
+  test) packages+=(libgtest-dev libbenchmark-dev python3 xvfb xdotool xclip) ;;
+  screenshots) packages+=(python3 xvfb xdotool xclip imagemagick fonts-noto-cjk) ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

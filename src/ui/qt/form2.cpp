@@ -1,0 +1,74 @@
+#include "ui/qt/form2.h"
+
+#include <QCloseEvent>
+#include <QScreen>
+
+#include "signin/sign_in.h"
+#include "ui/qt/app.h"
+#include "ui/qt/form1.h"
+
+namespace webexam::qt {
+
+Form2::Form2()
+    : label5_(QStringLiteral("考号范围：120722001至120722999"), this),
+      label1_(QStringLiteral("考  号："), this),
+      label2_(QStringLiteral("姓  名："), this),
+      text1_(QStringLiteral("120722"), this),
+      text2_(this),
+      command1_(QStringLiteral("开   始"), this) {
+  setWindowTitle(QStringLiteral("考生登录"));
+  setFont(SongFont(9));
+  const Twips twips(*this);
+  setFixedSize(twips(6345), twips(3195));
+
+  twips.Place(label5_, 1800, 120, 3495, 255);
+  twips.Place(label1_, 1680, 600, 975, 375);
+  twips.Place(text1_, 2640, 480, 1935, 375);
+  twips.Place(label2_, 1680, 1080, 1095, 255);
+  twips.Place(text2_, 2640, 960, 1935, 375);
+  twips.Place(command1_, 2280, 1440, 1935, 615);
+  for (QWidget* control : {static_cast<QWidget*>(&label1_), static_cast<QWidget*>(&text1_),
+                           static_cast<QWidget*>(&label2_), static_cast<QWidget*>(&text2_)}) {
+    control->setFont(SongFont(12));
+  }
+  command1_.setFont(SongFont(15));
+  text1_.setObjectName(QStringLiteral("Text1"));
+  text2_.setObjectName(QStringLiteral("Text2"));
+  command1_.setObjectName(QStringLiteral("Command1"));
+
+  // Focus order: the start button, the exam number, the name. The window
+  // opens with the focus on the start button.
+  setTabOrder(&command1_, &text1_);
+  setTabOrder(&text1_, &text2_);
+  command1_.setFocus();
+  move(twips(3915), twips(3270));
+
+  connect(&command1_, &QPushButton::clicked, this,
+          [this] { RunGuarded(this, [this] { Command1_Click(); }); });
+
+  TheApp().state.computer_name = TheApp().platform->ComputerName();
+}
+
+void Form2::Command1_Click() {
+  App& app = TheApp();
+  const SignInOutcome outcome =
+      SignIn(*app.platform, app.state, FromQString(text1_.text()), FromQString(text2_.text()));
+  if (outcome != SignInOutcome::kAccepted) {
+    ShowMessage(this, MessageFor(outcome));
+    return;
+  }
+  // The sign-in window goes first; the grading window's creation prepares
+  // the workspace, and only then is it shown.
+  signed_in_ = true;
+  hide();
+  auto* form1 = new Form1();
+  form1->show();
+  deleteLater();
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (!signed_in_) EndProgram();
+}
+
+}  // namespace webexam::qt

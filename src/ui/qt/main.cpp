@@ -1,0 +1,28 @@
+// webexam: the exam client for Linux desktops. Opens the sign-in window; a
+// valid sign-in opens the grading window in its place.
+#include <QApplication>
+
+#include "ui/qt/app.h"
+#include "ui/qt/form2.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  application.setApplicationDisplayName(QString());
+  // The program decides itself when it ends: between the sign-in window
+  // closing and the grading window opening, no window is shown.
+  application.setQuitOnLastWindowClosed(false);
+
+  const bool started = webexam::qt::RunGuarded(nullptr, [&] {
+    auto platform = webexam::MakePlatform();
+    webexam::ExamPaths paths = webexam::ExamPathsOf(*platform);
+    // Drive C: always exists on a Windows PC; its stand-in folder is made here.
+    const std::u16string root = platform->DriveRoot();
+    if (platform->ListPath(root, webexam::Listing::kFilesAndFolders).empty()) {
+      platform->MakeFolder(root);
+    }
+    webexam::qt::SetApp(std::make_unique<webexam::qt::App>(
+        webexam::qt::App{std::move(platform), std::move(paths), webexam::ProcessExamState()}));
+    (new webexam::qt::Form2())->show();
+  });
+  return started ? application.exec() : 1;
+}

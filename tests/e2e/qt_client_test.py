@@ -1,0 +1,315 @@
+#!/usr/bin/env python3
+"""The Linux exam client end to end: the real `webexam` in a real X server.
+
+Usage: qt_client_test.py WEBEXAM_BINARY MODEL_ANSWER [--screenshots DIR]
+
+Starts Xvfb, drives the program with xdotool as a candidate would (the
+keyboard, and the clipboard for the Chinese name), and checks the files it
+writes byte for byte. With --screenshots, saves pictures of both windows and
+the refusal box.
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+TITLE_SIGN_IN = "考生登录"
+TITLE_GRADING = "网页制作考试"
+NAME = "张三丰"
+NUMBER = "120722001"
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, what):
+    if not condition:
+        raise Failure(what)
+    print("ok   " + what)
+
+
+def wait_for(predicate, what, timeout=20.0):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if predicate():
+            return
+        time.sleep(0.1)
+    raise Failure("timed out waiting for " + what)
+
+
+class Display:
+    """An Xvfb server on a free display number."""
+
+    def __enter__(self):
+        for number in range(90, 140):
+            if os.path.exists("/tmp/.X%d-lock" % number):
+                continue
+            self.name = ":%d" % number
+            self.proc = subprocess.Popen(
+                ["Xvfb", self.name, "-screen", "0", "1024x768x24", "-dpi", "96", "-nolisten", "tcp"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                wait_for(lambda: subprocess.run(["xdotool", "getmouselocation"], env=self.env(),
+                                                capture_output=True).returncode == 0,
+                         "the X server", 10)
+                return self
+            except Failure:
+                self.proc.kill()
+        raise Failure("no free X display")
+
+    def env(self):
+        return dict(os.environ, DISPLAY=self.name)
+
+    def __exit__(self, *exc):
+        self.proc.terminate()
+        self.proc.wait()
+
+
+class Client:
+    """One run of webexam with a drive root, a share and a recording viewer."""
+
+    def __init__(self, display, binary, work):
+        self.display, self.work = display, work
+        self.root = os.path.join(work, "c")
+        self.share = os.path.join(work, "share")
+        os.makedirs(self.share, exist_ok=True)
+        bin_dir = os.path.join(work, "bin")
+        os.makedirs(bin_dir, exist_ok=True)
+        self.viewer_log = os.path.join(work, "viewer.log")
+        viewer = os.path.join(bin_dir, "xdg-open")
+        with open(viewer, "w") as f:
+            f.write('#!/bin/sh\necho "$1" >> "%s"\n' % self.viewer_log)
+        os.chmod(viewer, 0o755)
+        self.env = dict(display.env(), WEBEXAM_ROOT=self.root, WEBEXAM_SHARE=self.share + "/",
+                        PATH=bin_dir + ":" + os.environ["PATH"], QT_QPA_PLATFORM="xcb",
+                        LANG="C.UTF-8")
+        self.stderr_path = os.path.join(work, "stderr.log")
+        self.proc = subprocess.Popen([binary], env=self.env, stdout=subprocess.DEVNULL,
+                                     stderr=open(self.stderr_path, "w"))
+
+    def xdotool(self, *args):
+        out = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True)
+        return out.stdout.split()
+
+    def windows(self, title):
+        return self.xdotool("search", "--onlyvisible", "--name", "^%s$" % title)
+
+    def wait_window(self, title, count=1):
+        wait_for(lambda: len(self.windows(title)) >= count, "a window named " + title)
+        window = self.windows(title)[-1]
+        time.sleep(0.3)
+        return window
+
+    def focus(self, window):
+        self.xdotool("windowfocus", "--sync", window)
+        time.sleep(0.2)
+
+    def keys(self, *keys):
+        for key in keys:
+            self.xdotool("key", "--delay", "50", key)
+            time.sleep(0.15)
+
+    def type(self, text):
+        self.xdotool("type", "--delay", "30", text)
+        time.sleep(0.2)
+
+    def paste(self, text):
+        clip = subprocess.Popen(["xclip", "-selection", "clipboard", "-loops", "1"],
+                                stdin=subprocess.PIPE, env=self.env)
+        clip.communicate(text.encode("utf-8"))
+        time.sleep(0.3)
+        self.keys("ctrl+v")
+
+    def stderr(self):
+        with open(self.stderr_path, encoding="utf-8") as f:
+            return f.read()
+
+    def screenshot(self, directory, name, window="root"):
+        if directory:
+            subprocess.run(["import", "-window", window, os.path.join(directory, name)],
+                           env=self.env, check=True)
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+        self.proc.wait()
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def expected_line(count, marks):
+    fields = [NUMBER, NAME, os.uname().nodename, str(count)] + [str(m) for m in marks]
+    return "\t".join(fields).encode("gbk") + b"\r\n"
+
+
+def expected_report(count, marks):
+    lines = ["考  号：" + NUMBER, "姓  名：" + NAME, "你答对的个数为  %d 个" % count,
+             "第一列 表示题号", "第二列 表示该题对错情况，1表示对，0表示错",
+             "看完成绩，请关闭此窗口，然后 按 退出"]
+    lines += ["%d  %d " % (k + 1, m) for k, m in enumerate(marks)]
+    return "".join(line + "\r\n" for line in lines).encode("gbk")
+
+
+def sign_in(client, shots):
+    form2 = client.wait_window(TITLE_SIGN_IN)
+    client.focus(form2)
+    client.screenshot(shots, "sign-in.png", form2)
+    # The focus starts on the start button; the untouched "120722" is refused.
+    client.keys("Return")
+    box = client.wait_window(TITLE_GRADING)
+    check("考 号：没填写好 范围应为120722001---120722999" in client.stderr(),
+          "the untouched exam number gets the exam-number message")
+    client.focus(box)
+    client.keys("Return")
+    wait_for(lambda: not client.windows(TITLE_GRADING), "the message box to close")
+    client.focus(form2)
+    client.keys("Tab", "ctrl+a")
+    client.type(NUMBER)
+    client.keys("Tab")
+    client.paste(NAME)
+    client.keys("Tab", "Return")
+    form1 = client.wait_window(TITLE_GRADING)
+    check(not client.windows(TITLE_SIGN_IN), "a valid sign-in closes the sign-in window")
+    return form1
+
+
+def scenario_submit_and_exit(display, binary, model, work, shots):
+    client = Client(display, binary, work)
+    try:
+        form1 = sign_in(client, shots)
+        web = os.path.join(client.root, "620722001", "web")
+        check(os.path.isfile(os.path.join(web, "index.htm")), "the material is in the web folder")
+        check(os.path.isfile(os.path.join(client.root, "1.txt")), "the task text was copied")
+        client.screenshot(shots, "grading-window.png", form1)
+
+        shutil.copy(model, os.path.join(web, "index.htm"))
+        client.focus(form1)
+        client.keys("Tab", "Return")  # from the viewer to "上交成绩"
+        wait_for(lambda: os.path.exists(os.path.join(client.share, "cjwyzz.txt")), "the share line")
+        time.sleep(0.5)
+        line = expected_line(22, [1] * 22)
+        check(read(os.path.join(client.root, "cjj.txt")) == line, "the local log line, byte for byte")
+        check(read(os.path.join(client.share, "cjwyzz.txt")) == line, "the share line equals it")
+        check(read(os.path.join(client.root, "cj.txt")) == expected_report(22, [1] * 22),
+              "the report, byte for byte")
+        check(read(os.path.join(client.root, "windows", "fen.g")) == b"", "the PC's marker")
+        check(read(os.path.join(client.share, os.uname().nodename)) == b"", "the computer marker")
+        with open(client.viewer_log) as f:
+            check(f.read() == os.path.join(client.root, "cj.txt") + "\n", "the report was opened")
+        check(len(client.windows(TITLE_GRADING)) == 1, "a successful submission shows no message")
+
+        client.keys("Return")  # "上交成绩" again
+        box = client.wait_window(TITLE_GRADING, 2)
+        check("你已经交过卷" in client.stderr(), "the second submission is refused")
+        client.screenshot(shots, "refusal.png", box)
+        check(read(os.path.join(client.share, "cjwyzz.txt")) == line, "the share is unchanged")
+        check(read(os.path.join(client.root, "cjj.txt")) == line + line, "the local log grew")
+        client.focus(box)
+        client.keys("Return")
+        wait_for(lambda: len(client.windows(TITLE_GRADING)) == 1, "the refusal box to close")
+
+        client.focus(form1)
+        client.keys("Tab", "Return")  # to "退出": no question after a submission
+        wait_for(lambda: client.proc.poll() is not None, "the program to end")
+        check(client.proc.returncode == 0, "the program ended normally")
+        check(not os.path.exists(os.path.join(client.root, "620722001")), "the candidate folder is gone")
+        check(os.path.exists(os.path.join(client.root, "1.txt")), "the task text stays")
+        if shots:
+            report = read(os.path.join(client.root, "cj.txt")).decode("gbk")
+            with open(os.path.join(work, "report.txt"), "w") as f:
+                f.write(report.replace("\r\n", "\n"))
+    finally:
+        client.close()
+
+
+def scenario_exit_without_submission(display, binary, work):
+    client = Client(display, binary, work)
+    try:
+        form1 = sign_in(client, None)
+        client.focus(form1)
+        client.keys("Tab", "Tab", "Return")  # "退出" before any submission
+        box = client.wait_window(TITLE_GRADING, 2)
+        client.focus(box)
+        client.keys("Escape")  # No
+        wait_for(lambda: len(client.windows(TITLE_GRADING)) == 1, "the question to close")
+        check(client.proc.poll() is None, "No keeps the exam going")
+        check(os.path.isdir(os.path.join(client.root, "620722001")), "and the work")
+        client.focus(form1)
+        client.keys("Return")  # the focus is still on "退出"
+        box = client.wait_window(TITLE_GRADING, 2)
+        client.focus(box)
+        client.keys("alt+y")
+        wait_for(lambda: client.proc.poll() is not None, "the program to end")
+        check(not os.path.exists(os.path.join(client.root, "620722001")), "Yes removes the folder")
+        check(not os.path.exists(os.path.join(client.root, "cjj.txt")), "and no result was written")
+    finally:
+        client.close()
+
+
+def scenario_fatal_error(display, binary, work):
+    # A program folder without the exam material: the grading window cannot
+    # be prepared, which is no case any handler answers.
+    program = os.path.join(work, "program")
+    os.makedirs(program)
+    shutil.copy(binary, program)
+    with open(os.path.join(program, "1.txt"), "wb") as f:
+        f.write("任务".encode("gbk"))
+    client = Client(display, os.path.join(program, os.path.basename(binary)), work)
+    try:
+        form2 = client.wait_window(TITLE_SIGN_IN)
+        client.focus(form2)
+        client.keys("Tab", "ctrl+a")
+        client.type(NUMBER)
+        client.keys("Tab")
+        client.type("Li Lei")
+        client.keys("Tab", "Return")
+        box = client.wait_window(TITLE_GRADING)
+        check("webexam: fatal: 错误 2：" in client.stderr() and "aa" in client.stderr(),
+              "a missing material folder shows the error's number and description")
+        client.focus(box)
+        client.keys("Return")
+        wait_for(lambda: client.proc.poll() is not None, "the program to end")
+        check(client.proc.returncode != 0, "the fatal path ends the program with a failure status")
+        check(os.path.exists(os.path.join(client.root, "1.txt")), "what was written stays")
+    finally:
+        client.close()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("binary")
+    parser.add_argument("model")
+    parser.add_argument("--screenshots")
+    args = parser.parse_args()
+    work = tempfile.mkdtemp(prefix="webexam-e2e-")
+    try:
+        with Display() as display:
+            scenario_submit_and_exit(display, args.binary, args.model, os.path.join(work, "a"),
+                                     args.screenshots)
+            if args.screenshots:
+                shutil.copy(os.path.join(work, "a", "report.txt"), args.screenshots)
+            scenario_exit_without_submission(display, args.binary, os.path.join(work, "b"))
+            scenario_fatal_error(display, args.binary, os.path.join(work, "c"))
+        print("3 passed, 0 failed")
+        return 0
+    except Failure as failure:
+        print("FAIL " + str(failure))
+        for name in ("a", "b", "c"):
+            log = os.path.join(work, name, "stderr.log")
+            if os.path.exists(log):
+                print("--- webexam stderr (%s) ---\n%s" % (name, open(log).read()))
+        return 1
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
