@@ -10,7 +10,6 @@
 #include <bit>
 #include <cerrno>
 #include <climits>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -251,7 +250,9 @@ bool CanExecute(const std::string& file) {
 }  // namespace
 
 PosixPlatform::PosixPlatform()
-    : decoder_(::iconv_open("UTF-16LE", "CP936")), encoder_(::iconv_open("CP936", "UTF-16LE")) {
+    : decoder_(::iconv_open("UTF-16LE", "CP936")),
+      encoder_(::iconv_open("CP936", "UTF-16LE")),
+      gbk_([this](std::string_view bytes) { return DecodeOne(bytes); }) {
   if (decoder_ == reinterpret_cast<iconv_t>(-1) || encoder_ == reinterpret_cast<iconv_t>(-1)) {
     throw PlatformError(errno, "iconv cannot convert between CP936 and UTF-16");
   }
@@ -488,102 +489,20 @@ std::u16string PosixPlatform::ComputerName() {
   return FromUtf8(name);
 }
 
-namespace {
+std::u16string PosixPlatform::DecodeGbk(std::string_view bytes) { return gbk_.Decode(bytes); }
 
-constexpr unsigned kLeadFirst = 0x81, kLeadLast = 0xFE;
-constexpr unsigned kTrailFirst = 0x40, kTrailLast = 0xFE;
-constexpr unsigned kTrailCount = kTrailLast - kTrailFirst + 1;
-constexpr char16_t kNoCharacter = 0xFFFD;
-
-bool IsLead(unsigned char b) { return b >= kLeadFirst && b <= kLeadLast; }
-bool IsTrail(unsigned char b) { return b >= kTrailFirst && b <= kTrailLast && b != 0x7F; }
-
-}  // namespace
-
-const std::vector<char16_t>& PosixPlatform::DoubleByteTable() {
-  if (double_byte_table_.empty()) {
-    std::vector<char16_t> table((kLeadLast - kLeadFirst + 1) * kTrailCount, kNoCharacter);
-    for (unsigned lead = kLeadFirst; lead <= kLeadLast; ++lead) {
-      for (unsigned trail = kTrailFirst; trail <= kTrailLast; ++trail) {
-        if (!IsTrail(static_cast<unsigned char>(trail))) continue;
-        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-        const std::u16string text = DecodeWithIconv({pair, 2});
-        if (text.size() == 1)
-          table[(lead - kLeadFirst) * kTrailCount + (trail - kTrailFirst)] = text[0];
-      }
-    }
-    double_byte_table_ = std::move(table);
-    const std::u16string euro = DecodeWithIconv("\x80");
-    byte_80_ = euro.size() == 1 ? euro[0] : kNoCharacter;
-  }
-  return double_byte_table_;
-}
-
-std::u16string PosixPlatform::DecodeGbk(std::string_view bytes) {
-  const std::vector<char16_t>& table = DoubleByteTable();
-  const char16_t euro = byte_80_;
-  std::u16string out(bytes.size(), u'\0');  // never more units than bytes
-  std::size_t n = 0;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    // Pages are mostly markup: eight ASCII bytes at a time.
-    while (i + 8 <= bytes.size()) {
-      std::uint64_t word;
-      std::memcpy(&word, bytes.data() + i, sizeof word);
-      if (word & 0x8080808080808080u) break;
-      for (int k = 0; k < 8; ++k) out[n + k] = static_cast<unsigned char>(bytes[i + k]);
-      i += 8;
-      n += 8;
-    }
-    if (i >= bytes.size()) break;
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    if (b < 0x80) {
-      out[n++] = b;
-    } else if (b == 0x80) {
-      out[n++] = euro;
-    } else if (IsLead(b) && i + 1 < bytes.size() &&
-               IsTrail(static_cast<unsigned char>(bytes[i + 1]))) {
-      // A lead byte and a byte that may follow it make one character, or
-      // one bad character.
-      const auto trail = static_cast<unsigned char>(bytes[++i]);
-      out[n++] = table[(b - kLeadFirst) * kTrailCount + (trail - kTrailFirst)];
-    } else {
-      out[n++] = kNoCharacter;  // 0xFF, or a lead byte alone or cut at the end
-    }
-  }
-  out.resize(n);
-  return out;
-}
-
-std::u16string PosixPlatform::DecodeWithIconv(std::string_view bytes) {
-  std::u16string out(bytes.size(), u'\0');  // never more units than bytes
+std::optional<char16_t> PosixPlatform::DecodeOne(std::string_view bytes) {
+  char16_t out[2];
   char* in = const_cast<char*>(bytes.data());
   std::size_t in_left = bytes.size();
-  char* out_at = reinterpret_cast<char*>(out.data());
-  std::size_t out_left = out.size() * sizeof(char16_t);
+  char* out_at = reinterpret_cast<char*>(out);
+  std::size_t out_left = sizeof out;
   ::iconv(decoder_, nullptr, nullptr, nullptr, nullptr);
-  while (in_left > 0) {
-    if (::iconv(decoder_, &in, &in_left, &out_at, &out_left) != static_cast<std::size_t>(-1)) {
-      break;
-    }
-    if (errno == E2BIG) break;  // cannot happen: one unit per byte at most
-    // Not a character: one replacement for a lead byte and the byte that
-    // may follow it, else for the one byte.
-    const auto lead = static_cast<unsigned char>(in[0]);
-    std::size_t skip = 1;
-    if (errno == EILSEQ && lead >= 0x81 && lead <= 0xFE && in_left >= 2) {
-      const auto trail = static_cast<unsigned char>(in[1]);
-      if (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) skip = 2;
-    }
-    if (errno == EINVAL) skip = in_left;  // a character cut at the end
-    const char16_t replacement = 0xFFFD;
-    std::memcpy(out_at, &replacement, sizeof replacement);
-    out_at += sizeof replacement;
-    out_left -= sizeof replacement;
-    in += skip;
-    in_left -= skip;
+  if (::iconv(decoder_, &in, &in_left, &out_at, &out_left) == static_cast<std::size_t>(-1) ||
+      out_left != sizeof(char16_t)) {
+    return std::nullopt;
   }
-  out.resize(out.size() - out_left / sizeof(char16_t));
-  return out;
+  return out[0];
 }
 
 std::string PosixPlatform::EncodeGbk(std::u16string_view text) {

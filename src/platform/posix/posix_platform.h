@@ -3,9 +3,7 @@
 
 #include <iconv.h>
 
-#include <memory>
-#include <vector>
-
+#include "platform/gbk_table.h"
 #include "platform/platform.h"
 
 namespace webexam {
@@ -47,15 +45,12 @@ class PosixPlatform final : public Platform {
   std::chrono::steady_clock::time_point Now() override;
 
  private:
-  std::u16string DecodeWithIconv(std::string_view bytes);
-  const std::vector<char16_t>& DoubleByteTable();
+  // iconv's answer for one character's bytes, for the decoding table.
+  std::optional<char16_t> DecodeOne(std::string_view bytes);
 
   iconv_t decoder_;  // CP936 to UTF-16LE
   iconv_t encoder_;  // UTF-16LE to CP936
-  // iconv's answer for every lead and trail byte pair, asked once: decoding a
-  // page is on the hot path of grading, and iconv's own loop is slow.
-  std::vector<char16_t> double_byte_table_;
-  char16_t byte_80_ = 0xFFFD;  // the one byte above ASCII that is a character: the euro sign
+  GbkTable gbk_;
 };
 
 }  // namespace webexam
