@@ -54,11 +54,11 @@ class Platform {
   // Windows the lookup ignores case; on POSIX it is exact. Never throws.
   virtual std::u16string ListPath(const std::u16string& path, Listing what) = 0;
 
-  virtual void DeleteFile(const std::u16string& path) = 0;
+  virtual void RemoveFile(const std::u16string& path) = 0;
   virtual void MakeFolder(const std::u16string& path) = 0;
 
   // Copies one file; an existing destination is replaced.
-  virtual void CopyFile(const std::u16string& from, const std::u16string& to) = 0;
+  virtual void CopyOneFile(const std::u16string& from, const std::u16string& to) = 0;
 
   // Copies the folder `from` with all its files and folders to `to`, which is
   // created; files already at the destination are overwritten.

@@ -33,7 +33,7 @@ std::u16string CandidateReportText(const ExamState& state, const GradeResult& re
 void WriteCandidateReport(Platform& platform, const ExamPaths& paths, const ExamState& state,
                           const GradeResult& result) {
   if (platform.ListPath(paths.report, Listing::kFilesOnly) == kReportName) {
-    platform.DeleteFile(paths.report);
+    platform.RemoveFile(paths.report);
   }
   platform.AppendToFile(paths.report, platform.EncodeGbk(CandidateReportText(state, result)));
 }

@@ -82,7 +82,7 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
   if (!delivered) {
     // Without its line on the share the PC must not count as submitted: the
     // next press tries again.
-    platform.DeleteFile(paths.submitted_marker);
+    platform.RemoveFile(paths.submitted_marker);
     return ShareOutcome::kNotDelivered;
   }
 

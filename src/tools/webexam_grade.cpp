@@ -7,6 +7,11 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "grading/grade_page.h"
 #include "platform/platform.h"
 #include "state/exam_state.h"
@@ -37,11 +42,13 @@ constexpr const char kHelp[] =
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+// Grades the pages named by the arguments (UTF-8, the program name left out).
+int Run(const std::vector<std::string>& arguments) {
   std::vector<std::string> pages;
   bool only_pages = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+  for (const std::string& arg : arguments) {
     if (!only_pages && (arg == "-h" || arg == "--help")) {
       std::fputs(kHelp, stdout);
       return 0;
@@ -88,3 +95,20 @@ int main(int argc, char** argv) {
   }
   return std::fflush(stdout) == 0 ? status : 1;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// Windows hands the arguments over as UTF-16; the lines go out as UTF-8 with
+// LF, as on every platform, so standard output is switched to binary.
+int wmain(int argc, wchar_t** argv) {
+  _setmode(_fileno(stdout), _O_BINARY);
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) {
+    arguments.push_back(webexam::ToUtf8(reinterpret_cast<const char16_t*>(argv[i])));
+  }
+  return Run(arguments);
+}
+#else
+int main(int argc, char** argv) { return Run(std::vector<std::string>(argv + 1, argv + argc)); }
+#endif

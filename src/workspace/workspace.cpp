@@ -4,9 +4,9 @@ namespace webexam {
 
 void PrepareTaskText(Platform& platform, const ExamPaths& paths) {
   if (platform.ListPath(paths.task_text, Listing::kFilesOnly) == kTaskTextName) {
-    platform.DeleteFile(paths.task_text);
+    platform.RemoveFile(paths.task_text);
   }
-  platform.CopyFile(paths.task_text_source, paths.task_text);
+  platform.CopyOneFile(paths.task_text_source, paths.task_text);
 }
 
 void PrepareCandidateFolder(Platform& platform, const ExamPaths& paths) {

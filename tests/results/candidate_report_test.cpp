@@ -4,6 +4,10 @@
 
 #include "support/test_support.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace webexam {
 namespace {
 
@@ -71,6 +75,22 @@ TEST_F(CandidateReport, ReplacesTheOldReportInsteadOfGrowingIt) {
   EXPECT_EQ(lines.size(), 28u);
   EXPECT_EQ(lines[6], "1  0 \r\n");
 }
+
+#ifdef _WIN32
+TEST_F(CandidateReport, AReportTheListingDoesNotNameExactlyIsAppendedTo) {
+  // Stored as CJ.TXT: the listing gives that name, which is not "cj.txt".
+  test::WriteBytes(dir_.path() / "CJ.TXT", "old\r\n");
+  WriteCandidateReport(*platform_, paths_, state_, ResultOf("0000000000000000000000"));
+  EXPECT_EQ(Lines(ReadBytes(dir_.path() / "cj.txt")).size(), 29u);
+
+  // Hidden: the listing does not find it at all.
+  fs::remove(dir_.path() / "CJ.TXT");
+  test::WriteBytes(dir_.path() / "cj.txt", "old\r\n");
+  ::SetFileAttributesW((dir_.path() / "cj.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  WriteCandidateReport(*platform_, paths_, state_, ResultOf("0000000000000000000000"));
+  EXPECT_EQ(Lines(ReadBytes(dir_.path() / "cj.txt")).size(), 29u);
+}
+#endif
 
 TEST_F(CandidateReport, IsShownWithTheDesktopViewer) {
   struct Viewer : test::ForwardingPlatform {

@@ -63,7 +63,7 @@ int HoldLock(char** argv) {
   const std::string file = argv[2];
   const auto hold = std::chrono::milliseconds(std::stoll(argv[3]));
 #ifdef _WIN32
-  HANDLE handle = ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+  HANDLE handle = ::CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return 4;
 #else

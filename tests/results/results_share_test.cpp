@@ -35,9 +35,9 @@ class FaultyPlatform : public test::ForwardingPlatform {
     if (on_write_file) on_write_file(path);
     inner_.WriteFile(path, bytes);
   }
-  void DeleteFile(const std::u16string& path) override {
+  void RemoveFile(const std::u16string& path) override {
     if (on_delete) on_delete(path);
-    inner_.DeleteFile(path);
+    inner_.RemoveFile(path);
   }
 };
 
@@ -59,7 +59,7 @@ class ResultsShare : public ::testing::Test {
   std::vector<std::string> ShareFiles() {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(share_))
-      names.push_back(entry.path().filename());
+      names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -100,6 +100,15 @@ TEST_F(ResultsShare, TheMarkerFolderIsMadeOnceAndThenFound) {
   EXPECT_TRUE(fs::is_directory(root_ / "windows"));
   EXPECT_NO_THROW(EnsureWindowsFolder(*platform_, paths_));
 }
+
+#ifdef _WIN32
+TEST_F(ResultsShare, AMarkerFolderStoredUnderAnotherCaseCountsAsPresent) {
+  fs::create_directory(root_ / "Windows");
+  EXPECT_NO_THROW(EnsureWindowsFolder(*platform_, paths_));
+  EXPECT_EQ(Submit(), ShareOutcome::kSubmitted);
+  EXPECT_TRUE(fs::exists(root_ / "Windows" / "fen.g"));
+}
+#endif
 
 TEST_F(ResultsShare, AComputerMarkerLeftFromAnEarlierExamIsEmptied) {
   WriteBytes(share_ / "JF07", "old");

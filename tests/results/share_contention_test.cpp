@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <set>
 
 #include "support/test_support.h"
@@ -28,8 +29,11 @@ std::vector<std::string> CrLfLines(const std::string& bytes) {
 TEST(ShareContention, FortyPcsSubmittingAtOnceLeaveFortyIntactLines) {
   constexpr int kPcs = 40;
   TempDir dir;
-  const fs::path share = dir.path() / "share";
-  fs::create_directory(share);
+  // A real network path where the test run maps one (under Wine, a UNC path).
+  const char* unc = std::getenv("WEBEXAM_TEST_UNC_SHARE");
+  const fs::path share = unc ? fs::path(unc) : dir.path() / "share";
+  fs::create_directories(share);
+  for (const auto& entry : fs::directory_iterator(share)) fs::remove(entry.path());
   const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
   const std::string starter = ReadBytes(fs::path(WEBEXAM_SOURCE_DIR) / "exam/aa/index.htm");
 
@@ -43,7 +47,7 @@ TEST(ShareContention, FortyPcsSubmittingAtOnceLeaveFortyIntactLines) {
     WriteBytes(root / "620722001" / "web" / "index.htm", pc % 2 ? model : starter);
     pcs.push_back(test::Spawn(
         test::TestProgram("results_driver"),
-        {"submit", root.string(), share.string() + "/", "JF" + std::to_string(100 + pc),
+        {"submit", root.string(), (share / "").string(), "JF" + std::to_string(100 + pc),
          std::to_string(120722001 + pc), "考生" + std::to_string(pc), std::to_string(start_ms)},
         root / "driver.out"));
   }

@@ -102,9 +102,71 @@ std::string Gbk(std::u16string_view text) {
 #endif
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+namespace {
+
+// Quotes one argument for the C runtime's parser: backslashes count as
+// escapes only before a quote, so those there (and at the end, before the
+// closing quote) are doubled.
+std::wstring Quoted(const std::wstring& argument) {
+  std::wstring quoted = L"\"";
+  std::size_t backslashes = 0;
+  for (wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, L'\\');
+  return quoted + L"\"";
+}
+
+}  // namespace
+
 Process Spawn(const fs::path& program, const std::vector<std::string>& arguments,
-              const fs::path& output) {
+              const fs::path& output, const fs::path& errors) {
+  std::wstring command = Quoted(program.wstring());
+  for (const std::string& argument : arguments) {
+    command += L" " + Quoted(fs::path(FromUtf8(argument)).wstring());
+  }
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  auto open = [&](const fs::path& file) {
+    return ::CreateFileW(file.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  HANDLE out = open(output);
+  HANDLE err = errors.empty() ? out : open(errors);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION process{};
+  const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
+  ::CloseHandle(out);
+  if (err != out) ::CloseHandle(err);
+  EXPECT_TRUE(started) << "cannot start " << program;
+  if (started) ::CloseHandle(process.hThread);
+  return {reinterpret_cast<long long>(process.hProcess)};
+}
+
+int Wait(Process process) {
+  HANDLE handle = reinterpret_cast<HANDLE>(process.id);
+  if (!handle) return -1;
+  ::WaitForSingleObject(handle, INFINITE);
+  DWORD code = 0;
+  ::GetExitCodeProcess(handle, &code);
+  ::CloseHandle(handle);
+  return static_cast<int>(code);
+}
+#else
+Process Spawn(const fs::path& program, const std::vector<std::string>& arguments,
+              const fs::path& output, const fs::path& errors) {
   std::vector<std::string> args{program.string()};
   args.insert(args.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
@@ -114,7 +176,12 @@ Process Spawn(const fs::path& program, const std::vector<std::string>& arguments
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  if (errors.empty()) {
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
   pid_t pid = -1;
   const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
@@ -141,7 +208,21 @@ GradeResult ResultOf(std::string_view marks) {
   return result;
 }
 
-fs::path TestProgram(std::string_view name) { return fs::path(WEBEXAM_TEST_BIN_DIR) / name; }
+namespace {
+#ifdef _WIN32
+constexpr std::string_view kExeSuffix = ".exe";
+#else
+constexpr std::string_view kExeSuffix = "";
+#endif
+}  // namespace
+
+fs::path TestProgram(std::string_view name) {
+  return fs::path(WEBEXAM_TEST_BIN_DIR) / (std::string(name) + std::string(kExeSuffix));
+}
+
+fs::path BuiltProgram(std::string_view name) {
+  return fs::path(WEBEXAM_BIN_DIR) / (std::string(name) + std::string(kExeSuffix));
+}
 
 fs::path DataFile(std::string_view name) { return fs::path(WEBEXAM_TEST_DATA) / name; }
 

@@ -50,13 +50,17 @@ GradeResult ResultOf(std::string_view marks);
 struct Process {
   long long id;
 };
-// Starts `program` (a path) with `arguments`, its output going to `output`.
+// Starts `program` (a path) with `arguments` (UTF-8), its standard output
+// going to the file `output` and its standard error to `errors` (by default
+// the same file).
 Process Spawn(const fs::path& program, const std::vector<std::string>& arguments,
-              const fs::path& output);
+              const fs::path& output, const fs::path& errors = {});
 // Waits for the process and returns its exit status (-1 when it did not exit).
 int Wait(Process process);
 // A test helper program built next to the tests.
 fs::path TestProgram(std::string_view name);
+// One of the programs the project ships, as built.
+fs::path BuiltProgram(std::string_view name);
 
 // Passes every call to the real platform; a test overrides what it watches.
 class ForwardingPlatform : public Platform {
@@ -73,10 +77,10 @@ class ForwardingPlatform : public Platform {
   std::u16string ListPath(const std::u16string& path, Listing what) override {
     return inner_.ListPath(path, what);
   }
-  void DeleteFile(const std::u16string& path) override { inner_.DeleteFile(path); }
+  void RemoveFile(const std::u16string& path) override { inner_.RemoveFile(path); }
   void MakeFolder(const std::u16string& path) override { inner_.MakeFolder(path); }
-  void CopyFile(const std::u16string& from, const std::u16string& to) override {
-    inner_.CopyFile(from, to);
+  void CopyOneFile(const std::u16string& from, const std::u16string& to) override {
+    inner_.CopyOneFile(from, to);
   }
   void CopyFolderTree(const std::u16string& from, const std::u16string& to) override {
     inner_.CopyFolderTree(from, to);

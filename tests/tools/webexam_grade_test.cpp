@@ -7,10 +7,6 @@
 
 #include "support/test_support.h"
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
-
 namespace webexam {
 namespace {
 
@@ -24,19 +20,18 @@ struct ToolRun {
   int status;
 };
 
-ToolRun Grade(const TempDir& dir, const std::string& arguments) {
+ToolRun Grade(const TempDir& dir, const std::vector<std::string>& arguments) {
   const fs::path out = dir.path() / "stdout", err = dir.path() / "stderr";
-  const std::string command = std::string(WEBEXAM_BIN_DIR) + "/webexam-grade " + arguments + " >" +
-                              out.string() + " 2>" + err.string();
-  int raw = std::system(command.c_str());
-  return {ReadBytes(out), ReadBytes(err), WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
+  const int status =
+      test::Wait(test::Spawn(test::BuiltProgram("webexam-grade"), arguments, out, err));
+  return {ReadBytes(out), ReadBytes(err), status};
 }
 
 TEST(WebexamGrade, PrintsOneLinePerPage) {
   TempDir dir;
   const std::string model = test::DataFile("model_answer.htm").string();
   const std::string starter = (fs::path(WEBEXAM_SOURCE_DIR) / "exam/aa/index.htm").string();
-  ToolRun run = Grade(dir, model + " " + starter);
+  ToolRun run = Grade(dir, {model, starter});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   std::string model_line = model + "\t22";
@@ -59,7 +54,7 @@ TEST(WebexamGrade, AMissingPageIsReportedNotCreatedAndTheRestAreGraded) {
   WriteBytes(dir.path() / "empty.htm", "");
   const std::string missing = (dir.path() / "missing.htm").string();
   const std::string empty = (dir.path() / "empty.htm").string();
-  ToolRun run = Grade(dir, missing + " " + empty);
+  ToolRun run = Grade(dir, {missing, empty});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find(missing), std::string::npos) << run.err;
   EXPECT_FALSE(fs::exists(missing));
@@ -67,7 +62,7 @@ TEST(WebexamGrade, AMissingPageIsReportedNotCreatedAndTheRestAreGraded) {
             empty + "\t1\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t1\t0\t0\t0\t0\t0\t0\t0\t0\n");
 
   // A folder in a page's place is reported too.
-  run = Grade(dir, dir.path().string());
+  run = Grade(dir, {dir.path().string()});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_NE(run.err.find(dir.path().string()), std::string::npos) << run.err;
@@ -75,12 +70,12 @@ TEST(WebexamGrade, AMissingPageIsReportedNotCreatedAndTheRestAreGraded) {
 
 TEST(WebexamGrade, ExplainsItselfAndRefusesNoPages) {
   TempDir dir;
-  ToolRun run = Grade(dir, "--help");
+  ToolRun run = Grade(dir, {"--help"});
   EXPECT_EQ(run.status, 0);
   EXPECT_NE(run.out.find("Usage: webexam-grade PAGE..."), std::string::npos);
   EXPECT_LE(std::count(run.out.begin(), run.out.end(), '\n'), 24);  // one screen
-  EXPECT_EQ(Grade(dir, "").status, 2);
-  EXPECT_EQ(Grade(dir, "--bogus").status, 2);
+  EXPECT_EQ(Grade(dir, {}).status, 2);
+  EXPECT_EQ(Grade(dir, {"--bogus"}).status, 2);
 }
 
 }  // namespace

@@ -303,7 +303,7 @@ std::u16string PosixPlatform::ListPath(const std::u16string& path, Listing what)
   return found ? FromUtf8(name) : std::u16string();
 }
 
-void PosixPlatform::DeleteFile(const std::u16string& path) {
+void PosixPlatform::RemoveFile(const std::u16string& path) {
   const std::string native = Native(path);
   if (::unlink(native.c_str()) != 0) Fail("cannot delete", native);
 }
@@ -313,7 +313,7 @@ void PosixPlatform::MakeFolder(const std::u16string& path) {
   if (::mkdir(native.c_str(), 0777) != 0) Fail("cannot make folder", native);
 }
 
-void PosixPlatform::CopyFile(const std::u16string& from, const std::u16string& to) {
+void PosixPlatform::CopyOneFile(const std::u16string& from, const std::u16string& to) {
   const std::string source = Native(from), target = Native(to);
   Fd in(OpenRetryingEintr(source.c_str(), O_RDONLY));
   if (!in.ok()) Fail("cannot open", source);

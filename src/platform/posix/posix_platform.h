@@ -22,9 +22,9 @@ class PosixPlatform final : public Platform {
   std::u16string DefaultResultsShare() override;
 
   std::u16string ListPath(const std::u16string& path, Listing what) override;
-  void DeleteFile(const std::u16string& path) override;
+  void RemoveFile(const std::u16string& path) override;
   void MakeFolder(const std::u16string& path) override;
-  void CopyFile(const std::u16string& from, const std::u16string& to) override;
+  void CopyOneFile(const std::u16string& from, const std::u16string& to) override;
   void CopyFolderTree(const std::u16string& from, const std::u16string& to) override;
   void RemoveTree(const std::u16string& path) override;
 

@@ -1,0 +1,373 @@
+#include "platform/win32/win32_platform.h"
+
+// clang-format off
+#include <windows.h>
+#include <shellapi.h>
+// clang-format on
+
+#include <vector>
+
+#include "text/utf8.h"
+
+namespace webexam {
+namespace {
+
+using Kind = PlatformError::Kind;
+
+const wchar_t* Wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+std::u16string FromWide(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
+
+// The system's own words for an error, in UTF-8.
+std::string Describe(DWORD error) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::u16string text = length ? FromWide(buffer) : u"error " + FromUtf8(std::to_string(error));
+  if (buffer) ::LocalFree(buffer);
+  while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' ')) {
+    text.pop_back();
+  }
+  return ToUtf8(text);
+}
+
+// Errors that another writer or a passing network fault cause: worth a retry.
+Kind KindOf(DWORD error) {
+  switch (error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_BUSY:
+      return Kind::kBusy;
+    case ERROR_REM_NOT_LIST:
+    case ERROR_BAD_NETPATH:  // a server that does not answer at this moment
+    case ERROR_NETWORK_BUSY:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_BAD_NET_RESP:
+    case ERROR_UNEXP_NET_ERR:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_SEM_TIMEOUT:
+    case ERROR_VC_DISCONNECTED:
+    case ERROR_NETWORK_UNREACHABLE:
+    case ERROR_HOST_UNREACHABLE:
+    case ERROR_CONNECTION_ABORTED:
+    case ERROR_CONNECTION_REFUSED:
+      return Kind::kTransient;
+    default:
+      return Kind::kOther;
+  }
+}
+
+[[noreturn]] void Fail(const char* operation, const std::u16string& path,
+                       DWORD error = ::GetLastError()) {
+  throw PlatformError(static_cast<int>(error),
+                      std::string(operation) + " " + ToUtf8(path) + ": " + Describe(error),
+                      KindOf(error));
+}
+
+// A handle closed on every path out.
+class Handle {
+ public:
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  ~Handle() {
+    if (ok()) ::CloseHandle(handle_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return handle_; }
+  bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
+  // Closes now; false when closing failed (written data may fail here on a share).
+  bool Close() {
+    const BOOL closed = ::CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+    return closed;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+// Writes all bytes; returns 0 or the error.
+DWORD WriteAll(HANDLE handle, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+    DWORD written = 0;
+    if (!::WriteFile(handle, bytes.data(), chunk, &written, nullptr)) return ::GetLastError();
+    bytes.remove_prefix(written);
+  }
+  return 0;
+}
+
+void WriteAndClose(Handle& file, std::string_view bytes, const std::u16string& path) {
+  if (DWORD error = WriteAll(file.get(), bytes)) Fail("cannot write", path, error);
+  if (!file.Close()) Fail("cannot write", path);
+}
+
+// Read-only, hidden and system attributes would stop the deletion.
+void ClearAttributes(const std::u16string& path) {
+  ::SetFileAttributesW(Wide(path), FILE_ATTRIBUTE_NORMAL);
+}
+
+std::u16string Join(const std::u16string& folder, const wchar_t* name) {
+  std::u16string path = folder;
+  if (!path.empty() && path.back() != u'\\' && path.back() != u'/') path += u'\\';
+  return path + FromWide(name);
+}
+
+bool IsDotOrDotDot(const wchar_t* name) {
+  return (name[0] == L'.' && name[1] == 0) || (name[0] == L'.' && name[1] == L'.' && name[2] == 0);
+}
+
+// Calls `visit` for every entry of `folder` (hidden and system ones included).
+template <typename Visit>
+void ForEachEntry(const std::u16string& folder, Visit visit) {
+  WIN32_FIND_DATAW entry;
+  HANDLE find = ::FindFirstFileW(Wide(Join(folder, L"*")), &entry);
+  if (find == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return;
+    Fail("cannot list", folder, error);
+  }
+  std::vector<WIN32_FIND_DATAW> entries;
+  do {
+    if (!IsDotOrDotDot(entry.cFileName)) entries.push_back(entry);
+  } while (::FindNextFileW(find, &entry));
+  const DWORD error = ::GetLastError();
+  ::FindClose(find);
+  if (error != ERROR_NO_MORE_FILES) Fail("cannot list", folder, error);
+  for (const WIN32_FIND_DATAW& found : entries) visit(found);
+}
+
+void CopyTree(const std::u16string& from, const std::u16string& to) {
+  if (!::CreateDirectoryW(Wide(to), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+    Fail("cannot make folder", to);
+  }
+  ForEachEntry(from, [&](const WIN32_FIND_DATAW& entry) {
+    const std::u16string source = Join(from, entry.cFileName);
+    const std::u16string target = Join(to, entry.cFileName);
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      CopyTree(source, target);
+    } else {
+      ClearAttributes(target);  // an existing read-only copy is overwritten
+      if (!::CopyFileW(Wide(source), Wide(target), FALSE)) Fail("cannot copy", source);
+    }
+  });
+}
+
+void RemoveTreeAt(const std::u16string& path, DWORD attributes) {
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    ForEachEntry(path, [&](const WIN32_FIND_DATAW& entry) {
+      RemoveTreeAt(Join(path, entry.cFileName), entry.dwFileAttributes);
+    });
+    ClearAttributes(path);
+    if (!::RemoveDirectoryW(Wide(path))) Fail("cannot remove", path);
+  } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    // A junction: the link goes, what it points to stays.
+    ClearAttributes(path);
+    if (!::RemoveDirectoryW(Wide(path))) Fail("cannot remove", path);
+  } else {
+    ClearAttributes(path);
+    if (!::DeleteFileW(Wide(path))) Fail("cannot remove", path);
+  }
+}
+
+HANDLE OpenForWriting(const std::u16string& path, DWORD access, DWORD share) {
+  return ::CreateFileW(Wide(path), access, share, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+}  // namespace
+
+Win32Platform::Win32Platform()
+    : gbk_([](std::string_view bytes) -> std::optional<char16_t> {
+        wchar_t out[2];
+        const int n = ::MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes.data(),
+                                            static_cast<int>(bytes.size()), out, 2);
+        if (n != 1) return std::nullopt;
+        return static_cast<char16_t>(out[0]);
+      }) {}
+
+std::u16string Win32Platform::ProgramFolder() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) Fail("cannot find the program file", u"");
+    if (n < buffer.size()) break;
+    buffer.resize(buffer.size() * 2);
+  }
+  std::u16string path = FromWide(buffer.data());
+  const std::size_t slash = path.find_last_of(u"\\/");
+  return slash == std::u16string::npos ? path : path.substr(0, slash);
+}
+
+std::optional<std::u16string> Win32Platform::Environment(const char* name) {
+  const std::u16string wide_name = FromUtf8(name);
+  const DWORD size = ::GetEnvironmentVariableW(Wide(wide_name), nullptr, 0);
+  if (size == 0) return std::nullopt;
+  std::vector<wchar_t> value(size);
+  ::GetEnvironmentVariableW(Wide(wide_name), value.data(), size);
+  return FromWide(value.data());
+}
+
+std::u16string Win32Platform::DefaultResultsShare() {
+  const std::string built_in = WEBEXAM_DEFAULT_SHARE;
+  return built_in.empty() ? u"\\\\teacher\\results\\" : FromUtf8(built_in);
+}
+
+std::u16string Win32Platform::ListPath(const std::u16string& path, Listing what) {
+  WIN32_FIND_DATAW entry;
+  HANDLE find = ::FindFirstFileW(Wide(path), &entry);
+  if (find == INVALID_HANDLE_VALUE) return {};
+  ::FindClose(find);
+  const DWORD attributes = entry.dwFileAttributes;
+  if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) return {};
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && what == Listing::kFilesOnly) return {};
+  return FromWide(entry.cFileName);
+}
+
+void Win32Platform::RemoveFile(const std::u16string& path) {
+  if (!::DeleteFileW(Wide(path))) Fail("cannot delete", path);
+}
+
+void Win32Platform::MakeFolder(const std::u16string& path) {
+  if (!::CreateDirectoryW(Wide(path), nullptr)) Fail("cannot make folder", path);
+}
+
+void Win32Platform::CopyOneFile(const std::u16string& from, const std::u16string& to) {
+  ClearAttributes(to);
+  if (!::CopyFileW(Wide(from), Wide(to), FALSE)) Fail("cannot copy", from);
+}
+
+void Win32Platform::CopyFolderTree(const std::u16string& from, const std::u16string& to) {
+  const DWORD attributes = ::GetFileAttributesW(Wide(from));
+  if (attributes == INVALID_FILE_ATTRIBUTES) Fail("cannot open folder", from);
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) Fail("cannot open folder", from, ERROR_DIRECTORY);
+  CopyTree(from, to);
+}
+
+void Win32Platform::RemoveTree(const std::u16string& path) {
+  const DWORD attributes = ::GetFileAttributesW(Wide(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+    Fail("cannot remove", path, error);
+  }
+  RemoveTreeAt(path, attributes);
+}
+
+std::string Win32Platform::ReadHead(const std::u16string& path, std::size_t limit,
+                                    IfMissing if_missing) {
+  // Others may read and write the page meanwhile, as the candidate's editor does.
+  Handle file(::CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            if_missing == IfMissing::kCreateEmpty ? OPEN_ALWAYS : OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.ok()) Fail("cannot open", path);
+  if (::GetFileType(file.get()) != FILE_TYPE_DISK)
+    Fail("cannot read", path, ERROR_INVALID_FUNCTION);
+  LARGE_INTEGER size;
+  if (!::GetFileSizeEx(file.get(), &size)) Fail("cannot read", path);
+  const auto length = static_cast<unsigned long long>(size.QuadPart);
+  std::string bytes(static_cast<std::size_t>(std::min<unsigned long long>(length, limit)), '\0');
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    DWORD n = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - got, 1u << 30));
+    if (!::ReadFile(file.get(), bytes.data() + got, chunk, &n, nullptr)) Fail("cannot read", path);
+    if (n == 0) break;  // the file shrank while we read it
+    got += n;
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
+void Win32Platform::AppendToFile(const std::u16string& path, std::string_view bytes) {
+  Handle file(OpenForWriting(path, FILE_APPEND_DATA, FILE_SHARE_READ));
+  if (!file.ok()) Fail("cannot open for appending", path);
+  WriteAndClose(file, bytes, path);
+}
+
+void Win32Platform::AppendExclusively(const std::u16string& path, std::string_view bytes) {
+  // Readers are let in; another writer is refused with a sharing violation
+  // until this handle is closed.
+  Handle file(OpenForWriting(path, GENERIC_WRITE, FILE_SHARE_READ));
+  if (!file.ok()) Fail("cannot open for appending", path);
+  LARGE_INTEGER end{};
+  if (!::SetFilePointerEx(file.get(), LARGE_INTEGER{}, &end, FILE_END)) Fail("cannot write", path);
+  if (DWORD error = WriteAll(file.get(), bytes)) {
+    // Take back a part line, so that a retry cannot leave a torn one behind.
+    ::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN);
+    ::SetEndOfFile(file.get());
+    Fail("cannot write", path, error);
+  }
+  if (!file.Close()) Fail("cannot write", path);
+}
+
+void Win32Platform::WriteFile(const std::u16string& path, std::string_view bytes) {
+  Handle file(OpenForWriting(path, GENERIC_WRITE, FILE_SHARE_READ));
+  if (!file.ok()) Fail("cannot open for output", path);
+  if (!::SetEndOfFile(file.get())) Fail("cannot write", path);  // emptied when present
+  WriteAndClose(file, bytes, path);
+}
+
+void Win32Platform::OpenDocument(const std::u16string& path) {
+  const auto result = reinterpret_cast<INT_PTR>(
+      ::ShellExecuteW(nullptr, L"open", Wide(path), nullptr, nullptr, SW_SHOWNORMAL));
+  if (result <= 32) {
+    Fail("cannot open the document", path,
+         result == SE_ERR_NOASSOC ? ERROR_NO_ASSOCIATION : static_cast<DWORD>(result));
+  }
+}
+
+std::u16string Win32Platform::ComputerName() {
+  // A buffer of 225 characters of the system code page and its length by
+  // reference; the name is as many characters as the call leaves in the
+  // length, whatever the call answers.
+  DWORD length = 225;
+  std::string buffer(length, '\0');
+  ::GetComputerNameA(buffer.data(), &length);
+  buffer.resize(std::min<std::size_t>(length, buffer.size()));
+  const int n =
+      ::MultiByteToWideChar(CP_ACP, 0, buffer.data(), static_cast<int>(buffer.size()), nullptr, 0);
+  std::wstring name(static_cast<std::size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, buffer.data(), static_cast<int>(buffer.size()), name.data(), n);
+  return std::u16string(name.begin(), name.end());
+}
+
+std::string Win32Platform::EncodeGbk(std::u16string_view text) {
+  if (text.empty()) return {};
+  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  const int length = static_cast<int>(text.size());
+  BOOL used_default = FALSE;
+  const int size = ::WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0,
+                                         nullptr, &used_default);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  if (size == 0 || used_default ||
+      ::WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, wide, length, bytes.data(), size, nullptr,
+                            &used_default) != size) {
+    throw PlatformError(ERROR_NO_UNICODE_TRANSLATION,
+                        "text cannot be written in GBK: " + ToUtf8(text));
+  }
+  return bytes;
+}
+
+bool Win32Platform::CanEncodeGbk(std::u16string_view text) {
+  try {
+    EncodeGbk(text);
+    return true;
+  } catch (const PlatformError&) {
+    return false;
+  }
+}
+
+void Win32Platform::Sleep(std::chrono::milliseconds duration) {
+  ::Sleep(static_cast<DWORD>(duration.count()));
+}
+
+std::chrono::steady_clock::time_point Win32Platform::Now() {
+  return std::chrono::steady_clock::now();
+}
+
+std::unique_ptr<Platform> MakePlatform() { return std::make_unique<Win32Platform>(); }
+
+}  // namespace webexam

@@ -1,0 +1,47 @@
+// The Platform on Windows: the literal paths on drive C:, code page 936, and
+// the file system through the Win32 API (UNC paths work everywhere a path does).
+#pragma once
+
+#include "platform/gbk_table.h"
+#include "platform/platform.h"
+
+namespace webexam {
+
+class Win32Platform final : public Platform {
+ public:
+  Win32Platform();
+
+  char16_t PathSeparator() const override { return u'\\'; }
+  std::u16string ProgramFolder() override;
+  std::optional<std::u16string> Environment(const char* name) override;
+  std::u16string DriveRoot() override { return u"C:"; }
+  std::u16string DefaultResultsShare() override;
+
+  std::u16string ListPath(const std::u16string& path, Listing what) override;
+  void RemoveFile(const std::u16string& path) override;
+  void MakeFolder(const std::u16string& path) override;
+  void CopyOneFile(const std::u16string& from, const std::u16string& to) override;
+  void CopyFolderTree(const std::u16string& from, const std::u16string& to) override;
+  void RemoveTree(const std::u16string& path) override;
+
+  std::string ReadHead(const std::u16string& path, std::size_t limit,
+                       IfMissing if_missing) override;
+  void AppendToFile(const std::u16string& path, std::string_view bytes) override;
+  void AppendExclusively(const std::u16string& path, std::string_view bytes) override;
+  void WriteFile(const std::u16string& path, std::string_view bytes) override;
+
+  void OpenDocument(const std::u16string& path) override;
+  std::u16string ComputerName() override;
+
+  std::u16string DecodeGbk(std::string_view bytes) override { return gbk_.Decode(bytes); }
+  std::string EncodeGbk(std::u16string_view text) override;
+  bool CanEncodeGbk(std::u16string_view text) override;
+
+  void Sleep(std::chrono::milliseconds duration) override;
+  std::chrono::steady_clock::time_point Now() override;
+
+ private:
+  GbkTable gbk_;
+};
+
+}  // namespace webexam
