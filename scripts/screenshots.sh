@@ -9,7 +9,7 @@ bash scripts/setup-debian.sh screenshots
 cmake --preset linux -DWEBEXAM_BUILD_TESTS=OFF -DWEBEXAM_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build --preset linux --target webexam exam_material >/dev/null
 mkdir -p docs
-python3 tests/e2e/qt_client_test.py build/linux/bin/webexam tests/data/model_answer.htm \
+python3 tests/e2e/client_test.py build/linux/bin/webexam tests/data/model_answer.htm \
   --screenshots docs
 # The report as a text viewer shows it. ImageMagick's own convert, by its full
 # path: a convert earlier on PATH may be something else.

@@ -9,7 +9,11 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins fonts-arphic-uming
   xdg-utils)
 case "${1:-}" in
-  test) packages+=(libgtest-dev libbenchmark-dev python3 xvfb xdotool xclip) ;;
+  test)
+    packages+=(libgtest-dev libbenchmark-dev python3 xvfb xdotool xclip)
+    # The Windows programs: cross-built, GoogleTest from source, run under Wine.
+    packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine wine64)
+    ;;
   screenshots) packages+=(python3 xvfb xdotool xclip imagemagick fonts-noto-cjk) ;;
 esac
 

@@ -1,10 +1,27 @@
 #!/usr/bin/env bash
 # Runs every test from a fresh Debian machine: installs what is missing,
-# builds with warnings as errors, runs the suite.
+# builds the Linux programs and runs their suite, then cross-builds the
+# Windows programs and runs the same suite and their end-to-end test under
+# Wine. Warnings are errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup-debian.sh test
+
+echo "== Linux"
 cmake --preset linux -DWEBEXAM_WERROR=ON -DWEBEXAM_BUILD_TESTS=ON -DWEBEXAM_BUILD_BENCHMARKS=ON
 cmake --build --preset linux
 ctest --preset linux
+
+echo "== Windows, under Wine"
+cmake --preset windows -DWEBEXAM_WERROR=ON
+cmake --build --preset windows
+# A fresh Wine prefix for this run, with the teacher's share \\teacher\results\
+# mapped to a temporary folder.
+scratch=$(mktemp -d)
+export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$scratch"' EXIT
+wineboot -i >/dev/null 2>&1
+mkdir -p "$scratch/share" "$WINEPREFIX/dosdevices/unc/teacher"
+ln -s "$scratch/share" "$WINEPREFIX/dosdevices/unc/teacher/results"
+WEBEXAM_TEST_UNC_SHARE='\\teacher\results\' ctest --preset windows

@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
-"""The Linux exam client end to end: the real `webexam` in a real X server.
+"""An exam client end to end: the real program in a real X server.
 
-Usage: qt_client_test.py WEBEXAM_BINARY MODEL_ANSWER [--screenshots DIR]
+Usage: client_test.py WEBEXAM_BINARY MODEL_ANSWER [--wine] [--screenshots DIR]
 
 Starts Xvfb, drives the program with xdotool as a candidate would (the
 keyboard, and the clipboard for the Chinese name), and checks the files it
-writes byte for byte. With --screenshots, saves pictures of both windows and
-the refusal box.
+writes byte for byte. The Linux client runs natively with its drive root and
+share in a temporary folder; with --wine, the Windows client runs under Wine
+in a fresh prefix (or $WINEPREFIX), on its drive C: and a real UNC share
+\\teacher\results\. Both are held to the same expected bytes, so the two
+clients are proven to write identical files. With --screenshots, saves
+pictures of both windows and the refusal box.
 """
 
 import argparse
@@ -21,6 +25,7 @@ TITLE_SIGN_IN = "考生登录"
 TITLE_GRADING = "网页制作考试"
 NAME = "张三丰"
 NUMBER = "120722001"
+LABEL1 = (20, 88)  # a spot on the grading window's folder label, which takes no focus
 
 
 class Failure(Exception):
@@ -71,26 +76,50 @@ class Display:
 
 
 class Client:
-    """One run of webexam with a drive root, a share and a recording viewer."""
+    """One run of the exam client with a drive root, a share and a report viewer."""
 
-    def __init__(self, display, binary, work):
-        self.display, self.work = display, work
-        self.root = os.path.join(work, "c")
-        self.share = os.path.join(work, "share")
-        os.makedirs(self.share, exist_ok=True)
-        bin_dir = os.path.join(work, "bin")
-        os.makedirs(bin_dir, exist_ok=True)
-        self.viewer_log = os.path.join(work, "viewer.log")
-        viewer = os.path.join(bin_dir, "xdg-open")
-        with open(viewer, "w") as f:
-            f.write('#!/bin/sh\necho "$1" >> "%s"\n' % self.viewer_log)
-        os.chmod(viewer, 0o755)
-        self.env = dict(display.env(), WEBEXAM_ROOT=self.root, WEBEXAM_SHARE=self.share + "/",
-                        PATH=bin_dir + ":" + os.environ["PATH"], QT_QPA_PLATFORM="xcb",
-                        LANG="C.UTF-8")
+    def __init__(self, display, binary, work, wine):
+        self.display, self.work, self.wine = display, work, wine
+        os.makedirs(work, exist_ok=True)
         self.stderr_path = os.path.join(work, "stderr.log")
-        self.proc = subprocess.Popen([binary], env=self.env, stdout=subprocess.DEVNULL,
+        if wine:
+            self.root = os.path.join(wine.prefix, "drive_c")
+            self.share = wine.share
+            self.env = dict(display.env(), WINEPREFIX=wine.prefix, WINEDEBUG="-all")
+            self.env.pop("WEBEXAM_SHARE", None)  # the built-in \\teacher\results\\
+            self.computer_name = wine.computer_name
+            self.report_path = "C:\\cj.txt"
+            command = ["wine", binary]
+        else:
+            self.root = os.path.join(work, "c")
+            self.share = os.path.join(work, "share")
+            bin_dir = os.path.join(work, "bin")
+            os.makedirs(bin_dir, exist_ok=True)
+            viewer = os.path.join(bin_dir, "xdg-open")
+            with open(viewer, "w") as f:
+                f.write('#!/bin/sh\necho "$1" >> "%s"\n' % os.path.join(work, "viewer.log"))
+            os.chmod(viewer, 0o755)
+            self.env = dict(display.env(), WEBEXAM_ROOT=self.root, WEBEXAM_SHARE=self.share + "/",
+                            PATH=bin_dir + ":" + os.environ["PATH"], QT_QPA_PLATFORM="xcb",
+                            LANG="C.UTF-8")
+            self.computer_name = os.uname().nodename
+            self.report_path = os.path.join(self.root, "cj.txt")
+            command = [binary]
+        os.makedirs(self.share, exist_ok=True)
+        self.proc = subprocess.Popen(command, env=self.env, stdout=subprocess.DEVNULL,
                                      stderr=open(self.stderr_path, "w"))
+
+    def report_opened(self):
+        """Whether the report was handed to the desktop's viewer."""
+        if self.wine:
+            return bool(self.xdotool("search", "--onlyvisible", "--name", "cj"))
+        log = os.path.join(self.work, "viewer.log")
+        return os.path.exists(log) and open(log).read() == self.report_path + "\n"
+
+    def close_report(self):
+        if self.wine:
+            for window in self.xdotool("search", "--onlyvisible", "--name", "cj"):
+                self.xdotool("windowkill", window)
 
     def xdotool(self, *args):
         out = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True)
@@ -105,14 +134,26 @@ class Client:
         time.sleep(0.3)
         return window
 
-    def focus(self, window):
+    def focus(self, window, spot=(10, 10)):
+        """Activates the window by a click on a spot that takes no focus (a
+        label or an empty place), as a candidate would. The keyboard focus
+        comes back where it was. X focus alone would not do: without a window
+        manager it does not make a Wine window active."""
+        self.xdotool("windowraise", window)
         self.xdotool("windowfocus", "--sync", window)
-        time.sleep(0.2)
+        self.xdotool("mousemove", "--window", window, str(spot[0]), str(spot[1]), "click", "1")
+        time.sleep(0.3)
 
     def keys(self, *keys):
         for key in keys:
             self.xdotool("key", "--delay", "50", key)
             time.sleep(0.15)
+
+    def click(self, window, left, top, width, height):
+        """Clicks the middle of a control laid out at these twips (96 dots per inch)."""
+        x, y = (left + width / 2) / 15, (top + height / 2) / 15
+        self.xdotool("mousemove", "--window", window, str(int(x)), str(int(y)), "click", "1")
+        time.sleep(0.3)
 
     def type(self, text):
         self.xdotool("type", "--delay", "30", text)
@@ -126,7 +167,7 @@ class Client:
         self.keys("ctrl+v")
 
     def stderr(self):
-        with open(self.stderr_path, encoding="utf-8") as f:
+        with open(self.stderr_path, encoding="utf-8", errors="replace") as f:
             return f.read()
 
     def screenshot(self, directory, name, window="root"):
@@ -138,6 +179,37 @@ class Client:
         if self.proc.poll() is None:
             self.proc.kill()
         self.proc.wait()
+        self.close_report()
+
+
+class Wine:
+    """A Wine prefix with the teacher's share mapped as \\\\teacher\\results\\."""
+
+    def __init__(self, display, work):
+        self.prefix = os.environ.get("WINEPREFIX") or os.path.join(work, "wineprefix")
+        env = dict(display.env(), WINEPREFIX=self.prefix, WINEDEBUG="-all")
+        if not os.path.exists(os.path.join(self.prefix, "system.reg")):
+            subprocess.run(["wineboot", "-i"], env=env, capture_output=True, check=True)
+        self.share = os.path.join(work, "unc-results")
+        unc = os.path.join(self.prefix, "dosdevices", "unc", "teacher")
+        os.makedirs(unc, exist_ok=True)
+        link = os.path.join(unc, "results")
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(self.share, link)
+        out = subprocess.run(["wine", "cmd", "/c", "echo", "%COMPUTERNAME%"], env=env,
+                             capture_output=True)
+        self.computer_name = out.stdout.decode("gbk").strip()
+
+    def clean(self):
+        """Takes away what an earlier run left on drive C: and on the share."""
+        c = os.path.join(self.prefix, "drive_c")
+        for name in ("1.txt", "cj.txt", "cjj.txt", os.path.join("windows", "fen.g")):
+            if os.path.exists(os.path.join(c, name)):
+                os.remove(os.path.join(c, name))
+        shutil.rmtree(os.path.join(c, "620722001"), ignore_errors=True)
+        shutil.rmtree(self.share, ignore_errors=True)
+        os.makedirs(self.share)
 
 
 def read(path):
@@ -145,8 +217,8 @@ def read(path):
         return f.read()
 
 
-def expected_line(count, marks):
-    fields = [NUMBER, NAME, os.uname().nodename, str(count)] + [str(m) for m in marks]
+def expected_line(computer_name, count, marks):
+    fields = [NUMBER, NAME, computer_name, str(count)] + [str(m) for m in marks]
     return "\t".join(fields).encode("gbk") + b"\r\n"
 
 
@@ -181,8 +253,8 @@ def sign_in(client, shots):
     return form1
 
 
-def scenario_submit_and_exit(display, binary, model, work, shots):
-    client = Client(display, binary, work)
+def scenario_submit_and_exit(display, binary, model, work, wine, shots):
+    client = Client(display, binary, work, wine)
     try:
         form1 = sign_in(client, shots)
         web = os.path.join(client.root, "620722001", "web")
@@ -191,22 +263,23 @@ def scenario_submit_and_exit(display, binary, model, work, shots):
         client.screenshot(shots, "grading-window.png", form1)
 
         shutil.copy(model, os.path.join(web, "index.htm"))
-        client.focus(form1)
+        client.focus(form1, LABEL1)
         client.keys("Tab", "Return")  # from the viewer to "上交成绩"
         wait_for(lambda: os.path.exists(os.path.join(client.share, "cjwyzz.txt")), "the share line")
         time.sleep(0.5)
-        line = expected_line(22, [1] * 22)
+        line = expected_line(client.computer_name, 22, [1] * 22)
         check(read(os.path.join(client.root, "cjj.txt")) == line, "the local log line, byte for byte")
         check(read(os.path.join(client.share, "cjwyzz.txt")) == line, "the share line equals it")
         check(read(os.path.join(client.root, "cj.txt")) == expected_report(22, [1] * 22),
               "the report, byte for byte")
         check(read(os.path.join(client.root, "windows", "fen.g")) == b"", "the PC's marker")
-        check(read(os.path.join(client.share, os.uname().nodename)) == b"", "the computer marker")
-        with open(client.viewer_log) as f:
-            check(f.read() == os.path.join(client.root, "cj.txt") + "\n", "the report was opened")
-        check(len(client.windows(TITLE_GRADING)) == 1, "a successful submission shows no message")
+        check(read(os.path.join(client.share, client.computer_name)) == b"", "the computer marker")
+        wait_for(client.report_opened, "the report to be opened")
+        client.close_report()
+        check(client.stderr().count("webexam: message:") == 1,
+              "a successful submission shows no message")
 
-        client.keys("Return")  # "上交成绩" again
+        client.click(form1, 2880, 1080, 1335, 495)  # back from the report viewer: "上交成绩"
         box = client.wait_window(TITLE_GRADING, 2)
         check("你已经交过卷" in client.stderr(), "the second submission is refused")
         client.screenshot(shots, "refusal.png", box)
@@ -216,7 +289,7 @@ def scenario_submit_and_exit(display, binary, model, work, shots):
         client.keys("Return")
         wait_for(lambda: len(client.windows(TITLE_GRADING)) == 1, "the refusal box to close")
 
-        client.focus(form1)
+        client.focus(form1, LABEL1)
         client.keys("Tab", "Return")  # to "退出": no question after a submission
         wait_for(lambda: client.proc.poll() is not None, "the program to end")
         check(client.proc.returncode == 0, "the program ended normally")
@@ -230,23 +303,23 @@ def scenario_submit_and_exit(display, binary, model, work, shots):
         client.close()
 
 
-def scenario_exit_without_submission(display, binary, work):
-    client = Client(display, binary, work)
+def scenario_exit_without_submission(display, binary, work, wine):
+    client = Client(display, binary, work, wine)
     try:
         form1 = sign_in(client, None)
-        client.focus(form1)
+        client.focus(form1, LABEL1)
         client.keys("Tab", "Tab", "Return")  # "退出" before any submission
         box = client.wait_window(TITLE_GRADING, 2)
         client.focus(box)
-        client.keys("Escape")  # No
+        client.keys("n" if wine else "Escape")  # No
         wait_for(lambda: len(client.windows(TITLE_GRADING)) == 1, "the question to close")
         check(client.proc.poll() is None, "No keeps the exam going")
         check(os.path.isdir(os.path.join(client.root, "620722001")), "and the work")
-        client.focus(form1)
+        client.focus(form1, LABEL1)
         client.keys("Return")  # the focus is still on "退出"
         box = client.wait_window(TITLE_GRADING, 2)
         client.focus(box)
-        client.keys("alt+y")
+        client.keys("y" if wine else "alt+y")
         wait_for(lambda: client.proc.poll() is not None, "the program to end")
         check(not os.path.exists(os.path.join(client.root, "620722001")), "Yes removes the folder")
         check(not os.path.exists(os.path.join(client.root, "cjj.txt")), "and no result was written")
@@ -254,7 +327,7 @@ def scenario_exit_without_submission(display, binary, work):
         client.close()
 
 
-def scenario_fatal_error(display, binary, work):
+def scenario_fatal_error(display, binary, work, wine):
     # A program folder without the exam material: the grading window cannot
     # be prepared, which is no case any handler answers.
     program = os.path.join(work, "program")
@@ -262,7 +335,7 @@ def scenario_fatal_error(display, binary, work):
     shutil.copy(binary, program)
     with open(os.path.join(program, "1.txt"), "wb") as f:
         f.write("任务".encode("gbk"))
-    client = Client(display, os.path.join(program, os.path.basename(binary)), work)
+    client = Client(display, os.path.join(program, os.path.basename(binary)), work, wine)
     try:
         form2 = client.wait_window(TITLE_SIGN_IN)
         client.focus(form2)
@@ -272,7 +345,7 @@ def scenario_fatal_error(display, binary, work):
         client.type("Li Lei")
         client.keys("Tab", "Return")
         box = client.wait_window(TITLE_GRADING)
-        check("webexam: fatal: 错误 2：" in client.stderr() and "aa" in client.stderr(),
+        check("webexam: fatal: 错误 " in client.stderr() and "aa" in client.stderr(),
               "a missing material folder shows the error's number and description")
         client.focus(box)
         client.keys("Return")
@@ -287,27 +360,40 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("binary")
     parser.add_argument("model")
+    parser.add_argument("--wine", action="store_true", help="the Windows client, under Wine")
     parser.add_argument("--screenshots")
     args = parser.parse_args()
+    binary = os.path.abspath(args.binary)
     work = tempfile.mkdtemp(prefix="webexam-e2e-")
     try:
         with Display() as display:
-            scenario_submit_and_exit(display, args.binary, args.model, os.path.join(work, "a"),
-                                     args.screenshots)
+            wine = Wine(display, work) if args.wine else None
+            scenarios = [
+                lambda: scenario_submit_and_exit(display, binary, args.model,
+                                                 os.path.join(work, "a"), wine, args.screenshots),
+                lambda: scenario_exit_without_submission(display, binary, os.path.join(work, "b"),
+                                                         wine),
+                lambda: scenario_fatal_error(display, binary, os.path.join(work, "c"), wine),
+            ]
+            for scenario in scenarios:
+                if wine:
+                    wine.clean()
+                scenario()
             if args.screenshots:
                 shutil.copy(os.path.join(work, "a", "report.txt"), args.screenshots)
-            scenario_exit_without_submission(display, args.binary, os.path.join(work, "b"))
-            scenario_fatal_error(display, args.binary, os.path.join(work, "c"))
-        print("3 passed, 0 failed")
+        print("%d passed, 0 failed" % len(scenarios))
         return 0
     except Failure as failure:
         print("FAIL " + str(failure))
         for name in ("a", "b", "c"):
             log = os.path.join(work, name, "stderr.log")
             if os.path.exists(log):
-                print("--- webexam stderr (%s) ---\n%s" % (name, open(log).read()))
+                print("--- webexam stderr (%s) ---\n%s" % (name, open(log, errors="replace").read()))
         return 1
     finally:
+        if args.wine:
+            subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=wine.prefix)
+                           if wine else None, capture_output=True)
         shutil.rmtree(work, ignore_errors=True)
 
 

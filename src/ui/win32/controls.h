@@ -1,0 +1,106 @@
+// Controls laid out in twips, as the exam's windows are designed: each is a
+// small struct holding its window, made by one Create call that names its
+// place, so that a form's code reads like its layout table.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace webexam::win32 {
+
+// Windows' wide text is UTF-16, as the system's text is.
+std::wstring ToWide(std::u16string_view text);
+std::u16string FromWide(std::wstring_view text);
+
+// A place in twips (1/1440 inch): left, top, width, height.
+struct DesignRect {
+  double left, top, width, height;
+};
+
+// Converts the designed twips to pixels at the screen's real dots per inch.
+class Twips {
+ public:
+  Twips();
+  int X(double twips) const;
+  int Y(double twips) const;
+  RECT Rect(const DesignRect& place) const;
+  int DpiY() const { return dpi_y_; }
+  double TwipsPerPixelX() const { return 1440.0 / dpi_x_; }
+  double TwipsPerPixelY() const { return 1440.0 / dpi_y_; }
+
+ private:
+  int dpi_x_, dpi_y_;
+};
+
+// SimSun ("宋体") at `points`, with the GB2312 character set and normal
+// weight, for as long as the object lives.
+class Font {
+ public:
+  Font(int points, const Twips& twips);
+  Font(const Font&) = delete;
+  Font& operator=(const Font&) = delete;
+  ~Font();
+  HFONT get() const { return font_; }
+
+ private:
+  HFONT font_;
+};
+
+// Throws PlatformError with the calling thread's last error: its number, and
+// `operation` with the system's description of it.
+[[noreturn]] void FailWithLastError(const std::string& operation);
+
+// Loads the RichEdit control: Msftedit.dll ("RICHEDIT50W"), or else
+// Riched20.dll ("RichEdit20W"). Runs once at start.
+void LoadRichEdit();
+
+// A static text ("Label").
+struct Label {
+  HWND hwnd = nullptr;
+  void Create(HWND parent, int id, const Twips& twips, const DesignRect& place,
+              std::wstring_view text, const Font& font);
+};
+
+// A single-line edit box without a length limit ("TextBox").
+struct TextBox {
+  HWND hwnd = nullptr;
+  void Create(HWND parent, int id, const Twips& twips, const DesignRect& place,
+              std::wstring_view text, const Font& font);
+  std::u16string Text() const;
+};
+
+// A push button ("CommandButton"); its clicks reach the parent as
+// WM_COMMAND with BN_CLICKED.
+struct CommandButton {
+  HWND hwnd = nullptr;
+  int id = 0;
+  void Create(HWND parent, int id, const Twips& twips, const DesignRect& place,
+              std::wstring_view caption, const Font& font);
+  // Whether a WM_COMMAND with these parameters is this button's click.
+  bool Clicked(WPARAM wparam, LPARAM lparam) const {
+    return reinterpret_cast<HWND>(lparam) == hwnd && LOWORD(wparam) == id &&
+           HIWORD(wparam) == BN_CLICKED;
+  }
+};
+
+// A read-only RichEdit viewer with a vertical scroll bar ("RichTextBox"). Tab
+// leaves it for the next control, as in the rest of the window.
+struct RichTextBox {
+  HWND hwnd = nullptr;
+  void Create(HWND parent, int id, const Twips& twips, const DesignRect& place, const Font& font);
+  void SetBackColor(COLORREF color);
+  // Shows the file: as RTF when it starts as RTF, else as GBK text in
+  // SimSun 9 pt.
+  void LoadFile(Platform& platform, const std::u16string& path);
+
+ private:
+  // Replaces the content with `bytes` in `format` (EM_STREAMIN); false when
+  // the control reports an error.
+  bool StreamIn(std::string_view bytes, WPARAM format);
+};
+
+}  // namespace webexam::win32

@@ -1,0 +1,122 @@
+#include "ui/win32/form1.h"
+
+#include <memory>
+#include <string>
+
+#include "ui/win32/app.h"
+#include "workspace/submit_pass.h"
+#include "workspace/window_placement.h"
+#include "workspace/workspace.h"
+
+namespace webexam::win32 {
+namespace {
+
+// The client area at its designed place on the screen.
+constexpr DesignRect kDesignClient{6405, 570, 5115, 1590};
+
+// Control identifiers; 1 and 2 are what Enter and Escape send.
+constexpr int kRichTextBox1 = 100;
+constexpr int kCommand1 = 101;
+constexpr int kCommand2 = 102;
+constexpr int kLabel1 = 103;
+
+// The viewer's background, COLORREF 0x00BBGGRR: a pale yellow.
+constexpr COLORREF kViewerBackColor = 0xC0FFFF;
+constexpr COLORREF kRed = RGB(255, 0, 0);
+
+}  // namespace
+
+Form1& Form1::Open() {
+  Form1& form = TheApp().Keep(std::unique_ptr<Form1>(new Form1()));
+  form.Create();
+  return form;
+}
+
+void Form1::Create() {
+  const App& app = TheApp();
+  const Twips twips;
+  font9_.emplace(9, twips);
+  font12_.emplace(12, twips);
+  CreateForm(L"Form1", kAppTitle, twips, kDesignClient);
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font9_->get()), FALSE);
+
+  // The layout. Creation order is the focus order; the label comes last, so
+  // that the buttons lie above it and cover its right end.
+  rich_text_box1_.Create(hwnd_, kRichTextBox1, twips, {0, 0, 5055, 1095}, *font9_);
+  command1_.Create(hwnd_, kCommand1, twips, {2880, 1080, 1335, 495}, L"上交成绩", *font12_);
+  command2_.Create(hwnd_, kCommand2, twips, {4320, 1080, 735, 495}, L"退出", *font12_);
+  label1_.Create(hwnd_, kLabel1, twips, {0, 1200, 3135, 255},
+                 L"考生文件夹为" + ToWide(app.paths.candidate_folder), *font12_);
+  rich_text_box1_.SetBackColor(kViewerBackColor);
+  focus_ = rich_text_box1_.hwnd;  // the window opens with the focus in the viewer
+
+  Form_Load(twips);
+}
+
+void Form1::Form_Load(const Twips& twips) {
+  App& app = TheApp();
+  PrepareTaskText(*app.platform, app.paths);
+
+  // On top of every window, at the whole window's designed place and size in
+  // twips, turned into pixels by the placement rule.
+  const RECT outer = OuterRect(twips, kDesignClient);
+  const double tpx = twips.TwipsPerPixelX();
+  const double tpy = twips.TwipsPerPixelY();
+  const PixelRect place =
+      TopmostPlacement(outer.left * tpx, outer.top * tpy, (outer.right - outer.left) * tpx,
+                       (outer.bottom - outer.top) * tpy, tpx, tpy);
+  SetWindowPos(hwnd_, HWND_TOPMOST, place.x, place.y, place.cx, place.cy, 0);
+
+  rich_text_box1_.LoadFile(*app.platform, app.paths.task_text);
+  PrepareCandidateFolder(*app.platform, app.paths);
+}
+
+void Form1::Command1_Click() {
+  App& app = TheApp();
+  submitted_ = true;
+  const std::u16string message = SubmitPass(*app.platform, app.paths, app.state);
+  if (!message.empty()) ShowMessage(hwnd_, message);
+}
+
+void Form1::Command2_Click() {
+  App& app = TheApp();
+  // One misclick beside "上交成绩" must not destroy work never submitted.
+  if (!submitted_ && !AskYesNo(hwnd_, kExitWithoutSubmissionQuestion)) return;
+  RemoveCandidateFolder(*app.platform, app.paths);
+  EndProgram();
+}
+
+LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (command1_.Clicked(wparam, lparam)) {
+        Command1_Click();
+        return 0;
+      }
+      if (command2_.Clicked(wparam, lparam)) {
+        Command2_Click();
+        return 0;
+      }
+      break;
+    case WM_CTLCOLORSTATIC:
+      if (reinterpret_cast<HWND>(lparam) == label1_.hwnd) {
+        const HDC dc = reinterpret_cast<HDC>(wparam);
+        SetTextColor(dc, kRed);
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      }
+      break;
+    case WM_CLOSE:
+      // The close box ends the program and leaves the candidate folder as it is.
+      EndProgram();
+      return 0;
+    case WM_DESTROY:
+      EndProgram();  // no grading window, no program
+      return 0;
+    default:
+      break;
+  }
+  return Form::OnMessage(message, wparam, lparam);
+}
+
+}  // namespace webexam::win32

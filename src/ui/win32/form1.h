@@ -1,0 +1,39 @@
+// Form1, the grading window "网页制作考试": shows the task text, names the
+// candidate folder, and offers "上交成绩" (submit) and "退出" (exit). It stays
+// above all other windows.
+#pragma once
+
+#include <optional>
+
+#include "ui/win32/controls.h"
+#include "ui/win32/form.h"
+
+namespace webexam::win32 {
+
+class Form1 : public Form {
+ public:
+  // Makes the window and its controls, then runs Form_Load; the window is
+  // not shown yet. Errors escape to the caller's guard.
+  static Form1& Open();
+
+ private:
+  Form1() = default;
+  void Create();
+
+  // Form_Load: the task text, the window on top at its designed place, the
+  // task text shown, then the candidate folder.
+  void Form_Load(const Twips& twips);
+  void Command1_Click();  // submit: grade, record, report, send to the share
+  void Command2_Click();  // exit: remove the candidate folder, end
+
+  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+  std::optional<Font> font9_, font12_;
+  RichTextBox rich_text_box1_;  // the task text
+  CommandButton command1_;      // "上交成绩"
+  CommandButton command2_;      // "退出"
+  Label label1_;                // the candidate folder, in red
+  bool submitted_ = false;      // a submit pass has run in this run
+};
+
+}  // namespace webexam::win32

@@ -1,0 +1,95 @@
+#include "ui/win32/form2.h"
+
+#include <memory>
+
+#include "signin/sign_in.h"
+#include "ui/win32/app.h"
+#include "ui/win32/form1.h"
+
+namespace webexam::win32 {
+namespace {
+
+// The client area at its designed place on the screen.
+constexpr DesignRect kDesignClient{3915, 3270, 6345, 3195};
+
+// Control identifiers; 1 and 2 are what Enter and Escape send.
+constexpr int kCommand1 = 101;
+constexpr int kText1 = 102;
+constexpr int kText2 = 103;
+constexpr int kLabel5 = 104;
+constexpr int kLabel1 = 105;
+constexpr int kLabel2 = 106;
+
+}  // namespace
+
+Form2& Form2::Open() {
+  Form2& form = TheApp().Keep(std::unique_ptr<Form2>(new Form2()));
+  form.Create();
+  return form;
+}
+
+void Form2::Create() {
+  const Twips twips;
+  font9_.emplace(9, twips);
+  font12_.emplace(12, twips);
+  font15_.emplace(15, twips);
+  CreateForm(L"Form2", L"考生登录", twips, kDesignClient);
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font9_->get()), FALSE);
+
+  // The layout. Creation order is the focus order: the start button, the
+  // exam number, the name. The labels take no focus and lie beneath.
+  command1_.Create(hwnd_, kCommand1, twips, {2280, 1440, 1935, 615}, L"开   始", *font15_);
+  text1_.Create(hwnd_, kText1, twips, {2640, 480, 1935, 375}, L"120722", *font12_);
+  text2_.Create(hwnd_, kText2, twips, {2640, 960, 1935, 375}, L"", *font12_);
+  label5_.Create(hwnd_, kLabel5, twips, {1800, 120, 3495, 255}, L"考号范围：120722001至120722999",
+                 *font9_);
+  label1_.Create(hwnd_, kLabel1, twips, {1680, 600, 975, 375}, L"考  号：", *font12_);
+  label2_.Create(hwnd_, kLabel2, twips, {1680, 1080, 1095, 255}, L"姓  名：", *font12_);
+  focus_ = command1_.hwnd;  // the window opens with the focus on the start button
+
+  Form_Load();
+}
+
+void Form2::Form_Load() {
+  App& app = TheApp();
+  app.state.computer_name = app.platform->ComputerName();
+}
+
+void Form2::Command1_Click() {
+  App& app = TheApp();
+  const SignInOutcome outcome = SignIn(*app.platform, app.state, text1_.Text(), text2_.Text());
+  if (outcome != SignInOutcome::kAccepted) {
+    ShowMessage(hwnd_, MessageFor(outcome));
+    return;
+  }
+  // The sign-in window goes first; the grading window's creation prepares
+  // the workspace, and only then is it shown.
+  signed_in_ = true;
+  Destroy();
+  Form1& form1 = Form1::Open();
+  StopIfEnded();
+  form1.Show();
+}
+
+LRESULT Form2::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (command1_.Clicked(wparam, lparam)) {
+        Command1_Click();
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      // Closing the sign-in window ends the program; nothing is written.
+      EndProgram();
+      return 0;
+    case WM_DESTROY:
+      if (!signed_in_) EndProgram();
+      return 0;
+    default:
+      break;
+  }
+  return Form::OnMessage(message, wparam, lparam);
+}
+
+}  // namespace webexam::win32
