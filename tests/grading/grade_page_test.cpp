@@ -44,16 +44,6 @@ class GradePageTest : public ::testing::Test {
   const std::string model_answer_ = ReadBytes(test::DataFile("model_answer.htm"));
 };
 
-TEST(AnswerKeyTable, HasTwentyTwoItemsAndThirtySixProbeTexts) {
-  int texts = 0;
-  for (int i = 0; i < kItemCount; ++i) {
-    EXPECT_EQ(AnswerKey()[i].number, i + 1);
-    texts += AnswerKey()[i].probe_count;
-  }
-  EXPECT_EQ(texts, kProbeTextCount);
-  EXPECT_EQ(AnswerKey()[13].rule, PassRule::kNotFound);
-}
-
 TEST_F(GradePageTest, AnEmptyPagePassesOnlyTheItemThatMustBeAbsent) {
   GradeResult result = Grade("");
   EXPECT_EQ(Marks(result), "0000000000000100000000");

@@ -92,15 +92,5 @@ TEST_F(CandidateReport, AReportTheListingDoesNotNameExactlyIsAppendedTo) {
 }
 #endif
 
-TEST_F(CandidateReport, IsShownWithTheDesktopViewer) {
-  struct Viewer : test::ForwardingPlatform {
-    using ForwardingPlatform::ForwardingPlatform;
-    void OpenDocument(const std::u16string& path) override { opened.push_back(path); }
-    std::vector<std::u16string> opened;
-  } viewer(*platform_);
-  ShowCandidateReport(viewer, paths_);
-  EXPECT_EQ(viewer.opened, std::vector<std::u16string>{paths_.report});
-}
-
 }  // namespace
 }  // namespace webexam
