@@ -116,7 +116,7 @@ class Platform {
   virtual std::string EncodeGbk(std::u16string_view text) = 0;
 
   // Whether EncodeGbk would succeed.
-  virtual bool CanEncodeGbk(std::u16string_view text) = 0;
+  bool CanEncodeGbk(std::u16string_view text);
 
   // --- Time, for retries ---
 

@@ -18,21 +18,11 @@ using test::ResultOf;
 using test::TempDir;
 namespace fs = std::filesystem;
 
-std::vector<std::string> Lines(const std::string& bytes) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    lines.push_back(bytes.substr(start, end - start + 2));
-  }
-  EXPECT_EQ(start, bytes.size()) << "text after the last CR LF";
-  return lines;
-}
-
 class CandidateReport : public ::testing::Test {
  protected:
   std::vector<std::string> Write(const GradeResult& result) {
     WriteCandidateReport(*platform_, paths_, state_, result);
-    return Lines(ReadBytes(dir_.path() / "cj.txt"));
+    return test::CrLfLines(ReadBytes(dir_.path() / "cj.txt"));
   }
 
   std::unique_ptr<Platform> platform_ = MakePlatform();
@@ -81,14 +71,14 @@ TEST_F(CandidateReport, AReportTheListingDoesNotNameExactlyIsAppendedTo) {
   // Stored as CJ.TXT: the listing gives that name, which is not "cj.txt".
   test::WriteBytes(dir_.path() / "CJ.TXT", "old\r\n");
   WriteCandidateReport(*platform_, paths_, state_, ResultOf("0000000000000000000000"));
-  EXPECT_EQ(Lines(ReadBytes(dir_.path() / "cj.txt")).size(), 29u);
+  EXPECT_EQ(test::CrLfLines(ReadBytes(dir_.path() / "cj.txt")).size(), 29u);
 
   // Hidden: the listing does not find it at all.
   fs::remove(dir_.path() / "CJ.TXT");
   test::WriteBytes(dir_.path() / "cj.txt", "old\r\n");
   ::SetFileAttributesW((dir_.path() / "cj.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
   WriteCandidateReport(*platform_, paths_, state_, ResultOf("0000000000000000000000"));
-  EXPECT_EQ(Lines(ReadBytes(dir_.path() / "cj.txt")).size(), 29u);
+  EXPECT_EQ(test::CrLfLines(ReadBytes(dir_.path() / "cj.txt")).size(), 29u);
 }
 #endif
 

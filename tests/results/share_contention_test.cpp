@@ -16,16 +16,6 @@ using test::TempDir;
 using test::WriteBytes;
 namespace fs = std::filesystem;
 
-std::vector<std::string> CrLfLines(const std::string& bytes) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    lines.push_back(bytes.substr(start, end - start + 2));
-  }
-  EXPECT_EQ(start, bytes.size()) << "a torn line at the end";
-  return lines;
-}
-
 TEST(ShareContention, FortyPcsSubmittingAtOnceLeaveFortyIntactLines) {
   constexpr int kPcs = 40;
   TempDir dir;
@@ -57,13 +47,13 @@ TEST(ShareContention, FortyPcsSubmittingAtOnceLeaveFortyIntactLines) {
     EXPECT_EQ(ReadBytes(root / "driver.out"), "") << "PC " << pc << " was shown a message";
   }
 
-  const std::vector<std::string> lines = CrLfLines(ReadBytes(share / "cjwyzz.txt"));
+  const std::vector<std::string> lines = test::CrLfLines(ReadBytes(share / "cjwyzz.txt"));
   EXPECT_EQ(lines.size(), static_cast<std::size_t>(kPcs));
   const std::multiset<std::string> on_share(lines.begin(), lines.end());
   for (int pc = 0; pc < kPcs; ++pc) {
     const fs::path root = dir.path() / ("pc" + std::to_string(pc));
     const std::string local = ReadBytes(root / "cjj.txt");
-    ASSERT_EQ(CrLfLines(local).size(), 1u);
+    ASSERT_EQ(test::CrLfLines(local).size(), 1u);
     EXPECT_EQ(on_share.count(local), 1u) << "PC " << pc << ": its line is not on the share once";
     EXPECT_EQ(ReadBytes(share / ("JF" + std::to_string(100 + pc))), "");
     EXPECT_EQ(ReadBytes(root / "windows" / "fen.g"), "");

@@ -198,6 +198,16 @@ int Wait(Process process) {
 }
 #endif
 
+std::vector<std::string> CrLfLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(bytes.substr(start, end - start + 2));
+  }
+  EXPECT_EQ(start, bytes.size()) << "text after the last CR LF";
+  return lines;
+}
+
 GradeResult ResultOf(std::string_view marks) {
   EXPECT_EQ(marks.size(), static_cast<std::size_t>(kItemCount));
   GradeResult result;

@@ -43,6 +43,10 @@ std::string Hex(std::string_view hex);
 // The path of a file in tests/data.
 fs::path DataFile(std::string_view name);
 
+// The lines of a file's bytes, each with its CR LF; a test fails when text
+// follows the last CR LF (a torn line).
+std::vector<std::string> CrLfLines(const std::string& bytes);
+
 // A grading result from its marks written as 22 digits, "1100...".
 GradeResult ResultOf(std::string_view marks);
 
@@ -103,7 +107,6 @@ class ForwardingPlatform : public Platform {
   std::u16string ComputerName() override { return inner_.ComputerName(); }
   std::u16string DecodeGbk(std::string_view bytes) override { return inner_.DecodeGbk(bytes); }
   std::string EncodeGbk(std::u16string_view text) override { return inner_.EncodeGbk(text); }
-  bool CanEncodeGbk(std::u16string_view text) override { return inner_.CanEncodeGbk(text); }
   void Sleep(std::chrono::milliseconds duration) override { inner_.Sleep(duration); }
   std::chrono::steady_clock::time_point Now() override { return inner_.Now(); }
 

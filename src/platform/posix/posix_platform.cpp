@@ -522,15 +522,6 @@ std::string PosixPlatform::EncodeGbk(std::u16string_view text) {
   return out;
 }
 
-bool PosixPlatform::CanEncodeGbk(std::u16string_view text) {
-  try {
-    EncodeGbk(text);
-    return true;
-  } catch (const PlatformError&) {
-    return false;
-  }
-}
-
 void PosixPlatform::Sleep(std::chrono::milliseconds duration) {
   std::this_thread::sleep_for(duration);
 }

@@ -351,15 +351,6 @@ std::string Win32Platform::EncodeGbk(std::u16string_view text) {
   return bytes;
 }
 
-bool Win32Platform::CanEncodeGbk(std::u16string_view text) {
-  try {
-    EncodeGbk(text);
-    return true;
-  } catch (const PlatformError&) {
-    return false;
-  }
-}
-
 void Win32Platform::Sleep(std::chrono::milliseconds duration) {
   ::Sleep(static_cast<DWORD>(duration.count()));
 }
