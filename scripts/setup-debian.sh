@@ -11,6 +11,8 @@ packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins fonts-ar
 case "${1:-}" in
   test)
     packages+=(libgtest-dev libbenchmark-dev python3 xvfb xdotool xclip)
+    # Sanitizers and fuzzing (clang's runtime); a browser to render HTML reports.
+    packages+=(clang libclang-rt-14-dev chromium)
     # The Windows programs: cross-built, GoogleTest from source, run under Wine.
     packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine wine64)
     ;;
