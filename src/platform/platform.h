@@ -9,10 +9,12 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/platform_error.h"
 
@@ -68,6 +70,19 @@ class Platform {
   // hidden and system entries included) and returns once it is gone. A
   // missing path is no error.
   virtual void RemoveTree(const std::u16string& path) = 0;
+
+  // The bare names of the ordinary files in `folder`, in no set order;
+  // folders and hidden (on Windows also system) entries are left out, as
+  // ListPath leaves them out. For the teachers' tools, which read the
+  // markers on the results share.
+  virtual std::vector<std::u16string> ListFiles(const std::u16string& folder) = 0;
+
+  // The bytes this user may still write on the drive that holds `path`.
+  virtual std::uint64_t FreeSpace(const std::u16string& path) = 0;
+
+  // The size in bytes of a file, or of all the files in a folder at every
+  // level.
+  virtual std::uint64_t TreeSize(const std::u16string& path) = 0;
 
   // --- File content ---
 

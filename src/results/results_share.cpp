@@ -59,6 +59,13 @@ void EnsureWindowsFolder(Platform& platform, const ExamPaths& paths) {
 
 bool IsSafeFileName(std::u16string_view name) {
   if (name.empty() || name == u"." || name == u"..") return false;
+  // A PC named like the share log would empty every result on the share with
+  // its marker (the share may ignore case, as Windows does).
+  if (name.size() == kShareLogName.size() &&
+      std::equal(name.begin(), name.end(), kShareLogName.begin(),
+                 [](char16_t a, char16_t b) { return AsciiUpper(a) == AsciiUpper(b); })) {
+    return false;
+  }
   return std::none_of(name.begin(), name.end(), [](char16_t c) {
     return c < 0x20 || c == 0x7F ||
            std::u16string_view(u"/\\:*?\"<>|").find(c) != std::u16string_view::npos;

@@ -46,7 +46,8 @@ struct ShareRetry {
 void EnsureWindowsFolder(Platform& platform, const ExamPaths& paths);
 
 // Whether a computer name may name a file in the share: not empty, not "." or
-// "..", no path separator, control character or any of :*?"<>|.
+// "..", not the share log's name in any case, no path separator, control
+// character or any of :*?"<>|.
 bool IsSafeFileName(std::u16string_view name);
 
 // Refuses when the PC's marker exists. Otherwise makes the marker, appends the

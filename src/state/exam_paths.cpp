@@ -22,7 +22,7 @@ ExamPaths MakeExamPaths(const std::u16string& drive_root, const std::u16string& 
   p.windows_folder = on_drive(u"windows");
   p.submitted_marker = p.windows_folder + sep + u"fen.g";
   p.results_share = results_share;
-  p.share_log = results_share + u"cjwyzz.txt";
+  p.share_log = results_share + std::u16string(kShareLogName);
   return p;
 }
 

@@ -30,6 +30,7 @@ inline constexpr std::u16string_view kCandidateFolderName = u"620722001";
 inline constexpr std::u16string_view kReportName = u"cj.txt";
 inline constexpr std::u16string_view kSubmittedMarkerName = u"fen.g";
 inline constexpr std::u16string_view kWindowsFolderName = u"WINDOWS";
+inline constexpr std::u16string_view kShareLogName = u"cjwyzz.txt";
 
 // The paths under `drive_root` (no trailing separator), with the material in
 // `program_folder` and the results in `results_share` (a missing trailing

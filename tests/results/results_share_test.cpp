@@ -187,7 +187,7 @@ TEST_F(ResultsShare, OnlyBusyAndPassingNetworkErrorsAreRetried) {
 
 TEST_F(ResultsShare, AComputerNameThatIsNoSafeFileNameNamesNoFile) {
   for (std::u16string name : {u"", u".", u"..", u"a/b", u"a\\b", u"PC\t1", u"a:b", u"a*b", u"a?b",
-                              u"a\"b", u"a<b", u"a>b", u"a|b", u"PC\x7F"}) {
+                              u"a\"b", u"a<b", u"a>b", u"a|b", u"PC\x7F", u"CJWYZZ.TXT"}) {
     fs::remove(root_ / "windows" / "fen.g");
     state_.computer_name = name;
     EXPECT_EQ(Submit(), ShareOutcome::kNoComputerMarker);

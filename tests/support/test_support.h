@@ -90,6 +90,11 @@ class ForwardingPlatform : public Platform {
     inner_.CopyFolderTree(from, to);
   }
   void RemoveTree(const std::u16string& path) override { inner_.RemoveTree(path); }
+  std::vector<std::u16string> ListFiles(const std::u16string& folder) override {
+    return inner_.ListFiles(folder);
+  }
+  std::uint64_t FreeSpace(const std::u16string& path) override { return inner_.FreeSpace(path); }
+  std::uint64_t TreeSize(const std::u16string& path) override { return inner_.TreeSize(path); }
   std::string ReadHead(const std::u16string& path, std::size_t limit,
                        IfMissing if_missing) override {
     return inner_.ReadHead(path, limit, if_missing);

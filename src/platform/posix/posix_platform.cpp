@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -247,6 +248,27 @@ bool CanExecute(const std::string& file) {
   return false;
 }
 
+// The size of the files in the folder open as `dir`, at every level.
+std::uint64_t SizeAt(int dir, const std::string& shown) {
+  std::uint64_t total = 0;
+  for (const std::string& name : EntryNames(dir, shown)) {
+    const std::string entry_shown = shown + "/" + name;
+    struct stat st;
+    if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT) continue;
+      Fail("cannot measure", entry_shown);
+    }
+    if (S_ISDIR(st.st_mode)) {
+      Fd sub(OpenAtRetryingEintr(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
+      if (!sub.ok()) Fail("cannot open folder", entry_shown);
+      total += SizeAt(sub.get(), entry_shown);
+    } else if (S_ISREG(st.st_mode)) {
+      total += static_cast<std::uint64_t>(st.st_size);
+    }
+  }
+  return total;
+}
+
 }  // namespace
 
 PosixPlatform::PosixPlatform()
@@ -350,6 +372,43 @@ void PosixPlatform::RemoveTree(const std::u16string& path) {
   } else if (::unlink(native.c_str()) != 0) {
     Fail("cannot remove", native);
   }
+}
+
+std::vector<std::u16string> PosixPlatform::ListFiles(const std::u16string& folder) {
+  const std::string native = Native(folder);
+  Fd dir(OpenRetryingEintr(native.c_str(), O_RDONLY | O_DIRECTORY));
+  if (!dir.ok()) Fail("cannot list", native);
+  std::vector<std::u16string> files;
+  for (const std::string& name : EntryNames(dir.get(), native)) {
+    if (name[0] == '.') continue;  // hidden, as ListPath has it
+    struct stat st;
+    // Followed, as ListPath follows a link, so that both see the same files.
+    if (::fstatat(dir.get(), name.c_str(), &st, 0) == 0 && S_ISREG(st.st_mode)) {
+      files.push_back(FromUtf8(name));
+    }
+  }
+  return files;
+}
+
+std::uint64_t PosixPlatform::FreeSpace(const std::u16string& path) {
+  const std::string native = Native(path);
+  struct statvfs st;
+  int rc;
+  do {
+    rc = ::statvfs(native.c_str(), &st);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) Fail("cannot measure the free space of", native);
+  return static_cast<std::uint64_t>(st.f_bavail) * static_cast<std::uint64_t>(st.f_frsize);
+}
+
+std::uint64_t PosixPlatform::TreeSize(const std::u16string& path) {
+  const std::string native = Native(path);
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0) Fail("cannot measure", native);
+  if (!S_ISDIR(st.st_mode)) return S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+  Fd dir(OpenRetryingEintr(native.c_str(), O_RDONLY | O_DIRECTORY));
+  if (!dir.ok()) Fail("cannot open folder", native);
+  return SizeAt(dir.get(), native);
 }
 
 std::string PosixPlatform::ReadHead(const std::u16string& path, std::size_t limit,

@@ -177,6 +177,24 @@ HANDLE OpenForWriting(const std::u16string& path, DWORD access, DWORD share) {
                        nullptr);
 }
 
+std::uint64_t SizeOf(const WIN32_FIND_DATAW& entry) {
+  return (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+}
+
+// The size of the files in `folder`, at every level; a junction is not
+// followed.
+std::uint64_t SizeOfTree(const std::u16string& folder) {
+  std::uint64_t total = 0;
+  ForEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) {
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      total += SizeOf(entry);
+    } else if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      total += SizeOfTree(Join(folder, entry.cFileName));
+    }
+  });
+  return total;
+}
+
 }  // namespace
 
 Win32Platform::Win32Platform()
@@ -254,6 +272,44 @@ void Win32Platform::RemoveTree(const std::u16string& path) {
     Fail("cannot remove", path, error);
   }
   RemoveTreeAt(path, attributes);
+}
+
+std::vector<std::u16string> Win32Platform::ListFiles(const std::u16string& folder) {
+  // A missing folder fails in the listing itself; a file in its place would
+  // list as empty there.
+  const DWORD attributes = ::GetFileAttributesW(Wide(folder));
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    Fail("cannot list", folder, ERROR_DIRECTORY);
+  }
+  std::vector<std::u16string> files;
+  ForEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) {
+    constexpr DWORD kLeftOut =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (!(entry.dwFileAttributes & kLeftOut)) files.push_back(FromWide(entry.cFileName));
+  });
+  return files;
+}
+
+std::uint64_t Win32Platform::FreeSpace(const std::u16string& path) {
+  // The folder itself, with a trailing separator, as a UNC root needs it.
+  std::u16string folder = path;
+  if (folder.empty() || (folder.back() != u'\\' && folder.back() != u'/')) folder += u'\\';
+  ULARGE_INTEGER available{};
+  if (!::GetDiskFreeSpaceExW(Wide(folder), &available, nullptr, nullptr)) {
+    Fail("cannot measure the free space of", path);
+  }
+  return available.QuadPart;
+}
+
+std::uint64_t Win32Platform::TreeSize(const std::u16string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &data)) {
+    Fail("cannot measure", path);
+  }
+  if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  }
+  return SizeOfTree(path);
 }
 
 std::string Win32Platform::ReadHead(const std::u16string& path, std::size_t limit,

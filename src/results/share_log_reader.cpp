@@ -1,0 +1,201 @@
+#include "results/share_log_reader.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "text/utf8.h"
+
+namespace webexam {
+namespace {
+
+constexpr std::size_t kFieldCount = 3 + 1 + kItemCount;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// Whether the code point is one that Chinese text in UTF-8 is made of: the
+// CJK blocks, full-width forms, and the punctuation Chinese names and texts
+// use (the middle dot of transcribed names, dashes, quotes, the ellipsis).
+bool IsChineseTextCharacter(char32_t c) {
+  return c == 0xB7 || (c >= 0x2010 && c <= 0x2027) || (c >= 0x2E80 && c <= 0x9FFF) ||
+         (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+         (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3134F);
+}
+
+// Walks the bytes as strict UTF-8 (no overlong forms, no surrogates, nothing
+// above U+10FFFF). Returns whether they are valid; `chinese` tells whether
+// every non-ASCII character is Chinese text.
+bool ScanUtf8(std::string_view bytes, bool& chinese) {
+  chinese = true;
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    int extra;
+    char32_t c;
+    char32_t lowest;
+    if (b >= 0xC2 && b <= 0xDF) {
+      extra = 1, c = b & 0x1F, lowest = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      extra = 2, c = b & 0x0F, lowest = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      extra = 3, c = b & 0x07, lowest = 0x10000;
+    } else {
+      return false;
+    }
+    if (bytes.size() - i <= static_cast<std::size_t>(extra)) return false;
+    for (int k = 1; k <= extra; ++k) {
+      const auto next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
+      if ((next & 0xC0) != 0x80) return false;
+      c = (c << 6) | (next & 0x3F);
+    }
+    if (c < lowest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    if (!IsChineseTextCharacter(c)) chinese = false;
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return true;
+}
+
+bool HasNonAscii(std::string_view bytes) {
+  return std::any_of(bytes.begin(), bytes.end(),
+                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// C0 and C1 controls and DEL: sign-in refuses them, so no PC writes them.
+bool HasControlCharacter(std::u16string_view text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); });
+}
+
+// The count as written: one or two ASCII digits, 0 to 22; -1 otherwise.
+int ParseCount(std::string_view field) {
+  if (field.empty() || field.size() > 2) return -1;
+  int value = 0;
+  for (char c : field) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value <= kItemCount ? value : -1;
+}
+
+// Reads one line (without its line end) into `record`, or names its problem.
+class LineReader {
+ public:
+  explicit LineReader(const GbkDecoder& decode_gbk) : decode_gbk_(decode_gbk) {}
+
+  // Returns nothing when the line is a record, else its problem (with the
+  // note's values set).
+  std::optional<LineProblem> Read(std::string_view line, bool torn, ShareLogRecord& record,
+                                  LineNote& note) {
+    if (line.empty()) return LineProblem::kEmpty;
+    fields_.clear();
+    std::size_t start = 0;
+    for (;;) {
+      const std::size_t tab = line.find('\t', start);
+      fields_.push_back(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
+      if (tab == std::string_view::npos) break;
+      start = tab + 1;
+    }
+    if (fields_.size() != kFieldCount) {
+      note.value = static_cast<int>(std::min<std::size_t>(fields_.size(), 1'000'000'000));
+      return torn && fields_.size() < kFieldCount ? LineProblem::kTorn : LineProblem::kFieldCount;
+    }
+
+    // The three text fields, ending at the third TAB, decide the encoding.
+    const std::size_t text_end =
+        static_cast<std::size_t>(fields_[2].data() + fields_[2].size() - line.data());
+    const std::string_view text_bytes = line.substr(0, text_end);
+    const std::u16string as_gbk = decode_gbk_(text_bytes);
+    record.read_as_utf8 = ReadsAsUtf8(text_bytes, as_gbk);
+    const std::u16string text = record.read_as_utf8 ? FromUtf8(text_bytes) : as_gbk;
+    if (!record.read_as_utf8 && text.find(u'\uFFFD') != std::u16string::npos) {
+      return LineProblem::kUndecodable;
+    }
+    // TAB is one byte in both encodings and never part of a character, so
+    // the two TABs are found again; a decoder that took one into a character
+    // would leave the line unreadable.
+    const std::size_t tab1 = text.find(u'\t');
+    const std::size_t tab2 = tab1 == std::u16string::npos ? tab1 : text.find(u'\t', tab1 + 1);
+    if (tab2 == std::u16string::npos) return LineProblem::kUndecodable;
+    record.exam_number = text.substr(0, tab1);
+    record.candidate_name = text.substr(tab1 + 1, tab2 - tab1 - 1);
+    record.computer_name = text.substr(tab2 + 1);
+    const std::u16string_view texts[] = {record.exam_number, record.candidate_name,
+                                         record.computer_name};
+    for (int k = 0; k < 3; ++k) {
+      if (HasControlCharacter(texts[k])) {
+        note.value = k + 1;
+        return LineProblem::kControlCharacter;
+      }
+    }
+
+    record.correct_count = ParseCount(fields_[3]);
+    if (record.correct_count < 0) return LineProblem::kBadCount;
+    int sum = 0;
+    for (int item = 1; item <= kItemCount; ++item) {
+      const std::string_view mark = fields_[3 + static_cast<std::size_t>(item)];
+      if (mark != "0" && mark != "1") {
+        note.value = item;
+        return LineProblem::kBadMark;
+      }
+      record.marks[static_cast<std::size_t>(item - 1)] = mark[0] - '0';
+      sum += mark[0] - '0';
+    }
+    if (sum != record.correct_count) {
+      note.value = record.correct_count;
+      note.other = sum;
+      return LineProblem::kCountNotSum;
+    }
+    return std::nullopt;
+  }
+
+ private:
+  const GbkDecoder& decode_gbk_;
+  std::vector<std::string_view> fields_;  // kept between lines, so it is allocated once
+};
+
+}  // namespace
+
+bool IsProblem(LineProblem problem) {
+  return problem != LineProblem::kReadAsUtf8 && problem != LineProblem::kByteOrderMark;
+}
+
+bool ReadsAsUtf8(std::string_view bytes, std::u16string_view as_gbk) {
+  if (!HasNonAscii(bytes)) return false;
+  bool chinese = false;
+  if (!ScanUtf8(bytes, chinese)) return false;
+  return chinese || as_gbk.find(u'\uFFFD') != std::u16string_view::npos;
+}
+
+ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gbk) {
+  ShareLogContent content;
+  if (bytes.starts_with(kByteOrderMark)) {
+    bytes.remove_prefix(kByteOrderMark.size());
+    content.notes.push_back({1, LineProblem::kByteOrderMark, 0, 0});
+  }
+  LineReader reader(decode_gbk);
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t lf = bytes.find('\n', start);
+    const bool torn = lf == std::string_view::npos;
+    const std::size_t end = torn ? bytes.size() : lf;
+    std::string_view line = bytes.substr(start, end - start);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    start = torn ? bytes.size() : lf + 1;
+
+    LineNote note{++content.line_count, LineProblem::kEmpty, 0, 0};
+    ShareLogRecord record;
+    record.line = note.line;
+    if (const auto problem = reader.Read(line, torn, record, note)) {
+      note.problem = *problem;
+      content.notes.push_back(note);
+    } else {
+      if (record.read_as_utf8) content.notes.push_back({note.line, LineProblem::kReadAsUtf8, 0, 0});
+      content.records.push_back(std::move(record));
+    }
+  }
+  return content;
+}
+
+}  // namespace webexam

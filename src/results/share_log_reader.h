@@ -1,0 +1,77 @@
+// Reading the results share's cjwyzz.txt back, for the teachers' tools: the
+// result lines the PCs appended, and what is wrong with the lines that are
+// not result lines. Takes any bytes at all (a torn last line, LF-only line
+// ends, a UTF-8 byte-order mark, a line saved in UTF-8, binary garbage):
+// nothing here fails, and time and memory grow in step with the input.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "grading/answer_key.h"
+
+namespace webexam {
+
+// Decodes GBK bytes; a byte sequence that is no character becomes U+FFFD.
+using GbkDecoder = std::function<std::u16string(std::string_view bytes)>;
+
+// One result line as a PC wrote it.
+struct ShareLogRecord {
+  std::size_t line = 0;  // 1 for the first line of the file
+  std::u16string exam_number;
+  std::u16string candidate_name;
+  std::u16string computer_name;
+  int correct_count = 0;
+  std::array<int, kItemCount> marks{};  // marks[0] is item 1
+  bool read_as_utf8 = false;            // the line was UTF-8, not GBK
+};
+
+// What keeps a line from being a result line, or what was noticed on one.
+enum class LineProblem {
+  kEmpty,             // nothing between two line ends
+  kFieldCount,        // not 26 TAB-separated fields (`value` holds how many)
+  kTorn,              // the last line lacks its line end and is short of fields (`value`)
+  kUndecodable,       // neither GBK nor UTF-8 text
+  kControlCharacter,  // a text field holds a control character (`value`: the field, 1 to 3)
+  kBadCount,          // the count is not a number from 0 to 22
+  kBadMark,           // a mark is not 0 or 1 (`value`: the item, 1 to 22)
+  kCountNotSum,       // the count (`value`) differs from the sum of the marks (`other`)
+  // Noticed, the line still counts:
+  kReadAsUtf8,     // the line was read as UTF-8
+  kByteOrderMark,  // the file starts with a UTF-8 byte-order mark, which was skipped
+};
+
+struct LineNote {
+  std::size_t line = 0;
+  LineProblem problem = LineProblem::kEmpty;
+  int value = 0;
+  int other = 0;
+};
+
+struct ShareLogContent {
+  std::vector<ShareLogRecord> records;  // in file order
+  std::vector<LineNote> notes;          // in line order; one problem at most per line
+  std::size_t line_count = 0;           // lines in the file, a torn last one included
+};
+
+// Whether a note keeps its line out of the records (the last two kinds do not).
+bool IsProblem(LineProblem problem);
+
+// Splits the bytes into lines (LF or CR LF; a last line without its line
+// end is still read when it has all its fields) and each line into fields,
+// decoding text with `decode_gbk`, or as UTF-8 when ReadsAsUtf8 says so.
+ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gbk);
+
+// Whether bytes meant as GBK text were written in UTF-8 instead: they are
+// valid UTF-8 holding non-ASCII characters, and either are no GBK text
+// (`as_gbk`, their GBK decoding, holds U+FFFD) or read as Chinese in UTF-8.
+// Chinese in UTF-8 is often also a valid GBK byte sequence (most two-
+// character names are), but then reads as rare characters; GBK text is
+// seldom valid UTF-8, and then reads as Latin, Greek or Cyrillic letters.
+bool ReadsAsUtf8(std::string_view bytes, std::u16string_view as_gbk);
+
+}  // namespace webexam

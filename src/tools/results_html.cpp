@@ -1,0 +1,238 @@
+#include "tools/results_html.h"
+
+#include <algorithm>
+
+#include "text/utf8.h"
+#include "tools/results_table.h"
+
+namespace webexam {
+namespace {
+
+constexpr std::string_view kHead = R"(<!DOCTYPE html>
+<html lang="zh-CN">
+<head>
+<meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+<title>考试成绩汇总</title>
+<style>
+body { font-family: "Microsoft YaHei", "Noto Sans CJK SC", "WenQuanYi Micro Hei", sans-serif;
+       margin: 2em; color: #000; background: #fff; }
+h1 { font-size: 1.6em; margin: 0 0 0.4em; }
+h2 { font-size: 1.2em; margin: 1.6em 0 0.6em; border-bottom: 1px solid #000; }
+table { border-collapse: collapse; font-size: 0.9em; }
+th, td { border: 1px solid #666; padding: 0.15em 0.35em; text-align: center; }
+th { background: #e8e8e8; }
+td.text { text-align: left; white-space: nowrap; }
+td.count { font-weight: bold; }
+td.zero { color: #666; background: #f2f2f2; }
+thead { display: table-header-group; }
+tr, figure, svg { break-inside: avoid; page-break-inside: avoid; }
+figure { margin: 0; }
+figcaption { margin: 0.3em 0; }
+svg { display: block; max-width: 100%; height: auto; }
+svg text { font-family: inherit; font-size: 12px; fill: #000; }
+svg .bar { fill: #5b7fa8; stroke: #000; stroke-width: 1; }
+svg .weak { fill: url(#hatch); stroke-width: 2; }
+svg .axis { stroke: #000; stroke-width: 1; }
+svg .half { stroke: #000; stroke-width: 1; stroke-dasharray: 4 3; }
+ul.anomalies li { margin: 0.15em 0; }
+@page { size: A4 landscape; margin: 12mm; }
+@media print {
+  body { margin: 0; font-size: 10pt; }
+  h2 { break-after: avoid; page-break-after: avoid; }
+  th { background: #fff; }
+  td.zero { background: #fff; }
+  svg .bar { fill: #bbb; }
+  svg .weak { fill: url(#hatch); }
+}
+</style>
+</head>
+<body>
+)";
+
+template <typename Number>
+std::string Num(Number n) {
+  return std::to_string(n);
+}
+
+std::string Escaped(std::u16string_view text) {
+  std::string out;
+  for (char c : ToUtf8(text)) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+void AppendTable(std::string& out, const ResultsSummary& summary) {
+  out += "<h2>成绩（按考号排序，共 " + Num(summary.Candidates()) + " 行）</h2>\n";
+  if (summary.rows.empty()) {
+    out += "<p>没有成绩行。</p>\n";
+    return;
+  }
+  out +=
+      "<table class=\"results\">\n<thead>\n<tr><th>考号</th><th>姓名</th><th>计算机</th>"
+      "<th>答对数</th>";
+  for (int item = 1; item <= kItemCount; ++item) out += "<th>" + Num(item) + "</th>";
+  out += "</tr>\n</thead>\n<tbody>\n";
+  for (const ShareLogRecord& row : summary.rows) {
+    out += "<tr><td class=\"text\">" + Escaped(row.exam_number) + "</td><td class=\"text\">" +
+           Escaped(row.candidate_name) + "</td><td class=\"text\">" + Escaped(row.computer_name) +
+           "</td><td class=\"count\">" + Num(row.correct_count) + "</td>";
+    for (int mark : row.marks) out += mark ? "<td>1</td>" : "<td class=\"zero\">0</td>";
+    out += "</tr>\n";
+  }
+  out += "</tbody>\n</table>\n";
+}
+
+// The bar charts share one frame: 200 pixels stand for the tallest value,
+// one slot of 36 pixels per bar, its value above it and its label below.
+constexpr int kLeft = 56, kTop = 28, kPlot = 200, kSlot = 36, kBar = 24;
+
+void AppendPassRates(std::string& out, const ResultsSummary& summary) {
+  const int total = summary.Candidates();
+  out += "<h2>各题通过率</h2>\n";
+  if (total == 0) {
+    out += "<p>没有成绩行，无从统计。</p>\n";
+    return;
+  }
+  const int width = kLeft + kSlot * kItemCount + 16, height = kTop + kPlot + 40;
+  out += "<figure>\n<figcaption>共 " + Num(total) +
+         " 行成绩。柱上是通过率；斜线柱并在题号下标“偏低”的题，通过的不到一半。</figcaption>\n";
+  out +=
+      "<svg class=\"chart pass-rates\" xmlns=\"http://www.w3.org/2000/svg\" role=\"img\" "
+      "aria-label=\"各题通过率\" width=\"" +
+      Num(width) + "\" height=\"" + Num(height) + "\" viewBox=\"0 0 " + Num(width) + " " +
+      Num(height) + "\">\n";
+  out +=
+      "<defs><pattern id=\"hatch\" width=\"6\" height=\"6\" patternUnits=\"userSpaceOnUse\" "
+      "patternTransform=\"rotate(45)\"><rect width=\"6\" height=\"6\" fill=\"#fff\"/>"
+      "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"6\" stroke=\"#000\" stroke-width=\"2\"/>"
+      "</pattern></defs>\n";
+  const int base = kTop + kPlot;
+  for (int percent : {0, 50, 100}) {
+    const int y = base - percent * kPlot / 100;
+    out += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(y + 4) + "\" text-anchor=\"end\">" +
+           Num(percent) + "%</text>\n";
+  }
+  out += "<line class=\"half\" x1=\"" + Num(kLeft) + "\" y1=\"" + Num(base - kPlot / 2) +
+         "\" x2=\"" + Num(width - 8) + "\" y2=\"" + Num(base - kPlot / 2) + "\"/>\n";
+  for (int item = 1; item <= kItemCount; ++item) {
+    const int passed = summary.passed[static_cast<std::size_t>(item - 1)];
+    const int percent = Percent(passed, total);
+    const bool weak = IsWeakItem(passed, total);
+    const int x = kLeft + (item - 1) * kSlot + (kSlot - kBar) / 2;
+    const int h = passed * kPlot / total;
+    const int middle = x + kBar / 2;
+    out += "<g class=\"item\"><title>第 " + Num(item) + " 题：" + Num(passed) + "/" + Num(total) +
+           " 通过，" + Num(percent) + "%" + (weak ? "，偏低" : "") + "</title>";
+    out += "<rect class=\"bar" + std::string(weak ? " weak" : "") + "\" x=\"" + Num(x) + "\" y=\"" +
+           Num(base - h) + "\" width=\"" + Num(kBar) + "\" height=\"" + Num(h) + "\"/>";
+    out += "<text x=\"" + Num(middle) + "\" y=\"" + Num(base - h - 5) +
+           "\" text-anchor=\"middle\">" + Num(percent) + "%</text>";
+    out += "<text x=\"" + Num(middle) + "\" y=\"" + Num(base + 16) + "\" text-anchor=\"middle\">" +
+           Num(item) + "</text>";
+    if (weak) {
+      out += "<text x=\"" + Num(middle) + "\" y=\"" + Num(base + 32) +
+             "\" text-anchor=\"middle\">偏低</text>";
+    }
+    out += "</g>\n";
+  }
+  out += "<line class=\"axis\" x1=\"" + Num(kLeft) + "\" y1=\"" + Num(base) + "\" x2=\"" +
+         Num(width - 8) + "\" y2=\"" + Num(base) + "\"/>\n";
+  out += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(base + 32) +
+         "\" text-anchor=\"end\">题号</text>\n";
+  out += "</svg>\n</figure>\n";
+}
+
+void AppendDistribution(std::string& out, const ResultsSummary& summary) {
+  out += "<h2>答对数分布</h2>\n";
+  if (summary.rows.empty()) {
+    out += "<p>没有成绩行，无从统计。</p>\n";
+    return;
+  }
+  const int most = *std::max_element(summary.with_count.begin(), summary.with_count.end());
+  const int slots = kItemCount + 1;
+  const int width = kLeft + kSlot * slots + 16, height = kTop + kPlot + 40;
+  out += "<figure>\n<figcaption>每个答对数（0 到 22）有几行成绩；柱上是人数。</figcaption>\n";
+  out +=
+      "<svg class=\"chart counts\" xmlns=\"http://www.w3.org/2000/svg\" role=\"img\" "
+      "aria-label=\"答对数分布\" width=\"" +
+      Num(width) + "\" height=\"" + Num(height) + "\" viewBox=\"0 0 " + Num(width) + " " +
+      Num(height) + "\">\n";
+  const int base = kTop + kPlot;
+  out += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(base + 4) +
+         "\" text-anchor=\"end\">0</text>\n";
+  out += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(base - kPlot + 4) +
+         "\" text-anchor=\"end\">" + Num(most) + "</text>\n";
+  for (int count = 0; count <= kItemCount; ++count) {
+    const int n = summary.with_count[static_cast<std::size_t>(count)];
+    const int x = kLeft + count * kSlot + (kSlot - kBar) / 2;
+    const int h = n * kPlot / most;
+    const int middle = x + kBar / 2;
+    out += "<g class=\"count\"><title>答对 " + Num(count) + " 题：" + Num(n) + " 人</title>";
+    out += "<rect class=\"bar\" x=\"" + Num(x) + "\" y=\"" + Num(base - h) + "\" width=\"" +
+           Num(kBar) + "\" height=\"" + Num(h) + "\"/>";
+    out += "<text x=\"" + Num(middle) + "\" y=\"" + Num(base - h - 5) +
+           "\" text-anchor=\"middle\">" + Num(n) + "</text>";
+    out += "<text x=\"" + Num(middle) + "\" y=\"" + Num(base + 16) + "\" text-anchor=\"middle\">" +
+           Num(count) + "</text>";
+    out += "</g>\n";
+  }
+  out += "<line class=\"axis\" x1=\"" + Num(kLeft) + "\" y1=\"" + Num(base) + "\" x2=\"" +
+         Num(width - 8) + "\" y2=\"" + Num(base) + "\"/>\n";
+  out += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(base + 32) +
+         "\" text-anchor=\"end\">答对数</text>\n";
+  out += "</svg>\n</figure>\n";
+}
+
+void AppendAnomalies(std::string& out, const ResultsSummary& summary) {
+  if (summary.anomalies.empty()) {
+    out += "<h2>异常</h2>\n<p>没有。</p>\n";
+    return;
+  }
+  out += "<h2>异常（" + Num(summary.anomalies.size()) + " 条）</h2>\n<ul class=\"anomalies\">\n";
+  const std::size_t listed = std::min(summary.anomalies.size(), kAnomaliesListed);
+  for (std::size_t i = 0; i < listed; ++i) {
+    out += "<li>" + Escaped(summary.anomalies[i].text) + "</li>\n";
+  }
+  out += "</ul>\n";
+  if (listed < summary.anomalies.size()) {
+    out += "<p>……另有 " + Num(summary.anomalies.size() - listed) + " 条未列出。</p>\n";
+  }
+}
+
+}  // namespace
+
+std::string ResultsHtml(const ResultsSummary& summary) {
+  std::string out(kHead);
+  out += "<h1>考试成绩汇总</h1>\n";
+  out += "<p>cjwyzz.txt：" + Num(summary.line_count) + " 行，其中成绩行 " +
+         Num(summary.Candidates()) + " 行；记号文件 " + Num(summary.marker_count) + " 个；异常 " +
+         Num(summary.anomalies.size()) + " 条。</p>\n";
+  AppendTable(out, summary);
+  AppendPassRates(out, summary);
+  AppendDistribution(out, summary);
+  AppendAnomalies(out, summary);
+  out += "</body>\n</html>\n";
+  return out;
+}
+
+}  // namespace webexam

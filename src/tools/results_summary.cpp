@@ -1,0 +1,204 @@
+#include "tools/results_summary.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "text/utf8.h"
+
+namespace webexam {
+namespace {
+
+// How many lines one anomaly names before it says "and so many more".
+constexpr std::size_t kLinesNamed = 10;
+
+template <typename Number>
+std::u16string Num(Number n) {
+  return FromUtf8(std::to_string(n));
+}
+
+std::u16string Line(std::size_t line) { return u"第 " + Num(line) + u" 行"; }
+
+// Computer names as Windows compares them: ASCII letters without case.
+std::u16string Folded(std::u16string_view name) {
+  std::u16string folded(name);
+  for (char16_t& c : folded) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  }
+  return folded;
+}
+
+// A file name as it may be shown: control characters, which a name on a
+// POSIX share may hold, become U+FFFD.
+std::u16string Shown(std::u16string_view name) {
+  std::u16string shown(name);
+  for (char16_t& c : shown) {
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) c = u'\uFFFD';
+  }
+  return shown;
+}
+
+std::u16string ProblemText(const LineNote& note) {
+  switch (note.problem) {
+    case LineProblem::kEmpty:
+      return u"空行";
+    case LineProblem::kFieldCount:
+      return u"有 " + Num(note.value) + u" 个字段，应为 26 个";
+    case LineProblem::kTorn:
+      return u"最后一行不完整：没有行尾，只有 " + Num(note.value) + u" 个字段";
+    case LineProblem::kUndecodable:
+      return u"无法识读：既不是 GBK 也不是 UTF-8 文字";
+    case LineProblem::kControlCharacter: {
+      static constexpr std::u16string_view kFields[] = {u"考号", u"姓名", u"计算机名"};
+      return std::u16string(kFields[std::clamp(note.value, 1, 3) - 1]) + u"里有控制字符";
+    }
+    case LineProblem::kBadCount:
+      return u"答对数不是 0 到 22 的整数";
+    case LineProblem::kBadMark:
+      return u"第 " + Num(note.value) + u" 题的分数不是 0 或 1";
+    case LineProblem::kCountNotSum:
+      return u"答对数是 " + Num(note.value) + u"，但 22 个分数之和是 " + Num(note.other);
+    case LineProblem::kReadAsUtf8:
+      return u"是 UTF-8 文字而不是 GBK，已按 UTF-8 读出";
+    case LineProblem::kByteOrderMark:
+      return u"文件开头有 UTF-8 的 BOM 标记，已略过";
+  }
+  return {};
+}
+
+// The order of exam numbers: numbers by value, then any other text.
+bool ExamNumberBefore(const std::u16string& a, const std::u16string& b) {
+  auto is_number = [](const std::u16string& s) {
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
+  };
+  const bool a_number = is_number(a), b_number = is_number(b);
+  if (a_number != b_number) return a_number;
+  if (a_number) {
+    auto significant = [](const std::u16string& s) {
+      return std::u16string_view(s).substr(std::min(s.find_first_not_of(u'0'), s.size()));
+    };
+    const std::u16string_view x = significant(a), y = significant(b);
+    if (x.size() != y.size()) return x.size() < y.size();
+    return x < y;
+  }
+  return a < b;
+}
+
+// "第 3、9 行" for up to kLinesNamed lines, then how many more.
+std::u16string LineList(const std::vector<std::size_t>& lines) {
+  std::u16string text = u"第 ";
+  for (std::size_t i = 0; i < lines.size() && i < kLinesNamed; ++i) {
+    if (i > 0) text += u"、";
+    text += Num(lines[i]);
+  }
+  text += u" 行";
+  if (lines.size() > kLinesNamed) text += u"等 " + Num(lines.size()) + u" 行";
+  return text;
+}
+
+}  // namespace
+
+int Percent(int passed, int total) {
+  if (total <= 0) return 0;
+  return static_cast<int>((static_cast<long long>(passed) * 200 + total) / (2LL * total));
+}
+
+bool IsWeakItem(int passed, int total) {
+  return total > 0 && static_cast<long long>(passed) * 2 < total;
+}
+
+ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> markers) {
+  ResultsSummary summary;
+  summary.line_count = log.line_count;
+  for (const LineNote& note : log.notes) {
+    summary.anomalies.push_back({note.line, Line(note.line) + u"：" + ProblemText(note)});
+  }
+
+  // The markers, without the log itself, in name order so that what is said
+  // of them does not depend on the order the folder lists them in.
+  std::erase_if(markers, [](const std::u16string& name) {
+    return Folded(name) == kShareLogName || name.starts_with(u'.');
+  });
+  std::sort(markers.begin(), markers.end());
+  summary.marker_count = markers.size();
+  std::unordered_set<std::u16string> marked;
+  for (const std::u16string& name : markers) marked.insert(Folded(name));
+
+  // Every result line's PC and exam number, in line order.
+  struct Pc {
+    std::vector<std::size_t> lines;
+    std::u16string name;  // as its first line has it
+  };
+  std::unordered_map<std::u16string, Pc> seen_pc;
+  struct Seen {
+    std::vector<std::size_t> lines;
+    std::unordered_set<std::u16string> pcs;
+  };
+  std::unordered_map<std::u16string, Seen> seen_exam;
+  std::vector<std::u16string> pc_order, exam_order;  // first appearance, for a fixed output order
+  for (const ShareLogRecord& record : log.records) {
+    const std::u16string pc = Folded(record.computer_name);
+    Pc& seen = seen_pc[pc];
+    if (seen.lines.empty()) {
+      pc_order.push_back(pc);
+      seen.name = record.computer_name;
+    }
+    seen.lines.push_back(record.line);
+    Seen& exam = seen_exam[record.exam_number];
+    if (exam.lines.empty()) exam_order.push_back(record.exam_number);
+    exam.lines.push_back(record.line);
+    exam.pcs.insert(pc);
+
+    if (record.computer_name.empty()) {
+      summary.anomalies.push_back(
+          {record.line, Line(record.line) + u"：计算机名为空，共享文件夹里不会有它的记号文件"});
+    } else if (!marked.contains(pc)) {
+      summary.anomalies.push_back({record.line, Line(record.line) + u"：计算机 " +
+                                                    record.computer_name + u" 没有记号文件"});
+    }
+    for (int item = 0; item < kItemCount; ++item) {
+      summary.passed[static_cast<std::size_t>(item)] +=
+          record.marks[static_cast<std::size_t>(item)];
+    }
+    ++summary.with_count[static_cast<std::size_t>(record.correct_count)];
+  }
+  for (const std::u16string& pc : pc_order) {
+    const Pc& seen = seen_pc[pc];
+    const std::vector<std::size_t>& lines = seen.lines;
+    // Lines without a computer name need not come from one PC.
+    if (lines.size() < 2 || pc.empty()) continue;
+    summary.anomalies.push_back({lines.front(), Line(lines.front()) + u"：计算机 " + seen.name +
+                                                    u" 有 " + Num(lines.size()) + u" 行成绩（" +
+                                                    LineList(lines) + u"）"});
+  }
+  for (const std::u16string& number : exam_order) {
+    const Seen& exam = seen_exam[number];
+    if (exam.pcs.size() < 2) continue;
+    summary.anomalies.push_back({exam.lines.front(), Line(exam.lines.front()) + u"：考号 " +
+                                                         number + u" 出现在 " +
+                                                         Num(exam.pcs.size()) + u" 台计算机上（" +
+                                                         LineList(exam.lines) + u"）"});
+  }
+  for (const std::u16string& name : markers) {
+    if (!seen_pc.contains(Folded(name))) {
+      summary.anomalies.push_back(
+          {0, u"计算机 " + Shown(name) + u" 留有记号文件，但 cjwyzz.txt 里没有它的成绩行"});
+    }
+  }
+  std::stable_sort(summary.anomalies.begin(), summary.anomalies.end(),
+                   [](const Anomaly& a, const Anomaly& b) {
+                     return (a.line == 0 ? SIZE_MAX : a.line) < (b.line == 0 ? SIZE_MAX : b.line);
+                   });
+
+  summary.rows = std::move(log.records);
+  std::stable_sort(summary.rows.begin(), summary.rows.end(),
+                   [](const ShareLogRecord& a, const ShareLogRecord& b) {
+                     return ExamNumberBefore(a.exam_number, b.exam_number);
+                   });
+  return summary;
+}
+
+}  // namespace webexam

@@ -1,0 +1,162 @@
+#include "tools/results_table.h"
+
+#include <algorithm>
+
+#include "text/utf8.h"
+#include "tools/terminal.h"
+
+namespace webexam {
+namespace {
+
+// A name wider than this is not padded further, so that one long name
+// cannot push the whole table off the screen.
+constexpr std::size_t kWidestColumn = 20;
+
+template <typename Number>
+std::u16string Num(Number n) {
+  return FromUtf8(std::to_string(n));
+}
+
+std::u16string Bar(std::size_t length) { return std::u16string(length, u'#'); }
+
+std::size_t ColumnWidth(std::u16string_view header, const std::vector<ShareLogRecord>& rows,
+                        std::u16string ShareLogRecord::*field) {
+  std::size_t width = DisplayWidth(header);
+  for (const ShareLogRecord& row : rows) width = std::max(width, DisplayWidth(row.*field));
+  return std::min(width, kWidestColumn);
+}
+
+void AppendTable(std::u16string& out, const ResultsSummary& summary) {
+  out += u"成绩（按考号排序，共 " + Num(summary.Candidates()) + u" 行）\n";
+  if (summary.rows.empty()) {
+    out += u"没有成绩行。\n";
+    return;
+  }
+  const std::size_t number_width = ColumnWidth(u"考号", summary.rows, &ShareLogRecord::exam_number);
+  const std::size_t name_width =
+      ColumnWidth(u"姓名", summary.rows, &ShareLogRecord::candidate_name);
+  const std::size_t pc_width = ColumnWidth(u"计算机", summary.rows, &ShareLogRecord::computer_name);
+  const std::u16string count_header = u"答对数";
+  const std::size_t count_width = DisplayWidth(count_header);
+  const std::size_t marks_at = number_width + name_width + pc_width + count_width + 4 * 2;
+
+  // The item numbers stand in two rows, tens above units, over one column each.
+  std::u16string tens(marks_at, u' '), units;
+  for (int item = 1; item <= kItemCount; ++item) {
+    tens += item >= 10 ? static_cast<char16_t>(u'0' + item / 10) : u' ';
+    units += static_cast<char16_t>(u'0' + item % 10);
+    if (item < kItemCount) tens += u' ', units += u' ';
+  }
+  while (!tens.empty() && tens.back() == u' ') tens.pop_back();
+  out += tens + u"\n";
+  out += PadRight(u"考号", number_width) + u"  " + PadRight(u"姓名", name_width) + u"  " +
+         PadRight(u"计算机", pc_width) + u"  " + count_header + u"  " + units + u"\n";
+  for (const ShareLogRecord& row : summary.rows) {
+    std::u16string line = PadRight(row.exam_number, number_width) + u"  " +
+                          PadRight(row.candidate_name, name_width) + u"  " +
+                          PadRight(row.computer_name, pc_width) + u"  " +
+                          PadLeft(Num(row.correct_count), count_width) + u" ";
+    for (int mark : row.marks) line += u' ', line += static_cast<char16_t>(u'0' + mark);
+    out += line + u"\n";
+  }
+}
+
+void AppendPassRates(std::u16string& out, const ResultsSummary& summary) {
+  const int total = summary.Candidates();
+  out += u"各题通过率（共 " + Num(total) + u" 行成绩；不到一半通过的题标“偏低”）\n";
+  if (total == 0) {
+    out += u"没有成绩行，无从统计。\n";
+    return;
+  }
+  out += u"题号  通过  通过率\n";
+  for (int item = 1; item <= kItemCount; ++item) {
+    const int passed = summary.passed[static_cast<std::size_t>(item - 1)];
+    const int percent = Percent(passed, total);
+    std::u16string line = PadLeft(Num(item), 4) + u"  " + PadLeft(Num(passed), 4) + u"  " +
+                          PadLeft(Num(percent) + u"%", 6) + u"  " +
+                          PadRight(Bar(static_cast<std::size_t>((percent + 2) / 5)), 20);
+    if (IsWeakItem(passed, total)) line += u"  偏低";
+    while (!line.empty() && line.back() == u' ') line.pop_back();
+    out += line + u"\n";
+  }
+}
+
+void AppendDistribution(std::u16string& out, const ResultsSummary& summary) {
+  out += u"答对数分布\n";
+  if (summary.rows.empty()) {
+    out += u"没有成绩行，无从统计。\n";
+    return;
+  }
+  const int most = *std::max_element(summary.with_count.begin(), summary.with_count.end());
+  out += u"答对数  人数\n";
+  for (int count = 0; count <= kItemCount; ++count) {
+    const int n = summary.with_count[static_cast<std::size_t>(count)];
+    // Forty columns for the most common count; any count that occurs shows.
+    const auto length = static_cast<std::size_t>((n * 40 + most - 1) / most);
+    std::u16string line = PadLeft(Num(count), 6) + u"  " + PadLeft(Num(n), 4) + u"  " + Bar(length);
+    while (line.back() == u' ') line.pop_back();
+    out += line + u"\n";
+  }
+}
+
+void AppendAnomalies(std::u16string& out, const ResultsSummary& summary) {
+  if (summary.anomalies.empty()) {
+    out += u"异常：没有\n";
+    return;
+  }
+  out += u"异常（" + Num(summary.anomalies.size()) + u" 条）\n";
+  const std::size_t listed = std::min(summary.anomalies.size(), kAnomaliesListed);
+  for (std::size_t i = 0; i < listed; ++i) out += summary.anomalies[i].text + u"\n";
+  if (listed < summary.anomalies.size()) {
+    out += u"……另有 " + Num(summary.anomalies.size() - listed) + u" 条未列出\n";
+  }
+}
+
+// One CSV field: quoted when it holds a comma, a quote or a line end, quotes
+// doubled. A text that a spreadsheet would take for a formula gets a leading
+// apostrophe: names are typed by candidates.
+std::string CsvField(std::u16string_view text, bool is_text) {
+  std::string field = ToUtf8(text);
+  if (is_text && !field.empty() && std::string_view("=+-@").find(field[0]) != std::string::npos) {
+    field.insert(0, 1, '\'');
+  }
+  if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
+  std::string quoted = "\"";
+  for (char c : field) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+}  // namespace
+
+std::u16string ResultsText(const ResultsSummary& summary) {
+  std::u16string out = u"cjwyzz.txt：" + Num(summary.line_count) + u" 行，其中成绩行 " +
+                       Num(summary.Candidates()) + u" 行；记号文件 " + Num(summary.marker_count) +
+                       u" 个；异常 " + Num(summary.anomalies.size()) + u" 条\n\n";
+  AppendTable(out, summary);
+  out += u"\n";
+  AppendPassRates(out, summary);
+  out += u"\n";
+  AppendDistribution(out, summary);
+  out += u"\n";
+  AppendAnomalies(out, summary);
+  return out;
+}
+
+std::string ResultsCsv(const ResultsSummary& summary) {
+  std::string csv = "\xEF\xBB\xBF";
+  csv += ToUtf8(u"考号,姓名,计算机,答对数");
+  for (int item = 1; item <= kItemCount; ++item) csv += ToUtf8(u",题") + std::to_string(item);
+  csv += "\r\n";
+  for (const ShareLogRecord& row : summary.rows) {
+    csv += CsvField(row.exam_number, true) + "," + CsvField(row.candidate_name, true) + "," +
+           CsvField(row.computer_name, true) + "," + std::to_string(row.correct_count);
+    for (int mark : row.marks) csv += "," + std::to_string(mark);
+    csv += "\r\n";
+  }
+  return csv;
+}
+
+}  // namespace webexam

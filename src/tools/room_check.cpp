@@ -1,0 +1,291 @@
+#include "tools/room_check.h"
+
+#include <algorithm>
+#include <chrono>
+#include <optional>
+#include <random>
+
+#include "results/results_share.h"
+#include "results/share_log_reader.h"
+#include "text/utf8.h"
+#include "tools/results_summary.h"
+#include "tools/terminal.h"
+#include "workspace/rich_text.h"
+
+namespace webexam {
+namespace {
+
+// The checks' names, as each line starts.
+constexpr std::u16string_view kMaterialCheck = u"考试材料";
+constexpr std::u16string_view kDriveCheck = u"C: 盘可写、有空间";
+constexpr std::u16string_view kShareCheck = u"成绩共享文件夹";
+constexpr std::u16string_view kSubmittedMarkerCheck = u"本机没有交卷记号";
+constexpr std::u16string_view kComputerNameCheck = u"计算机名可作记号";
+
+// Far beyond any task text; only keeps a damaged file from filling memory,
+// as the client's own limit does.
+constexpr std::size_t kLargestTaskText = 64u << 20;
+
+template <typename Number>
+std::u16string Num(Number n) {
+  return FromUtf8(std::to_string(n));
+}
+
+// A name no other file has, hidden on POSIX and skipped by webexam-results
+// (it starts with a dot), should a probe ever be left behind.
+std::u16string ProbeName(Platform& platform) {
+  std::random_device random;
+  const auto ticks = static_cast<std::uint64_t>(platform.Now().time_since_epoch().count());
+  const std::uint64_t value = (std::uint64_t{random()} << 32) ^ random() ^ ticks;
+  static constexpr char16_t kHex[] = u"0123456789abcdef";
+  std::u16string name = u".webexam-check-";
+  for (int shift = 60; shift >= 0; shift -= 4) name += kHex[(value >> shift) & 0xF];
+  return name + u".tmp";
+}
+
+std::u16string Join(Platform& platform, std::u16string folder, std::u16string_view name) {
+  if (folder.empty() || folder.back() != platform.PathSeparator()) {
+    folder += platform.PathSeparator();
+  }
+  return folder + std::u16string(name);
+}
+
+std::u16string WithoutTrailingSeparator(Platform& platform, std::u16string path) {
+  while (path.size() > 1 && path.back() == platform.PathSeparator()) path.pop_back();
+  return path;
+}
+
+// The system's words for a failure, shown after what it means: the
+// description ends with them, after the operation and the path.
+std::u16string Why(const PlatformError& error) {
+  std::string_view what = error.what();
+  if (const std::size_t colon = what.rfind(": "); colon != std::string_view::npos) {
+    what.remove_prefix(colon + 2);
+  }
+  return u"（" + FromUtf8(what) + u"）";
+}
+
+std::u16string Size(std::uint64_t bytes) {
+  if (bytes >= (1ull << 30)) {
+    const std::uint64_t tenths = bytes * 10 / (1ull << 30);
+    return Num(tenths / 10) + u"." + Num(tenths % 10) + u" GB";
+  }
+  return Num((bytes + (1ull << 20) - 1) >> 20) + u" MB";
+}
+
+CheckResult Pass(std::u16string name, std::u16string detail = {}) {
+  return {std::move(name), true, std::move(detail)};
+}
+CheckResult Fail(std::u16string name, std::u16string detail) {
+  return {std::move(name), false, std::move(detail)};
+}
+
+// What is wrong with the task text, or nothing.
+std::u16string TaskTextProblem(Platform& platform, const ExamPaths& paths) {
+  const std::string bytes =
+      platform.ReadHead(paths.task_text_source, kLargestTaskText, Platform::IfMissing::kFail);
+  if (IsRtf(bytes)) {
+    const RichText text =
+        ReadRtf(bytes, [&platform](std::string_view gbk) { return platform.DecodeGbk(gbk); });
+    if (text.PlainText().find_first_not_of(u" \t\n\r\u2028") == std::u16string::npos) {
+      return u"1.txt 是 RTF，但读不出文字。请用写字板重新保存。";
+    }
+    return {};
+  }
+  if (bytes.find_first_not_of(" \t\r\n") == std::string::npos) {
+    return u"1.txt 是空的。请换上本场的考题。";
+  }
+  const std::u16string text = platform.DecodeGbk(bytes);
+  if (bytes.starts_with("\xEF\xBB\xBF") || ReadsAsUtf8(bytes, text)) {
+    return u"1.txt 存成了 UTF-8。请用记事本另存为 ANSI（GBK）编码。";
+  }
+  if (text.find(u'\uFFFD') != std::u16string::npos) {
+    return u"1.txt 不是 GBK 文字，考生会看到乱码。请另存为 ANSI（GBK）编码。";
+  }
+  return {};
+}
+
+}  // namespace
+
+CheckResult CheckMaterial(Platform& platform, const ExamPaths& paths) {
+  const std::u16string name(kMaterialCheck);
+  const std::u16string& source = paths.task_text_source;
+  const std::u16string folder = source.substr(0, source.find_last_of(platform.PathSeparator()));
+  const std::u16string where = u"（程序文件夹 " + folder + u"）";
+  if (platform.ListPath(paths.task_text_source, Listing::kFilesOnly).empty()) {
+    return Fail(name, u"缺考题 1.txt" + where + u"。请把整套考试材料复制到程序旁边。");
+  }
+  if (platform.ListPath(paths.material_folder, Listing::kFilesAndFolders).empty() ||
+      !platform.ListPath(paths.material_folder, Listing::kFilesOnly).empty()) {
+    return Fail(name, u"缺素材文件夹 aa" + where + u"。请把整套考试材料复制到程序旁边。");
+  }
+  const std::u16string page = Join(platform, paths.material_folder, u"index.htm");
+  if (platform.ListPath(page, Listing::kFilesOnly).empty()) {
+    return Fail(name, u"aa 里缺 index.htm" + where + u"。请把整套考试材料复制到程序旁边。");
+  }
+  try {
+    if (std::u16string problem = TaskTextProblem(platform, paths); !problem.empty()) {
+      return Fail(name, problem);
+    }
+  } catch (const PlatformError& error) {
+    return Fail(name, u"读不了 1.txt" + Why(error) + u"。请重新复制考试材料。");
+  }
+  return Pass(name);
+}
+
+CheckResult CheckDrive(Platform& platform, const std::u16string& drive_root,
+                       const ExamPaths& paths) {
+  const std::u16string name(kDriveCheck);
+  const std::u16string probe = Join(platform, drive_root, ProbeName(platform));
+  try {
+    platform.WriteFile(probe, "webexam-check");
+  } catch (const PlatformError& error) {
+    return Fail(name, u"不能在 " + drive_root + u" 写文件" + Why(error) +
+                          u"。请查看该盘是否存在、是否被还原卡或权限设为只读。");
+  }
+  try {
+    platform.RemoveFile(probe);
+  } catch (const PlatformError& error) {
+    return Fail(name,
+                u"写入的检查文件删不掉" + Why(error) + u"。请查看 " + drive_root + u" 的权限。");
+  }
+
+  std::uint64_t material = 0;
+  try {
+    material = platform.TreeSize(paths.material_folder) + platform.TreeSize(paths.task_text_source);
+  } catch (const PlatformError&) {
+    // Missing material is the material check's failure; the room is judged
+    // by the margin alone.
+  }
+  const std::uint64_t needed = material + kRoomMargin;
+  std::uint64_t free = 0;
+  try {
+    free = platform.FreeSpace(drive_root);
+  } catch (const PlatformError& error) {
+    return Fail(name, u"查不到 " + drive_root + u" 的剩余空间" + Why(error) + u"。");
+  }
+  if (free < needed) {
+    return Fail(name, u"只剩 " + Size(free) + u"，至少要 " + Size(needed) + u"。请清理 " +
+                          drive_root + u"。");
+  }
+  return Pass(name, u"可用 " + Size(free) + u"，需要 " + Size(needed));
+}
+
+CheckResult CheckShare(Platform& platform, const ExamPaths& paths) {
+  const std::u16string name(kShareCheck);
+  const std::u16string& share = paths.results_share;
+  const std::u16string probe = Join(platform, share, ProbeName(platform));
+  const std::string content = "webexam-check " + ToUtf8(probe);
+  const auto start = platform.Now();
+  try {
+    platform.WriteFile(probe, content);
+  } catch (const PlatformError& error) {
+    const std::u16string folder = WithoutTrailingSeparator(platform, share);
+    if (!platform.ListPath(folder, Listing::kFilesOnly).empty()) {
+      return Fail(name, share + u" 是一个文件，不是文件夹。请删掉它，或设置 WEBEXAM_SHARE。");
+    }
+    return Fail(name, u"写不进 " + share + Why(error) +
+                          u"。请检查网络、教师机的共享和写权限，或设置 WEBEXAM_SHARE。");
+  }
+  // Once written, the probe is removed whatever the reading gave.
+  std::string read_back;
+  std::optional<PlatformError> read_error;
+  try {
+    read_back = platform.ReadHead(probe, content.size() + 1, Platform::IfMissing::kFail);
+  } catch (const PlatformError& error) {
+    read_error = error;
+  }
+  try {
+    platform.RemoveFile(probe);
+  } catch (const PlatformError& error) {
+    return Fail(
+        name, u"写进 " + share + u" 的检查文件删不掉" + Why(error) + u"。请检查教师机共享的权限。");
+  }
+  if (read_error) {
+    return Fail(name, u"写进 " + share + u" 的检查文件读不回来" + Why(*read_error) +
+                          u"。请检查教师机共享的读权限。");
+  }
+  if (read_back != content) {
+    return Fail(name, u"写进 " + share + u" 的检查文件读回来不一样。请检查教师机共享。");
+  }
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(platform.Now() - start);
+  return Pass(name, share + u"，写读删用时 " + Num(took.count()) + u" 毫秒");
+}
+
+bool HasSubmittedMarker(Platform& platform, const ExamPaths& paths) {
+  return platform.ListPath(paths.submitted_marker, Listing::kFilesOnly) == kSubmittedMarkerName;
+}
+
+CheckResult CheckSubmittedMarker(Platform& platform, const ExamPaths& paths) {
+  const std::u16string name(kSubmittedMarkerCheck);
+  if (HasSubmittedMarker(platform, paths)) {
+    return Fail(name, u"留有 " + paths.submitted_marker +
+                          u"，本机上交成绩会被拒绝。请运行 webexam-check --clear-marker 删除它。");
+  }
+  if (!platform.ListPath(paths.submitted_marker, Listing::kFilesAndFolders).empty()) {
+    return Fail(name, paths.submitted_marker + u" 是个文件夹，上交成绩时会出错。请删除它。");
+  }
+  return Pass(name);
+}
+
+CheckResult CheckComputerName(Platform& platform, const ExamPaths& paths, bool share_reachable) {
+  const std::u16string name(kComputerNameCheck);
+  const std::u16string computer = platform.ComputerName();
+  if (!IsSafeFileName(computer)) {
+    return Fail(name, u"计算机名“" + computer +
+                          u"”不能作文件名（空的，或含 \\ / : * ? \" < > | 等）。请改计算机名。");
+  }
+  if (!platform.CanEncodeGbk(computer)) {
+    return Fail(name, u"计算机名“" + computer + u"”里有 GBK 写不出的字。请改计算机名。");
+  }
+  std::u16string folded = computer;
+  for (char16_t& c : folded) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  }
+  if (folded == kShareLogName) {
+    return Fail(name, u"计算机名“" + computer + u"”与成绩文件同名，记号会清空成绩。请改计算机名。");
+  }
+  if (!share_reachable) {
+    return Fail(name, u"成绩共享文件夹不可用，没能查看上面有没有本机（" + computer + u"）的记号。");
+  }
+  if (!platform.ListPath(paths.results_share + computer, Listing::kFilesAndFolders).empty()) {
+    return Fail(name, u"共享文件夹里已有本机的记号 " + paths.results_share + computer +
+                          u"（上一场留下的？）。请清理共享文件夹。");
+  }
+  return Pass(name, computer);
+}
+
+std::vector<CheckResult> CheckRoom(Platform& platform, const std::u16string& drive_root,
+                                   const ExamPaths& paths) {
+  std::vector<CheckResult> results;
+  // A failure no check foresaw still gives that check's line.
+  auto run = [&](std::u16string_view name, auto check) {
+    try {
+      results.push_back(check());
+    } catch (const PlatformError& error) {
+      results.push_back(Fail(std::u16string(name), u"检查时出错" + Why(error) + u"。"));
+    }
+  };
+  run(kMaterialCheck, [&] { return CheckMaterial(platform, paths); });
+  run(kDriveCheck, [&] { return CheckDrive(platform, drive_root, paths); });
+  run(kShareCheck, [&] { return CheckShare(platform, paths); });
+  const bool share_reachable = results.back().passed;
+  run(kSubmittedMarkerCheck, [&] { return CheckSubmittedMarker(platform, paths); });
+  run(kComputerNameCheck, [&] { return CheckComputerName(platform, paths, share_reachable); });
+  return results;
+}
+
+std::u16string CheckText(const std::vector<CheckResult>& results) {
+  std::size_t width = 0;
+  for (const CheckResult& result : results) width = std::max(width, DisplayWidth(result.name));
+  std::u16string text;
+  for (const CheckResult& result : results) {
+    text += PadRight(result.name, width) + u"  " + (result.passed ? u"通过" : u"失败");
+    if (!result.detail.empty()) text += (result.passed ? u"（" : u"：") + result.detail;
+    if (result.passed && !result.detail.empty()) text += u"）";
+    text += u"\n";
+  }
+  return text;
+}
+
+}  // namespace webexam

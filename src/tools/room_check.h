@@ -1,0 +1,47 @@
+// webexam-check's checks of one exam PC before the exam, in the order they
+// run: the exam material, drive C:, the results share, the PC's submitted
+// marker, and the computer name as the name of the PC's marker on the share.
+// Each gives one line for the room's teachers, in Chinese: passed, or failed
+// with what to do.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "state/exam_paths.h"
+
+namespace webexam {
+
+struct CheckResult {
+  std::u16string name;  // what was checked
+  bool passed = false;
+  std::u16string detail;  // what was found on a pass (may be empty); on a failure, what to do
+};
+
+// Room on drive C: beyond the material the candidate folder copies: the
+// candidate's own files, the logs, the report.
+inline constexpr std::uint64_t kRoomMargin = 64ull << 20;
+
+// Every check, in order. `drive_root` is the folder that stands for drive C:.
+// Nothing is left behind: the probe files are removed.
+std::vector<CheckResult> CheckRoom(Platform& platform, const std::u16string& drive_root,
+                                   const ExamPaths& paths);
+
+CheckResult CheckMaterial(Platform& platform, const ExamPaths& paths);
+CheckResult CheckDrive(Platform& platform, const std::u16string& drive_root,
+                       const ExamPaths& paths);
+CheckResult CheckShare(Platform& platform, const ExamPaths& paths);
+CheckResult CheckSubmittedMarker(Platform& platform, const ExamPaths& paths);
+// `share_reachable`: whether CheckShare passed; without the share its
+// markers cannot be looked at.
+CheckResult CheckComputerName(Platform& platform, const ExamPaths& paths, bool share_reachable);
+
+// Whether the PC carries its submitted marker, as the exam client tests it.
+bool HasSubmittedMarker(Platform& platform, const ExamPaths& paths);
+
+// The check lines as printed: name, 通过 or 失败, the detail; LF after each.
+std::u16string CheckText(const std::vector<CheckResult>& results);
+
+}  // namespace webexam

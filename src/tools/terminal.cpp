@@ -1,0 +1,100 @@
+#include "tools/terminal.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "text/utf8.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
+namespace webexam {
+namespace {
+
+#ifdef _WIN32
+// Whether the standard handle is a console window, which takes UTF-16 as it
+// is; bytes written to it would be read in the console's code page.
+bool IsConsole(DWORD which) {
+  DWORD mode = 0;
+  return ::GetConsoleMode(::GetStdHandle(which), &mode) != 0;
+}
+
+bool WriteConsole(DWORD which, std::u16string_view text) {
+  HANDLE console = ::GetStdHandle(which);
+  while (!text.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size(), 8192));
+    DWORD written = 0;
+    if (!::WriteConsoleW(console, text.data(), chunk, &written, nullptr) || written == 0) {
+      return false;
+    }
+    text.remove_prefix(written);
+  }
+  return true;
+}
+#endif
+
+bool Write(std::FILE* stream, std::u16string_view text) {
+#ifdef _WIN32
+  const DWORD which = stream == stdout ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE;
+  if (IsConsole(which)) {
+    std::fflush(stream);
+    return WriteConsole(which, text);
+  }
+  // LF stays LF, as on every platform: files compare equal across systems.
+  _setmode(_fileno(stream), _O_BINARY);
+#endif
+  const std::string bytes = ToUtf8(text);
+  return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size() &&
+         std::fflush(stream) == 0;
+}
+
+bool IsWide(char32_t c) {
+  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
+         (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
+         (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+         (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+}  // namespace
+
+bool PrintOut(std::u16string_view text) { return Write(stdout, text); }
+
+void PrintError(std::u16string_view text) { Write(stderr, text); }
+
+std::u16string ReadAnswer() {
+  std::string line;
+  for (int c; (c = std::getc(stdin)) != EOF && c != '\n';) line += static_cast<char>(c);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return FromUtf8(line);
+}
+
+std::size_t DisplayWidth(std::u16string_view text) {
+  std::size_t width = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    }
+    width += IsWide(c) ? 2 : 1;
+  }
+  return width;
+}
+
+std::u16string PadRight(std::u16string_view text, std::size_t width) {
+  const std::size_t used = DisplayWidth(text);
+  return std::u16string(text) + std::u16string(used < width ? width - used : 0, u' ');
+}
+
+std::u16string PadLeft(std::u16string_view text, std::size_t width) {
+  const std::size_t used = DisplayWidth(text);
+  return std::u16string(used < width ? width - used : 0, u' ') + std::u16string(text);
+}
+
+}  // namespace webexam

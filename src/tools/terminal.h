@@ -1,0 +1,30 @@
+// Text for the teacher at the terminal: UTF-8 on POSIX; on Windows the
+// console's own wide-character output when standard output is a console,
+// else UTF-8 bytes (a file or a pipe). Line ends are LF everywhere.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace webexam {
+
+// Writes text to standard output; false when it could not be written.
+bool PrintOut(std::u16string_view text);
+// Writes text to standard error.
+void PrintError(std::u16string_view text);
+
+// Reads one line the teacher types on standard input, without its line end;
+// an empty text at the end of input.
+std::u16string ReadAnswer();
+
+// The columns the text takes in a terminal: two for the wide characters of
+// Chinese, Japanese and Korean and the full-width forms, one for others.
+std::size_t DisplayWidth(std::u16string_view text);
+
+// The text followed by blanks up to `width` columns.
+std::u16string PadRight(std::u16string_view text, std::size_t width);
+// Blanks, then the text, up to `width` columns.
+std::u16string PadLeft(std::u16string_view text, std::size_t width);
+
+}  // namespace webexam

@@ -1,0 +1,145 @@
+// webexam-check's checks against a real drive root, program folder and share
+// in temporary folders, with the platform's answers bent where a real
+// machine cannot be made to give them (a full disk, an odd computer name).
+#include "tools/room_check.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+#include "text/utf8.h"
+
+namespace webexam {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+namespace fs = std::filesystem;
+
+class BentPlatform : public test::ForwardingPlatform {
+ public:
+  using ForwardingPlatform::ForwardingPlatform;
+  std::u16string ComputerName() override { return computer_name; }
+  std::uint64_t FreeSpace(const std::u16string& path) override {
+    return free_space ? *free_space : inner_.FreeSpace(path);
+  }
+  std::string ReadHead(const std::u16string& path, std::size_t limit,
+                       IfMissing if_missing) override {
+    std::string bytes = inner_.ReadHead(path, limit, if_missing);
+    if (garble_reads) bytes += "x";
+    return bytes;
+  }
+  std::u16string computer_name = u"JF07";
+  std::optional<std::uint64_t> free_space;
+  bool garble_reads = false;
+};
+
+class RoomCheckTest : public ::testing::Test {
+ protected:
+  RoomCheckTest() {
+    fs::create_directories(root_);
+    fs::create_directories(share_);
+    fs::copy(fs::path(WEBEXAM_SOURCE_DIR) / "exam", program_, fs::copy_options::recursive);
+  }
+  std::vector<CheckResult> Check() { return CheckRoom(platform_, test::U16(root_), paths_); }
+  // The detail of the one failing check, which must be the `index`th.
+  std::u16string OnlyFailure(std::size_t index) {
+    const std::vector<CheckResult> results = Check();
+    std::u16string detail;
+    for (std::size_t i = 0; i < results.size(); ++i) {
+      EXPECT_EQ(results[i].passed, i != index) << i << ": " << ToUtf8(results[i].detail);
+      if (i == index) detail = results[i].detail;
+    }
+    return detail;
+  }
+  static bool Says(const std::u16string& detail, std::u16string_view words) {
+    return detail.find(words) != std::u16string::npos;
+  }
+
+  std::unique_ptr<Platform> real_ = MakePlatform();
+  BentPlatform platform_{*real_};
+  TempDir dir_;
+  fs::path root_ = dir_.path() / "c";
+  fs::path share_ = dir_.path() / "share";
+  fs::path program_ = dir_.path() / "program";
+  ExamPaths paths_ = MakeExamPaths(test::U16(root_), test::U16(program_), test::U16(share_),
+                                   platform_.PathSeparator());
+};
+
+TEST_F(RoomCheckTest, APreparedPcPassesAndKeepsNoProbe) {
+  const std::vector<CheckResult> results = Check();
+  ASSERT_EQ(results.size(), 5u);
+  for (const CheckResult& result : results) EXPECT_TRUE(result.passed) << ToUtf8(result.detail);
+  EXPECT_TRUE(Says(results[2].detail, u"毫秒"));
+  EXPECT_EQ(results[4].detail, u"JF07");
+  EXPECT_TRUE(fs::is_empty(root_));
+  EXPECT_TRUE(fs::is_empty(share_));
+
+  // The task text of a word processor (RTF) loads as well.
+  fs::copy_file(test::DataFile("task_wordprocessor.rtf"), program_ / "1.txt",
+                fs::copy_options::overwrite_existing);
+  EXPECT_TRUE(Check()[0].passed);
+}
+
+TEST_F(RoomCheckTest, IncompleteOrMisencodedMaterialFails) {
+  fs::remove(program_ / "aa" / "index.htm");
+  EXPECT_TRUE(Says(OnlyFailure(0), u"index.htm"));
+  fs::remove_all(program_ / "aa");
+  WriteBytes(program_ / "aa", "");  // a file where the folder belongs
+  EXPECT_TRUE(Says(OnlyFailure(0), u"缺素材文件夹 aa"));
+  fs::remove(program_ / "1.txt");
+  EXPECT_TRUE(Says(OnlyFailure(0), u"缺考题 1.txt"));
+
+  fs::remove(program_ / "aa");
+  fs::copy(fs::path(WEBEXAM_SOURCE_DIR) / "exam" / "aa", program_ / "aa");
+  // Re-saved by an editor that writes UTF-8, with and without a BOM.
+  WriteBytes(program_ / "1.txt",
+             "\xEF\xBB\xBF"
+             "Task");
+  EXPECT_TRUE(Says(OnlyFailure(0), u"UTF-8"));
+  WriteBytes(program_ / "1.txt", "第一题：制作网页，标题为“欢迎进入网页天地！”。\r\n");
+  EXPECT_TRUE(Says(OnlyFailure(0), u"UTF-8"));
+  WriteBytes(program_ / "1.txt", "\r\n");
+  EXPECT_TRUE(Says(OnlyFailure(0), u"空的"));
+}
+
+TEST_F(RoomCheckTest, ADriveWithoutRoomForTheMaterialFails) {
+  platform_.free_space = kRoomMargin;  // the material itself does not fit any more
+  EXPECT_TRUE(Says(OnlyFailure(1), u"至少要 65 MB"));
+  fs::remove_all(root_);
+  platform_.free_space.reset();
+  EXPECT_TRUE(Says(OnlyFailure(1), u"不能在"));
+}
+
+TEST_F(RoomCheckTest, AShareThatGivesBackOtherBytesFailsAndKeepsNoProbe) {
+  platform_.garble_reads = true;
+  EXPECT_TRUE(Says(Check()[2].detail, u"读回来不一样"));
+  EXPECT_TRUE(fs::is_empty(share_));
+}
+
+TEST_F(RoomCheckTest, MarkersThatWouldSpoilTheSubmissionFail) {
+  fs::create_directories(root_ / "windows" / "fen.g");  // a folder: the client's write would fail
+  EXPECT_TRUE(Says(OnlyFailure(3), u"文件夹"));
+  fs::remove(root_ / "windows" / "fen.g");
+  WriteBytes(root_ / "windows" / "fen.g", "");
+  EXPECT_TRUE(Says(OnlyFailure(3), u"--clear-marker"));
+  fs::remove(root_ / "windows" / "fen.g");
+
+  WriteBytes(share_ / "JF07", "");
+  EXPECT_TRUE(Says(OnlyFailure(4), u"已有本机的记号"));
+}
+
+TEST_F(RoomCheckTest, ComputerNamesThatCannotNameAMarkerFail) {
+  for (const std::u16string name : {u"", u"..", u"JF/07", u"JF:07", u"JF\t07"}) {
+    platform_.computer_name = name;
+    EXPECT_TRUE(Says(OnlyFailure(4), u"不能作文件名")) << ToUtf8(name);
+  }
+  platform_.computer_name = u"한국";  // no GBK form: the result line could not be written
+  EXPECT_TRUE(Says(OnlyFailure(4), u"GBK"));
+  // Its marker would empty the results file.
+  platform_.computer_name = u"CJWYZZ.TXT";
+  EXPECT_TRUE(Says(OnlyFailure(4), u"同名"));
+}
+
+}  // namespace
+}  // namespace webexam
