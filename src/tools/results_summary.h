@@ -11,6 +11,7 @@
 
 #include "grading/answer_key.h"
 #include "results/share_log_reader.h"
+#include "state/exam_paths.h"
 
 namespace webexam {
 
@@ -44,8 +45,5 @@ int Percent(int passed, int total);
 
 // An item that fewer than half of the candidates passed.
 bool IsWeakItem(int passed, int total);
-
-// The name of the results file on the share.
-inline constexpr std::u16string_view kShareLogName = u"cjwyzz.txt";
 
 }  // namespace webexam
