@@ -231,19 +231,19 @@ CheckResult CheckSubmittedMarker(Platform& platform, const ExamPaths& paths) {
 CheckResult CheckComputerName(Platform& platform, const ExamPaths& paths, bool share_reachable) {
   const std::u16string name(kComputerNameCheck);
   const std::u16string computer = platform.ComputerName();
-  if (!IsSafeFileName(computer)) {
-    return Fail(name, u"计算机名“" + computer +
-                          u"”不能作文件名（空的，或含 \\ / : * ? \" < > | 等）。请改计算机名。");
-  }
-  if (!platform.CanEncodeGbk(computer)) {
-    return Fail(name, u"计算机名“" + computer + u"”里有 GBK 写不出的字。请改计算机名。");
-  }
   std::u16string folded = computer;
   for (char16_t& c : folded) {
     if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
   }
   if (folded == kShareLogName) {
     return Fail(name, u"计算机名“" + computer + u"”与成绩文件同名，记号会清空成绩。请改计算机名。");
+  }
+  if (!IsSafeFileName(computer)) {
+    return Fail(name, u"计算机名“" + computer +
+                          u"”不能作文件名（空的，或含 \\ / : * ? \" < > | 等）。请改计算机名。");
+  }
+  if (!platform.CanEncodeGbk(computer)) {
+    return Fail(name, u"计算机名“" + computer + u"”里有 GBK 写不出的字。请改计算机名。");
   }
   if (!share_reachable) {
     return Fail(name, u"成绩共享文件夹不可用，没能查看上面有没有本机（" + computer + u"）的记号。");
