@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test from a fresh Debian machine: installs what is missing,
-# builds the Linux programs and runs their suite, then cross-builds the
-# Windows programs and runs the same suite and their end-to-end test under
-# Wine. Warnings are errors.
+# builds the Linux programs and runs their suite, runs it again built with
+# AddressSanitizer and UndefinedBehaviorSanitizer, fuzzes for a bounded time,
+# then cross-builds the Windows programs and runs the same suite and their
+# end-to-end test under Wine. Warnings are errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +13,14 @@ echo "== Linux"
 cmake --preset linux -DWEBEXAM_WERROR=ON -DWEBEXAM_BUILD_TESTS=ON -DWEBEXAM_BUILD_BENCHMARKS=ON
 cmake --build --preset linux
 ctest --preset linux
+
+echo "== Linux, with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset linux-asan -DWEBEXAM_WERROR=ON
+cmake --build --preset linux-asan
+ctest --preset linux-asan
+
+echo "== Fuzzing, 30 s a target"
+scripts/fuzz.sh 30
 
 echo "== Windows, under Wine"
 cmake --preset windows -DWEBEXAM_WERROR=ON

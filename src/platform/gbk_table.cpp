@@ -1,5 +1,6 @@
 #include "platform/gbk_table.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -8,10 +9,8 @@ namespace {
 
 constexpr unsigned kLeadFirst = 0x81, kLeadLast = 0xFE;
 constexpr unsigned kTrailFirst = 0x40, kTrailLast = 0xFE;
-constexpr unsigned kTrailCount = kTrailLast - kTrailFirst + 1;
 constexpr char16_t kNoCharacter = 0xFFFD;
 
-bool IsLead(unsigned char b) { return b >= kLeadFirst && b <= kLeadLast; }
 bool IsTrail(unsigned char b) { return b >= kTrailFirst && b <= kTrailLast && b != 0x7F; }
 
 // The private use area, where Windows puts GBK's user-defined codes: they are
@@ -21,15 +20,15 @@ bool IsPrivateUse(char16_t c) { return c >= 0xE000 && c <= 0xF8FF; }
 }  // namespace
 
 void GbkTable::Build() {
-  pairs_.assign((kLeadLast - kLeadFirst + 1) * kTrailCount, kNoCharacter);
+  // What any two bytes make, indexed by the first times 256 plus the second:
+  // zero where they are no pair.
+  pairs_.assign(0x100 * 0x100, 0);
   for (unsigned lead = kLeadFirst; lead <= kLeadLast; ++lead) {
     for (unsigned trail = kTrailFirst; trail <= kTrailLast; ++trail) {
       if (!IsTrail(static_cast<unsigned char>(trail))) continue;
       const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
       const std::optional<char16_t> c = codec_({pair, 2});
-      if (c && !IsPrivateUse(*c)) {
-        pairs_[(lead - kLeadFirst) * kTrailCount + (trail - kTrailFirst)] = *c;
-      }
+      pairs_[lead << 8 | trail] = c && *c != 0 && !IsPrivateUse(*c) ? *c : kNoCharacter;
     }
   }
   const std::optional<char16_t> euro = codec_("\x80");
@@ -38,35 +37,72 @@ void GbkTable::Build() {
 
 std::u16string GbkTable::Decode(std::string_view bytes) {
   if (pairs_.empty()) Build();
-  std::u16string out(bytes.size(), u'\0');  // never more units than bytes
-  std::size_t n = 0;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    // Pages are mostly markup: eight ASCII bytes at a time.
-    while (i + 8 <= bytes.size()) {
-      std::uint64_t word;
-      std::memcpy(&word, bytes.data() + i, sizeof word);
-      if (word & 0x8080808080808080u) break;
-      for (int k = 0; k < 8; ++k) out[n + k] = static_cast<unsigned char>(bytes[i + k]);
-      i += 8;
-      n += 8;
-    }
-    if (i >= bytes.size()) break;
-    const auto b = static_cast<unsigned char>(bytes[i]);
+  // Never more units than bytes, and room for the eight units the ASCII step
+  // may write past the last one.
+  std::u16string out(bytes.size() + 8, u'\0');
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* const end = in + bytes.size();
+  char16_t* to = out.data();
+  const char16_t* const pairs = pairs_.data();
+  while (in < end) {
+    const unsigned b = *in;
     if (b < 0x80) {
-      out[n++] = b;
-    } else if (b == 0x80) {
-      out[n++] = byte_80_;
-    } else if (IsLead(b) && i + 1 < bytes.size() &&
-               IsTrail(static_cast<unsigned char>(bytes[i + 1]))) {
-      // A lead byte and a byte that may follow it make one character, or one
-      // bad character.
-      const auto trail = static_cast<unsigned char>(bytes[++i]);
-      out[n++] = pairs_[(b - kLeadFirst) * kTrailCount + (trail - kTrailFirst)];
+      // Pages are mostly markup: ASCII goes eight bytes at a time while it
+      // lasts, the end of a run by the count of its ASCII bytes.
+      while (end - in >= 8) {
+        // (Copied out first: the compiler then knows that the bytes and the
+        // units cannot overlap, and widens them in one step.)
+        unsigned char eight[8];
+        std::memcpy(eight, in, sizeof eight);
+        for (int k = 0; k < 8; ++k) to[k] = eight[k];
+        std::uint64_t word;
+        std::memcpy(&word, eight, sizeof word);
+        const std::uint64_t high = word & 0x8080808080808080u;
+        if (high != 0) {
+          const int ascii = std::endian::native == std::endian::little ? std::countr_zero(high) / 8
+                                                                       : std::countl_zero(high) / 8;
+          in += ascii;
+          to += ascii;
+          break;
+        }
+        in += 8;
+        to += 8;
+      }
+      while (in < end && *in < 0x80) *to++ = *in++;
     } else {
-      out[n++] = kNoCharacter;  // 0xFF, or a lead byte alone or cut at the end
+      // Chinese text comes in runs of high bytes: four pairs at a time while
+      // they last and are all characters.
+      while (end - in >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, in, sizeof word);
+        if ((word & 0x8080808080808080u) != 0x8080808080808080u) break;
+        const char16_t c0 = pairs[in[0] << 8 | in[1]];
+        const char16_t c1 = pairs[in[2] << 8 | in[3]];
+        const char16_t c2 = pairs[in[4] << 8 | in[5]];
+        const char16_t c3 = pairs[in[6] << 8 | in[7]];
+        if ((c0 == 0) | (c1 == 0) | (c2 == 0) | (c3 == 0)) break;
+        to[0] = c0;
+        to[1] = c1;
+        to[2] = c2;
+        to[3] = c3;
+        in += 8;
+        to += 4;
+      }
+      if (in >= end || *in < 0x80) continue;
+      // A lead byte and a byte that may follow it make one character, or one
+      // bad character; any other byte above ASCII stands alone.
+      const unsigned lead = *in;
+      const char16_t pair = in + 1 < end ? pairs[lead << 8 | in[1]] : 0;
+      if (pair != 0) {
+        *to++ = pair;
+        in += 2;
+      } else {
+        *to++ = lead == 0x80 ? byte_80_ : kNoCharacter;
+        ++in;
+      }
     }
   }
-  out.resize(n);
+  out.resize(static_cast<std::size_t>(to - out.data()));
   return out;
 }
 

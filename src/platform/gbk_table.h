@@ -26,7 +26,7 @@ class GbkTable {
   void Build();
 
   Codec codec_;
-  std::vector<char16_t> pairs_;  // every lead and trail byte pair, built on first use
+  std::vector<char16_t> pairs_;  // what every two bytes make, built on first use
   char16_t byte_80_ = 0xFFFD;    // the one single byte above ASCII that may be a character
 };
 

@@ -172,7 +172,9 @@ ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gb
   ShareLogContent content;
   if (bytes.starts_with(kByteOrderMark)) {
     bytes.remove_prefix(kByteOrderMark.size());
-    content.notes.push_back({1, LineProblem::kByteOrderMark, 0, 0});
+    // Noted on the first line, when there is one: a file of nothing but the
+    // mark has no lines to speak of.
+    if (!bytes.empty()) content.notes.push_back({1, LineProblem::kByteOrderMark, 0, 0});
   }
   LineReader reader(decode_gbk);
   std::size_t start = 0;

@@ -21,8 +21,8 @@ void FoldInPlace(std::u16string& text);
 
 // The 1-based position of the first occurrence of `needle` in `haystack`,
 // both compared folded, or 0 when there is none. An empty needle is found at 1.
-// The haystack is taken by value and folded in place: a page moved in is never
-// copied.
-std::size_t FoldedFind(std::u16string haystack, std::u16string_view needle);
+// The haystack is neither copied nor folded as a whole: only the units the
+// search looks at are folded.
+std::size_t FoldedFind(std::u16string_view haystack, std::u16string_view needle);
 
 }  // namespace webexam

@@ -9,6 +9,11 @@
 //   results_driver hold-lock FILE MILLISECONDS READY_FILE
 //     Holds FILE as another writer would, makes READY_FILE, and lets go
 //     after MILLISECONDS.
+//
+//   results_driver hold-open FILE MILLISECONDS READY_FILE
+//     Keeps FILE open so that no other program can open it, makes
+//     READY_FILE, and lets go after MILLISECONDS. Only Windows has such an
+//     opening (one that shares nothing); elsewhere the file is merely open.
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -83,15 +88,37 @@ int HoldLock(char** argv) {
   return 0;
 }
 
+int HoldOpen(char** argv) {
+  const auto hold = std::chrono::milliseconds(std::stoll(argv[3]));
+#ifdef _WIN32
+  HANDLE handle = ::CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return 4;
+#else
+  int fd = ::open(argv[2], O_RDONLY);
+  if (fd < 0) return 4;
+#endif
+  std::ofstream(argv[4]) << "open\n";
+  std::this_thread::sleep_for(hold);
+#ifdef _WIN32
+  ::CloseHandle(handle);
+#else
+  ::close(fd);
+#endif
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "submit" && argc == 8) return Submit(argv);
   if (mode == "hold-lock" && argc == 5) return HoldLock(argv);
+  if (mode == "hold-open" && argc == 5) return HoldOpen(argv);
   std::fputs(
       "usage: results_driver submit ROOT SHARE COMPUTER EXAM_NUMBER NAME START_MS\n"
-      "       results_driver hold-lock FILE MILLISECONDS READY_FILE\n",
+      "       results_driver hold-lock FILE MILLISECONDS READY_FILE\n"
+      "       results_driver hold-open FILE MILLISECONDS READY_FILE\n",
       stderr);
   return 2;
 }

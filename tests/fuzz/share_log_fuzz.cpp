@@ -1,0 +1,61 @@
+// The teachers' reading of a results share log, on any bytes. Whatever the
+// file holds, every record that comes back is a whole result line (a count
+// from 0 to 22 that equals the sum of 22 marks of 0 or 1, texts free of
+// control characters), every line is either a record or named by a note
+// once, and line numbers stay within the file.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <numeric>
+#include <string_view>
+
+#include "platform/platform.h"
+#include "results/share_log_reader.h"
+
+namespace {
+
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "%s\n", what);
+  std::abort();
+}
+
+bool HasControl(std::u16string_view text) {
+  for (const char16_t c : text) {
+    if (c < 0x20 || c == 0x7F) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const std::unique_ptr<webexam::Platform> platform = webexam::MakePlatform();
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const webexam::ShareLogContent content =
+      webexam::ReadShareLog(bytes, [](std::string_view gbk) { return platform->DecodeGbk(gbk); });
+
+  std::size_t problems = 0, last_note = 0;
+  for (const webexam::LineNote& note : content.notes) {
+    if (note.line == 0 || note.line > content.line_count) Fail("a note outside the file");
+    if (note.line < last_note) Fail("notes out of line order");
+    last_note = note.line;
+    if (webexam::IsProblem(note.problem)) ++problems;
+  }
+  if (content.records.size() + problems > content.line_count) Fail("more lines than the file has");
+  for (const webexam::ShareLogRecord& record : content.records) {
+    if (record.line == 0 || record.line > content.line_count) Fail("a record outside the file");
+    for (const int mark : record.marks) {
+      if (mark != 0 && mark != 1) Fail("a mark other than 0 or 1");
+    }
+    if (record.correct_count != std::accumulate(record.marks.begin(), record.marks.end(), 0)) {
+      Fail("a count that is not the sum of the marks");
+    }
+    if (HasControl(record.exam_number) || HasControl(record.candidate_name) ||
+        HasControl(record.computer_name)) {
+      Fail("a control character in a text field");
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,61 @@
+// The sign-in window's start button on any two texts. The input is UTF-16LE;
+// its first unit is the length of the exam number in units, the number
+// follows, the name is the rest. Whatever the texts, they are stored as
+// typed; blanks around a number do not change the answer; and what is
+// accepted can be written into the result line: a number, a name, both in
+// GBK and free of control characters.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+#include "signin/sign_in.h"
+
+namespace {
+
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "%s\n", what);
+  std::abort();
+}
+
+bool HasControl(std::u16string_view text) {
+  for (const char16_t c : text) {
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const std::unique_ptr<webexam::Platform> platform = webexam::MakePlatform();
+  std::u16string units(size / 2, u'\0');
+  std::memcpy(units.data(), data, units.size() * 2);
+  if (units.empty()) return 0;
+  const std::size_t number_size = units[0] < units.size() ? units[0] : units.size() - 1;
+  const std::u16string number = units.substr(1, number_size);
+  const std::u16string name = units.substr(1 + number_size);
+
+  webexam::ExamState state;
+  const webexam::SignInOutcome outcome = webexam::SignIn(*platform, state, number, name);
+  if (state.exam_number != number || state.candidate_name != name) Fail("texts not stored as typed");
+  const bool is_number = webexam::IsExamNumber(number);
+  if (webexam::IsExamNumber(u" " + number + u"\u3000 ") != is_number) {
+    Fail("blanks around the number changed the answer");
+  }
+  if (outcome == webexam::SignInOutcome::kAccepted) {
+    if (!is_number || name.empty()) Fail("accepted without a number or a name");
+    if (HasControl(number) || HasControl(name)) Fail("accepted a control character");
+    try {
+      platform->EncodeGbk(number);
+      platform->EncodeGbk(name);
+    } catch (const webexam::PlatformError&) {
+      Fail("accepted a text GBK cannot write");
+    }
+  }
+  return 0;
+}
