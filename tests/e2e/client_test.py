@@ -48,24 +48,25 @@ def wait_for(predicate, what, timeout=20.0):
 
 
 class Display:
-    """An Xvfb server on a free display number."""
+    """An Xvfb server on a display number it picks itself (-displayfd), so
+    that test runs side by side never share or kill each other's server."""
 
     def __enter__(self):
-        for number in range(90, 140):
-            if os.path.exists("/tmp/.X%d-lock" % number):
-                continue
-            self.name = ":%d" % number
-            self.proc = subprocess.Popen(
-                ["Xvfb", self.name, "-screen", "0", "1024x768x24", "-dpi", "96", "-nolisten", "tcp"],
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            try:
-                wait_for(lambda: subprocess.run(["xdotool", "getmouselocation"], env=self.env(),
-                                                capture_output=True).returncode == 0,
-                         "the X server", 10)
-                return self
-            except Failure:
-                self.proc.kill()
-        raise Failure("no free X display")
+        read_end, write_end = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-dpi", "96",
+             "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            self.proc.kill()
+            raise Failure("Xvfb did not start")
+        self.name = ":" + number
+        wait_for(lambda: subprocess.run(["xdotool", "getmouselocation"], env=self.env(),
+                                        capture_output=True).returncode == 0, "the X server", 10)
+        return self
 
     def env(self):
         return dict(os.environ, DISPLAY=self.name)

@@ -1,9 +1,9 @@
 // The sign-in window's start button on any two texts. The input is UTF-16LE;
 // its first unit is the length of the exam number in units, the number
 // follows, the name is the rest. Whatever the texts, they are stored as
-// typed; blanks around a number do not change the answer; and what is
-// accepted can be written into the result line: a number, a name, both in
-// GBK and free of control characters.
+// typed; blanks around a number do not change the answer; a number reads as
+// one to the C library too; and what is accepted can be written into the
+// result line: a number, a name, both in GBK and free of control characters.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -42,10 +42,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   webexam::ExamState state;
   const webexam::SignInOutcome outcome = webexam::SignIn(*platform, state, number, name);
-  if (state.exam_number != number || state.candidate_name != name) Fail("texts not stored as typed");
+  if (state.exam_number != number || state.candidate_name != name)
+    Fail("texts not stored as typed");
   const bool is_number = webexam::IsExamNumber(number);
   if (webexam::IsExamNumber(u" " + number + u"\u3000 ") != is_number) {
     Fail("blanks around the number changed the answer");
+  }
+  if (is_number) {
+    // A number is ASCII once its blanks are gone, and reads as at least
+    // 100000000 with the C library too.
+    std::string ascii;
+    for (const char16_t c : number) {
+      if (c == u' ' || c == u'\u3000') continue;
+      if (c > 0x7F) Fail("a number with a character beyond ASCII");
+      ascii += static_cast<char>(c);
+    }
+    if (!(std::strtod(ascii.c_str(), nullptr) >= 1e8)) Fail("a number below 100000000");
   }
   if (outcome == webexam::SignInOutcome::kAccepted) {
     if (!is_number || name.empty()) Fail("accepted without a number or a name");
