@@ -196,9 +196,9 @@ def main():
             room.reset()
             lead = 2.0 + pcs * 0.005
             holder = room.hold_lock(seconds, lead)
-            outputs, statuses, _ = room.burst(lead=lead)
+            outputs, statuses, span = room.burst(lead=lead)
             holder.wait()
-            faults += describe("ShareLog locked %d s from the press" % seconds,
+            faults += describe("ShareLog locked %d s (all done %.1f s)" % (seconds, span),
                                room.state(outputs, statuses))
             outputs, statuses, _ = room.burst()
             faults += describe("  lock gone, second press", room.state(outputs, statuses))
