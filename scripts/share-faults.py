@@ -69,11 +69,15 @@ class Room:
         if share:
             os.mkdir(self.share)
 
-    def burst(self, during=None, lead=2.0):
-        """Every PC presses at one moment, `lead` seconds from now; `during`
-        runs at the press. Returns (messages, exit statuses, seconds until
-        the last PC was done)."""
-        start = time.time() + lead + len(self.roots) * 0.005
+    def press_time(self):
+        """A moment far enough ahead for every PC's program to have started."""
+        return time.time() + 2.0 + len(self.roots) * 0.005
+
+    def burst(self, during=None, start=None):
+        """Every PC presses at the moment `start` (by default press_time());
+        `during` runs at the press. Returns (messages, exit statuses, seconds
+        until the last PC was done)."""
+        start = start or self.press_time()
         procs = [
             subprocess.Popen(
                 [self.driver, "submit", root, self.share + "/", name,
@@ -87,15 +91,15 @@ class Room:
         outputs = [p.communicate()[0].decode("utf-8", "replace") for p in procs]
         return outputs, [p.returncode for p in procs], time.time() - start
 
-    def hold_lock(self, seconds, lead):
+    def hold_lock(self, seconds, start):
         """Another writer takes cjwyzz.txt now and lets go `seconds` after
-        the press, which comes `lead` seconds from now."""
+        the moment `start`."""
         ready = os.path.join(self.work, "ready")
         if os.path.exists(ready):
             os.remove(ready)
         holder = subprocess.Popen(
             [self.driver, "hold-lock", os.path.join(self.share, "cjwyzz.txt"),
-             str(int((seconds + lead) * 1000)), ready])
+             str(int((start + seconds - time.time()) * 1000)), ready])
         while not os.path.exists(ready):
             time.sleep(0.01)
         return holder
@@ -140,7 +144,7 @@ FAULTS = ("lost", "interleaved", "duplicated", "unmarked_with_line", "ended")
 def describe(label, s):
     seen = ", ".join("%s %d" % (k, v) for k, v in sorted(s["seen"].items()))
     faults = sum(s[k] for k in FAULTS)
-    print("%-36s | saw: %-38s | share: %3d lines, %3d markers | PCs marked: %3d | %s"
+    print("%-38s | saw: %-44s | share: %3d lines, %3d markers | PCs marked: %3d | %s"
           % (label, seen, s["lines"], s["markers"], s["marked"],
              "sound" if faults == 0 else
              "FAULTS " + ", ".join("%s %d" % (k, s[k]) for k in FAULTS if s[k])))
@@ -194,9 +198,9 @@ def main():
 
         for seconds in (1, 5, 30):
             room.reset()
-            lead = 2.0 + pcs * 0.005
-            holder = room.hold_lock(seconds, lead)
-            outputs, statuses, span = room.burst(lead=lead)
+            start = room.press_time()
+            holder = room.hold_lock(seconds, start)
+            outputs, statuses, span = room.burst(start=start)
             holder.wait()
             faults += describe("ShareLog locked %d s (all done %.1f s)" % (seconds, span),
                                room.state(outputs, statuses))
