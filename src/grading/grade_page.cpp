@@ -7,11 +7,12 @@ namespace webexam {
 GradeResult GradePage(Platform& platform, ExamState& state, const std::u16string& page_path,
                       Platform::IfMissing if_missing) {
   GradeResult result;
+  ProbedPage page;
   for (const AnswerItem& item : AnswerKey()) {
     int found = 0;
     for (std::u16string_view text : item.Probes()) {
       state.search_text = text;
-      ProbePage(platform, state, page_path, if_missing);
+      ProbePage(platform, state, page_path, if_missing, page);
       if (state.match_flag == kHit) ++found;
       state.match_flag = kCleared;
     }

@@ -13,6 +13,22 @@ namespace webexam {
 // Only this many bytes of a page are searched (not 32768).
 inline constexpr std::size_t kProbeLimit = 32000;
 
+// The page as a probe last read it, with its text decoded and folded: a probe
+// that reads the same bytes again searches that text instead of decoding it
+// afresh. Grading makes 36 probes of one page, which mostly does not change
+// in between; every probe still reads the page, so an edit is seen as soon as
+// it is made.
+class ProbedPage {
+ public:
+  // The folded text of the page whose first bytes are `head`.
+  std::u16string_view FoldedText(Platform& platform, std::string&& head);
+
+ private:
+  std::string head_;
+  std::u16string folded_;
+  bool decoded_ = false;
+};
+
 // Reads the first kProbeLimit bytes of the page afresh, decodes them as GBK
 // and sets `state.match_flag` to "ok" when `state.search_text` occurs in them,
 // ignoring case and character width. Writes nothing to the flag otherwise: a
@@ -20,5 +36,9 @@ inline constexpr std::size_t kProbeLimit = 32000;
 // missing page in an existing folder is created empty (and matches nothing).
 void ProbePage(Platform& platform, ExamState& state, const std::u16string& page_path,
                Platform::IfMissing if_missing = Platform::IfMissing::kCreateEmpty);
+
+// The same, reusing the text of `last` while the page's bytes are unchanged.
+void ProbePage(Platform& platform, ExamState& state, const std::u16string& page_path,
+               Platform::IfMissing if_missing, ProbedPage& last);
 
 }  // namespace webexam

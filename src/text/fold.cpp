@@ -197,7 +197,12 @@ void FoldInPlace(std::u16string& text) {
   for (char16_t& u : text) u = table[u];
 }
 
-std::size_t FoldedFind(std::u16string_view haystack, std::u16string_view needle) {
+namespace {
+
+// The search of FoldedFind and FindInFolded: `folded` is the needle folded;
+// the haystack holds the text's own units, or with `haystack_folded` units
+// folded already, which then are compared as they stand.
+std::size_t Find(std::u16string_view haystack, std::u16string_view needle, bool haystack_folded) {
   const std::size_t m = needle.size();
   if (m == 0) return 1;
   if (haystack.size() < m) return 0;
@@ -221,13 +226,19 @@ std::size_t FoldedFind(std::u16string_view haystack, std::u16string_view needle)
       other = i;
     }
   }
-  const std::optional<Sources> rare_sources = SourcesOf(folded[rare]);
-  const std::optional<Sources> other_sources = SourcesOf(folded[other]);
+  // In a folded haystack a needle unit stands only for itself.
+  const auto sources_of = [haystack_folded](char16_t unit) -> std::optional<Sources> {
+    if (haystack_folded) return Sources{{unit, unit, unit, unit}, 1};
+    return SourcesOf(unit);
+  };
+  const std::optional<Sources> rare_sources = sources_of(folded[rare]);
+  const std::optional<Sources> other_sources = sources_of(folded[other]);
   if (!rare_sources || !other_sources) return FoldedFindSlowly(haystack, folded);
 
   const char16_t* const text = haystack.data();
   const Key rare_key{text + rare, *rare_sources}, other_key{text + other, *other_sources};
   auto matches = [&](std::size_t at) {
+    if (haystack_folded) return std::u16string_view(text + at, m) == folded;
     for (std::size_t i = 0; i < m; ++i) {
       if (table[text[at + i]] != folded[i]) return false;
     }
@@ -250,6 +261,16 @@ std::size_t FoldedFind(std::u16string_view haystack, std::u16string_view needle)
       break;
   }
   return at == starts ? 0 : at + 1;
+}
+
+}  // namespace
+
+std::size_t FoldedFind(std::u16string_view haystack, std::u16string_view needle) {
+  return Find(haystack, needle, false);
+}
+
+std::size_t FindInFolded(std::u16string_view folded_haystack, std::u16string_view needle) {
+  return Find(folded_haystack, needle, true);
 }
 
 }  // namespace webexam

@@ -25,4 +25,8 @@ void FoldInPlace(std::u16string& text);
 // search looks at are folded.
 std::size_t FoldedFind(std::u16string_view haystack, std::u16string_view needle);
 
+// FoldedFind for a haystack that Fold has folded already: a text searched for
+// many needles is folded once.
+std::size_t FindInFolded(std::u16string_view folded_haystack, std::u16string_view needle);
+
 }  // namespace webexam

@@ -1,7 +1,8 @@
 // The page probe's text work on any bytes: GBK decoding, then the search
 // ignoring case and width. The first byte of the input is the length of the
 // needle in bytes, the needle (GBK) follows, the page is the rest. The search
-// must agree with folding both texts whole and searching plainly.
+// must agree with folding both texts whole and searching plainly, whether the
+// page is folded by the search or before it.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -26,12 +27,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   }
 
-  const std::size_t found = webexam::FoldedFind(page, needle);
-  const std::size_t plain = webexam::Fold(page).find(webexam::Fold(needle));
+  const std::u16string folded_page = webexam::Fold(page);
+  const std::size_t plain = folded_page.find(webexam::Fold(needle));
   const std::size_t expected = plain == std::u16string::npos ? 0 : plain + 1;
-  if (found != expected) {
-    std::fprintf(stderr, "FoldedFind gave %zu, a plain search of the folded texts %zu\n", found,
-                 expected);
+  const std::size_t found = webexam::FoldedFind(page, needle);
+  const std::size_t found_in_folded = webexam::FindInFolded(folded_page, needle);
+  if (found != expected || found_in_folded != expected) {
+    std::fprintf(stderr, "FoldedFind gave %zu, FindInFolded %zu, a plain search %zu\n", found,
+                 found_in_folded, expected);
     std::abort();
   }
   return 0;

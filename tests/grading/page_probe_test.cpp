@@ -93,6 +93,24 @@ TEST_F(PageProbe, AHitStaysUntilTheCallerClearsIt) {
   }
 }
 
+TEST_F(PageProbe, ProbesSharingADecodedPageSeeEveryEditBetweenThem) {
+  ProbedPage last;
+  auto probe = [&](std::string_view bytes, std::u16string_view text) {
+    if (!bytes.empty()) WriteBytes(dir_.path() / "index.htm", bytes);
+    state_.search_text = text;
+    state_.match_flag = kCleared;
+    ProbePage(*platform_, state_, page_, Platform::IfMissing::kFail, last);
+    return state_.match_flag == kHit;
+  };
+  EXPECT_TRUE(probe(Gbk(u"<TITLE>网页</TITLE>"), u"<title>网页"));
+  EXPECT_TRUE(probe("", u"</title>"));
+  // The same length, one byte changed: read again, decoded again.
+  EXPECT_FALSE(probe(Gbk(u"<TITLE>网页</TITLX>"), u"</title>"));
+  EXPECT_TRUE(probe("", u"</titlx>"));
+  EXPECT_FALSE(probe("", u"hr"));
+  EXPECT_TRUE(probe("<hr>", u"hr"));
+}
+
 TEST_F(PageProbe, AMissingPageIsCreatedEmptyAndMatchesNothing) {
   state_.search_text = u"hr";
   state_.match_flag = kCleared;

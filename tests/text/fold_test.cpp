@@ -28,6 +28,18 @@ TEST(FoldedFind, GivesTheOneBasedPositionOfTheFirstOccurrence) {
   EXPECT_EQ(FoldedFind(u"<TITLE>欢迎进入网页天地!", u"<title>欢迎进入网页天地！"), 1u);
   EXPECT_EQ(FoldedFind(u"xyz", u"xyzz"), 0u);
   EXPECT_EQ(FoldedFind(u"", u"a"), 0u);
+  // A text folded once is searched for the needle folded.
+  EXPECT_EQ(FindInFolded(Fold(u"<TITLE>欢迎进入网页天地!"), u"<title>欢迎进入网页天地！"), 1u);
+  EXPECT_EQ(FindInFolded(Fold(u"a<HR>b<hr>"), u"<Hr>"), 2u);
+  EXPECT_EQ(FindInFolded(u"xyz", u"xyzz"), 0u);
+}
+
+TEST(Fold, FoldingTwiceChangesNothingMore) {
+  // FindInFolded compares folded needles with folded pages as they stand.
+  for (char32_t u = 0; u < 0x10000; ++u) {
+    const char16_t once = FoldUnit(static_cast<char16_t>(u));
+    ASSERT_EQ(FoldUnit(once), once) << std::hex << static_cast<unsigned>(u);
+  }
 }
 
 }  // namespace
