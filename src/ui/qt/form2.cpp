@@ -13,7 +13,7 @@ Form2::Form2()
     : label5_(QStringLiteral("考号范围：120722001至120722999"), this),
       label1_(QStringLiteral("考  号："), this),
       label2_(QStringLiteral("姓  名："), this),
-      text1_(QStringLiteral("120722"), this),
+      text1_(this),
       text2_(this),
       command1_(QStringLiteral("开   始"), this) {
   setWindowTitle(QStringLiteral("考生登录"));
@@ -32,6 +32,8 @@ Form2::Form2()
     control->setFont(SongFont(12));
   }
   command1_.setFont(SongFont(15));
+  // Given after its font: a line edit lays its text out at once.
+  text1_.setText(QStringLiteral("120722"));
   text1_.setObjectName(QStringLiteral("Text1"));
   text2_.setObjectName(QStringLiteral("Text2"));
   command1_.setObjectName(QStringLiteral("Command1"));

@@ -4,6 +4,7 @@
 
 #include "ui/qt/app.h"
 #include "ui/qt/form2.h"
+#include "ui/qt/widgets.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -11,6 +12,10 @@ int main(int argc, char** argv) {
   // The program decides itself when it ends: between the sign-in window
   // closing and the grading window opening, no window is shown.
   application.setQuitOnLastWindowClosed(false);
+  // Every window and message box writes in the Song face. Set before any
+  // window is made, so that no widget first lays its text out in the
+  // desktop's font, which would be loaded only to be dropped.
+  QApplication::setFont(webexam::qt::SongFont(9));
 
   const bool started = webexam::qt::RunGuarded(nullptr, [&] {
     auto platform = webexam::MakePlatform();
