@@ -64,41 +64,28 @@ int Submit(char** argv) {
   }
 }
 
-int HoldLock(char** argv) {
+// Holds FILE for the milliseconds given, then lets go; writes READY_FILE once
+// it holds it. With `lock` the file (created when absent) is held as the
+// share log's writers hold it: against other writers, readers allowed. Else
+// an existing file is held open shared with nobody on Windows, as an editor
+// may hold a page (on POSIX an open alone keeps nobody out).
+int Hold(char** argv, bool lock) {
   const std::string file = argv[2];
   const auto hold = std::chrono::milliseconds(std::stoll(argv[3]));
 #ifdef _WIN32
-  HANDLE handle = ::CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle =
+      ::CreateFileA(file.c_str(), lock ? GENERIC_WRITE : GENERIC_READ, lock ? FILE_SHARE_READ : 0,
+                    nullptr, lock ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return 4;
 #else
-  int fd = ::open(file.c_str(), O_WRONLY | O_CREAT, 0644);
-  struct flock lock {};
-  lock.l_type = F_WRLCK;
-  lock.l_whence = SEEK_SET;
-  if (fd < 0 || ::fcntl(fd, F_SETLKW, &lock) != 0) return 4;
-#endif
-  std::ofstream(argv[4]) << "locked\n";
-  std::this_thread::sleep_for(hold);
-#ifdef _WIN32
-  ::CloseHandle(handle);
-#else
-  ::close(fd);
-#endif
-  return 0;
-}
-
-int HoldOpen(char** argv) {
-  const auto hold = std::chrono::milliseconds(std::stoll(argv[3]));
-#ifdef _WIN32
-  HANDLE handle = ::CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return 4;
-#else
-  int fd = ::open(argv[2], O_RDONLY);
+  int fd = lock ? ::open(file.c_str(), O_WRONLY | O_CREAT, 0644) : ::open(file.c_str(), O_RDONLY);
   if (fd < 0) return 4;
+  struct flock whole {};
+  whole.l_type = F_WRLCK;
+  whole.l_whence = SEEK_SET;
+  if (lock && ::fcntl(fd, F_SETLKW, &whole) != 0) return 4;
 #endif
-  std::ofstream(argv[4]) << "open\n";
+  std::ofstream(argv[4]) << "held\n";
   std::this_thread::sleep_for(hold);
 #ifdef _WIN32
   ::CloseHandle(handle);
@@ -113,8 +100,8 @@ int HoldOpen(char** argv) {
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "submit" && argc == 8) return Submit(argv);
-  if (mode == "hold-lock" && argc == 5) return HoldLock(argv);
-  if (mode == "hold-open" && argc == 5) return HoldOpen(argv);
+  if (mode == "hold-lock" && argc == 5) return Hold(argv, true);
+  if (mode == "hold-open" && argc == 5) return Hold(argv, false);
   std::fputs(
       "usage: results_driver submit ROOT SHARE COMPUTER EXAM_NUMBER NAME START_MS\n"
       "       results_driver hold-lock FILE MILLISECONDS READY_FILE\n"
