@@ -19,6 +19,26 @@ const wchar_t* Wide(const std::u16string& text) {
 }
 std::u16string FromWide(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
 
+// A path as the file calls take it. Windows refuses a plain path from
+// MAX_PATH characters on (a folder from 248), and a candidate may nest
+// folders that deep; such a path goes in its extended form, \\?\C:\... or
+// \\?\UNC\server\share\..., made whole first, since the extended form
+// takes no relative parts or forward slashes. Shorter paths go as they are.
+std::wstring Native(const std::u16string& path) {
+  std::wstring plain(path.begin(), path.end());
+  constexpr std::size_t kLongestFolder = MAX_PATH - 12;
+  if (plain.size() < kLongestFolder || plain.starts_with(L"\\\\?\\") ||
+      plain.starts_with(L"\\\\.\\")) {
+    return plain;
+  }
+  std::wstring full(::GetFullPathNameW(plain.c_str(), 0, nullptr, nullptr), L'\0');
+  if (full.empty()) return plain;
+  full.resize(
+      ::GetFullPathNameW(plain.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
+  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 // The system's own words for an error, in UTF-8.
 std::string Describe(DWORD error) {
   wchar_t* buffer = nullptr;
@@ -106,7 +126,7 @@ void WriteAndClose(Handle& file, std::string_view bytes, const std::u16string& p
 
 // Read-only, hidden and system attributes would stop the deletion.
 void ClearAttributes(const std::u16string& path) {
-  ::SetFileAttributesW(Wide(path), FILE_ATTRIBUTE_NORMAL);
+  ::SetFileAttributesW(Native(path).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 std::u16string Join(const std::u16string& folder, const wchar_t* name) {
@@ -123,7 +143,7 @@ bool IsDotOrDotDot(const wchar_t* name) {
 template <typename Visit>
 void ForEachEntry(const std::u16string& folder, Visit visit) {
   WIN32_FIND_DATAW entry;
-  HANDLE find = ::FindFirstFileW(Wide(Join(folder, L"*")), &entry);
+  HANDLE find = ::FindFirstFileW(Native(Join(folder, L"*")).c_str(), &entry);
   if (find == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return;
@@ -140,7 +160,8 @@ void ForEachEntry(const std::u16string& folder, Visit visit) {
 }
 
 void CopyTree(const std::u16string& from, const std::u16string& to) {
-  if (!::CreateDirectoryW(Wide(to), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+  if (!::CreateDirectoryW(Native(to).c_str(), nullptr) &&
+      ::GetLastError() != ERROR_ALREADY_EXISTS) {
     Fail("cannot make folder", to);
   }
   ForEachEntry(from, [&](const WIN32_FIND_DATAW& entry) {
@@ -150,7 +171,8 @@ void CopyTree(const std::u16string& from, const std::u16string& to) {
       CopyTree(source, target);
     } else {
       ClearAttributes(target);  // an existing read-only copy is overwritten
-      if (!::CopyFileW(Wide(source), Wide(target), FALSE)) Fail("cannot copy", source);
+      if (!::CopyFileW(Native(source).c_str(), Native(target).c_str(), FALSE))
+        Fail("cannot copy", source);
     }
   });
 }
@@ -161,20 +183,20 @@ void RemoveTreeAt(const std::u16string& path, DWORD attributes) {
       RemoveTreeAt(Join(path, entry.cFileName), entry.dwFileAttributes);
     });
     ClearAttributes(path);
-    if (!::RemoveDirectoryW(Wide(path))) Fail("cannot remove", path);
+    if (!::RemoveDirectoryW(Native(path).c_str())) Fail("cannot remove", path);
   } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
     // A junction: the link goes, what it points to stays.
     ClearAttributes(path);
-    if (!::RemoveDirectoryW(Wide(path))) Fail("cannot remove", path);
+    if (!::RemoveDirectoryW(Native(path).c_str())) Fail("cannot remove", path);
   } else {
     ClearAttributes(path);
-    if (!::DeleteFileW(Wide(path))) Fail("cannot remove", path);
+    if (!::DeleteFileW(Native(path).c_str())) Fail("cannot remove", path);
   }
 }
 
 HANDLE OpenForWriting(const std::u16string& path, DWORD access, DWORD share) {
-  return ::CreateFileW(Wide(path), access, share, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+  return ::CreateFileW(Native(path).c_str(), access, share, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 std::uint64_t SizeOf(const WIN32_FIND_DATAW& entry) {
@@ -235,7 +257,7 @@ std::u16string Win32Platform::DefaultResultsShare() {
 
 std::u16string Win32Platform::ListPath(const std::u16string& path, Listing what) {
   WIN32_FIND_DATAW entry;
-  HANDLE find = ::FindFirstFileW(Wide(path), &entry);
+  HANDLE find = ::FindFirstFileW(Native(path).c_str(), &entry);
   if (find == INVALID_HANDLE_VALUE) return {};
   ::FindClose(find);
   const DWORD attributes = entry.dwFileAttributes;
@@ -245,27 +267,27 @@ std::u16string Win32Platform::ListPath(const std::u16string& path, Listing what)
 }
 
 void Win32Platform::RemoveFile(const std::u16string& path) {
-  if (!::DeleteFileW(Wide(path))) Fail("cannot delete", path);
+  if (!::DeleteFileW(Native(path).c_str())) Fail("cannot delete", path);
 }
 
 void Win32Platform::MakeFolder(const std::u16string& path) {
-  if (!::CreateDirectoryW(Wide(path), nullptr)) Fail("cannot make folder", path);
+  if (!::CreateDirectoryW(Native(path).c_str(), nullptr)) Fail("cannot make folder", path);
 }
 
 void Win32Platform::CopyOneFile(const std::u16string& from, const std::u16string& to) {
   ClearAttributes(to);
-  if (!::CopyFileW(Wide(from), Wide(to), FALSE)) Fail("cannot copy", from);
+  if (!::CopyFileW(Native(from).c_str(), Native(to).c_str(), FALSE)) Fail("cannot copy", from);
 }
 
 void Win32Platform::CopyFolderTree(const std::u16string& from, const std::u16string& to) {
-  const DWORD attributes = ::GetFileAttributesW(Wide(from));
+  const DWORD attributes = ::GetFileAttributesW(Native(from).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) Fail("cannot open folder", from);
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) Fail("cannot open folder", from, ERROR_DIRECTORY);
   CopyTree(from, to);
 }
 
 void Win32Platform::RemoveTree(const std::u16string& path) {
-  const DWORD attributes = ::GetFileAttributesW(Wide(path));
+  const DWORD attributes = ::GetFileAttributesW(Native(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = ::GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
@@ -277,7 +299,7 @@ void Win32Platform::RemoveTree(const std::u16string& path) {
 std::vector<std::u16string> Win32Platform::ListFiles(const std::u16string& folder) {
   // A missing folder fails in the listing itself; a file in its place would
   // list as empty there.
-  const DWORD attributes = ::GetFileAttributesW(Wide(folder));
+  const DWORD attributes = ::GetFileAttributesW(Native(folder).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     Fail("cannot list", folder, ERROR_DIRECTORY);
   }
@@ -303,7 +325,7 @@ std::uint64_t Win32Platform::FreeSpace(const std::u16string& path) {
 
 std::uint64_t Win32Platform::TreeSize(const std::u16string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!::GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &data)) {
+  if (!::GetFileAttributesExW(Native(path).c_str(), GetFileExInfoStandard, &data)) {
     Fail("cannot measure", path);
   }
   if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -315,7 +337,8 @@ std::uint64_t Win32Platform::TreeSize(const std::u16string& path) {
 std::string Win32Platform::ReadHead(const std::u16string& path, std::size_t limit,
                                     IfMissing if_missing) {
   // Others may read and write the page meanwhile, as the candidate's editor does.
-  Handle file(::CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  Handle file(::CreateFileW(Native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr,
                             if_missing == IfMissing::kCreateEmpty ? OPEN_ALWAYS : OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.ok()) Fail("cannot open", path);
