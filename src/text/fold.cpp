@@ -142,11 +142,11 @@ struct Key {
 constexpr std::size_t kBlock = 32;
 
 // The first `at` below `count` where both keys may stand and found(at)
-// holds, or `count`. The rare key has N sources. Blocks without the rare key
+// holds, or `count`. The rare key has N sources, the other M. Blocks without the rare key
 // cost a few compares; blocks with it (a common unit can be rare in the
 // needle and frequent in the page) are tested for the other key too before
 // any place is looked at alone.
-template <std::size_t N, typename Found>
+template <std::size_t N, std::size_t M, typename Found>
 std::size_t Scan(const Key& rare, const Key& other, std::size_t count, Found found) {
   const std::array<char16_t, 4> r = rare.sources.units, o = other.sources.units;
   std::size_t at = 0;
@@ -156,11 +156,11 @@ std::size_t Scan(const Key& rare, const Key& other, std::size_t count, Found fou
     if (any == 0) continue;
     any = 0;
     for (std::size_t i = at; i < at + kBlock; ++i) {
-      any |= IsSource<N>(rare.units[i], r) & IsSource<4>(other.units[i], o);
+      any |= IsSource<N>(rare.units[i], r) & IsSource<M>(other.units[i], o);
     }
     if (any == 0) continue;
     for (std::size_t i = at; i < at + kBlock; ++i) {
-      if (IsSource<N>(rare.units[i], r) && IsSource<4>(other.units[i], o) && found(i)) return i;
+      if (IsSource<N>(rare.units[i], r) && IsSource<M>(other.units[i], o) && found(i)) return i;
     }
   }
   for (; at < count; ++at) {
@@ -246,19 +246,23 @@ std::size_t Find(std::u16string_view haystack, std::u16string_view needle, bool 
   };
   const std::size_t starts = haystack.size() - m + 1;
   std::size_t at = starts;
-  switch (rare_sources->count) {
-    case 1:
-      at = Scan<1>(rare_key, other_key, starts, matches);
-      break;
-    case 2:
-      at = Scan<2>(rare_key, other_key, starts, matches);
-      break;
-    case 3:
-      at = Scan<3>(rare_key, other_key, starts, matches);
-      break;
-    default:
-      at = Scan<4>(rare_key, other_key, starts, matches);
-      break;
+  if (haystack_folded) {
+    at = Scan<1, 1>(rare_key, other_key, starts, matches);
+  } else {
+    switch (rare_sources->count) {
+      case 1:
+        at = Scan<1, 4>(rare_key, other_key, starts, matches);
+        break;
+      case 2:
+        at = Scan<2, 4>(rare_key, other_key, starts, matches);
+        break;
+      case 3:
+        at = Scan<3, 4>(rare_key, other_key, starts, matches);
+        break;
+      default:
+        at = Scan<4, 4>(rare_key, other_key, starts, matches);
+        break;
+    }
   }
   return at == starts ? 0 : at + 1;
 }
