@@ -89,11 +89,12 @@ try:
                   f"{f:.0f} ms; ratio {t / f:.2f}x. Peak memory {m:.1f} MiB against "
                   f"{n:.1f} MiB; ratio {m / n:.2f}x")
 
-    # The second floor writes one line of Chinese: the font look-up that
-    # any window with Chinese text makes, and an empty window does not.
+    # The other floors write a word: the fonts that any window with text
+    # loads, and an empty window does not.
     minimal = os.path.join(linux, "bench", "minimal_qt_window")
     compare("webexam", [os.path.join(linux, "bin", "webexam")], "考生登录",
             [("a minimal window", [minimal]),
+             ("a minimal window showing abc", [minimal, "abc"]),
              ("a minimal window showing 考生登录", [minimal, "考生登录"])])
 
     # A fresh Wine prefix, then a server for it that stays up between the starts.
