@@ -120,20 +120,6 @@ TEST_F(PageProbe, AMissingPageIsCreatedEmptyAndMatchesNothing) {
   EXPECT_EQ(fs::file_size(dir_.path() / "index.htm"), 0u);
 }
 
-TEST_F(PageProbe, APageThatCannotBeReadThrowsNamingIt) {
-  fs::create_directory(dir_.path() / "folder.htm");
-  state_.search_text = u"hr";
-  for (const std::u16string& path : {dir_ / "folder.htm", dir_ / "web/index.htm"}) {
-    try {
-      ProbePage(*platform_, state_, path);
-      FAIL() << "no error";
-    } catch (const PlatformError& error) {
-      EXPECT_NE(error.code(), 0);
-      EXPECT_NE(std::string(error.what()).find(".htm"), std::string::npos);
-    }
-  }
-}
-
 #ifndef _WIN32
 TEST_F(PageProbe, AHugePageIsReadOnlyAsFarAsTheLimit) {
   // 1 GiB, sparse: reading it whole would take seconds and a gigabyte.

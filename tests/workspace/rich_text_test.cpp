@@ -4,7 +4,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -159,22 +158,6 @@ TEST(RtfReader, DeepNestingNeitherRecursesNorGrows) {
   const std::string close(100000, '}');
   EXPECT_EQ(Plain("{\\rtf1 a" + open + "x" + close + "b}"), u"ab");
   EXPECT_EQ(Plain("{\\rtf1 a" + open), u"a");
-}
-
-TEST(RtfReader, RandomBytesYieldTextNoLongerThanTheInput) {
-  std::mt19937 random(20240607);
-  for (const std::string_view alphabet :
-       {std::string_view(), std::string_view("{}\\'*uc0129-; ab")}) {
-    std::string rtf = "{\\rtf1\\ansicpg936 ";
-    for (int i = 0; i < (1 << 20); ++i) {
-      const auto value = random();
-      rtf.push_back(alphabet.empty() ? static_cast<char>(value & 0xFF)
-                                     : alphabet[value % alphabet.size()]);
-    }
-    const RichText text = Read(rtf);
-    EXPECT_LE(text.PlainText().size(), rtf.size());
-    EXPECT_LE(text.runs.size(), rtf.size());
-  }
 }
 
 TEST(RtfReader, RecognisesRtfByItsHeader) {
