@@ -105,6 +105,46 @@ void AppendTable(std::string& out, const ResultsSummary& summary) {
 // The bar charts share one frame: 200 pixels stand for the tallest value,
 // one slot of 36 pixels per bar, its value above it and its label below.
 constexpr int kLeft = 56, kTop = 28, kPlot = 200, kSlot = 36, kBar = 24;
+constexpr int kBase = kTop + kPlot;  // the axis the bars stand on
+
+// The chart's opening tag, `width` pixels wide.
+void OpenChart(std::string& out, const std::string& kind, const std::string& label, int width) {
+  const int height = kTop + kPlot + 40;
+  out += "<svg class=\"chart " + kind +
+         "\" xmlns=\"http://www.w3.org/2000/svg\" role=\"img\" aria-label=\"" + label +
+         "\" width=\"" + Num(width) + "\" height=\"" + Num(height) + "\" viewBox=\"0 0 " +
+         Num(width) + " " + Num(height) + "\">\n";
+}
+
+// One bar of `h` pixels in slot `slot` (from 0), with its tooltip, the value
+// above it and the label (and a note, if any) below it.
+void AppendBar(std::string& out, const std::string& group, int slot, int h,
+               const std::string& title, const std::string& bar_class, const std::string& value,
+               int label, const std::string& note = {}) {
+  const int x = kLeft + slot * kSlot + (kSlot - kBar) / 2;
+  const int middle = x + kBar / 2;
+  out += "<g class=\"" + group + "\"><title>" + title + "</title>";
+  out += "<rect class=\"" + bar_class + "\" x=\"" + Num(x) + "\" y=\"" + Num(kBase - h) +
+         "\" width=\"" + Num(kBar) + "\" height=\"" + Num(h) + "\"/>";
+  out += "<text x=\"" + Num(middle) + "\" y=\"" + Num(kBase - h - 5) +
+         "\" text-anchor=\"middle\">" + value + "</text>";
+  out += "<text x=\"" + Num(middle) + "\" y=\"" + Num(kBase + 16) + "\" text-anchor=\"middle\">" +
+         Num(label) + "</text>";
+  if (!note.empty()) {
+    out += "<text x=\"" + Num(middle) + "\" y=\"" + Num(kBase + 32) + "\" text-anchor=\"middle\">" +
+           note + "</text>";
+  }
+  out += "</g>\n";
+}
+
+// The axis under the bars, its name at its left end, and the chart's end.
+void CloseChart(std::string& out, int width, const std::string& axis_name) {
+  out += "<line class=\"axis\" x1=\"" + Num(kLeft) + "\" y1=\"" + Num(kBase) + "\" x2=\"" +
+         Num(width - 8) + "\" y2=\"" + Num(kBase) + "\"/>\n";
+  out += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(kBase + 32) + "\" text-anchor=\"end\">" +
+         axis_name + "</text>\n";
+  out += "</svg>\n</figure>\n";
+}
 
 void AppendPassRates(std::string& out, const ResultsSummary& summary) {
   const int total = summary.Candidates();
@@ -113,53 +153,32 @@ void AppendPassRates(std::string& out, const ResultsSummary& summary) {
     out += "<p>没有成绩行，无从统计。</p>\n";
     return;
   }
-  const int width = kLeft + kSlot * kItemCount + 16, height = kTop + kPlot + 40;
+  const int width = kLeft + kSlot * kItemCount + 16;
   out += "<figure>\n<figcaption>共 " + Num(total) +
          " 行成绩。柱上是通过率；斜线柱并在题号下标“偏低”的题，通过的不到一半。</figcaption>\n";
-  out +=
-      "<svg class=\"chart pass-rates\" xmlns=\"http://www.w3.org/2000/svg\" role=\"img\" "
-      "aria-label=\"各题通过率\" width=\"" +
-      Num(width) + "\" height=\"" + Num(height) + "\" viewBox=\"0 0 " + Num(width) + " " +
-      Num(height) + "\">\n";
+  OpenChart(out, "pass-rates", "各题通过率", width);
   out +=
       "<defs><pattern id=\"hatch\" width=\"6\" height=\"6\" patternUnits=\"userSpaceOnUse\" "
       "patternTransform=\"rotate(45)\"><rect width=\"6\" height=\"6\" fill=\"#fff\"/>"
       "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"6\" stroke=\"#000\" stroke-width=\"2\"/>"
       "</pattern></defs>\n";
-  const int base = kTop + kPlot;
   for (int percent : {0, 50, 100}) {
-    const int y = base - percent * kPlot / 100;
+    const int y = kBase - percent * kPlot / 100;
     out += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(y + 4) + "\" text-anchor=\"end\">" +
            Num(percent) + "%</text>\n";
   }
-  out += "<line class=\"half\" x1=\"" + Num(kLeft) + "\" y1=\"" + Num(base - kPlot / 2) +
-         "\" x2=\"" + Num(width - 8) + "\" y2=\"" + Num(base - kPlot / 2) + "\"/>\n";
+  out += "<line class=\"half\" x1=\"" + Num(kLeft) + "\" y1=\"" + Num(kBase - kPlot / 2) +
+         "\" x2=\"" + Num(width - 8) + "\" y2=\"" + Num(kBase - kPlot / 2) + "\"/>\n";
   for (int item = 1; item <= kItemCount; ++item) {
     const int passed = summary.passed[static_cast<std::size_t>(item - 1)];
     const int percent = Percent(passed, total);
     const bool weak = IsWeakItem(passed, total);
-    const int x = kLeft + (item - 1) * kSlot + (kSlot - kBar) / 2;
-    const int h = passed * kPlot / total;
-    const int middle = x + kBar / 2;
-    out += "<g class=\"item\"><title>第 " + Num(item) + " 题：" + Num(passed) + "/" + Num(total) +
-           " 通过，" + Num(percent) + "%" + (weak ? "，偏低" : "") + "</title>";
-    out += "<rect class=\"bar" + std::string(weak ? " weak" : "") + "\" x=\"" + Num(x) + "\" y=\"" +
-           Num(base - h) + "\" width=\"" + Num(kBar) + "\" height=\"" + Num(h) + "\"/>";
-    out += "<text x=\"" + Num(middle) + "\" y=\"" + Num(base - h - 5) +
-           "\" text-anchor=\"middle\">" + Num(percent) + "%</text>";
-    out += "<text x=\"" + Num(middle) + "\" y=\"" + Num(base + 16) + "\" text-anchor=\"middle\">" +
-           Num(item) + "</text>";
-    if (weak) {
-      out += "<text x=\"" + Num(middle) + "\" y=\"" + Num(base + 32) +
-             "\" text-anchor=\"middle\">偏低</text>";
-    }
-    out += "</g>\n";
+    AppendBar(out, "item", item - 1, passed * kPlot / total,
+              "第 " + Num(item) + " 题：" + Num(passed) + "/" + Num(total) + " 通过，" +
+                  Num(percent) + "%" + (weak ? "，偏低" : ""),
+              weak ? "bar weak" : "bar", Num(percent) + "%", item, weak ? "偏低" : "");
   }
-  out += "<line class=\"axis\" x1=\"" + Num(kLeft) + "\" y1=\"" + Num(base) + "\" x2=\"" +
-         Num(width - 8) + "\" y2=\"" + Num(base) + "\"/>\n";
-  out += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(base + 32) +
-         "\" text-anchor=\"end\">题号</text>\n";
-  out += "</svg>\n</figure>\n";
+  CloseChart(out, width, "题号");
 }
 
 void AppendDistribution(std::string& out, const ResultsSummary& summary) {
@@ -169,38 +188,19 @@ void AppendDistribution(std::string& out, const ResultsSummary& summary) {
     return;
   }
   const int most = *std::max_element(summary.with_count.begin(), summary.with_count.end());
-  const int slots = kItemCount + 1;
-  const int width = kLeft + kSlot * slots + 16, height = kTop + kPlot + 40;
+  const int width = kLeft + kSlot * (kItemCount + 1) + 16;
   out += "<figure>\n<figcaption>每个答对数（0 到 22）有几行成绩；柱上是人数。</figcaption>\n";
-  out +=
-      "<svg class=\"chart counts\" xmlns=\"http://www.w3.org/2000/svg\" role=\"img\" "
-      "aria-label=\"答对数分布\" width=\"" +
-      Num(width) + "\" height=\"" + Num(height) + "\" viewBox=\"0 0 " + Num(width) + " " +
-      Num(height) + "\">\n";
-  const int base = kTop + kPlot;
-  out += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(base + 4) +
+  OpenChart(out, "counts", "答对数分布", width);
+  out += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(kBase + 4) +
          "\" text-anchor=\"end\">0</text>\n";
-  out += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(base - kPlot + 4) +
+  out += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(kBase - kPlot + 4) +
          "\" text-anchor=\"end\">" + Num(most) + "</text>\n";
   for (int count = 0; count <= kItemCount; ++count) {
     const int n = summary.with_count[static_cast<std::size_t>(count)];
-    const int x = kLeft + count * kSlot + (kSlot - kBar) / 2;
-    const int h = n * kPlot / most;
-    const int middle = x + kBar / 2;
-    out += "<g class=\"count\"><title>答对 " + Num(count) + " 题：" + Num(n) + " 人</title>";
-    out += "<rect class=\"bar\" x=\"" + Num(x) + "\" y=\"" + Num(base - h) + "\" width=\"" +
-           Num(kBar) + "\" height=\"" + Num(h) + "\"/>";
-    out += "<text x=\"" + Num(middle) + "\" y=\"" + Num(base - h - 5) +
-           "\" text-anchor=\"middle\">" + Num(n) + "</text>";
-    out += "<text x=\"" + Num(middle) + "\" y=\"" + Num(base + 16) + "\" text-anchor=\"middle\">" +
-           Num(count) + "</text>";
-    out += "</g>\n";
+    AppendBar(out, "count", count, n * kPlot / most,
+              "答对 " + Num(count) + " 题：" + Num(n) + " 人", "bar", Num(n), count);
   }
-  out += "<line class=\"axis\" x1=\"" + Num(kLeft) + "\" y1=\"" + Num(base) + "\" x2=\"" +
-         Num(width - 8) + "\" y2=\"" + Num(base) + "\"/>\n";
-  out += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(base + 32) +
-         "\" text-anchor=\"end\">答对数</text>\n";
-  out += "</svg>\n</figure>\n";
+  CloseChart(out, width, "答对数");
 }
 
 void AppendAnomalies(std::string& out, const ResultsSummary& summary) {
