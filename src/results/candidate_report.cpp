@@ -7,8 +7,6 @@
 namespace webexam {
 namespace {
 
-std::u16string Digits(int number) { return FromUtf8(std::to_string(number)); }
-
 // A number as the report prints it: a blank where a plus sign would stand,
 // the digits, and a trailing blank.
 std::u16string Printed(int number) { return u" " + Digits(number) + u" "; }

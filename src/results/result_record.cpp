@@ -6,8 +6,7 @@ namespace webexam {
 
 std::u16string BuildResultRecord(const ExamState& state, const GradeResult& result) {
   std::u16string record = state.exam_number + u'\t' + state.candidate_name + u'\t' +
-                          state.computer_name + u'\t' +
-                          FromUtf8(std::to_string(result.correct_count));
+                          state.computer_name + u'\t' + Digits(result.correct_count);
   for (int item = 1; item <= kItemCount; ++item) {
     record += u'\t';
     record += static_cast<char16_t>(u'0' + result.Mark(item));

@@ -14,4 +14,10 @@ std::string ToUtf8(std::u16string_view text);
 // A malformed sequence becomes U+FFFD, one per bad byte.
 std::u16string FromUtf8(std::string_view bytes);
 
+// A whole number in decimal digits, as the system's texts print it.
+template <typename Number>
+std::u16string Digits(Number n) {
+  return FromUtf8(std::to_string(n));
+}
+
 }  // namespace webexam

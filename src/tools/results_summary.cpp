@@ -14,12 +14,7 @@ namespace {
 // How many lines one anomaly names before it says "and so many more".
 constexpr std::size_t kLinesNamed = 10;
 
-template <typename Number>
-std::u16string Num(Number n) {
-  return FromUtf8(std::to_string(n));
-}
-
-std::u16string Line(std::size_t line) { return u"第 " + Num(line) + u" 行"; }
+std::u16string Line(std::size_t line) { return u"第 " + Digits(line) + u" 行"; }
 
 // Computer names as Windows compares them: ASCII letters without case.
 std::u16string Folded(std::u16string_view name) {
@@ -45,9 +40,9 @@ std::u16string ProblemText(const LineNote& note) {
     case LineProblem::kEmpty:
       return u"空行";
     case LineProblem::kFieldCount:
-      return u"有 " + Num(note.value) + u" 个字段，应为 26 个";
+      return u"有 " + Digits(note.value) + u" 个字段，应为 26 个";
     case LineProblem::kTorn:
-      return u"最后一行不完整：没有行尾，只有 " + Num(note.value) + u" 个字段";
+      return u"最后一行不完整：没有行尾，只有 " + Digits(note.value) + u" 个字段";
     case LineProblem::kUndecodable:
       return u"无法识读：既不是 GBK 也不是 UTF-8 文字";
     case LineProblem::kControlCharacter: {
@@ -57,9 +52,9 @@ std::u16string ProblemText(const LineNote& note) {
     case LineProblem::kBadCount:
       return u"答对数不是 0 到 22 的整数";
     case LineProblem::kBadMark:
-      return u"第 " + Num(note.value) + u" 题的分数不是 0 或 1";
+      return u"第 " + Digits(note.value) + u" 题的分数不是 0 或 1";
     case LineProblem::kCountNotSum:
-      return u"答对数是 " + Num(note.value) + u"，但 22 个分数之和是 " + Num(note.other);
+      return u"答对数是 " + Digits(note.value) + u"，但 22 个分数之和是 " + Digits(note.other);
     case LineProblem::kReadAsUtf8:
       return u"是 UTF-8 文字而不是 GBK，已按 UTF-8 读出";
     case LineProblem::kByteOrderMark:
@@ -92,10 +87,10 @@ std::u16string LineList(const std::vector<std::size_t>& lines) {
   std::u16string text = u"第 ";
   for (std::size_t i = 0; i < lines.size() && i < kLinesNamed; ++i) {
     if (i > 0) text += u"、";
-    text += Num(lines[i]);
+    text += Digits(lines[i]);
   }
   text += u" 行";
-  if (lines.size() > kLinesNamed) text += u"等 " + Num(lines.size()) + u" 行";
+  if (lines.size() > kLinesNamed) text += u"等 " + Digits(lines.size()) + u" 行";
   return text;
 }
 
@@ -171,16 +166,16 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
     // Lines without a computer name need not come from one PC.
     if (lines.size() < 2 || pc.empty()) continue;
     summary.anomalies.push_back({lines.front(), Line(lines.front()) + u"：计算机 " + seen.name +
-                                                    u" 有 " + Num(lines.size()) + u" 行成绩（" +
+                                                    u" 有 " + Digits(lines.size()) + u" 行成绩（" +
                                                     LineList(lines) + u"）"});
   }
   for (const std::u16string& number : exam_order) {
     const Seen& exam = seen_exam[number];
     if (exam.pcs.size() < 2) continue;
-    summary.anomalies.push_back({exam.lines.front(), Line(exam.lines.front()) + u"：考号 " +
-                                                         number + u" 出现在 " +
-                                                         Num(exam.pcs.size()) + u" 台计算机上（" +
-                                                         LineList(exam.lines) + u"）"});
+    summary.anomalies.push_back(
+        {exam.lines.front(), Line(exam.lines.front()) + u"：考号 " + number + u" 出现在 " +
+                                 Digits(exam.pcs.size()) + u" 台计算机上（" + LineList(exam.lines) +
+                                 u"）"});
   }
   for (const std::u16string& name : markers) {
     if (!seen_pc.contains(Folded(name))) {

@@ -12,11 +12,6 @@ namespace {
 // cannot push the whole table off the screen.
 constexpr std::size_t kWidestColumn = 20;
 
-template <typename Number>
-std::u16string Num(Number n) {
-  return FromUtf8(std::to_string(n));
-}
-
 std::u16string Bar(std::size_t length) { return std::u16string(length, u'#'); }
 
 std::size_t ColumnWidth(std::u16string_view header, const std::vector<ShareLogRecord>& rows,
@@ -27,7 +22,7 @@ std::size_t ColumnWidth(std::u16string_view header, const std::vector<ShareLogRe
 }
 
 void AppendTable(std::u16string& out, const ResultsSummary& summary) {
-  out += u"成绩（按考号排序，共 " + Num(summary.Candidates()) + u" 行）\n";
+  out += u"成绩（按考号排序，共 " + Digits(summary.Candidates()) + u" 行）\n";
   if (summary.rows.empty()) {
     out += u"没有成绩行。\n";
     return;
@@ -55,7 +50,7 @@ void AppendTable(std::u16string& out, const ResultsSummary& summary) {
     std::u16string line = PadRight(row.exam_number, number_width) + u"  " +
                           PadRight(row.candidate_name, name_width) + u"  " +
                           PadRight(row.computer_name, pc_width) + u"  " +
-                          PadLeft(Num(row.correct_count), count_width) + u" ";
+                          PadLeft(Digits(row.correct_count), count_width) + u" ";
     for (int mark : row.marks) line += u' ', line += static_cast<char16_t>(u'0' + mark);
     out += line + u"\n";
   }
@@ -63,7 +58,7 @@ void AppendTable(std::u16string& out, const ResultsSummary& summary) {
 
 void AppendPassRates(std::u16string& out, const ResultsSummary& summary) {
   const int total = summary.Candidates();
-  out += u"各题通过率（共 " + Num(total) + u" 行成绩；不到一半通过的题标“偏低”）\n";
+  out += u"各题通过率（共 " + Digits(total) + u" 行成绩；不到一半通过的题标“偏低”）\n";
   if (total == 0) {
     out += u"没有成绩行，无从统计。\n";
     return;
@@ -72,8 +67,8 @@ void AppendPassRates(std::u16string& out, const ResultsSummary& summary) {
   for (int item = 1; item <= kItemCount; ++item) {
     const int passed = summary.passed[static_cast<std::size_t>(item - 1)];
     const int percent = Percent(passed, total);
-    std::u16string line = PadLeft(Num(item), 4) + u"  " + PadLeft(Num(passed), 4) + u"  " +
-                          PadLeft(Num(percent) + u"%", 6) + u"  " +
+    std::u16string line = PadLeft(Digits(item), 4) + u"  " + PadLeft(Digits(passed), 4) + u"  " +
+                          PadLeft(Digits(percent) + u"%", 6) + u"  " +
                           PadRight(Bar(static_cast<std::size_t>((percent + 2) / 5)), 20);
     if (IsWeakItem(passed, total)) line += u"  偏低";
     while (!line.empty() && line.back() == u' ') line.pop_back();
@@ -93,7 +88,8 @@ void AppendDistribution(std::u16string& out, const ResultsSummary& summary) {
     const int n = summary.with_count[static_cast<std::size_t>(count)];
     // Forty columns for the most common count; any count that occurs shows.
     const auto length = static_cast<std::size_t>((n * 40 + most - 1) / most);
-    std::u16string line = PadLeft(Num(count), 6) + u"  " + PadLeft(Num(n), 4) + u"  " + Bar(length);
+    std::u16string line =
+        PadLeft(Digits(count), 6) + u"  " + PadLeft(Digits(n), 4) + u"  " + Bar(length);
     while (line.back() == u' ') line.pop_back();
     out += line + u"\n";
   }
@@ -104,11 +100,11 @@ void AppendAnomalies(std::u16string& out, const ResultsSummary& summary) {
     out += u"异常：没有\n";
     return;
   }
-  out += u"异常（" + Num(summary.anomalies.size()) + u" 条）\n";
+  out += u"异常（" + Digits(summary.anomalies.size()) + u" 条）\n";
   const std::size_t listed = std::min(summary.anomalies.size(), kAnomaliesListed);
   for (std::size_t i = 0; i < listed; ++i) out += summary.anomalies[i].text + u"\n";
   if (listed < summary.anomalies.size()) {
-    out += u"……另有 " + Num(summary.anomalies.size() - listed) + u" 条未列出\n";
+    out += u"……另有 " + Digits(summary.anomalies.size() - listed) + u" 条未列出\n";
   }
 }
 
@@ -132,9 +128,10 @@ std::string CsvField(std::u16string_view text, bool is_text) {
 }  // namespace
 
 std::u16string ResultsText(const ResultsSummary& summary) {
-  std::u16string out = u"cjwyzz.txt：" + Num(summary.line_count) + u" 行，其中成绩行 " +
-                       Num(summary.Candidates()) + u" 行；记号文件 " + Num(summary.marker_count) +
-                       u" 个；异常 " + Num(summary.anomalies.size()) + u" 条\n\n";
+  std::u16string out = u"cjwyzz.txt：" + Digits(summary.line_count) + u" 行，其中成绩行 " +
+                       Digits(summary.Candidates()) + u" 行；记号文件 " +
+                       Digits(summary.marker_count) + u" 个；异常 " +
+                       Digits(summary.anomalies.size()) + u" 条\n\n";
   AppendTable(out, summary);
   out += u"\n";
   AppendPassRates(out, summary);

@@ -26,11 +26,6 @@ constexpr std::u16string_view kComputerNameCheck = u"计算机名可作记号";
 // as the client's own limit does.
 constexpr std::size_t kLargestTaskText = 64u << 20;
 
-template <typename Number>
-std::u16string Num(Number n) {
-  return FromUtf8(std::to_string(n));
-}
-
 // A name no other file has, hidden on POSIX and skipped by webexam-results
 // (it starts with a dot), should a probe ever be left behind.
 std::u16string ProbeName(Platform& platform) {
@@ -68,9 +63,9 @@ std::u16string Why(const PlatformError& error) {
 std::u16string Size(std::uint64_t bytes) {
   if (bytes >= (1ull << 30)) {
     const std::uint64_t tenths = bytes * 10 / (1ull << 30);
-    return Num(tenths / 10) + u"." + Num(tenths % 10) + u" GB";
+    return Digits(tenths / 10) + u"." + Digits(tenths % 10) + u" GB";
   }
-  return Num((bytes + (1ull << 20) - 1) >> 20) + u" MB";
+  return Digits((bytes + (1ull << 20) - 1) >> 20) + u" MB";
 }
 
 CheckResult Pass(std::u16string name, std::u16string detail = {}) {
@@ -209,7 +204,7 @@ CheckResult CheckShare(Platform& platform, const ExamPaths& paths) {
     return Fail(name, u"写进 " + share + u" 的检查文件读回来不一样。请检查教师机共享。");
   }
   const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(platform.Now() - start);
-  return Pass(name, share + u"，写读删用时 " + Num(took.count()) + u" 毫秒");
+  return Pass(name, share + u"，写读删用时 " + Digits(took.count()) + u" 毫秒");
 }
 
 bool HasSubmittedMarker(Platform& platform, const ExamPaths& paths) {

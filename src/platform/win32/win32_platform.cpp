@@ -45,7 +45,7 @@ std::string Describe(DWORD error) {
   const DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::u16string text = length ? FromWide(buffer) : u"error " + FromUtf8(std::to_string(error));
+  std::u16string text = length ? FromWide(buffer) : u"error " + Digits(error);
   if (buffer) ::LocalFree(buffer);
   while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' ')) {
     text.pop_back();

@@ -67,8 +67,7 @@ void ShowFatalError(HWND window, int number, const char* description) noexcept {
     // Only the first error is shown: one that follows it while the windows
     // close changes nothing.
     if (!ending) {
-      const std::u16string text =
-          u"错误 " + FromUtf8(std::to_string(number)) + u"：" + FromUtf8(description);
+      const std::u16string text = u"错误 " + Digits(number) + u"：" + FromUtf8(description);
       WriteToStandardError("webexam: fatal: " + ToUtf8(text) + "\n");
       MessageBoxW(OwnerOf(window), ToWide(text).c_str(), kAppTitle, MB_OK);
     }
