@@ -11,7 +11,6 @@
 namespace webexam {
 namespace {
 
-using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
 namespace fs = std::filesystem;
@@ -42,26 +41,22 @@ class RoomCheckTest : public ::testing::Test {
     fs::copy(fs::path(WEBEXAM_SOURCE_DIR) / "exam", program_, fs::copy_options::recursive);
   }
   std::vector<CheckResult> Check() { return CheckRoom(platform_, test::U16(root_), paths_); }
-  // The detail of the one failing check, which must be the `index`th.
-  std::u16string OnlyFailure(std::size_t index) {
+  // Whether the `index`th check fails saying `words`, with every other check
+  // but the `also`th passing.
+  bool Fails(std::size_t index, std::u16string_view words, std::size_t also = SIZE_MAX) {
     const std::vector<CheckResult> results = Check();
-    std::u16string detail;
     for (std::size_t i = 0; i < results.size(); ++i) {
-      EXPECT_EQ(results[i].passed, i != index) << i << ": " << ToUtf8(results[i].detail);
-      if (i == index) detail = results[i].detail;
+      EXPECT_EQ(results[i].passed, i != index && i != also)
+          << i << ": " << ToUtf8(results[i].detail);
     }
-    return detail;
-  }
-  static bool Says(const std::u16string& detail, std::u16string_view words) {
-    return detail.find(words) != std::u16string::npos;
+    return index < results.size() && results[index].detail.find(words) != std::u16string::npos;
   }
 
   std::unique_ptr<Platform> real_ = MakePlatform();
   BentPlatform platform_{*real_};
   TempDir dir_;
-  fs::path root_ = dir_.path() / "c";
-  fs::path share_ = dir_.path() / "share";
-  fs::path program_ = dir_.path() / "program";
+  fs::path root_ = dir_.path() / "c", share_ = dir_.path() / "share",
+           program_ = dir_.path() / "program";
   ExamPaths paths_ = MakeExamPaths(test::U16(root_), test::U16(program_), test::U16(share_),
                                    platform_.PathSeparator());
 };
@@ -70,10 +65,7 @@ TEST_F(RoomCheckTest, APreparedPcPassesAndKeepsNoProbe) {
   const std::vector<CheckResult> results = Check();
   ASSERT_EQ(results.size(), 5u);
   for (const CheckResult& result : results) EXPECT_TRUE(result.passed) << ToUtf8(result.detail);
-  EXPECT_TRUE(Says(results[2].detail, u"毫秒"));
-  EXPECT_EQ(results[4].detail, u"JF07");
-  EXPECT_TRUE(fs::is_empty(root_));
-  EXPECT_TRUE(fs::is_empty(share_));
+  EXPECT_TRUE(fs::is_empty(root_) && fs::is_empty(share_));
 
   // The task text of a word processor (RTF) loads as well.
   fs::copy_file(test::DataFile("task_wordprocessor.rtf"), program_ / "1.txt",
@@ -83,62 +75,59 @@ TEST_F(RoomCheckTest, APreparedPcPassesAndKeepsNoProbe) {
 
 TEST_F(RoomCheckTest, IncompleteOrMisencodedMaterialFails) {
   fs::remove(program_ / "aa" / "index.htm");
-  EXPECT_TRUE(Says(OnlyFailure(0), u"index.htm"));
+  EXPECT_TRUE(Fails(0, u"index.htm"));
   fs::remove_all(program_ / "aa");
   WriteBytes(program_ / "aa", "");  // a file where the folder belongs
-  EXPECT_TRUE(Says(OnlyFailure(0), u"缺素材文件夹 aa"));
+  EXPECT_TRUE(Fails(0, u"缺素材文件夹 aa"));
   fs::remove(program_ / "1.txt");
-  EXPECT_TRUE(Says(OnlyFailure(0), u"缺考题 1.txt"));
+  EXPECT_TRUE(Fails(0, u"缺考题 1.txt"));
 
   fs::remove(program_ / "aa");
   fs::copy(fs::path(WEBEXAM_SOURCE_DIR) / "exam" / "aa", program_ / "aa");
   // Re-saved by an editor that writes UTF-8, with and without a BOM.
-  WriteBytes(program_ / "1.txt",
-             "\xEF\xBB\xBF"
-             "Task");
-  EXPECT_TRUE(Says(OnlyFailure(0), u"UTF-8"));
+  WriteBytes(program_ / "1.txt", "\xEF\xBB\xBFTask");
+  EXPECT_TRUE(Fails(0, u"UTF-8"));
   WriteBytes(program_ / "1.txt", "第一题：制作网页，标题为“欢迎进入网页天地！”。\r\n");
-  EXPECT_TRUE(Says(OnlyFailure(0), u"UTF-8"));
+  EXPECT_TRUE(Fails(0, u"UTF-8"));
   WriteBytes(program_ / "1.txt", "\r\n");
-  EXPECT_TRUE(Says(OnlyFailure(0), u"空的"));
+  EXPECT_TRUE(Fails(0, u"空的"));
 }
 
-TEST_F(RoomCheckTest, ADriveWithoutRoomForTheMaterialFails) {
+TEST_F(RoomCheckTest, ADriveWithoutRoomOrAShareThatDoesNotWorkFails) {
   platform_.free_space = kRoomMargin;  // the material itself does not fit any more
-  EXPECT_TRUE(Says(OnlyFailure(1), u"至少要 65 MB"));
+  EXPECT_TRUE(Fails(1, u"至少要 65 MB"));
   fs::remove_all(root_);
   platform_.free_space.reset();
-  EXPECT_TRUE(Says(OnlyFailure(1), u"不能在"));
-}
+  EXPECT_TRUE(Fails(1, u"不能在"));
+  fs::create_directories(root_);
 
-TEST_F(RoomCheckTest, AShareThatGivesBackOtherBytesFailsAndKeepsNoProbe) {
+  // Without the share, the computer name's marker there cannot be looked at.
   platform_.garble_reads = true;
-  EXPECT_TRUE(Says(Check()[2].detail, u"读回来不一样"));
-  EXPECT_TRUE(fs::is_empty(share_));
+  EXPECT_TRUE(Fails(2, u"读回来不一样", 4));
+  EXPECT_TRUE(fs::is_empty(share_));  // no probe left behind
+  fs::remove(share_);
+  EXPECT_TRUE(Fails(2, u"写不进", 4));
+  WriteBytes(share_, "");  // a file where the folder belongs
+  EXPECT_TRUE(Fails(2, u"是一个文件，不是文件夹", 4));
 }
 
-TEST_F(RoomCheckTest, MarkersThatWouldSpoilTheSubmissionFail) {
+TEST_F(RoomCheckTest, MarkersAndComputerNamesThatWouldSpoilTheSubmissionFail) {
   fs::create_directories(root_ / "windows" / "fen.g");  // a folder: the client's write would fail
-  EXPECT_TRUE(Says(OnlyFailure(3), u"文件夹"));
+  EXPECT_TRUE(Fails(3, u"文件夹"));
   fs::remove(root_ / "windows" / "fen.g");
   WriteBytes(root_ / "windows" / "fen.g", "");
-  EXPECT_TRUE(Says(OnlyFailure(3), u"--clear-marker"));
+  EXPECT_TRUE(Fails(3, u"--clear-marker"));
   fs::remove(root_ / "windows" / "fen.g");
 
   WriteBytes(share_ / "JF07", "");
-  EXPECT_TRUE(Says(OnlyFailure(4), u"已有本机的记号"));
-}
-
-TEST_F(RoomCheckTest, ComputerNamesThatCannotNameAMarkerFail) {
-  for (const std::u16string name : {u"", u"..", u"JF/07", u"JF:07", u"JF\t07"}) {
-    platform_.computer_name = name;
-    EXPECT_TRUE(Says(OnlyFailure(4), u"不能作文件名")) << ToUtf8(name);
-  }
+  EXPECT_TRUE(Fails(4, u"已有本机的记号"));
+  // Unsafe names in all their forms are results_share_test's.
+  platform_.computer_name = u"JF/07";
+  EXPECT_TRUE(Fails(4, u"不能作文件名"));
   platform_.computer_name = u"한국";  // no GBK form: the result line could not be written
-  EXPECT_TRUE(Says(OnlyFailure(4), u"GBK"));
-  // Its marker would empty the results file.
-  platform_.computer_name = u"CJWYZZ.TXT";
-  EXPECT_TRUE(Says(OnlyFailure(4), u"同名"));
+  EXPECT_TRUE(Fails(4, u"GBK"));
+  platform_.computer_name = u"CJWYZZ.TXT";  // its marker would empty the results file
+  EXPECT_TRUE(Fails(4, u"同名"));
 }
 
 }  // namespace
