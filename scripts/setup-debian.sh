@@ -5,9 +5,10 @@
 set -euo pipefail
 
 # The client: Qt 6 Widgets, its X11 plugin, a Song-style CJK font so that
-# Chinese renders on a plain desktop, xdg-open for the candidate's report.
+# Chinese renders on a plain desktop, xdg-open for the candidate's report,
+# libsmbclient for a results share given as smb://server/share/.
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins fonts-arphic-uming
-  xdg-utils)
+  xdg-utils libsmbclient-dev)
 case "${1:-}" in
   test)
     packages+=(libgtest-dev libbenchmark-dev python3 xvfb xdotool xclip)
@@ -15,6 +16,10 @@ case "${1:-}" in
     packages+=(clang libclang-rt-14-dev chromium)
     # The Windows programs: cross-built, GoogleTest from source, run under Wine.
     packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine wine64)
+    # A real SMB server for the results share tests, started on loopback in a
+    # network namespace of their own; an SMB2 client that opens files as the
+    # Windows client does.
+    packages+=(samba smbclient python3-samba iproute2)
     ;;
   screenshots) packages+=(python3 xvfb xdotool xclip imagemagick fonts-noto-cjk) ;;
 esac

@@ -84,6 +84,18 @@ class Platform {
   // level.
   virtual std::uint64_t TreeSize(const std::u16string& path) = 0;
 
+  // How appends to the files in `folder` are kept from overlapping those of
+  // other PCs. A FUSE mount (a desktop's smb:// places, smbnetfs) takes every
+  // lock on this PC alone: through it, two PCs appending at once overwrite
+  // each other. Never throws.
+  struct ShareLocking {
+    bool other_pcs_kept_out = true;
+    // For a FUSE mount of an SMB share, the smb:// address of that share
+    // (and of the folder in it) where the mount names it; else empty.
+    std::u16string smb_address;
+  };
+  virtual ShareLocking LockingOf(const std::u16string& folder) = 0;
+
   // --- File content ---
 
   enum class IfMissing { kFail, kCreateEmpty };
@@ -98,8 +110,10 @@ class Platform {
   virtual void AppendToFile(const std::u16string& path, std::string_view bytes) = 0;
 
   // Appends `bytes` holding the file exclusively against other writers for the
-  // one write: on Windows an open that denies other writers, on POSIX an
-  // exclusive lock on the open file. The bytes go in one write, and a failed
+  // one write: on Windows, and on POSIX for an SMB address (smb://server/share/
+  // or \\server\share\), an open that lets others read but not write, which
+  // the server enforces between PCs; for any other POSIX path an exclusive
+  // lock on the open file. The bytes go in one write, and a failed
   // write leaves the file as it was. Tries once: contention throws a
   // PlatformError of Kind::kBusy, a passing network fault one of
   // Kind::kTransient; the caller decides about retries.

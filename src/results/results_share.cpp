@@ -72,6 +72,18 @@ bool IsSafeFileName(std::u16string_view name) {
   });
 }
 
+std::u16string ShareLockingProblem(Platform& platform, const ExamPaths& paths) {
+  const Platform::ShareLocking locking = platform.LockingOf(paths.results_share);
+  if (locking.other_pcs_kept_out) return {};
+  const std::u16string address =
+      locking.smb_address.empty() ? u"smb://教师机/共享名/" : locking.smb_address;
+  return u"成绩共享文件夹 " + paths.results_share +
+         u" 在 FUSE 挂载上（文件管理器里的 smb:// 位置、smbnetfs 等），"
+         u"它的锁管不到别的考试机，几台同时上交时成绩会互相覆盖而丢失。"
+         u"请把 WEBEXAM_SHARE 设为 " +
+         address + u"，由本程序直接连接共享。";
+}
+
 ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
                                   const ExamState& state, const GradeResult& result,
                                   const ShareRetry& retry) {

@@ -50,6 +50,12 @@ void EnsureWindowsFolder(Platform& platform, const ExamPaths& paths);
 // character or any of :*?"<>|.
 bool IsSafeFileName(std::u16string_view name);
 
+// What is wrong with a results share whose locks stay on this PC (a FUSE
+// mount: PCs appending through it lose each other's lines), with the smb://
+// address to use instead; an empty text for any other share. The client
+// writes it to standard error at start-up, webexam-check fails on it.
+std::u16string ShareLockingProblem(Platform& platform, const ExamPaths& paths);
+
 // Refuses when the PC's marker exists. Otherwise makes the marker, appends the
 // result line to the share log holding it exclusively, and makes the marker
 // named after the PC. Failures on the share are answered by the outcome;

@@ -8,7 +8,12 @@ ExamPaths MakeExamPaths(const std::u16string& drive_root, const std::u16string& 
                         std::u16string results_share, char16_t separator) {
   const std::u16string sep(1, separator);
   auto on_drive = [&](std::u16string_view rest) { return drive_root + sep + std::u16string(rest); };
-  if (results_share.empty() || results_share.back() != separator) results_share += separator;
+  // A share written as a UNC path (\\server\share\) or an smb:// address ends
+  // with its own separator, whatever this system's is.
+  if (results_share.empty() || (results_share.back() != separator &&
+                                results_share.back() != u'\\' && results_share.back() != u'/')) {
+    results_share += separator;
+  }
 
   ExamPaths p;
   p.task_text_source = program_folder + sep + u"1.txt";

@@ -169,6 +169,9 @@ CheckResult CheckDrive(Platform& platform, const std::u16string& drive_root,
 CheckResult CheckShare(Platform& platform, const ExamPaths& paths) {
   const std::u16string name(kShareCheck);
   const std::u16string& share = paths.results_share;
+  if (std::u16string problem = ShareLockingProblem(platform, paths); !problem.empty()) {
+    return Fail(name, problem);
+  }
   const std::u16string probe = Join(platform, share, ProbeName(platform));
   const std::string content = "webexam-check " + ToUtf8(probe);
   const auto start = platform.Now();

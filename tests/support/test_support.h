@@ -94,6 +94,7 @@ class ForwardingPlatform : public Platform {
     return inner_.ListFiles(folder);
   }
   std::uint64_t FreeSpace(const std::u16string& path) override { return inner_.FreeSpace(path); }
+  ShareLocking LockingOf(const std::u16string& folder) override { return inner_.LockingOf(folder); }
   std::uint64_t TreeSize(const std::u16string& path) override { return inner_.TreeSize(path); }
   std::string ReadHead(const std::u16string& path, std::size_t limit,
                        IfMissing if_missing) override {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/types.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,6 +62,14 @@ Kind KindOf(int error) {
                        Kind kind = Kind::kOther) {
   throw PlatformError(error, std::string(operation) + " " + path + ": " + std::strerror(error),
                       kind);
+}
+
+// The exam works with the results share only through listing, reading,
+// writing, appending, deleting files and making a folder; anything else asked
+// of an SMB address is a mistake of the caller, refused rather than taken as
+// a local path.
+void RefuseSmb(const std::string& path) {
+  if (IsSmbAddress(path)) Fail("cannot do this on an SMB share:", path, ENOTSUP);
 }
 
 // A file descriptor closed on every path out.
@@ -316,6 +325,9 @@ std::u16string PosixPlatform::DefaultResultsShare() {
 
 std::u16string PosixPlatform::ListPath(const std::u16string& path, Listing what) {
   const std::string native = Native(path);
+  if (IsSmbAddress(native)) {
+    return FromUtf8(smb_.ListPath(native, what == Listing::kFilesAndFolders));
+  }
   const std::string name = BaseName(native);
   if (name.empty() || name[0] == '.') return {};  // hidden entries are never found
   struct stat st;
@@ -327,16 +339,20 @@ std::u16string PosixPlatform::ListPath(const std::u16string& path, Listing what)
 
 void PosixPlatform::RemoveFile(const std::u16string& path) {
   const std::string native = Native(path);
+  if (IsSmbAddress(native)) return smb_.RemoveFile(native);
   if (::unlink(native.c_str()) != 0) Fail("cannot delete", native);
 }
 
 void PosixPlatform::MakeFolder(const std::u16string& path) {
   const std::string native = Native(path);
+  if (IsSmbAddress(native)) return smb_.MakeFolder(native);
   if (::mkdir(native.c_str(), 0777) != 0) Fail("cannot make folder", native);
 }
 
 void PosixPlatform::CopyOneFile(const std::u16string& from, const std::u16string& to) {
   const std::string source = Native(from), target = Native(to);
+  RefuseSmb(source);
+  RefuseSmb(target);
   Fd in(OpenRetryingEintr(source.c_str(), O_RDONLY));
   if (!in.ok()) Fail("cannot open", source);
   struct stat st;
@@ -348,6 +364,8 @@ void PosixPlatform::CopyOneFile(const std::u16string& from, const std::u16string
 
 void PosixPlatform::CopyFolderTree(const std::u16string& from, const std::u16string& to) {
   const std::string source = Native(from), target = Native(to);
+  RefuseSmb(source);
+  RefuseSmb(target);
   Fd from_dir(OpenRetryingEintr(source.c_str(), O_RDONLY | O_DIRECTORY));
   if (!from_dir.ok()) Fail("cannot open folder", source);
   if (::mkdir(target.c_str(), 0777) != 0 && errno != EEXIST) Fail("cannot make folder", target);
@@ -358,6 +376,7 @@ void PosixPlatform::CopyFolderTree(const std::u16string& from, const std::u16str
 
 void PosixPlatform::RemoveTree(const std::u16string& path) {
   const std::string native = Native(path);
+  RefuseSmb(native);
   struct stat st;
   if (::lstat(native.c_str(), &st) != 0) {
     if (errno == ENOENT) return;
@@ -376,6 +395,11 @@ void PosixPlatform::RemoveTree(const std::u16string& path) {
 
 std::vector<std::u16string> PosixPlatform::ListFiles(const std::u16string& folder) {
   const std::string native = Native(folder);
+  if (IsSmbAddress(native)) {
+    std::vector<std::u16string> files;
+    for (const std::string& name : smb_.ListFiles(native)) files.push_back(FromUtf8(name));
+    return files;
+  }
   Fd dir(OpenRetryingEintr(native.c_str(), O_RDONLY | O_DIRECTORY));
   if (!dir.ok()) Fail("cannot list", native);
   std::vector<std::u16string> files;
@@ -392,6 +416,7 @@ std::vector<std::u16string> PosixPlatform::ListFiles(const std::u16string& folde
 
 std::uint64_t PosixPlatform::FreeSpace(const std::u16string& path) {
   const std::string native = Native(path);
+  if (IsSmbAddress(native)) return smb_.FreeSpace(native);
   struct statvfs st;
   int rc;
   do {
@@ -401,8 +426,54 @@ std::uint64_t PosixPlatform::FreeSpace(const std::u16string& path) {
   return static_cast<std::uint64_t>(st.f_bavail) * static_cast<std::uint64_t>(st.f_frsize);
 }
 
+namespace {
+
+// What statfs reports for any FUSE file system (gvfs, smbnetfs, sshfs, ...).
+constexpr decltype(std::declval<struct statfs>().f_type) kFuseMagic = 0x65735546;
+
+// The smb:// address behind a gvfs mount, whose folder is named like
+// smb-share:server=teacher,share=results; the folders below it follow. Empty
+// when the path has no such folder.
+std::string SmbAddressOfGvfsPath(const std::string& path) {
+  const std::size_t start = path.find("/smb-share:");
+  if (start == std::string::npos) return {};
+  const std::size_t end = std::min(path.find('/', start + 1), path.size());
+  const std::string settings = path.substr(start + 11, end - start - 11);
+  std::string server, share;
+  std::size_t at = 0;
+  while (at <= settings.size()) {
+    const std::size_t comma = std::min(settings.find(',', at), settings.size());
+    const std::string pair = settings.substr(at, comma - at);
+    if (pair.starts_with("server=")) server = pair.substr(7);
+    if (pair.starts_with("share=")) share = pair.substr(6);
+    at = comma + 1;
+  }
+  if (server.empty() || share.empty()) return {};
+  std::string address = "smb://" + server + "/" + share + path.substr(end);
+  if (address.back() != '/') address += '/';
+  return address;
+}
+
+}  // namespace
+
+Platform::ShareLocking PosixPlatform::LockingOf(const std::u16string& folder) {
+  const std::string native = Native(folder);
+  if (IsSmbAddress(native)) return {};
+  // A share folder not made yet lies on the file system of its nearest parent.
+  std::string probe = native;
+  struct statfs st;
+  while (::statfs(probe.c_str(), &st) != 0) {
+    const std::size_t slash = probe.find_last_of('/', probe.size() > 1 ? probe.size() - 2 : 0);
+    if (slash == std::string::npos || probe.size() <= 1) return {};
+    probe = slash == 0 ? "/" : probe.substr(0, slash);
+  }
+  if (st.f_type != kFuseMagic) return {};
+  return {false, FromUtf8(SmbAddressOfGvfsPath(native))};
+}
+
 std::uint64_t PosixPlatform::TreeSize(const std::u16string& path) {
   const std::string native = Native(path);
+  RefuseSmb(native);
   struct stat st;
   if (::stat(native.c_str(), &st) != 0) Fail("cannot measure", native);
   if (!S_ISDIR(st.st_mode)) return S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
@@ -414,6 +485,9 @@ std::uint64_t PosixPlatform::TreeSize(const std::u16string& path) {
 std::string PosixPlatform::ReadHead(const std::u16string& path, std::size_t limit,
                                     IfMissing if_missing) {
   const std::string native = Native(path);
+  if (IsSmbAddress(native)) {
+    return smb_.ReadHead(native, limit, if_missing == IfMissing::kCreateEmpty);
+  }
   // Non-blocking, so that a named pipe in the page's place cannot hang us.
   int flags = O_RDONLY | O_NONBLOCK;
   if (if_missing == IfMissing::kCreateEmpty) flags |= O_CREAT;
@@ -442,6 +516,7 @@ std::string PosixPlatform::ReadHead(const std::u16string& path, std::size_t limi
 
 void PosixPlatform::AppendToFile(const std::u16string& path, std::string_view bytes) {
   const std::string native = Native(path);
+  RefuseSmb(native);
   Fd fd(OpenRetryingEintr(native.c_str(), O_WRONLY | O_APPEND | O_CREAT));
   if (!fd.ok()) Fail("cannot open for appending", native);
   WriteAndClose(fd, bytes, "cannot write", native);
@@ -449,6 +524,7 @@ void PosixPlatform::AppendToFile(const std::u16string& path, std::string_view by
 
 void PosixPlatform::AppendExclusively(const std::u16string& path, std::string_view bytes) {
   const std::string native = Native(path);
+  if (IsSmbAddress(native)) return smb_.AppendExclusively(native, bytes);
   Fd fd(OpenRetryingEintr(native.c_str(), O_WRONLY | O_APPEND | O_CREAT));
   if (!fd.ok()) {
     int error = errno;
@@ -481,6 +557,7 @@ void PosixPlatform::AppendExclusively(const std::u16string& path, std::string_vi
 
 void PosixPlatform::WriteFile(const std::u16string& path, std::string_view bytes) {
   const std::string native = Native(path);
+  if (IsSmbAddress(native)) return smb_.WriteFile(native, bytes);
   Fd fd(OpenRetryingEintr(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC));
   if (!fd.ok()) {
     int error = errno;

@@ -5,6 +5,7 @@
 
 #include "platform/gbk_table.h"
 #include "platform/platform.h"
+#include "platform/posix/smb_client.h"
 
 namespace webexam {
 
@@ -29,6 +30,7 @@ class PosixPlatform final : public Platform {
   void RemoveTree(const std::u16string& path) override;
   std::vector<std::u16string> ListFiles(const std::u16string& folder) override;
   std::uint64_t FreeSpace(const std::u16string& path) override;
+  ShareLocking LockingOf(const std::u16string& folder) override;
   std::uint64_t TreeSize(const std::u16string& path) override;
 
   std::string ReadHead(const std::u16string& path, std::size_t limit,
@@ -50,6 +52,7 @@ class PosixPlatform final : public Platform {
   // iconv's answer for one character's bytes, for the decoding table.
   std::optional<char16_t> DecodeOne(std::string_view bytes);
 
+  SmbClient smb_;    // the results share when it is an SMB address
   iconv_t decoder_;  // CP936 to UTF-16LE
   iconv_t encoder_;  // UTF-16LE to CP936
   GbkTable gbk_;

@@ -323,6 +323,10 @@ std::uint64_t Win32Platform::FreeSpace(const std::u16string& path) {
   return available.QuadPart;
 }
 
+// Windows reaches a share through its own SMB client, which asks the server
+// for the share mode of every open: appends keep other PCs out.
+Platform::ShareLocking Win32Platform::LockingOf(const std::u16string&) { return {}; }
+
 std::uint64_t Win32Platform::TreeSize(const std::u16string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!::GetFileAttributesExW(Native(path).c_str(), GetFileExInfoStandard, &data)) {

@@ -25,6 +25,7 @@ class Win32Platform final : public Platform {
   void RemoveTree(const std::u16string& path) override;
   std::vector<std::u16string> ListFiles(const std::u16string& folder) override;
   std::uint64_t FreeSpace(const std::u16string& path) override;
+  ShareLocking LockingOf(const std::u16string& folder) override;
   std::uint64_t TreeSize(const std::u16string& path) override;
 
   std::string ReadHead(const std::u16string& path, std::size_t limit,

@@ -1,7 +1,9 @@
 // webexam: the exam client for Linux desktops. Opens the sign-in window; a
 // valid sign-in opens the grading window in its place.
 #include <QApplication>
+#include <cstdio>
 
+#include "results/results_share.h"
 #include "ui/qt/app.h"
 #include "ui/qt/form2.h"
 #include "ui/qt/widgets.h"
@@ -20,6 +22,12 @@ int main(int argc, char** argv) {
   const bool started = webexam::qt::RunGuarded(nullptr, [&] {
     auto platform = webexam::MakePlatform();
     webexam::ExamPaths paths = webexam::ExamPathsOf(*platform);
+    // The exam still runs on such a share; the room's teacher reads why not to.
+    if (const std::u16string problem = webexam::ShareLockingProblem(*platform, paths);
+        !problem.empty()) {
+      std::fprintf(stderr, "webexam: warning: %s\n",
+                   webexam::qt::ToQString(problem).toUtf8().constData());
+    }
     // Drive C: always exists on a Windows PC; its stand-in folder is made here.
     const std::u16string root = platform->DriveRoot();
     if (platform->ListPath(root, webexam::Listing::kFilesAndFolders).empty()) {

@@ -1,0 +1,389 @@
+#include "platform/posix/smb_client.h"
+
+#include <libsmbclient.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "platform/platform_error.h"
+
+namespace webexam {
+namespace {
+
+using Kind = PlatformError::Kind;
+
+// What the server's answers mean for a retry. A sharing violation (another
+// PC holds the log) comes back as EBUSY; a refused, reset or timed-out
+// connection may pass. A denied access, a read-only share or a missing share
+// will not pass within a retry, so they end the tries at once.
+Kind SmbKindOf(int error) {
+  switch (error) {
+    case EBUSY:
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+    case EDEADLK:
+    case EINTR:
+      return Kind::kBusy;
+    case ETIMEDOUT:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case ENETUNREACH:
+    case ENETRESET:
+    case ECONNABORTED:
+    case ECONNRESET:
+    case ECONNREFUSED:
+    case ENOTCONN:
+    case EPIPE:
+    case EIO:
+      return Kind::kTransient;
+    default:
+      return Kind::kOther;
+  }
+}
+
+bool IsUnreserved(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+         c == '.' || c == '_' || c == '~';
+}
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
+// The part after the scheme: server/share/path, with '/' between the names.
+std::string WithoutScheme(std::string_view path) {
+  std::string rest;
+  if (path.starts_with("\\\\")) {
+    rest = path.substr(2);
+    for (char& c : rest) {
+      if (c == '\\') c = '/';
+    }
+  } else {
+    rest = path.substr(6);  // "smb://"
+  }
+  return rest;
+}
+
+// The URL of the folder holding `path` (ending with '/') and the name in it;
+// the name is empty for the share itself (smb://server/share/), which is no
+// entry of a folder.
+std::pair<std::string, std::string> SplitLast(std::string_view path) {
+  std::string rest = WithoutScheme(path);
+  while (!rest.empty() && rest.back() == '/') rest.pop_back();
+  const std::size_t share_start = rest.find('/');
+  const std::size_t slash = rest.find_last_of('/');
+  if (share_start == std::string::npos || slash == share_start) {
+    return {SmbUrl("smb://" + rest) + "/", ""};
+  }
+  return {SmbUrl("smb://" + rest.substr(0, slash + 1)), rest.substr(slash + 1)};
+}
+
+// An open file of a context, closed on every way out.
+class SmbFile {
+ public:
+  SmbFile(SMBCCTX* context, SMBCFILE* file) : context_(context), file_(file) {}
+  ~SmbFile() {
+    if (file_) smbc_getFunctionClose(context_)(context_, file_);
+  }
+  SmbFile(const SmbFile&) = delete;
+  SmbFile& operator=(const SmbFile&) = delete;
+  SMBCFILE* get() const { return file_; }
+  // Closes now and gives the error the close reports, or 0.
+  int Close() {
+    const int rc = smbc_getFunctionClose(context_)(context_, file_);
+    file_ = nullptr;
+    return rc == 0 ? 0 : errno;
+  }
+
+ private:
+  SMBCCTX* context_;
+  SMBCFILE* file_;
+};
+
+class SmbFolder {
+ public:
+  SmbFolder(SMBCCTX* context, SMBCFILE* folder) : context_(context), folder_(folder) {}
+  ~SmbFolder() {
+    if (folder_) smbc_getFunctionClosedir(context_)(context_, folder_);
+  }
+  SmbFolder(const SmbFolder&) = delete;
+  SmbFolder& operator=(const SmbFolder&) = delete;
+  SMBCFILE* get() const { return folder_; }
+
+ private:
+  SMBCCTX* context_;
+  SMBCFILE* folder_;
+};
+
+constexpr std::uint16_t kHidden = 0x02;  // FILE_ATTRIBUTE_HIDDEN
+constexpr std::uint16_t kSystem = 0x04;  // FILE_ATTRIBUTE_SYSTEM
+constexpr std::uint16_t kFolder = 0x10;  // FILE_ATTRIBUTE_DIRECTORY
+
+// How long one request may wait for the server. The submission retries
+// within its own budget; a server that does not answer in this time is taken
+// as gone for this try.
+constexpr int kTimeoutMs = 5000;
+
+void GiveAccount(SMBCCTX* context, const char*, const char*, char* workgroup, int workgroup_size,
+                 char* user, int user_size, char* password, int password_size) {
+  const auto* account = static_cast<const SmbAccount*>(smbc_getOptionUserData(context));
+  auto copy = [](const std::string& from, char* to, int size) {
+    if (size <= 0) return;
+    std::strncpy(to, from.c_str(), static_cast<std::size_t>(size) - 1);
+    to[size - 1] = '\0';
+  };
+  if (!account->domain.empty()) copy(account->domain, workgroup, workgroup_size);
+  copy(account->user, user, user_size);
+  copy(account->password, password, password_size);
+}
+
+}  // namespace
+
+bool IsSmbAddress(std::string_view path) {
+  if (path.starts_with("\\\\")) return true;
+  return path.size() >= 6 && EqualIgnoringAsciiCase(path.substr(0, 6), "smb://");
+}
+
+std::string SmbUrl(std::string_view path) {
+  const std::string rest = WithoutScheme(path);
+  const std::size_t server_end = std::min(rest.find('/'), rest.size());
+  std::string url = "smb://" + rest.substr(0, server_end);
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (std::size_t i = server_end; i < rest.size(); ++i) {
+    const auto c = static_cast<unsigned char>(rest[i]);
+    if (c == '/' || IsUnreserved(c)) {
+      url += static_cast<char>(c);
+    } else {
+      url += '%';
+      url += kHex[c >> 4];
+      url += kHex[c & 0xF];
+    }
+  }
+  return url;
+}
+
+std::string SmbCredentialsFile() {
+  const char* file = std::getenv("WEBEXAM_SMB_CREDENTIALS");
+  return file && *file ? file : "/etc/webexam/smb-credentials";
+}
+
+SmbAccount ReadSmbAccount(const std::string& file) {
+  SmbAccount account;
+  struct stat st;
+  if (::stat(file.c_str(), &st) != 0 && errno == ENOENT) return account;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    const int error = errno ? errno : EACCES;
+    throw PlatformError(
+        error, "cannot read the share's credentials " + file + ": " + std::strerror(error));
+  }
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos || line[start] == '#') continue;
+    const std::size_t equals = line.find('=', start);
+    if (equals == std::string::npos) continue;
+    std::string key = line.substr(start, equals - start);
+    while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.pop_back();
+    for (char& c : key) c = AsciiLower(c);
+    const std::string value = line.substr(equals + 1);  // a password keeps its blanks
+    if (key == "username" || key == "user") account.user = value;
+    if (key == "password" || key == "pass") account.password = value;
+    if (key == "domain" || key == "workgroup" || key == "dom") account.domain = value;
+  }
+  return account;
+}
+
+SmbClient::~SmbClient() { Disconnect(); }
+
+void SmbClient::Disconnect() {
+  for (SMBCCTX*& context : contexts_) {
+    if (context) smbc_free_context(context, 1);
+    context = nullptr;
+  }
+}
+
+SMBCCTX* SmbClient::Context(Sharing sharing) {
+  if (contexts_[sharing]) return contexts_[sharing];
+  if (!account_read_) {
+    account_ = ReadSmbAccount(SmbCredentialsFile());
+    account_read_ = true;
+  }
+  SMBCCTX* context = smbc_new_context();
+  if (!context) {
+    throw PlatformError(errno, std::string("cannot start the SMB client: ") + std::strerror(errno));
+  }
+  smbc_setDebug(context, 0);
+  smbc_setTimeout(context, kTimeoutMs);
+  smbc_setOptionUseKerberos(context, 0);
+  smbc_setOptionFallbackAfterKerberos(context, 1);
+  smbc_setOptionUrlEncodeReaddirEntries(context, 0);
+  smbc_setOptionOpenShareMode(
+      context, sharing == kDenyWrite ? SMBC_SHAREMODE_DENY_WRITE : SMBC_SHAREMODE_DENY_NONE);
+  smbc_setOptionUserData(context, &account_);
+  smbc_setFunctionAuthDataWithContext(context, GiveAccount);
+  if (!smbc_init_context(context)) {
+    const int error = errno;
+    smbc_free_context(context, 1);
+    throw PlatformError(error, std::string("cannot start the SMB client: ") + std::strerror(error));
+  }
+  contexts_[sharing] = context;
+  return context;
+}
+
+void SmbClient::Fail(const char* operation, const std::string& path, int error) {
+  const Kind kind = SmbKindOf(error);
+  if (kind == Kind::kTransient) Disconnect();
+  throw PlatformError(error, std::string(operation) + " " + path + ": " + std::strerror(error),
+                      kind);
+}
+
+std::string SmbClient::ListPath(const std::string& path, bool folders_too) {
+  try {
+    const auto [folder, name] = SplitLast(path);
+    SMBCCTX* context = Context(kDenyNone);
+    if (name.empty()) {
+      // The share itself: a folder when the server lets us in.
+      struct stat st;
+      if (!folders_too || smbc_getFunctionStat(context)(context, folder.c_str(), &st) != 0) {
+        return {};
+      }
+      const std::string rest = WithoutScheme(path);
+      std::string share = rest.substr(std::min(rest.find('/'), rest.size()));
+      while (!share.empty() && share.back() == '/') share.pop_back();
+      return share.substr(share.find_last_of('/') + 1);
+    }
+    if (name[0] == '.') return {};  // hidden, as on a Linux drive
+    SmbFolder dir(context, smbc_getFunctionOpendir(context)(context, folder.c_str()));
+    if (!dir.get()) return {};
+    std::string found;
+    std::uint16_t attributes = 0;
+    while (const libsmb_file_info* entry =
+               smbc_getFunctionReaddirPlus(context)(context, dir.get())) {
+      if (!entry->name) continue;
+      const std::string_view stored = entry->name;
+      if (stored == name || (found.empty() && EqualIgnoringAsciiCase(stored, name))) {
+        found = stored;
+        attributes = entry->attrs;
+        if (stored == name) break;
+      }
+    }
+    if (found.empty() || (attributes & (kHidden | kSystem))) return {};
+    if ((attributes & kFolder) && !folders_too) return {};
+    return found;
+  } catch (const PlatformError&) {
+    return {};
+  }
+}
+
+std::vector<std::string> SmbClient::ListFiles(const std::string& folder) {
+  std::string url = SmbUrl(folder);
+  if (url.back() != '/') url += '/';
+  SMBCCTX* context = Context(kDenyNone);
+  SmbFolder dir(context, smbc_getFunctionOpendir(context)(context, url.c_str()));
+  if (!dir.get()) Fail("cannot list", folder, errno);
+  std::vector<std::string> files;
+  errno = 0;
+  while (const libsmb_file_info* entry = smbc_getFunctionReaddirPlus(context)(context, dir.get())) {
+    if (!entry->name || entry->name[0] == '.') continue;
+    if (entry->attrs & (kFolder | kHidden | kSystem)) continue;
+    files.emplace_back(entry->name);
+  }
+  return files;
+}
+
+std::string SmbClient::ReadHead(const std::string& path, std::size_t limit, bool create_empty) {
+  const std::string url = SmbUrl(path);
+  SMBCCTX* context = Context(kDenyNone);
+  const int flags = create_empty ? O_RDWR | O_CREAT : O_RDONLY;
+  SmbFile file(context, smbc_getFunctionOpen(context)(context, url.c_str(), flags, 0666));
+  if (!file.get()) Fail("cannot open", path, errno);
+  std::string bytes;
+  char buffer[65536];
+  while (bytes.size() < limit) {
+    const std::size_t want = std::min(sizeof buffer, limit - bytes.size());
+    const ssize_t n = smbc_getFunctionRead(context)(context, file.get(), buffer, want);
+    if (n < 0) Fail("cannot read", path, errno);
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  return bytes;
+}
+
+void SmbClient::WriteFile(const std::string& path, std::string_view bytes) {
+  const std::string url = SmbUrl(path);
+  SMBCCTX* context = Context(kDenyWrite);
+  SmbFile file(context, smbc_getFunctionOpen(context)(context, url.c_str(),
+                                                      O_RDWR | O_CREAT | O_TRUNC, 0666));
+  if (!file.get()) Fail("cannot open for output", path, errno);
+  while (!bytes.empty()) {
+    const ssize_t n =
+        smbc_getFunctionWrite(context)(context, file.get(), bytes.data(), bytes.size());
+    if (n < 0) Fail("cannot write", path, errno);
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  if (const int error = file.Close()) Fail("cannot write", path, error);
+}
+
+void SmbClient::AppendExclusively(const std::string& path, std::string_view bytes) {
+  const std::string url = SmbUrl(path);
+  SMBCCTX* context = Context(kDenyWrite);
+  // Read and write access, others may only read: the server refuses this
+  // open while another PC writes, and every other writer while we hold it.
+  // (An open for writing alone cannot seek to the end through libsmbclient.)
+  SmbFile file(context,
+               smbc_getFunctionOpen(context)(context, url.c_str(), O_RDWR | O_CREAT, 0666));
+  if (!file.get()) Fail("cannot open for appending", path, errno);
+  // The end as the server has it now; nobody else can move it while we hold
+  // the file.
+  const off_t end = smbc_getFunctionLseek(context)(context, file.get(), 0, SEEK_END);
+  if (end < 0) Fail("cannot write", path, errno);
+  const ssize_t n = smbc_getFunctionWrite(context)(context, file.get(), bytes.data(), bytes.size());
+  if (n < 0 || static_cast<std::size_t>(n) != bytes.size()) {
+    const int error = n < 0 ? errno : EIO;
+    // Take back a part line, so that a retry cannot leave a torn one behind.
+    smbc_getFunctionFtruncate(context)(context, file.get(), end);
+    Fail("cannot write", path, error);
+  }
+  if (const int error = file.Close()) Fail("cannot write", path, error);
+}
+
+void SmbClient::RemoveFile(const std::string& path) {
+  SMBCCTX* context = Context(kDenyNone);
+  if (smbc_getFunctionUnlink(context)(context, SmbUrl(path).c_str()) != 0) {
+    Fail("cannot delete", path, errno);
+  }
+}
+
+void SmbClient::MakeFolder(const std::string& path) {
+  SMBCCTX* context = Context(kDenyNone);
+  if (smbc_getFunctionMkdir(context)(context, SmbUrl(path).c_str(), 0777) != 0) {
+    Fail("cannot make folder", path, errno);
+  }
+}
+
+std::uint64_t SmbClient::FreeSpace(const std::string& path) {
+  SMBCCTX* context = Context(kDenyNone);
+  std::string url = SmbUrl(path);
+  struct statvfs st;
+  if (smbc_getFunctionStatVFS(context)(context, url.data(), &st) != 0) {
+    Fail("cannot measure the free space of", path, errno);
+  }
+  return static_cast<std::uint64_t>(st.f_bavail) * static_cast<std::uint64_t>(st.f_frsize);
+}
+
+}  // namespace webexam

@@ -1,0 +1,93 @@
+// The results share spoken to as an SMB server, through libsmbclient, for
+// share addresses of the form smb://server/share/ (or \\server\share\).
+//
+// A Linux desktop's own ways to a share are FUSE mounts, and those keep every
+// lock on the one PC: two PCs appending to the log through them overwrite each
+// other's lines. The server's share modes do not have that hole. The log is
+// opened here as the Windows client opens it, for writing while others may
+// read but not write, so the server refuses every other writer, Linux or
+// Windows, until this PC has written its line and closed the file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// libsmbclient's context, kept out of every file but the one that uses it.
+struct _SMBCCTX;
+
+namespace webexam {
+
+// Whether a path (UTF-8) names something on an SMB server: it starts with
+// smb:// (any case) or is a UNC path \\server\share\....
+bool IsSmbAddress(std::string_view path);
+
+// The URL libsmbclient is given for such a path: smb://server/ followed by
+// the share and the path with '/' between the names, each byte other than
+// letters, digits and -._~ percent-encoded, so that a '%' or '#' in a
+// computer name is read as itself.
+std::string SmbUrl(std::string_view path);
+
+// The account for the results share: the teacher's account from the
+// credentials file when there is one, else the guest account.
+struct SmbAccount {
+  std::string domain;
+  std::string user = "guest";
+  std::string password;
+};
+
+// Reads a credentials file: lines `username=`, `password=` and `domain=`
+// (also `user=`, `pass=`, `workgroup=`), blank lines and lines starting with
+// '#' skipped. A file that does not exist gives the guest account; one that
+// cannot be read throws.
+SmbAccount ReadSmbAccount(const std::string& file);
+
+// Where the credentials file is: $WEBEXAM_SMB_CREDENTIALS when set, else
+// /etc/webexam/smb-credentials.
+std::string SmbCredentialsFile();
+
+// The Platform's file operations for SMB addresses. Every failure throws
+// PlatformError; contention (a sharing violation) is Kind::kBusy and a
+// network fault Kind::kTransient, as for a local share, so that the results
+// share submission retries them alike.
+class SmbClient {
+ public:
+  SmbClient() = default;
+  ~SmbClient();
+  SmbClient(const SmbClient&) = delete;
+  SmbClient& operator=(const SmbClient&) = delete;
+
+  // The name as the server stores it (found ignoring ASCII case, as Windows
+  // does), or an empty text. Hidden and system entries, and names starting
+  // with '.', are never found. Never throws.
+  std::string ListPath(const std::string& path, bool folders_too);
+  std::vector<std::string> ListFiles(const std::string& folder);
+  std::string ReadHead(const std::string& path, std::size_t limit, bool create_empty);
+  void WriteFile(const std::string& path, std::string_view bytes);
+  void AppendExclusively(const std::string& path, std::string_view bytes);
+  void RemoveFile(const std::string& path);
+  void MakeFolder(const std::string& path);
+  std::uint64_t FreeSpace(const std::string& path);
+
+ private:
+  // Opens that keep other writers out (the log, the markers) and opens that
+  // keep nobody out (reading, listing), each in a context of its own, since
+  // libsmbclient sets the share mode for a whole context.
+  enum Sharing { kDenyWrite, kDenyNone };
+
+  _SMBCCTX* Context(Sharing sharing);
+  // Drops both contexts with their connections, so that the next operation
+  // connects afresh: after a network fault a kept connection is dead.
+  void Disconnect();
+  // Throws the PlatformError for errno after `operation` on `path`,
+  // disconnecting first when the error is a network fault.
+  [[noreturn]] void Fail(const char* operation, const std::string& path, int error);
+
+  _SMBCCTX* contexts_[2] = {nullptr, nullptr};
+  SmbAccount account_;
+  bool account_read_ = false;
+};
+
+}  // namespace webexam

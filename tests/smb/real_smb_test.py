@@ -1,0 +1,345 @@
+"""The results share on a real Samba server: no line lost, none torn, no PC
+left marked without its line.
+
+Usage: /usr/bin/python3 real_smb_test.py CASE BUILD_DIR
+
+CASE is one of the functions named in CASES; BUILD_DIR the Linux build folder
+(its tests/results_driver is one exam PC in a process; its bin/ holds the
+teachers' tools). The script enters a network namespace of its own, starts
+smbd there on 127.0.0.1 and stops it at the end, also on failure. Exits 0
+when every check held; prints what it measured either way.
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import samba_server as samba  # noqa: E402
+
+MODEL = os.path.join(HERE, "..", "data", "model_answer.htm")
+NOT_DELIVERED = "成绩没有交到教师机，请稍后再按“上交成绩”，或者通知老师"
+LOG = "cjwyzz.txt"
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, what):
+    if not condition:
+        raise Failure(what)
+
+
+class Room:
+    """Exam PCs, each with a drive folder of its own holding the model answer
+    as its page, submitting through results_driver."""
+
+    def __init__(self, build, work, count, prefix="PC"):
+        self.driver = os.path.join(build, "tests", "results_driver")
+        self.pcs = []
+        for i in range(count):
+            root = os.path.join(work, "%s%02d" % (prefix.lower(), i))
+            os.makedirs(os.path.join(root, "620722001", "web"))
+            shutil.copy(MODEL, os.path.join(root, "620722001", "web", "index.htm"))
+            self.pcs.append({"root": root, "computer": "%s%02d" % (prefix, i),
+                             "exam": str(120722001 + i + (500 if prefix != "PC" else 0)),
+                             "name": "考生%s%d" % (prefix, i)})
+
+    def press(self, share, pcs=None, start=None, env=None):
+        """Every PC (or those given) presses "上交成绩" at `start` (by
+        default a moment from now). Returns their processes, running."""
+        pcs = self.pcs if pcs is None else pcs
+        start = start or time.time() + 1.0 + 0.02 * len(pcs)
+        return [(pc, subprocess.Popen(
+            [self.driver, "submit", pc["root"], share, pc["computer"], pc["exam"], pc["name"],
+             str(int(start * 1000))],
+            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)) for pc in pcs]
+
+    @staticmethod
+    def told(running):
+        """Waits for the PCs; returns each PC with what its window showed."""
+        results = []
+        for pc, process in running:
+            out = process.communicate()[0].decode("utf-8", "replace")
+            check(process.returncode == 0, "%s ended with %d: %s"
+                  % (pc["computer"], process.returncode, out))
+            results.append((pc, out))
+        return results
+
+    @staticmethod
+    def marked(pc):
+        return os.path.exists(os.path.join(pc["root"], "windows", "fen.g"))
+
+    @staticmethod
+    def local_lines(pc):
+        with open(os.path.join(pc["root"], "cjj.txt"), "rb") as f:
+            return [line + b"\r\n" for line in f.read().split(b"\r\n")[:-1]]
+
+
+def share_lines(folder):
+    """The log's lines, each with its CR LF; fails on a torn end."""
+    path = os.path.join(folder, LOG)
+    if not os.path.exists(path):
+        return []
+    with open(path, "rb") as f:
+        content = f.read()
+    parts = content.split(b"\r\n")
+    check(parts[-1] == b"", "the log ends in a torn line: %r" % parts[-1][:60])
+    return [line + b"\r\n" for line in parts[:-1]]
+
+
+def check_share(folder, expected, computers):
+    """The log holds exactly the expected lines, each once, none torn or
+    mixed; every computer has its empty marker."""
+    lines = share_lines(folder)
+    missing = [line for line in expected if line not in lines]
+    foreign = [line for line in lines if line not in expected]
+    duplicated = len(lines) - len(set(lines))
+    check(not missing, "%d lines lost: %r" % (len(missing), missing[:2]))
+    check(not foreign, "%d lines interleaved or foreign: %r" % (len(foreign), foreign[:2]))
+    check(not duplicated, "%d lines twice" % duplicated)
+    for computer in computers:
+        marker = os.path.join(folder, computer)
+        check(os.path.isfile(marker) and os.path.getsize(marker) == 0,
+              "no empty marker for %s" % computer)
+    return len(lines)
+
+
+def clear(folder):
+    for name in os.listdir(folder):
+        path = os.path.join(folder, name)
+        shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
+
+
+def reset(room):
+    for pc in room.pcs:
+        for path in ("windows/fen.g", "cjj.txt", "cj.txt"):
+            full = os.path.join(pc["root"], path)
+            if os.path.exists(full):
+                os.remove(full)
+
+
+# --- The cases ---
+
+def burst(server, build, work):
+    """Forty PCs, each its own process and SMB connection, press at once;
+    ten rounds."""
+    room = Room(build, work, 40)
+    for round_number in range(1, 11):
+        clear(server.share)
+        reset(room)
+        start = time.time() + 1.5
+        told = Room.told(room.press(server.address(), start=start))
+        last = time.time() - start
+        for pc, out in told:
+            check(out == "", "%s was told %r" % (pc["computer"], out))
+            check(Room.marked(pc), "%s is not marked" % pc["computer"])
+        expected = [line for pc in room.pcs for line in Room.local_lines(pc)]
+        n = check_share(server.share, expected, [pc["computer"] for pc in room.pcs])
+        print("round %2d: 40 PCs, %d lines intact, 40 markers, all done %.2f s after the press"
+              % (round_number, n, last))
+
+
+def mixed(server, build, work):
+    """Half the room Linux PCs, half Windows PCs opening the log as
+    CreateFileW does, on one server; three rounds."""
+    linux = Room(build, work, 20, "LX")
+    windows = [{"computer": "WIN%02d" % i, "exam": str(120722601 + i), "name": "考生W%d" % i}
+               for i in range(20)]
+    for round_number in range(1, 4):
+        clear(server.share)
+        reset(linux)
+        start = time.time() + 2.0
+        running = linux.press(server.address(), start=start)
+        others = [subprocess.Popen(
+            [sys.executable, os.path.join(HERE, "samba_server.py"), "submit", pc["computer"], pc["exam"],
+             pc["name"], str(int(start * 1000))], stdout=subprocess.PIPE,
+            stderr=subprocess.STDOUT) for pc in windows]
+        for pc, out in Room.told(running):
+            check(out == "", "%s was told %r" % (pc["computer"], out))
+        for pc, process in zip(windows, others):
+            out = process.communicate()[0].decode()
+            check(process.returncode == 0 and out == "", "%s: %s" % (pc["computer"], out))
+        expected = [line for pc in linux.pcs for line in Room.local_lines(pc)]
+        expected += [samba.windows_line(pc["exam"], pc["name"], pc["computer"]) for pc in windows]
+        n = check_share(server.share, expected,
+                        [pc["computer"] for pc in linux.pcs] + [pc["computer"] for pc in windows])
+        print("round %d: 20 Linux and 20 Windows PCs, %d lines intact, 0 lost, 0 interleaved"
+              % (round_number, n))
+
+
+def restart(server, build, work):
+    """The server goes away 0.2 s into a burst and comes back after the PCs
+    gave up: each PC was told, none is marked without its line, and the
+    second press delivers."""
+    room = Room(build, work, 40)
+    start = time.time() + 1.5
+    running = room.press(server.address(), start=start)
+    time.sleep(max(0.0, start + 0.2 - time.time()))
+    server.stop()
+    told = Room.told(running)  # every PC has given up by now: its budget is 15 s
+    server.start()
+    lines = share_lines(server.share)
+    delivered = 0
+    for pc, out in told:
+        own = Room.local_lines(pc)[0]
+        if out == "":
+            delivered += 1
+            check(Room.marked(pc), "%s delivered but is not marked" % pc["computer"])
+            check(own in lines, "%s is marked, but its line is not on the share" % pc["computer"])
+        else:
+            check(out.strip() == NOT_DELIVERED, "%s was told %r" % (pc["computer"], out))
+            check(not Room.marked(pc), "%s was told, but is marked" % pc["computer"])
+    print("server stopped 0.2 s into the burst: %d PCs delivered before, %d told "
+          "\"not delivered\", none marked without its line" % (delivered, 40 - delivered))
+
+    again = [pc for pc, out in told if out != ""]
+    for pc, out in Room.told(room.press(server.address(), pcs=again)):
+        check(out == "", "%s, second press, was told %r" % (pc["computer"], out))
+    lines = share_lines(server.share)
+    for pc in room.pcs:
+        check(Room.local_lines(pc)[-1] in lines, "%s has no line on the share" % pc["computer"])
+        check(Room.marked(pc), "%s is not marked" % pc["computer"])
+    print("second press: %d PCs delivered; the share has %d lines for 40 PCs (%d twice: "
+          "lines that landed as the server went away)"
+          % (len(again), len(lines), len(lines) - len(set(lines))))
+
+
+def read_only(server, build, work):
+    """A read-only share: every PC is told at once, none is marked; the room
+    check names the share."""
+    room = Room(build, work, 5)
+    start = time.time() + 1.0
+    told = Room.told(room.press(server.address("readonly"), start=start))
+    took = time.time() - start
+    for pc, out in told:
+        check(out.strip() == NOT_DELIVERED, "%s was told %r" % (pc["computer"], out))
+        check(not Room.marked(pc), "%s is marked" % pc["computer"])
+    check(not os.path.exists(os.path.join(server.share, LOG)), "a line reached a read-only share")
+    print("read-only share: 5 PCs told \"not delivered\" after %.1f s, none marked" % took)
+    out = room_check(build, work, server.address("readonly"))
+    check("成绩共享文件夹" in out and "失败" in out.split("成绩共享文件夹")[1].split("\n")[0],
+          "webexam-check passed a read-only share:\n" + out)
+
+
+def held(server, build, work):
+    """Another SMB client holds the log as a Windows PC appending does: for
+    5 s the PCs wait and land; for 30 s they are told, unmarked, and the next
+    press delivers."""
+    for seconds, count in ((5, 10), (30, 5)):
+        clear(server.share)
+        room = Room(build, os.path.join(work, "held%d" % seconds), count)
+        ready = os.path.join(work, "held%d.ready" % seconds)
+        holder = subprocess.Popen([sys.executable, os.path.join(HERE, "samba_server.py"), "hold", LOG,
+                                   str(seconds), ready])
+        while not os.path.exists(ready):
+            check(holder.poll() is None, "the holder could not open the log")
+            time.sleep(0.02)
+        start = time.time() + 0.3
+        told = Room.told(room.press(server.address(), start=start))
+        took = time.time() - start
+        holder.wait()
+        if seconds < 15:
+            for pc, out in told:
+                check(out == "", "%s was told %r" % (pc["computer"], out))
+            check_share(server.share, [Room.local_lines(pc)[0] for pc in room.pcs],
+                        [pc["computer"] for pc in room.pcs])
+            print("log held %d s: %d PCs waited and landed, all done %.1f s after the press"
+                  % (seconds, count, took))
+        else:
+            for pc, out in told:
+                check(out.strip() == NOT_DELIVERED, "%s was told %r" % (pc["computer"], out))
+                check(not Room.marked(pc), "%s is marked" % pc["computer"])
+            check(share_lines(server.share) == [], "a line got past the holder")
+            for pc, out in Room.told(room.press(server.address())):
+                check(out == "", "%s, second press, was told %r" % (pc["computer"], out))
+            check_share(server.share, [Room.local_lines(pc)[-1] for pc in room.pcs],
+                        [pc["computer"] for pc in room.pcs])
+            print("log held %d s: %d PCs told \"not delivered\" after %.1f s, unmarked; "
+                  "the next press delivered all" % (seconds, count, took))
+
+
+def room_check(build, work, share, env=None):
+    root = os.path.join(work, "check-root")
+    os.makedirs(root, exist_ok=True)
+    env = dict(env or os.environ, WEBEXAM_ROOT=root, WEBEXAM_SHARE=share)
+    result = subprocess.run([os.path.join(build, "bin", "webexam-check")], env=env,
+                            capture_output=True)
+    return result.stdout.decode("utf-8", "replace") + result.stderr.decode("utf-8", "replace")
+
+
+def tools(server, build, work):
+    """webexam-check and webexam-results over smb://, a UNC path meaning the
+    same, and the teacher's account from a credentials file."""
+    out = room_check(build, work, server.address())
+    line = [l for l in out.splitlines() if l.startswith("成绩共享文件夹")]
+    check(line and "通过" in line[0], "webexam-check failed the share:\n" + out)
+    check(os.listdir(server.share) == [], "webexam-check left %s" % os.listdir(server.share))
+
+    room = Room(build, work, 3)
+    told = Room.told(room.press("\\\\127.0.0.1\\results\\"))
+    check(all(out == "" for _, out in told), "UNC path: %r" % told)
+    check_share(server.share, [Room.local_lines(pc)[0] for pc in room.pcs],
+                [pc["computer"] for pc in room.pcs])
+
+    results = subprocess.run([os.path.join(build, "bin", "webexam-results"), server.address()],
+                             capture_output=True)
+    text = results.stdout.decode("utf-8", "replace")
+    check(results.returncode == 0, "webexam-results: %s" % results.stderr.decode())
+    for pc in room.pcs:
+        check(pc["exam"] in text and pc["computer"] in text,
+              "webexam-results does not show %s:\n%s" % (pc["computer"], text))
+    check("没有它的成绩行" not in text and "没有记号" not in text,
+          "webexam-results sees a marker or a line missing:\n" + text)
+    print("webexam-check passed smb://, a UNC path delivered, webexam-results read 3 lines "
+          "and 3 markers over SMB")
+
+    # The teacher's share lets in one account only.
+    clear(server.share)
+    reset(room)
+    credentials = os.path.join(work, "smb-credentials")
+    with open(credentials, "w") as f:
+        f.write("# the results share's account\nusername=%s\npassword=%s\n"
+                % (samba.TEACHER_USER, samba.TEACHER_PASSWORD))
+    os.chmod(credentials, 0o600)
+    guest = dict(os.environ, WEBEXAM_SMB_CREDENTIALS=os.path.join(work, "none"))
+    for pc, out in Room.told(room.press(server.address("teacher"), pcs=room.pcs[:1], env=guest)):
+        check(out.strip() == NOT_DELIVERED, "a guest got into the teacher's share: %r" % out)
+    account = dict(os.environ, WEBEXAM_SMB_CREDENTIALS=credentials)
+    for pc, out in Room.told(room.press(server.address("teacher"), env=account)):
+        check(out == "", "%s with the account was told %r" % (pc["computer"], out))
+    check_share(server.share, [Room.local_lines(pc)[-1] for pc in room.pcs],
+                [pc["computer"] for pc in room.pcs])
+    print("teacher's account: refused as guest, delivered with the credentials file")
+
+
+CASES = {"burst": burst, "mixed": mixed, "restart": restart, "read-only": read_only,
+         "held": held, "tools": tools}
+
+
+def main():
+    if len(sys.argv) != 3 or sys.argv[1] not in CASES:
+        sys.exit("usage: real_smb_test.py {%s} BUILD_DIR" % ",".join(CASES))
+    samba.enter_private_network()
+    work = tempfile.mkdtemp(prefix="webexam-smb-")
+    try:
+        with samba.SambaServer() as server:
+            try:
+                CASES[sys.argv[1]](server, os.path.abspath(sys.argv[2]), work)
+            except Failure as failure:
+                print("FAILED: %s" % failure)
+                print("smbd's log:\n" + server.log())
+                return 1
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    print("passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
