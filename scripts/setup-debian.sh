@@ -20,6 +20,9 @@ case "${1:-}" in
     # network namespace of their own; an SMB2 client that opens files as the
     # Windows client does.
     packages+=(samba smbclient python3-samba iproute2)
+    # A FUSE mount standing for a desktop's smb:// place, which the room
+    # check must refuse.
+    packages+=(bindfs fuse3)
     ;;
   screenshots) packages+=(python3 xvfb xdotool xclip imagemagick fonts-noto-cjk) ;;
 esac

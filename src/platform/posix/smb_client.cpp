@@ -201,9 +201,12 @@ SmbAccount ReadSmbAccount(const std::string& file) {
     while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.pop_back();
     for (char& c : key) c = AsciiLower(c);
     const std::string value = line.substr(equals + 1);  // a password keeps its blanks
-    if (key == "username" || key == "user") account.user = value;
+    std::string name = value;
+    name.erase(0, std::min(name.find_first_not_of(" \t"), name.size()));
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
+    if (key == "username" || key == "user") account.user = name;
     if (key == "password" || key == "pass") account.password = value;
-    if (key == "domain" || key == "workgroup" || key == "dom") account.domain = value;
+    if (key == "domain" || key == "workgroup" || key == "dom") account.domain = name;
   }
   return account;
 }
