@@ -116,3 +116,4 @@ finally:
 PY
 
 python3 scripts/share-stress.py "$linux"/tests/results_driver 200
+python3 scripts/share-stress.py "$linux"/tests/results_driver 200 --smb
