@@ -221,6 +221,10 @@ void SmbClient::Disconnect() {
 }
 
 SMBCCTX* SmbClient::Context(Sharing sharing) {
+  if (reconnect_) {
+    Disconnect();
+    reconnect_ = false;
+  }
   if (contexts_[sharing]) return contexts_[sharing];
   if (!account_read_) {
     account_ = ReadSmbAccount(SmbCredentialsFile());
@@ -250,7 +254,9 @@ SMBCCTX* SmbClient::Context(Sharing sharing) {
 
 void SmbClient::Fail(const char* operation, const std::string& path, int error) {
   const Kind kind = SmbKindOf(error);
-  if (kind == Kind::kTransient) Disconnect();
+  // The context still holds the open file that its owner closes on the way
+  // out; it is dropped when the next operation starts.
+  if (kind == Kind::kTransient) reconnect_ = true;
   throw PlatformError(error, std::string(operation) + " " + path + ": " + std::strerror(error),
                       kind);
 }

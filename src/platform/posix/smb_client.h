@@ -81,13 +81,14 @@ class SmbClient {
   // Drops both contexts with their connections, so that the next operation
   // connects afresh: after a network fault a kept connection is dead.
   void Disconnect();
-  // Throws the PlatformError for errno after `operation` on `path`,
-  // disconnecting first when the error is a network fault.
+  // Throws the PlatformError for errno after `operation` on `path`; after a
+  // network fault the next operation connects afresh.
   [[noreturn]] void Fail(const char* operation, const std::string& path, int error);
 
   _SMBCCTX* contexts_[2] = {nullptr, nullptr};
   SmbAccount account_;
   bool account_read_ = false;
+  bool reconnect_ = false;
 };
 
 }  // namespace webexam
