@@ -180,22 +180,28 @@ def burst(room, server, shares, label):
     time.sleep(1.0)  # lets a FUSE mount's cached view of the cleared folder expire
     start = time.time() + 1.5
     running = []
-    for i, pc in enumerate(room.pcs):
-        running += room.press(shares[i % len(shares)], pcs=[pc], start=start)
     told, hung = {}, 0
-    deadline = start + ROUND_BUDGET
-    for pc, process in running:
-        try:
-            out = process.communicate(timeout=max(0.1, deadline - time.time()))[0]
-        except subprocess.TimeoutExpired:
-            process.kill()
-            out = process.communicate()[0]
-            hung += 1
-        text = out.decode("utf-8", "replace").strip()
-        if process.returncode != 0 and not text:
-            text = "ended with status %d" % process.returncode
-        if text:
-            told[pc["computer"]] = text
+    try:
+        for i, pc in enumerate(room.pcs):
+            running += room.press(shares[i % len(shares)], pcs=[pc], start=start)
+        deadline = start + ROUND_BUDGET
+        for pc, process in running:
+            try:
+                out = process.communicate(timeout=max(0.1, deadline - time.time()))[0]
+            except subprocess.TimeoutExpired:
+                process.kill()
+                out = process.communicate()[0]
+                hung += 1
+            text = out.decode("utf-8", "replace").strip()
+            if process.returncode != 0 and not text:
+                text = "ended with status %d" % process.returncode
+            if text:
+                told[pc["computer"]] = text
+    finally:  # no PC outlives its round, also when the script is stopped
+        for _, process in running:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
     took = time.time() - start
 
     path = os.path.join(server.share, smbtest.LOG)
