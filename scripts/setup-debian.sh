@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and running the exam client need
-# (and, with "test", testing it; with "screenshots", picturing it), only those
+# (and, with "test", testing it; with "screenshots", picturing it; with "fuse",
+# reproducing the loss through FUSE mounts of the results share), only those
 # that are missing.
 set -euo pipefail
 
@@ -25,6 +26,12 @@ case "${1:-}" in
     packages+=(bindfs fuse3)
     ;;
   screenshots) packages+=(python3 xvfb xdotool xclip imagemagick fonts-noto-cjk) ;;
+  fuse)
+    # A real SMB server on loopback, and the FUSE file systems a Linux desktop
+    # reaches a share through: gvfs (a session bus of its own, gio) and smbnetfs.
+    packages+=(samba smbclient python3-samba iproute2 dbus libglib2.0-bin gvfs-backends gvfs-fuse
+      fuse3 smbnetfs)
+    ;;
 esac
 
 missing=()
