@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/posix/error_kind.h"
 #include "text/utf8.h"
 
 namespace webexam {
@@ -28,35 +29,7 @@ using Kind = PlatformError::Kind;
 
 std::string Native(const std::u16string& path) { return ToUtf8(path); }
 
-// Errors that another writer or a passing network fault cause: worth a retry.
-Kind KindOf(int error) {
-  switch (error) {
-    case EAGAIN:
-#if EWOULDBLOCK != EAGAIN
-    case EWOULDBLOCK:
-#endif
-    case EACCES:  // what F_SETLK reports for a lock held elsewhere on some systems
-    case EBUSY:
-    case EDEADLK:
-    case ENOLCK:
-    case EINTR:
-      return Kind::kBusy;
-    case ETIMEDOUT:
-    case EHOSTDOWN:
-    case EHOSTUNREACH:
-    case ENETDOWN:
-    case ENETUNREACH:
-    case ENETRESET:
-    case ECONNABORTED:
-    case ECONNRESET:
-    case ECONNREFUSED:
-    case ESTALE:
-    case EIO:
-      return Kind::kTransient;
-    default:
-      return Kind::kOther;
-  }
-}
+Kind KindOf(int error) { return KindOfErrno(error, true); }
 
 [[noreturn]] void Fail(const char* operation, const std::string& path, int error = errno,
                        Kind kind = Kind::kOther) {

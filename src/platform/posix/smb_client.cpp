@@ -10,43 +10,17 @@
 #include <fstream>
 
 #include "platform/platform_error.h"
+#include "platform/posix/error_kind.h"
 
 namespace webexam {
 namespace {
 
 using Kind = PlatformError::Kind;
 
-// What the server's answers mean for a retry. A sharing violation (another
-// PC holds the log) comes back as EBUSY; a refused, reset or timed-out
-// connection may pass. A denied access, a read-only share or a missing share
-// will not pass within a retry, so they end the tries at once.
-Kind SmbKindOf(int error) {
-  switch (error) {
-    case EBUSY:
-    case EAGAIN:
-#if EWOULDBLOCK != EAGAIN
-    case EWOULDBLOCK:
-#endif
-    case EDEADLK:
-    case EINTR:
-      return Kind::kBusy;
-    case ETIMEDOUT:
-    case EHOSTDOWN:
-    case EHOSTUNREACH:
-    case ENETDOWN:
-    case ENETUNREACH:
-    case ENETRESET:
-    case ECONNABORTED:
-    case ECONNRESET:
-    case ECONNREFUSED:
-    case ENOTCONN:
-    case EPIPE:
-    case EIO:
-      return Kind::kTransient;
-    default:
-      return Kind::kOther;
-  }
-}
+// What the server's answers mean for a retry: a sharing violation (another
+// PC holds the log) comes back as EBUSY; a denied access, a read-only share
+// or a missing share will not pass within a retry.
+Kind SmbKindOf(int error) { return KindOfErrno(error, false); }
 
 bool IsUnreserved(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
