@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and running the exam client need
-# (and, with "test", testing it; with "screenshots", picturing it), only those
-# that are missing.
+# (and, with "test", testing it; with "screenshots", picturing it; with
+# "package", trying its Debian package), only those that are missing.
 set -euo pipefail
 
 # The client: Qt 6 Widgets, its X11 plugin, a Song-style CJK font so that
@@ -17,6 +17,10 @@ case "${1:-}" in
     packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine wine64)
     ;;
   screenshots) packages+=(python3 xvfb xdotool xclip imagemagick fonts-noto-cjk) ;;
+esac
+# The Debian package: its checkers and a clean Debian root to install it in.
+case "${1:-}" in
+  test | package) packages+=(lintian desktop-file-utils appstream mmdebstrap xvfb xdotool) ;;
 esac
 
 missing=()
