@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test from a fresh Debian machine: installs what is missing,
-# builds the Linux programs and runs their suite, runs it again built with
+# builds the Linux programs and runs their suite, makes the Debian package and
+# tries it in a clean Debian root, runs the suite again built with
 # AddressSanitizer and UndefinedBehaviorSanitizer, fuzzes for a bounded time,
 # then cross-builds the Windows programs and runs the same suite and their
 # end-to-end test under Wine. Warnings are errors.
@@ -13,6 +14,9 @@ echo "== Linux"
 cmake --preset linux -DWEBEXAM_WERROR=ON -DWEBEXAM_BUILD_TESTS=ON -DWEBEXAM_BUILD_BENCHMARKS=ON
 cmake --build --preset linux
 ctest --preset linux
+
+echo "== The Debian package, installed in a clean Debian 12 root"
+scripts/package-test.sh build/linux
 
 echo "== Linux, with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset linux-asan -DWEBEXAM_WERROR=ON
