@@ -123,8 +123,10 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 display=$(cat "$work/display")
-in_root DISPLAY=":$display" WEBEXAM_ROOT=/tmp/c WEBEXAM_SHARE=/tmp/share/ webexam \
-  >"$work/client.log" 2>&1 &
+# Started without the shell function, so that $! is the client itself
+# (chroot and env each run the next program in their own process).
+chroot "$root" /usr/bin/env -i PATH=/usr/bin:/bin HOME=/root LANG=C.UTF-8 DISPLAY=":$display" \
+  WEBEXAM_ROOT=/tmp/c WEBEXAM_SHARE=/tmp/share/ webexam >"$work/client.log" 2>&1 &
 client=$!
 for _ in $(seq 100); do
   DISPLAY=":$display" xdotool search --name "^考生登录$" >/dev/null 2>&1 && break
