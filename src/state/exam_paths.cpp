@@ -50,8 +50,9 @@ ExamFolder FindExamFolder(Platform& platform) {
     return {installed.teacher, ExamFolderOrigin::kTeacherFolder};
   }
   const std::u16string program_folder = platform.ProgramFolder();
-  if (HoldsExam(platform, program_folder))
+  if (HoldsExam(platform, program_folder)) {
     return {program_folder, ExamFolderOrigin::kBesideProgram};
+  }
   if (!installed.sample.empty() && HoldsExam(platform, installed.sample)) {
     return {installed.sample, ExamFolderOrigin::kSample};
   }
