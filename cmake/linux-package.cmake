@@ -19,7 +19,10 @@ install(FILES ${WEBEXAM_PACKAGING}/org.webexam.webexam.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${WEBEXAM_PACKAGING}/org.webexam.webexam.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${WEBEXAM_PACKAGING}/copyright docs/guide.zh-CN.md DESTINATION ${WEBEXAM_DOCDIR})
+# The guide with the pictures it shows.
+install(FILES ${WEBEXAM_PACKAGING}/copyright docs/guide.zh-CN.md docs/sign-in.png
+              docs/grading-window.png docs/refusal.png
+  DESTINATION ${WEBEXAM_DOCDIR})
 install(FILES ${WEBEXAM_PACKAGING}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
   RENAME webexam)
 
