@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and running the exam client need
-# (and, with "test", testing it; with "screenshots", picturing it; with "fuse",
-# reproducing the loss through FUSE mounts of the results share), only those
-# that are missing.
+# (and, with "test", testing it; with "screenshots", picturing it; with
+# "package", trying its Debian package; with "fuse", reproducing the loss
+# through FUSE mounts of the results share), only those that are missing.
 set -euo pipefail
 
 # The client: Qt 6 Widgets, its X11 plugin, a Song-style CJK font so that
@@ -32,6 +32,10 @@ case "${1:-}" in
     packages+=(samba smbclient python3-samba iproute2 dbus libglib2.0-bin gvfs-backends gvfs-fuse
       fuse3 smbnetfs)
     ;;
+esac
+# The Debian package: its checkers and a clean Debian root to install it in.
+case "${1:-}" in
+  test | package) packages+=(lintian desktop-file-utils appstream mmdebstrap xvfb xdotool) ;;
 esac
 
 missing=()

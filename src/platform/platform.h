@@ -37,6 +37,16 @@ class Platform {
   // The folder holding the running program file, without a trailing separator.
   virtual std::u16string ProgramFolder() = 0;
 
+  // Where an installed program looks for its exam besides the folder that
+  // holds it (see FindExamFolder): the PC's own exam folder, which a teacher
+  // fills, and the sample exam shipped with the program. Empty texts where
+  // the exam travels only beside the program (the default: Windows).
+  struct InstalledExamFolders {
+    std::u16string teacher;
+    std::u16string sample;
+  };
+  virtual InstalledExamFolders ExamFoldersOfInstall() { return {}; }
+
   // An environment variable, or nothing when it is unset.
   virtual std::optional<std::u16string> Environment(const char* name) = 0;
 

@@ -4,7 +4,7 @@
 
 namespace webexam {
 
-ExamPaths MakeExamPaths(const std::u16string& drive_root, const std::u16string& program_folder,
+ExamPaths MakeExamPaths(const std::u16string& drive_root, const std::u16string& exam_folder,
                         std::u16string results_share, char16_t separator) {
   const std::u16string sep(1, separator);
   auto on_drive = [&](std::u16string_view rest) { return drive_root + sep + std::u16string(rest); };
@@ -16,8 +16,9 @@ ExamPaths MakeExamPaths(const std::u16string& drive_root, const std::u16string& 
   }
 
   ExamPaths p;
-  p.task_text_source = program_folder + sep + u"1.txt";
-  p.material_folder = program_folder + sep + u"aa";
+  p.exam_folder.path = exam_folder;
+  p.task_text_source = exam_folder + sep + u"1.txt";
+  p.material_folder = exam_folder + sep + u"aa";
   p.task_text = on_drive(u"1.txt");
   p.candidate_folder = on_drive(u"620722001");
   p.web_folder = p.candidate_folder + sep + u"web";
@@ -31,11 +32,47 @@ ExamPaths MakeExamPaths(const std::u16string& drive_root, const std::u16string& 
   return p;
 }
 
+namespace {
+
+// Whether `folder` holds any part of an exam: a teacher who put one there
+// meant it, and the room check says what is missing.
+bool HoldsExam(Platform& platform, const std::u16string& folder) {
+  const std::u16string sep(1, platform.PathSeparator());
+  return !platform.ListPath(folder + sep + std::u16string(kTaskTextName), Listing::kFilesOnly)
+              .empty() ||
+         !platform.ListPath(folder + sep + u"aa", Listing::kFilesAndFolders).empty();
+}
+
+}  // namespace
+
+ExamFolder FindExamFolder(Platform& platform) {
+  if (std::u16string set = platform.Environment("WEBEXAM_EXAM").value_or(u""); !set.empty()) {
+    while (set.size() > 1 && set.back() == platform.PathSeparator()) set.pop_back();
+    return {set, ExamFolderOrigin::kEnvironment};
+  }
+  const Platform::InstalledExamFolders installed = platform.ExamFoldersOfInstall();
+  if (!installed.teacher.empty() && HoldsExam(platform, installed.teacher)) {
+    return {installed.teacher, ExamFolderOrigin::kTeacherFolder};
+  }
+  const std::u16string program_folder = platform.ProgramFolder();
+  if (HoldsExam(platform, program_folder)) {
+    return {program_folder, ExamFolderOrigin::kBesideProgram};
+  }
+  if (!installed.sample.empty() && HoldsExam(platform, installed.sample)) {
+    return {installed.sample, ExamFolderOrigin::kSample};
+  }
+  if (!installed.teacher.empty()) return {installed.teacher, ExamFolderOrigin::kTeacherFolder};
+  return {program_folder, ExamFolderOrigin::kBesideProgram};
+}
+
 ExamPaths ExamPathsOf(Platform& platform) {
   std::u16string share = platform.Environment("WEBEXAM_SHARE").value_or(u"");
   if (share.empty()) share = platform.DefaultResultsShare();
-  return MakeExamPaths(platform.DriveRoot(), platform.ProgramFolder(), share,
-                       platform.PathSeparator());
+  const ExamFolder exam_folder = FindExamFolder(platform);
+  ExamPaths paths =
+      MakeExamPaths(platform.DriveRoot(), exam_folder.path, share, platform.PathSeparator());
+  paths.exam_folder = exam_folder;
+  return paths;
 }
 
 }  // namespace webexam

@@ -9,9 +9,24 @@ namespace webexam {
 
 class Platform;
 
+// Where the exam folder was found, in the order the places are looked at.
+enum class ExamFolderOrigin {
+  kEnvironment,    // the folder WEBEXAM_EXAM names
+  kTeacherFolder,  // the PC's own exam folder (/etc/webexam/exam)
+  kBesideProgram,  // the folder that holds the program file
+  kSample,         // the sample exam shipped with the program
+};
+
+// The folder that holds the exam (1.txt and aa) and where it was found.
+struct ExamFolder {
+  std::u16string path;  // without a trailing separator
+  ExamFolderOrigin origin = ExamFolderOrigin::kBesideProgram;
+};
+
 struct ExamPaths {
-  std::u16string task_text_source;  // program folder, 1.txt: the task as delivered
-  std::u16string material_folder;   // program folder, aa: the exam material
+  ExamFolder exam_folder;           // holds the task text and the material
+  std::u16string task_text_source;  // exam folder, 1.txt: the task as delivered
+  std::u16string material_folder;   // exam folder, aa: the exam material
   std::u16string task_text;         // c:\1.txt: the working copy shown in the viewer
   std::u16string candidate_folder;  // C:\620722001: the candidate's workspace root
   std::u16string web_folder;        // C:\620722001\web: the copy of the material
@@ -33,13 +48,28 @@ inline constexpr std::u16string_view kWindowsFolderName = u"WINDOWS";
 inline constexpr std::u16string_view kShareLogName = u"cjwyzz.txt";
 
 // The paths under `drive_root` (no trailing separator), with the material in
-// `program_folder` and the results in `results_share` (a missing trailing
+// `exam_folder` and the results in `results_share` (a missing trailing
 // separator is added).
-ExamPaths MakeExamPaths(const std::u16string& drive_root, const std::u16string& program_folder,
+ExamPaths MakeExamPaths(const std::u16string& drive_root, const std::u16string& exam_folder,
                         std::u16string results_share, char16_t separator);
 
-// The paths of this machine: the platform's drive root and program folder,
-// and the results share from WEBEXAM_SHARE or else the built-in default.
+// The exam folder of this machine, the first of these that applies:
+//   1. the folder WEBEXAM_EXAM names, when it is set and not empty, whatever
+//      it holds (a teacher's explicit choice is never passed over);
+//   2. the PC's own exam folder (/etc/webexam/exam on Linux), when it holds
+//      1.txt or aa;
+//   3. the folder that holds the program file, when it holds 1.txt or aa
+//      (the Windows folder copied from the zip, a build tree);
+//   4. the sample exam shipped with the program (/usr/share/webexam/exam for
+//      /usr/bin/webexam), when it holds 1.txt or aa.
+// When none holds any exam material, the PC's own exam folder where the
+// platform has one, else the program folder: the place to put the exam, which
+// the room check then reports as missing. Places 2 and 4 exist only where the
+// platform names them (Linux); on Windows the exam lies beside the program.
+ExamFolder FindExamFolder(Platform& platform);
+
+// The paths of this machine: the platform's drive root, the exam folder, and
+// the results share from WEBEXAM_SHARE or else the built-in default.
 ExamPaths ExamPathsOf(Platform& platform);
 
 }  // namespace webexam

@@ -75,7 +75,7 @@ CheckResult Fail(std::u16string name, std::u16string detail) {
   return {std::move(name), false, std::move(detail)};
 }
 
-// What is wrong with the task text, or nothing.
+// What is wrong with the task text, or nothing; it starts with "1.txt".
 std::u16string TaskTextProblem(Platform& platform, const ExamPaths& paths) {
   const std::string bytes =
       platform.ReadHead(paths.task_text_source, kLargestTaskText, Platform::IfMissing::kFail);
@@ -102,30 +102,46 @@ std::u16string TaskTextProblem(Platform& platform, const ExamPaths& paths) {
 
 }  // namespace
 
+std::u16string ExamFolderOriginText(ExamFolderOrigin origin) {
+  switch (origin) {
+    case ExamFolderOrigin::kEnvironment:
+      return u"由环境变量 WEBEXAM_EXAM 指定";
+    case ExamFolderOrigin::kTeacherFolder:
+      return u"本机的考试文件夹";
+    case ExamFolderOrigin::kBesideProgram:
+      return u"程序所在的文件夹";
+    case ExamFolderOrigin::kSample:
+      return u"软件包自带的示例考题，正式考试前请换上本场考题";
+  }
+  return {};
+}
+
 CheckResult CheckMaterial(Platform& platform, const ExamPaths& paths) {
   const std::u16string name(kMaterialCheck);
-  const std::u16string& source = paths.task_text_source;
-  const std::u16string folder = source.substr(0, source.find_last_of(platform.PathSeparator()));
-  const std::u16string where = u"（程序文件夹 " + folder + u"）";
+  const std::u16string& folder = paths.exam_folder.path;
+  const std::u16string origin = ExamFolderOriginText(paths.exam_folder.origin);
+  const std::u16string where = u"（考试文件夹 " + folder + u"，" + origin + u"）";
+  const std::u16string mend = u"。请把整套考试材料（1.txt 和 aa）放进这个文件夹。";
   if (platform.ListPath(paths.task_text_source, Listing::kFilesOnly).empty()) {
-    return Fail(name, u"缺考题 1.txt" + where + u"。请把整套考试材料复制到程序旁边。");
+    return Fail(name, u"缺考题 1.txt" + where + mend);
   }
   if (platform.ListPath(paths.material_folder, Listing::kFilesAndFolders).empty() ||
       !platform.ListPath(paths.material_folder, Listing::kFilesOnly).empty()) {
-    return Fail(name, u"缺素材文件夹 aa" + where + u"。请把整套考试材料复制到程序旁边。");
+    return Fail(name, u"缺素材文件夹 aa" + where + mend);
   }
   const std::u16string page = Join(platform, paths.material_folder, u"index.htm");
   if (platform.ListPath(page, Listing::kFilesOnly).empty()) {
-    return Fail(name, u"aa 里缺 index.htm" + where + u"。请把整套考试材料复制到程序旁边。");
+    return Fail(name, u"aa 里缺 index.htm" + where + mend);
   }
   try {
     if (std::u16string problem = TaskTextProblem(platform, paths); !problem.empty()) {
-      return Fail(name, problem);
+      // Each problem starts with the file's bare name; the teacher sees which.
+      return Fail(name, paths.task_text_source + problem.substr(kTaskTextName.size()));
     }
   } catch (const PlatformError& error) {
-    return Fail(name, u"读不了 1.txt" + Why(error) + u"。请重新复制考试材料。");
+    return Fail(name, u"读不了 1.txt" + Why(error) + where + u"。请重新复制考试材料。");
   }
-  return Pass(name);
+  return Pass(name, folder + u"，" + origin);
 }
 
 CheckResult CheckDrive(Platform& platform, const std::u16string& drive_root,

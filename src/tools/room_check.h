@@ -29,7 +29,10 @@ inline constexpr std::uint64_t kRoomMargin = 64ull << 20;
 std::vector<CheckResult> CheckRoom(Platform& platform, const std::u16string& drive_root,
                                    const ExamPaths& paths);
 
+// Passes naming the exam folder it found the material in, and why that one.
 CheckResult CheckMaterial(Platform& platform, const ExamPaths& paths);
+// How the room check names where an exam folder was found.
+std::u16string ExamFolderOriginText(ExamFolderOrigin origin);
 CheckResult CheckDrive(Platform& platform, const std::u16string& drive_root,
                        const ExamPaths& paths);
 CheckResult CheckShare(Platform& platform, const ExamPaths& paths);

@@ -73,6 +73,7 @@ class ForwardingPlatform : public Platform {
 
   char16_t PathSeparator() const override { return inner_.PathSeparator(); }
   std::u16string ProgramFolder() override { return inner_.ProgramFolder(); }
+  InstalledExamFolders ExamFoldersOfInstall() override { return inner_.ExamFoldersOfInstall(); }
   std::optional<std::u16string> Environment(const char* name) override {
     return inner_.Environment(name);
   }

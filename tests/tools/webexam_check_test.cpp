@@ -83,6 +83,16 @@ TEST_F(WebexamCheckTest, ChecksTheShareItIsGivenAndExitsByTheChecks) {
   fs::copy_file(program_, alone);
   EXPECT_EQ(Run({}, alone), 1);
   EXPECT_TRUE(Says(u"缺考题 1.txt")) << text_;
+  // The exam folder a teacher names comes first, and the check says which
+  // folder it took and why.
+  const fs::path exam = fs::path(WEBEXAM_SOURCE_DIR) / "exam";
+  SetEnvironment("WEBEXAM_EXAM", exam);
+  [[maybe_unused]] const int named = Run({}, alone);
+  SetEnvironment("WEBEXAM_EXAM", std::nullopt);
+  EXPECT_TRUE(Says(u"通过（" + test::U16(exam) + u"，由环境变量 WEBEXAM_EXAM 指定）")) << text_;
+  EXPECT_EQ(Run({}), 1);
+  // The folder as the system names the program's (under Wine, on drive Z:).
+  EXPECT_TRUE(Says(u"，程序所在的文件夹）")) << text_;
 }
 
 #ifndef _WIN32

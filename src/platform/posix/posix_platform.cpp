@@ -276,6 +276,17 @@ std::u16string PosixPlatform::ProgramFolder() {
   return FromUtf8(slash == 0 ? "/" : exe.substr(0, slash));
 }
 
+// /etc/webexam/exam is the teacher's for the whole PC; the sample lies in
+// share/webexam/exam beside the program's bin folder, so /usr/bin/webexam
+// finds /usr/share/webexam/exam and a copy under /usr/local its own.
+Platform::InstalledExamFolders PosixPlatform::ExamFoldersOfInstall() {
+  const std::u16string program_folder = ProgramFolder();
+  const std::size_t slash = program_folder.find_last_of(u'/');
+  const std::u16string prefix =
+      slash == std::u16string::npos ? std::u16string() : program_folder.substr(0, slash);
+  return {u"/etc/webexam/exam", prefix + u"/share/webexam/exam"};
+}
+
 std::optional<std::u16string> PosixPlatform::Environment(const char* name) {
   const char* value = std::getenv(name);
   if (!value) return std::nullopt;

@@ -18,6 +18,7 @@ class PosixPlatform final : public Platform {
 
   char16_t PathSeparator() const override { return u'/'; }
   std::u16string ProgramFolder() override;
+  InstalledExamFolders ExamFoldersOfInstall() override;
   std::optional<std::u16string> Environment(const char* name) override;
   std::u16string DriveRoot() override;
   std::u16string DefaultResultsShare() override;
