@@ -9,7 +9,8 @@ Starts Xvfb, a session bus of its own and fcitx5 with a profile of its own
 number, turns pinyin on with Ctrl+Space, types the name's pinyin and takes
 the first candidate with the space bar, signs in and submits. The result line
 on the PC and on the share must carry the name, in GBK, byte for byte. Every
-process it started is stopped, also when a check fails or CTest stops it.
+process it started is stopped, also when a check fails or the run gets a
+SIGTERM.
 """
 
 import argparse
@@ -106,7 +107,6 @@ class InputMethod:
     run, and the machine's own settings never reach this one."""
 
     def __init__(self, display, bus, work):
-        self.display, self.work = display, work
         home = os.path.join(work, "home")
         config = os.path.join(home, ".config")
         os.makedirs(os.path.join(config, "fcitx5"))
@@ -121,10 +121,14 @@ class InputMethod:
         self.proc = subprocess.Popen(
             ["fcitx5", "-D", "--disable=all", "--enable=" + ADDONS], env=self.env,
             stdout=subprocess.DEVNULL, stderr=open(self.log_path, "w"))
-        wait_for(lambda: self.proc.poll() is not None or self.remote() != "",
-                 "fcitx5 on the session bus")
-        if self.proc.poll() is not None:
-            raise Failure("fcitx5 ended at start:\n" + self.log())
+        try:
+            wait_for(lambda: self.proc.poll() is not None or self.remote() != "",
+                     "fcitx5 on the session bus")
+            if self.proc.poll() is not None:
+                raise Failure("fcitx5 ended at start")
+        except BaseException:
+            stop(self.proc)
+            raise
         return self
 
     def __exit__(self, *exc):
