@@ -22,6 +22,9 @@ import sys
 import tempfile
 import time
 
+# The end-to-end test's X server and client, without a bytecode cache left
+# in the source tree.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from client_test import (LABEL1, NUMBER, TITLE_GRADING, TITLE_SIGN_IN, Client,  # noqa: E402
                          Display, Failure, check, read, wait_for)
