@@ -10,9 +10,14 @@ set -euo pipefail
 # libsmbclient for a results share given as smb://server/share/.
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins fonts-arphic-uming
   xdg-utils libsmbclient-dev)
+# Chinese names go in through the desktop's input method: the Qt 6 front end
+# of fcitx5, and that of ibus, which ships in libqt6gui6.
+packages+=(fcitx5-frontend-qt6 libqt6gui6)
 case "${1:-}" in
   test)
     packages+=(libgtest-dev libbenchmark-dev python3 xvfb xdotool xclip)
+    # fcitx5 with pinyin on a session bus of its own, typing a Chinese name.
+    packages+=(fcitx5 fcitx5-pinyin dbus-daemon)
     # Sanitizers and fuzzing (clang's runtime); a browser to render HTML reports.
     packages+=(clang libclang-rt-14-dev chromium)
     # The Windows programs: cross-built, GoogleTest from source, run under Wine.
