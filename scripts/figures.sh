@@ -61,7 +61,7 @@ try:
             break
     display = ":%d" % number
     xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1024x768x24", "-dpi", "96",
-                             "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
+                             "-nolisten", "tcp", "-noreset"], stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
     env = dict(os.environ, DISPLAY=display, LANG="C.UTF-8", QT_QPA_PLATFORM="xcb",
                WEBEXAM_ROOT=os.path.join(work, "c"), WEBEXAM_SHARE=os.path.join(work, "share/"),

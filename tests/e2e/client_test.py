@@ -49,13 +49,15 @@ def wait_for(predicate, what, timeout=20.0):
 
 class Display:
     """An Xvfb server on a display number it picks itself (-displayfd), so
-    that test runs side by side never share or kill each other's server."""
+    that test runs side by side never share or kill each other's server. It
+    never resets: a server resets when its last client leaves, and a client
+    starting in that moment (the next scenario's program) is refused."""
 
     def __enter__(self):
         read_end, write_end = os.pipe()
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-dpi", "96",
-             "-nolisten", "tcp"],
+             "-nolisten", "tcp", "-noreset"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
