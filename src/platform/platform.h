@@ -71,6 +71,14 @@ class Platform {
   // missing path is no error.
   virtual void RemoveTree(const std::u16string& path) = 0;
 
+  // Removes what can be removed of `path`, as RemoveTree does, but goes on
+  // past an entry that cannot be removed (a file another program holds open,
+  // a folder this user may not change): everything else goes. Returns one
+  // error for each entry left, naming its path; a folder left only because
+  // something in it was left is not named again. Empty when all is gone; a
+  // missing path is no error.
+  virtual std::vector<PlatformError> RemoveTreeAsFarAsPossible(const std::u16string& path) = 0;
+
   // The bare names of the ordinary files in `folder`, in no set order;
   // folders and hidden (on Windows also system) entries are left out, as
   // ListPath leaves them out. For the teachers' tools, which read the

@@ -90,6 +90,9 @@ class ForwardingPlatform : public Platform {
     inner_.CopyFolderTree(from, to);
   }
   void RemoveTree(const std::u16string& path) override { inner_.RemoveTree(path); }
+  std::vector<PlatformError> RemoveTreeAsFarAsPossible(const std::u16string& path) override {
+    return inner_.RemoveTreeAsFarAsPossible(path);
+  }
   std::vector<std::u16string> ListFiles(const std::u16string& folder) override {
     return inner_.ListFiles(folder);
   }

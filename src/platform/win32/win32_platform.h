@@ -23,6 +23,7 @@ class Win32Platform final : public Platform {
   void CopyOneFile(const std::u16string& from, const std::u16string& to) override;
   void CopyFolderTree(const std::u16string& from, const std::u16string& to) override;
   void RemoveTree(const std::u16string& path) override;
+  std::vector<PlatformError> RemoveTreeAsFarAsPossible(const std::u16string& path) override;
   std::vector<std::u16string> ListFiles(const std::u16string& folder) override;
   std::uint64_t FreeSpace(const std::u16string& path) override;
   std::uint64_t TreeSize(const std::u16string& path) override;
