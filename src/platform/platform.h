@@ -123,6 +123,11 @@ class Platform {
   // no console window, no wait, nothing left behind when the viewer ends.
   virtual void OpenDocument(const std::u16string& path) = 0;
 
+  // The program OpenDocument would start for a document like `path`, or an
+  // empty text when there is none: on Windows the program associated with
+  // the file's type, on POSIX xdg-open as found on PATH. Never throws.
+  virtual std::u16string DocumentViewer(const std::u16string& path) = 0;
+
   // The computer's name as the OS reports it, read afresh on every call.
   virtual std::u16string ComputerName() = 0;
 

@@ -220,6 +220,13 @@ TEST_F(PlatformTest, AFileHeldOpenStaysAndEverythingElseGoes) {
   EXPECT_TRUE(platform_->RemoveTreeAsFarAsPossible(test::U16(root)).empty());
 }
 
+TEST_F(PlatformTest, TheViewerOfADocumentIsTheProgramAssociatedWithItsType) {
+  // A fresh Wine prefix, like Windows, opens .txt files with Notepad.
+  const std::u16string notepad = platform_->DocumentViewer(u"C:\\cj.txt");
+  EXPECT_NE(ToUtf8(notepad).find("notepad"), std::string::npos) << ToUtf8(notepad);
+  EXPECT_EQ(platform_->DocumentViewer(u"C:\\cj.webexam-no-such-type"), u"");
+  EXPECT_EQ(platform_->DocumentViewer(u"C:\\no.type\\cj"), u"");
+}
 #else
 TEST_F(PlatformTest, AFolderThisUserMayNotChangeStaysAndEverythingElseGoes) {
   // Another user's folder, without write permission for the candidate: only
@@ -279,6 +286,7 @@ TEST_F(PlatformTest, OpenDocumentStartsTheViewerDetachedAndLeavesNoChild) {
   const std::string old_path = std::getenv("PATH");
   ::setenv("PATH", (bin.string() + ":" + old_path).c_str(), 1);
 
+  EXPECT_EQ(platform_->DocumentViewer(dir_ / "cj.txt"), test::U16(bin / "xdg-open"));
   platform_->OpenDocument(dir_ / "cj.txt");
   // The call did not wait for the viewer, and no child of ours is left.
   EXPECT_FALSE(fs::exists(seen));
@@ -288,6 +296,7 @@ TEST_F(PlatformTest, OpenDocumentStartsTheViewerDetachedAndLeavesNoChild) {
   EXPECT_EQ(ReadBytes(seen), (dir_.path() / "cj.txt").string() + "\n");
 
   ::setenv("PATH", dir_.path().c_str(), 1);  // no viewer anywhere
+  EXPECT_EQ(platform_->DocumentViewer(dir_ / "cj.txt"), u"");
   EXPECT_THROW(platform_->OpenDocument(dir_ / "cj.txt"), PlatformError);
   ::setenv("PATH", old_path.c_str(), 1);
 }

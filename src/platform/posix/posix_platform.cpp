@@ -264,8 +264,9 @@ std::string BaseName(const std::string& path) {
 }
 
 // Whether `file` can be started: a path, or a name found on PATH.
-bool CanExecute(const std::string& file) {
-  if (file.find('/') != std::string::npos) return ::access(file.c_str(), X_OK) == 0;
+// Where PATH finds the program `file`, or an empty text.
+std::string FindProgram(const std::string& file) {
+  if (file.find('/') != std::string::npos) return ::access(file.c_str(), X_OK) == 0 ? file : "";
   const char* path = std::getenv("PATH");
   std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
   std::size_t start = 0;
@@ -274,11 +275,13 @@ bool CanExecute(const std::string& file) {
     if (end == std::string::npos) end = dirs.size();
     std::string dir = dirs.substr(start, end - start);
     if (dir.empty()) dir = ".";
-    if (::access((dir + "/" + file).c_str(), X_OK) == 0) return true;
+    if (::access((dir + "/" + file).c_str(), X_OK) == 0) return dir + "/" + file;
     start = end + 1;
   }
-  return false;
+  return "";
 }
+
+bool CanExecute(const std::string& file) { return !FindProgram(file).empty(); }
 
 // The size of the files in the folder open as `dir`, at every level.
 std::uint64_t SizeAt(int dir, const std::string& shown) {
@@ -562,6 +565,10 @@ void PosixPlatform::OpenDocument(const std::u16string& path) {
   } while (n < 0 && errno == EINTR);
   ::close(report[0]);
   if (n == static_cast<ssize_t>(sizeof error)) Fail("cannot open the document", native, error);
+}
+
+std::u16string PosixPlatform::DocumentViewer(const std::u16string&) {
+  return FromUtf8(FindProgram("xdg-open"));
 }
 
 std::u16string PosixPlatform::ComputerName() {

@@ -39,6 +39,7 @@ class PosixPlatform final : public Platform {
   void WriteFile(const std::u16string& path, std::string_view bytes) override;
 
   void OpenDocument(const std::u16string& path) override;
+  std::u16string DocumentViewer(const std::u16string& path) override;
   std::u16string ComputerName() override;
 
   std::u16string DecodeGbk(std::string_view bytes) override;

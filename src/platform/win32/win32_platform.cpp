@@ -3,6 +3,7 @@
 // clang-format off
 #include <windows.h>
 #include <shellapi.h>
+#include <shlwapi.h>
 // clang-format on
 
 #include <vector>
@@ -426,6 +427,19 @@ void Win32Platform::OpenDocument(const std::u16string& path) {
     Fail("cannot open the document", path,
          result == SE_ERR_NOASSOC ? ERROR_NO_ASSOCIATION : static_cast<DWORD>(result));
   }
+}
+
+std::u16string Win32Platform::DocumentViewer(const std::u16string& path) {
+  const std::size_t dot = path.find_last_of(u"."), slash = path.find_last_of(u"\\/");
+  if (dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash)) return {};
+  const std::u16string type = path.substr(dot);
+  wchar_t program[MAX_PATH * 2];
+  DWORD size = MAX_PATH * 2;
+  if (::AssocQueryStringW(ASSOCF_INIT_IGNOREUNKNOWN, ASSOCSTR_EXECUTABLE, Wide(type), L"open",
+                          program, &size) != S_OK) {
+    return {};
+  }
+  return FromWide(program);
 }
 
 std::u16string Win32Platform::ComputerName() {
