@@ -52,10 +52,13 @@ class Display:
     """An Xvfb server on a display number it picks itself (-displayfd), so
     that test runs side by side never share or kill each other's server."""
 
+    def __init__(self, size="1024x768"):
+        self.size = size
+
     def __enter__(self):
         read_end, write_end = os.pipe()
         self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-dpi", "96",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.size + "x24", "-dpi", "96",
              "-nolisten", "tcp"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
         os.close(write_end)
