@@ -7,13 +7,20 @@
 namespace webexam {
 
 std::u16string SubmitPass(Platform& platform, const ExamPaths& paths, ExamState& state,
-                          const ShareRetry& retry) {
+                          const ShareRetry& retry, std::u16string* note) {
   EnsureWindowsFolder(platform, paths);
-  const GradeResult result = GradePage(platform, state, paths.candidate_page);
+  std::string graded_bytes;
+  const GradeResult result = GradePage(platform, state, paths.candidate_page,
+                                       Platform::IfMissing::kCreateEmpty, graded_bytes);
   AppendResultRecord(platform, paths.local_log, BuildResultRecord(state, result));
   WriteCandidateReport(platform, paths, state, result);
   ShowCandidateReport(platform, paths);
-  return std::u16string(MessageFor(SubmitToResultsShare(platform, paths, state, result, retry)));
+  const ShareOutcome outcome = SubmitToResultsShare(platform, paths, state, result, retry);
+  if (outcome == ShareOutcome::kSubmitted || outcome == ShareOutcome::kNoComputerMarker) {
+    std::u16string kept = KeepGradedPage(platform, paths, state, graded_bytes);
+    if (note) *note = std::move(kept);
+  }
+  return std::u16string(MessageFor(outcome));
 }
 
 }  // namespace webexam

@@ -65,7 +65,9 @@ Form1::Form1()
 void Form1::Command1_Click() {
   App& app = TheApp();
   submitted_ = true;
-  const std::u16string message = SubmitPass(*app.platform, app.paths, app.state);
+  std::u16string note;
+  const std::u16string message = SubmitPass(*app.platform, app.paths, app.state, {}, &note);
+  if (!note.empty()) LogNote(note);
   if (!message.empty()) ShowMessage(this, message);
 }
 

@@ -74,7 +74,9 @@ void Form1::Form_Load(const Twips& twips) {
 void Form1::Command1_Click() {
   App& app = TheApp();
   submitted_ = true;
-  const std::u16string message = SubmitPass(*app.platform, app.paths, app.state);
+  std::u16string note;
+  const std::u16string message = SubmitPass(*app.platform, app.paths, app.state, {}, &note);
+  if (!note.empty()) LogNote(note);
   if (!message.empty()) ShowMessage(hwnd_, message);
 }
 
