@@ -127,6 +127,7 @@ std::u16string RosterText(const Roster& roster) {
   std::u16string out = u"名单：" + Digits(roster.entries.size()) + u" 名考生";
   if (roster.header_line != 0) out += u"，第 " + Digits(roster.header_line) + u" 行是表头";
   out += roster.read_as_utf8 ? u"（UTF-8）" : u"（GBK）";
+  if (roster.entries.empty()) out += u"；名单里没有考生";
   if (roster.problems.empty()) return out + u"；没有错行\n";
   out += u"；错行 " + Digits(roster.problems.size()) + u" 行：\n";
   for (const RosterProblem& problem : roster.problems) out += problem.text + u"\n";
