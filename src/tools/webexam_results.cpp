@@ -98,32 +98,37 @@ class Share {
   // Reads the log, then lists the markers: a PC appends its line before it
   // makes its marker, so a line is seen no later than its marker. Only
   // reads: the log is opened, read and closed, never held against the PCs'
-  // appends. Complains and gives nothing when the share cannot be read.
-  std::optional<ShareContent> Read() {
+  // appends. When the share cannot be read, `error` says why and nothing
+  // comes back. During the exam a share without its log yet is only a share
+  // nobody has submitted to (`missing_log_is_empty`).
+  std::optional<ShareContent> Read(std::u16string& error, bool missing_log_is_empty = false) {
+    const std::u16string log = folder_ + std::u16string(kShareLogName);
+    ShareContent content;
     std::string bytes;
     try {
-      bytes = platform_.ReadHead(folder_ + std::u16string(kShareLogName), SIZE_MAX,
-                                 Platform::IfMissing::kFail);
-    } catch (const PlatformError& error) {
-      try {
-        platform_.ListFiles(FromUtf8(named_));
-      } catch (const PlatformError& list_error) {
-        Complain(u"读不了共享文件夹", list_error);
+      bytes = platform_.ReadHead(log, SIZE_MAX, Platform::IfMissing::kFail);
+    } catch (const PlatformError& read_error) {
+      error = u"读不了 cjwyzz.txt：" + FromUtf8(read_error.what());
+      if (!missing_log_is_empty || !platform_.ListPath(log, Listing::kFilesOnly).empty()) {
+        // The folder's own failure says more, when it is the folder.
+        ListMarkers(content, error);
         return std::nullopt;
       }
-      Complain(u"读不了 cjwyzz.txt", error);
-      return std::nullopt;
     }
-    ShareContent content;
-    try {
-      content.markers = platform_.ListFiles(FromUtf8(named_));
-    } catch (const PlatformError& error) {
-      Complain(u"读不了共享文件夹", error);
-      return std::nullopt;
-    }
+    if (!ListMarkers(content, error)) return std::nullopt;
     content.log =
         ReadShareLog(bytes, [this](std::string_view gbk) { return platform_.DecodeGbk(gbk); });
     return content;
+  }
+
+  bool ListMarkers(ShareContent& content, std::u16string& error) {
+    try {
+      content.markers = platform_.ListFiles(FromUtf8(named_));
+      return true;
+    } catch (const PlatformError& list_error) {
+      error = u"读不了共享文件夹：" + FromUtf8(list_error.what());
+      return false;
+    }
   }
 
   const std::u16string& Folder() const { return folder_; }
@@ -171,8 +176,8 @@ int Watch(Platform& platform, Share& share, const Roster* roster, const Options&
   int status = 0;
   while (!stop_requested) {
     const std::u16string now = LocalTime(false);
-    std::u16string body;
-    if (std::optional<ShareContent> content = share.Read()) {
+    std::u16string body, error;
+    if (std::optional<ShareContent> content = share.Read(error, true)) {
       // A last line without its line end is a line still being written: it
       // is left for the next look.
       std::erase_if(content->log.notes,
@@ -190,7 +195,7 @@ int Watch(Platform& platform, Share& share, const Roster* roster, const Options&
         }
       }
     } else {
-      body = u"共享文件夹 " + share.Named() + u"\n\n读不了，下次再试。\n";
+      body = u"共享文件夹 " + share.Named() + u"\n\n" + error + u"\n下次刷新时再试。\n";
     }
     const std::u16string footer =
         u"\n" + now + u" 读取；每 " + Digits(options.interval) + u" 秒刷新，按 Ctrl+C 结束\n";
@@ -296,8 +301,12 @@ int RunTool(const std::vector<std::string>& arguments) {
     }
     if (options.watch) return Watch(*platform, share, roster ? &*roster : nullptr, options);
 
-    std::optional<ShareContent> content = share.Read();
-    if (!content) return 1;
+    std::u16string error;
+    std::optional<ShareContent> content = share.Read(error);
+    if (!content) {
+      PrintError(u"webexam-results: " + error + u"\n");
+      return 1;
+    }
     if (options.regrade) {
       try {
         return PrintOut(Regrade(*platform, share.Folder(), content->log).text) ? 0 : 1;
