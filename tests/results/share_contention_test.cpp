@@ -23,7 +23,7 @@ TEST(ShareContention, FortyPcsSubmittingAtOnceLeaveFortyIntactLines) {
   const char* unc = std::getenv("WEBEXAM_TEST_UNC_SHARE");
   const fs::path share = unc ? fs::path(unc) : dir.path() / "share";
   fs::create_directories(share);
-  for (const auto& entry : fs::directory_iterator(share)) fs::remove(entry.path());
+  for (const auto& entry : fs::directory_iterator(share)) fs::remove_all(entry.path());
   const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
   const std::string starter = ReadBytes(fs::path(WEBEXAM_SOURCE_DIR) / "exam/aa/index.htm");
 
@@ -57,6 +57,11 @@ TEST(ShareContention, FortyPcsSubmittingAtOnceLeaveFortyIntactLines) {
     EXPECT_EQ(on_share.count(local), 1u) << "PC " << pc << ": its line is not on the share once";
     EXPECT_EQ(ReadBytes(share / ("JF" + std::to_string(100 + pc))), "");
     EXPECT_EQ(ReadBytes(root / "windows" / "fen.g"), "");
+    // Each PC also left the page it was graded on.
+    EXPECT_EQ(
+        ReadBytes(share / "pages" /
+                  (std::to_string(120722001 + pc) + "-JF" + std::to_string(100 + pc) + ".htm")),
+        pc % 2 ? model : starter);
   }
 }
 
