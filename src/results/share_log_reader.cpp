@@ -200,6 +200,8 @@ ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gb
       content.notes.push_back(note);
       if (!record.exam_number.empty() || !record.candidate_name.empty() ||
           !record.computer_name.empty()) {
+        record.correct_count = 0;
+        record.marks = {};
         content.malformed.push_back(std::move(record));
       }
     } else {
