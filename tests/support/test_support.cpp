@@ -127,8 +127,7 @@ std::wstring Quoted(const std::wstring& argument) {
 }  // namespace
 
 Process Spawn(const fs::path& program, const std::vector<std::string>& arguments,
-              const fs::path& output, const fs::path& errors, bool own_group) {
-  if (own_group) ::AllocConsole();  // fails harmlessly when there is one
+              const fs::path& output, const fs::path& errors) {
   std::wstring command = Quoted(program.wstring());
   for (const std::string& argument : arguments) {
     command += L" " + Quoted(fs::path(FromUtf8(argument)).wstring());
@@ -147,9 +146,8 @@ Process Spawn(const fs::path& program, const std::vector<std::string>& arguments
   startup.hStdError = err;
   startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION process{};
-  const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE,
-                                        own_group ? CREATE_NEW_PROCESS_GROUP : 0, nullptr, nullptr,
-                                        &startup, &process);
+  const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
   ::CloseHandle(out);
   if (err != out) ::CloseHandle(err);
   EXPECT_TRUE(started) << "cannot start " << program;
@@ -168,7 +166,7 @@ int Wait(Process process) {
 }
 #else
 Process Spawn(const fs::path& program, const std::vector<std::string>& arguments,
-              const fs::path& output, const fs::path& errors, bool) {
+              const fs::path& output, const fs::path& errors) {
   std::vector<std::string> args{program.string()};
   args.insert(args.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;

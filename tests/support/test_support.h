@@ -56,11 +56,9 @@ struct Process {
 };
 // Starts `program` (a path) with `arguments` (UTF-8), its standard output
 // going to the file `output` and its standard error to `errors` (by default
-// the same file). With `own_group` on Windows, the program gets a process
-// group of its own on this process's console (made when there is none), so
-// that a console Ctrl-Break can be sent to it alone.
+// the same file).
 Process Spawn(const fs::path& program, const std::vector<std::string>& arguments,
-              const fs::path& output, const fs::path& errors = {}, bool own_group = false);
+              const fs::path& output, const fs::path& errors = {});
 // Waits for the process and returns its exit status (-1 when it did not exit).
 int Wait(Process process);
 // A test helper program built next to the tests.
