@@ -180,6 +180,11 @@ int Watch(Platform& platform, Share& share, const Roster* roster, const Options&
     if (std::optional<ShareContent> content = share.Read(error, true)) {
       // A last line without its line end is a line still being written: it
       // is left for the next look.
+      for (const LineNote& note : content->log.notes) {
+        if (note.problem != LineProblem::kTorn) continue;
+        std::erase_if(content->log.malformed,
+                      [&](const ShareLogRecord& line) { return line.line == note.line; });
+      }
       std::erase_if(content->log.notes,
                     [](const LineNote& note) { return note.problem == LineProblem::kTorn; });
       const ResultsSummary summary =
@@ -191,7 +196,10 @@ int Watch(Platform& platform, Share& share, const Roster* roster, const Options&
           ReplaceFile(platform, options.html,
                       ResultsHtml(summary, {share.Named(), LocalTime(true), options.interval}));
         } catch (const PlatformError& error) {
-          Complain(u"写不了 " + FromUtf8(options.html), error);
+          // On the screen, not on the terminal under it, which the next
+          // screen would overwrite.
+          body +=
+              u"\n写不了网页 " + FromUtf8(options.html) + u"：" + FromUtf8(error.what()) + u"\n";
         }
       }
     } else {
