@@ -6,6 +6,12 @@ namespace webexam {
 
 GradeResult GradePage(Platform& platform, ExamState& state, const std::u16string& page_path,
                       Platform::IfMissing if_missing) {
+  std::string graded_bytes;
+  return GradePage(platform, state, page_path, if_missing, graded_bytes);
+}
+
+GradeResult GradePage(Platform& platform, ExamState& state, const std::u16string& page_path,
+                      Platform::IfMissing if_missing, std::string& graded_bytes) {
   GradeResult result;
   ProbedPage page;
   for (const AnswerItem& item : AnswerKey()) {
@@ -22,6 +28,7 @@ GradeResult GradePage(Platform& platform, ExamState& state, const std::u16string
       ++result.correct_count;
     }
   }
+  graded_bytes = page.Head();
   return result;
 }
 

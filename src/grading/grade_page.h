@@ -25,4 +25,9 @@ struct GradeResult {
 GradeResult GradePage(Platform& platform, ExamState& state, const std::u16string& page_path,
                       Platform::IfMissing if_missing = Platform::IfMissing::kCreateEmpty);
 
+// The same, also giving the bytes the last probe read (at most the first
+// 32000 of the page): what the marks were given for.
+GradeResult GradePage(Platform& platform, ExamState& state, const std::u16string& page_path,
+                      Platform::IfMissing if_missing, std::string& graded_bytes);
+
 }  // namespace webexam

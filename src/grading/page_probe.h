@@ -23,6 +23,9 @@ class ProbedPage {
   // The folded text of the page whose first bytes are `head`.
   std::u16string_view FoldedText(Platform& platform, std::string&& head);
 
+  // The bytes the last probe read.
+  const std::string& Head() const { return head_; }
+
  private:
   std::string head_;
   std::u16string folded_;

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "results/result_record.h"
+#include "text/utf8.h"
 
 namespace webexam {
 namespace {
@@ -109,6 +110,34 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
   const bool marked = WithRetries(
       platform, retry, [&] { platform.WriteFile(paths.results_share + state.computer_name, ""); });
   return marked ? ShareOutcome::kSubmitted : ShareOutcome::kNoComputerMarker;
+}
+
+std::u16string KeptPageName(const ExamState& state) {
+  return state.exam_number + u"-" + state.computer_name + u".htm";
+}
+
+std::u16string KeepGradedPage(Platform& platform, const ExamPaths& paths, const ExamState& state,
+                              std::string_view graded_bytes) {
+  const std::u16string name = KeptPageName(state);
+  const std::u16string folder = paths.results_share + std::u16string(kKeptPagesFolderName);
+  const std::u16string page = folder + platform.PathSeparator() + name;
+  try {
+    if (!IsSafeFileName(name)) {
+      throw PlatformError(0, "the exam number or computer name cannot name a file");
+    }
+    if (platform.ListPath(folder, Listing::kFilesAndFolders).empty()) {
+      try {
+        platform.MakeFolder(folder);
+      } catch (const PlatformError&) {
+        // Another PC may have made it in the meantime.
+        if (platform.ListPath(folder, Listing::kFilesAndFolders).empty()) throw;
+      }
+    }
+    platform.WriteFile(page, graded_bytes);
+    return {};
+  } catch (const PlatformError& error) {
+    return u"所评的页面没能留在共享文件夹里（" + page + u"）：" + FromUtf8(error.what());
+  }
 }
 
 }  // namespace webexam

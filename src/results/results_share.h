@@ -23,6 +23,10 @@ inline constexpr std::u16string_view kNotDeliveredMessage =
 inline constexpr std::u16string_view kNoComputerMarkerMessage =
     u"成绩已交到教师机，但没能留下本机记号，请通知老师";
 
+// The folder of the share that keeps the bytes each first submission was
+// graded on. A folder, so that nothing counts it as a PC's marker.
+inline constexpr std::u16string_view kKeptPagesFolderName = u"pages";
+
 enum class ShareOutcome {
   kSubmitted,         // the line is on the share and both markers are made
   kAlreadySubmitted,  // this PC submitted before: nothing touched
@@ -63,5 +67,16 @@ std::u16string ShareLockingProblem(Platform& platform, const ExamPaths& paths);
 ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
                                   const ExamState& state, const GradeResult& result,
                                   const ShareRetry& retry = {});
+
+// The name a PC's graded page is kept under: "<exam number>-<computer name>.htm".
+std::u16string KeptPageName(const ExamState& state);
+
+// Leaves the bytes a first submission was graded on in the share's pages
+// folder (made when missing), as evidence should the candidate appeal. Best
+// effort: nothing here throws, and the candidate is never told; what went
+// wrong comes back as a note for the program's error output (empty when the
+// page was kept).
+std::u16string KeepGradedPage(Platform& platform, const ExamPaths& paths, const ExamState& state,
+                              std::string_view graded_bytes);
 
 }  // namespace webexam

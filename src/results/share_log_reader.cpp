@@ -97,30 +97,14 @@ class LineReader {
       if (tab == std::string_view::npos) break;
       start = tab + 1;
     }
+    // The texts are read first, so that a line that fails later still says
+    // whose it is; its problems are named in the order of its fields.
+    const bool texts_read = fields_.size() >= 3 && ReadTexts(line, record);
     if (fields_.size() != kFieldCount) {
       note.value = static_cast<int>(std::min<std::size_t>(fields_.size(), 1'000'000'000));
       return torn && fields_.size() < kFieldCount ? LineProblem::kTorn : LineProblem::kFieldCount;
     }
-
-    // The three text fields, ending at the third TAB, decide the encoding.
-    const std::size_t text_end =
-        static_cast<std::size_t>(fields_[2].data() + fields_[2].size() - line.data());
-    const std::string_view text_bytes = line.substr(0, text_end);
-    const std::u16string as_gbk = decode_gbk_(text_bytes);
-    record.read_as_utf8 = ReadsAsUtf8(text_bytes, as_gbk);
-    const std::u16string text = record.read_as_utf8 ? FromUtf8(text_bytes) : as_gbk;
-    if (!record.read_as_utf8 && text.find(u'\uFFFD') != std::u16string::npos) {
-      return LineProblem::kUndecodable;
-    }
-    // TAB is one byte in both encodings and never part of a character, so
-    // the two TABs are found again; a decoder that took one into a character
-    // would leave the line unreadable.
-    const std::size_t tab1 = text.find(u'\t');
-    const std::size_t tab2 = tab1 == std::u16string::npos ? tab1 : text.find(u'\t', tab1 + 1);
-    if (tab2 == std::u16string::npos) return LineProblem::kUndecodable;
-    record.exam_number = text.substr(0, tab1);
-    record.candidate_name = text.substr(tab1 + 1, tab2 - tab1 - 1);
-    record.computer_name = text.substr(tab2 + 1);
+    if (!texts_read) return LineProblem::kUndecodable;
     const std::u16string_view texts[] = {record.exam_number, record.candidate_name,
                                          record.computer_name};
     for (int k = 0; k < 3; ++k) {
@@ -148,6 +132,28 @@ class LineReader {
       return LineProblem::kCountNotSum;
     }
     return std::nullopt;
+  }
+
+  // The three text fields, ending at the third TAB, decide the encoding.
+  // False when they are no text in either.
+  bool ReadTexts(std::string_view line, ShareLogRecord& record) {
+    const std::size_t text_end =
+        static_cast<std::size_t>(fields_[2].data() + fields_[2].size() - line.data());
+    const std::string_view text_bytes = line.substr(0, text_end);
+    const std::u16string as_gbk = decode_gbk_(text_bytes);
+    record.read_as_utf8 = ReadsAsUtf8(text_bytes, as_gbk);
+    const std::u16string text = record.read_as_utf8 ? FromUtf8(text_bytes) : as_gbk;
+    if (!record.read_as_utf8 && text.find(u'\uFFFD') != std::u16string::npos) return false;
+    // TAB is one byte in both encodings and never part of a character, so
+    // the two TABs are found again; a decoder that took one into a character
+    // would leave the line unreadable.
+    const std::size_t tab1 = text.find(u'\t');
+    const std::size_t tab2 = tab1 == std::u16string::npos ? tab1 : text.find(u'\t', tab1 + 1);
+    if (tab2 == std::u16string::npos) return false;
+    record.exam_number = text.substr(0, tab1);
+    record.candidate_name = text.substr(tab1 + 1, tab2 - tab1 - 1);
+    record.computer_name = text.substr(tab2 + 1);
+    return true;
   }
 
  private:
@@ -192,6 +198,12 @@ ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gb
     if (const auto problem = reader.Read(line, torn, record, note)) {
       note.problem = *problem;
       content.notes.push_back(note);
+      if (!record.exam_number.empty() || !record.candidate_name.empty() ||
+          !record.computer_name.empty()) {
+        record.correct_count = 0;
+        record.marks = {};
+        content.malformed.push_back(std::move(record));
+      }
     } else {
       if (record.read_as_utf8) content.notes.push_back({note.line, LineProblem::kReadAsUtf8, 0, 0});
       content.records.push_back(std::move(record));

@@ -54,8 +54,12 @@ struct LineNote {
 
 struct ShareLogContent {
   std::vector<ShareLogRecord> records;  // in file order
-  std::vector<LineNote> notes;          // in line order; one problem at most per line
-  std::size_t line_count = 0;           // lines in the file, a torn last one included
+  // Lines that are no result lines but have the three text fields, with
+  // those texts as far as they could be read (count and marks left at 0): so
+  // that a teacher learns whose line it is.
+  std::vector<ShareLogRecord> malformed;
+  std::vector<LineNote> notes;  // in line order; one problem at most per line
+  std::size_t line_count = 0;   // lines in the file, a torn last one included
 };
 
 // Whether a note keeps its line out of the records (the last two kinds do not).

@@ -88,16 +88,42 @@ void AppendTable(std::string& out, const ResultsSummary& summary) {
     return;
   }
   out +=
-      "<table class=\"results\">\n<thead>\n<tr><th>考号</th><th>姓名</th><th>计算机</th>"
-      "<th>答对数</th>";
+      "<table class=\"results\">\n<thead>\n<tr><th>行号</th><th>考号</th><th>姓名</th>"
+      "<th>计算机</th><th>答对数</th>";
   for (int item = 1; item <= kItemCount; ++item) out += "<th>" + Num(item) + "</th>";
+  if (summary.has_roster) out += "<th>与名单</th>";
   out += "</tr>\n</thead>\n<tbody>\n";
-  for (const ShareLogRecord& row : summary.rows) {
-    out += "<tr><td class=\"text\">" + Escaped(row.exam_number) + "</td><td class=\"text\">" +
-           Escaped(row.candidate_name) + "</td><td class=\"text\">" + Escaped(row.computer_name) +
-           "</td><td class=\"count\">" + Num(row.correct_count) + "</td>";
+  for (std::size_t i = 0; i < summary.rows.size(); ++i) {
+    const ShareLogRecord& row = summary.rows[i];
+    out += "<tr><td>" + Num(row.line) + "</td><td class=\"text\">" + Escaped(row.exam_number) +
+           "</td><td class=\"text\">" + Escaped(row.candidate_name) + "</td><td class=\"text\">" +
+           Escaped(row.computer_name) + "</td><td class=\"count\">" + Num(row.correct_count) +
+           "</td>";
     for (int mark : row.marks) out += mark ? "<td>1</td>" : "<td class=\"zero\">0</td>";
+    if (summary.has_roster) out += "<td class=\"text\">" + Escaped(summary.remarks[i]) + "</td>";
     out += "</tr>\n";
+  }
+  out += "</tbody>\n</table>\n";
+}
+
+void AppendMissing(std::string& out, const ResultsSummary& summary) {
+  out += "<h2>名单：应交 " + Num(summary.expected) + " 人，已交 " + Num(summary.Submitted()) +
+         " 人，未交 " + Num(summary.missing.size()) + " 人</h2>\n";
+  if (summary.missing.empty()) {
+    out += "<p>名单上的考生都有成绩行。</p>\n";
+    return;
+  }
+  out +=
+      "<table class=\"missing\">\n<thead>\n<tr><th>考号</th><th>姓名</th><th>计算机</th>"
+      "<th>未交</th></tr>\n</thead>\n<tbody>\n";
+  for (const Missing& missing : summary.missing) {
+    out +=
+        "<tr><td class=\"text\">" + Escaped(missing.candidate.exam_number) +
+        "</td><td class=\"text\">" + Escaped(missing.candidate.name) + "</td><td class=\"text\">" +
+        Escaped(missing.candidate.computer_name) + "</td><td class=\"text\">" +
+        (missing.malformed_line == 0 ? std::string("没有成绩行")
+                                     : "只有格式不对的第 " + Num(missing.malformed_line) + " 行") +
+        "</td></tr>\n";
   }
   out += "</tbody>\n</table>\n";
 }
@@ -221,13 +247,21 @@ void AppendAnomalies(std::string& out, const ResultsSummary& summary) {
 
 }  // namespace
 
-std::string ResultsHtml(const ResultsSummary& summary) {
+std::string ResultsHtml(const ResultsSummary& summary, const PageSource& source) {
   std::string out(kHead);
+  if (source.refresh_seconds > 0) {
+    const std::string charset = "<meta charset=\"utf-8\">\n";
+    out.insert(out.find(charset) + charset.size(),
+               "<meta http-equiv=\"refresh\" content=\"" + Num(source.refresh_seconds) + "\">\n");
+  }
   out += "<h1>考试成绩汇总</h1>\n";
+  out += "<p class=\"source\">共享文件夹 " + Escaped(source.share) + "，生成于 " +
+         Escaped(source.made_at) + "</p>\n";
   out += "<p>cjwyzz.txt：" + Num(summary.line_count) + " 行，其中成绩行 " +
          Num(summary.Candidates()) + " 行；记号文件 " + Num(summary.marker_count) + " 个；异常 " +
          Num(summary.anomalies.size()) + " 条。</p>\n";
   AppendTable(out, summary);
+  if (summary.has_roster) AppendMissing(out, summary);
   AppendPassRates(out, summary);
   AppendDistribution(out, summary);
   AppendAnomalies(out, summary);

@@ -11,7 +11,15 @@
 
 namespace webexam {
 
+// Where and when the page was made, printed under its title, so that a
+// printed page says what it is of.
+struct PageSource {
+  std::u16string share;     // the share folder as the teacher named it
+  std::u16string made_at;   // the local time, "2026-06-18 11:32:05"
+  int refresh_seconds = 0;  // when not 0, the browser reloads the page this often
+};
+
 // The page in UTF-8, LF line ends.
-std::string ResultsHtml(const ResultsSummary& summary);
+std::string ResultsHtml(const ResultsSummary& summary, const PageSource& source);
 
 }  // namespace webexam

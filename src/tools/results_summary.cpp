@@ -16,15 +16,6 @@ constexpr std::size_t kLinesNamed = 10;
 
 std::u16string Line(std::size_t line) { return u"第 " + Digits(line) + u" 行"; }
 
-// Computer names as Windows compares them: ASCII letters without case.
-std::u16string Folded(std::u16string_view name) {
-  std::u16string folded(name);
-  for (char16_t& c : folded) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  }
-  return folded;
-}
-
 // A file name as it may be shown: control characters, which a name on a
 // POSIX share may hold, become U+FFFD.
 std::u16string Shown(std::u16string_view name) {
@@ -94,7 +85,63 @@ std::u16string LineList(const std::vector<std::size_t>& lines) {
   return text;
 }
 
+// How a result line differs from the class list: not on it, or another
+// name or PC than the list gives. Empty when it agrees.
+std::u16string RosterRemark(const ShareLogRecord& record, const Roster& roster) {
+  const auto entry =
+      std::find_if(roster.entries.begin(), roster.entries.end(),
+                   [&](const RosterEntry& e) { return e.exam_number == record.exam_number; });
+  if (entry == roster.entries.end()) return u"不在名单上";
+  std::u16string remark;
+  if (entry->name != record.candidate_name) remark = u"名单上的姓名是“" + entry->name + u"”";
+  if (!entry->computer_name.empty() &&
+      Folded(entry->computer_name) != Folded(record.computer_name)) {
+    if (!remark.empty()) remark += u"，";
+    remark += u"名单上的计算机是 " + entry->computer_name;
+  }
+  return remark;
+}
+
+// The class list against the lines: who has none, and the lines that do not
+// agree with it.
+template <typename Add>
+void AddRoster(ResultsSummary& summary, const ShareLogContent& log, const Roster& roster, Add add) {
+  summary.has_roster = true;
+  summary.expected = roster.entries.size();
+  std::unordered_set<std::u16string> submitted;
+  for (const ShareLogRecord& record : log.records) {
+    submitted.insert(record.exam_number);
+    const std::u16string remark = RosterRemark(record, roster);
+    if (remark == u"不在名单上") {
+      add(record.line, u"考号不在名单上");
+    } else if (!remark.empty()) {
+      add(record.line, u"与名单不符：" + remark);
+    }
+  }
+  std::unordered_map<std::u16string, std::size_t> malformed_line;
+  for (const ShareLogRecord& record : log.malformed) {
+    malformed_line.emplace(record.exam_number, record.line);
+  }
+  for (const RosterEntry& entry : roster.entries) {
+    if (submitted.contains(entry.exam_number)) continue;
+    const auto found = malformed_line.find(entry.exam_number);
+    summary.missing.push_back({entry, found == malformed_line.end() ? 0 : found->second});
+  }
+  std::stable_sort(summary.missing.begin(), summary.missing.end(),
+                   [](const Missing& a, const Missing& b) {
+                     return ExamNumberBefore(a.candidate.exam_number, b.candidate.exam_number);
+                   });
+}
+
 }  // namespace
+
+std::u16string Folded(std::u16string_view name) {
+  std::u16string folded(name);
+  for (char16_t& c : folded) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  }
+  return folded;
+}
 
 int Percent(int passed, int total) {
   if (total <= 0) return 0;
@@ -105,12 +152,32 @@ bool IsWeakItem(int passed, int total) {
   return total > 0 && static_cast<long long>(passed) * 2 < total;
 }
 
-ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> markers) {
+std::u16string Who(const ShareLogRecord& record) {
+  std::u16string who = Shown(record.exam_number);
+  if (!record.candidate_name.empty()) {
+    if (!who.empty()) who += u' ';
+    who += Shown(record.candidate_name);
+  }
+  return who.empty() ? who : u"（" + who + u"）";
+}
+
+ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> markers,
+                         const Roster* roster) {
   ResultsSummary summary;
   summary.line_count = log.line_count;
-  for (const LineNote& note : log.notes) {
-    summary.anomalies.push_back({note.line, Line(note.line) + u"：" + ProblemText(note)});
-  }
+
+  // Whose each line is, where it says: "第 3 行（120722003 王五）".
+  std::unordered_map<std::size_t, std::u16string> who;
+  for (const ShareLogRecord& record : log.records) who.emplace(record.line, Who(record));
+  for (const ShareLogRecord& record : log.malformed) who.emplace(record.line, Who(record));
+  auto named = [&who](std::size_t line) {
+    const auto found = who.find(line);
+    return Line(line) + (found == who.end() ? u"" : found->second) + u"：";
+  };
+  auto add = [&](std::size_t line, const std::u16string& text) {
+    summary.anomalies.push_back({line, named(line) + text});
+  };
+  for (const LineNote& note : log.notes) add(note.line, ProblemText(note));
 
   // The markers, without the log itself, in name order so that what is said
   // of them does not depend on the order the folder lists them in.
@@ -148,11 +215,9 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
     exam.pcs.insert(pc);
 
     if (record.computer_name.empty()) {
-      summary.anomalies.push_back(
-          {record.line, Line(record.line) + u"：计算机名为空，共享文件夹里不会有它的记号文件"});
+      add(record.line, u"计算机名为空，共享文件夹里不会有它的记号文件");
     } else if (!marked.contains(pc)) {
-      summary.anomalies.push_back({record.line, Line(record.line) + u"：计算机 " +
-                                                    record.computer_name + u" 没有记号文件"});
+      add(record.line, u"计算机 " + record.computer_name + u" 没有记号文件");
     }
     for (int item = 0; item < kItemCount; ++item) {
       summary.passed[static_cast<std::size_t>(item)] +=
@@ -165,24 +230,36 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
     const std::vector<std::size_t>& lines = seen.lines;
     // Lines without a computer name need not come from one PC.
     if (lines.size() < 2 || pc.empty()) continue;
-    summary.anomalies.push_back({lines.front(), Line(lines.front()) + u"：计算机 " + seen.name +
-                                                    u" 有 " + Digits(lines.size()) + u" 行成绩（" +
-                                                    LineList(lines) + u"）"});
+    add(lines.front(), u"计算机 " + seen.name + u" 有 " + Digits(lines.size()) + u" 行成绩（" +
+                           LineList(lines) + u"）");
   }
   for (const std::u16string& number : exam_order) {
     const Seen& exam = seen_exam[number];
     if (exam.pcs.size() < 2) continue;
-    summary.anomalies.push_back(
-        {exam.lines.front(), Line(exam.lines.front()) + u"：考号 " + number + u" 出现在 " +
-                                 Digits(exam.pcs.size()) + u" 台计算机上（" + LineList(exam.lines) +
-                                 u"）"});
+    add(exam.lines.front(), u"考号 " + number + u" 出现在 " + Digits(exam.pcs.size()) +
+                                u" 台计算机上（" + LineList(exam.lines) + u"）");
+  }
+
+  // A PC whose lines are all malformed did send a line: it is named with
+  // those lines rather than reported as having none.
+  std::unordered_map<std::u16string, std::vector<std::size_t>> malformed_of_pc;
+  for (const ShareLogRecord& record : log.malformed) {
+    malformed_of_pc[Folded(record.computer_name)].push_back(record.line);
   }
   for (const std::u16string& name : markers) {
-    if (!seen_pc.contains(Folded(name))) {
+    if (seen_pc.contains(Folded(name))) continue;
+    if (const auto found = malformed_of_pc.find(Folded(name)); found != malformed_of_pc.end()) {
+      add(found->second.front(), u"计算机 " + Shown(name) +
+                                     u" 留有记号文件，但它在 cjwyzz.txt 里只有格式不对的行（" +
+                                     LineList(found->second) + u"）");
+    } else {
       summary.anomalies.push_back(
           {0, u"计算机 " + Shown(name) + u" 留有记号文件，但 cjwyzz.txt 里没有它的成绩行"});
     }
   }
+
+  if (roster) AddRoster(summary, log, *roster, add);
+
   std::stable_sort(summary.anomalies.begin(), summary.anomalies.end(),
                    [](const Anomaly& a, const Anomaly& b) {
                      return (a.line == 0 ? SIZE_MAX : a.line) < (b.line == 0 ? SIZE_MAX : b.line);
@@ -193,6 +270,12 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
                    [](const ShareLogRecord& a, const ShareLogRecord& b) {
                      return ExamNumberBefore(a.exam_number, b.exam_number);
                    });
+  summary.remarks.resize(summary.rows.size());
+  if (roster) {
+    for (std::size_t i = 0; i < summary.rows.size(); ++i) {
+      summary.remarks[i] = RosterRemark(summary.rows[i], *roster);
+    }
+  }
   return summary;
 }
 

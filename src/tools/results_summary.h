@@ -12,6 +12,7 @@
 #include "grading/answer_key.h"
 #include "results/share_log_reader.h"
 #include "state/exam_paths.h"
+#include "tools/roster.h"
 
 namespace webexam {
 
@@ -21,23 +22,44 @@ struct Anomaly {
   std::u16string text;   // one sentence, starting with the line number when there is one
 };
 
+// A candidate of the class list without a result line.
+struct Missing {
+  RosterEntry candidate;
+  std::size_t malformed_line = 0;  // a line of theirs that is no result line, or 0
+};
+
 struct ResultsSummary {
   std::size_t line_count = 0;                    // lines in cjwyzz.txt
   std::size_t marker_count = 0;                  // marker files on the share
   std::vector<ShareLogRecord> rows;              // every result line, by exam number, then line
+  std::vector<std::u16string> remarks;           // per row: how it differs from the class list
   std::array<int, kItemCount> passed{};          // per item: the rows that passed it
   std::array<int, kItemCount + 1> with_count{};  // per count 0 to 22: the rows with it
   std::vector<Anomaly> anomalies;                // by line; those about no line last
+  bool has_roster = false;                       // a class list was given
+  std::size_t expected = 0;                      // candidates on the class list
+  std::vector<Missing> missing;                  // on the list without a line, by exam number
 
   int Candidates() const { return static_cast<int>(rows.size()); }
+  std::size_t Submitted() const { return expected - missing.size(); }
 };
 
 // `markers` are the names of the other files on the share, one per PC that
 // submitted; the log file itself and names starting with a dot (hidden on
 // POSIX, and webexam-check's probes) may be among them and are left out. A PC's
 // name is matched without regard to the case of ASCII letters, as Windows
-// names files and computers.
-ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> markers);
+// names files and computers. With a class list, its candidates without a
+// line are listed, and lines whose exam number is not on it, or whose name
+// or PC differs from it, are anomalies.
+ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> markers,
+                         const Roster* roster = nullptr);
+
+// "（120722001 张三）", naming whose a line is as far as it says; empty for a
+// line without either.
+std::u16string Who(const ShareLogRecord& record);
+
+// A computer name as Windows compares them: ASCII letters without case.
+std::u16string Folded(std::u16string_view name);
 
 // The share of `passed` in `total` in whole percent, rounded half up; 0 for
 // no total.

@@ -33,7 +33,12 @@ void AppendTable(std::u16string& out, const ResultsSummary& summary) {
   const std::size_t pc_width = ColumnWidth(u"计算机", summary.rows, &ShareLogRecord::computer_name);
   const std::u16string count_header = u"答对数";
   const std::size_t count_width = DisplayWidth(count_header);
-  const std::size_t marks_at = number_width + name_width + pc_width + count_width + 4 * 2;
+  std::size_t line_width = DisplayWidth(u"行号");
+  for (const ShareLogRecord& row : summary.rows) {
+    line_width = std::max(line_width, Digits(row.line).size());
+  }
+  const std::size_t marks_at =
+      line_width + number_width + name_width + pc_width + count_width + 5 * 2;
 
   // The item numbers stand in two rows, tens above units, over one column each.
   std::u16string tens(marks_at, u' '), units;
@@ -44,14 +49,43 @@ void AppendTable(std::u16string& out, const ResultsSummary& summary) {
   }
   while (!tens.empty() && tens.back() == u' ') tens.pop_back();
   out += tens + u"\n";
-  out += PadRight(u"考号", number_width) + u"  " + PadRight(u"姓名", name_width) + u"  " +
-         PadRight(u"计算机", pc_width) + u"  " + count_header + u"  " + units + u"\n";
-  for (const ShareLogRecord& row : summary.rows) {
-    std::u16string line = PadRight(row.exam_number, number_width) + u"  " +
+  out += PadLeft(u"行号", line_width) + u"  " + PadRight(u"考号", number_width) + u"  " +
+         PadRight(u"姓名", name_width) + u"  " + PadRight(u"计算机", pc_width) + u"  " +
+         count_header + u"  " + units + u"\n";
+  for (std::size_t i = 0; i < summary.rows.size(); ++i) {
+    const ShareLogRecord& row = summary.rows[i];
+    std::u16string line = PadLeft(Digits(row.line), line_width) + u"  " +
+                          PadRight(row.exam_number, number_width) + u"  " +
                           PadRight(row.candidate_name, name_width) + u"  " +
                           PadRight(row.computer_name, pc_width) + u"  " +
                           PadLeft(Digits(row.correct_count), count_width) + u" ";
     for (int mark : row.marks) line += u' ', line += static_cast<char16_t>(u'0' + mark);
+    if (!summary.remarks[i].empty()) line += u"  " + summary.remarks[i];
+    out += line + u"\n";
+  }
+}
+
+void AppendMissing(std::u16string& out, const ResultsSummary& summary) {
+  out += u"名单：应交 " + Digits(summary.expected) + u" 人，已交 " + Digits(summary.Submitted()) +
+         u" 人，未交 " + Digits(summary.missing.size()) + u" 人\n";
+  if (summary.missing.empty()) return;
+  std::size_t number_width = DisplayWidth(u"考号"), name_width = DisplayWidth(u"姓名");
+  for (const Missing& missing : summary.missing) {
+    number_width = std::max(number_width, DisplayWidth(missing.candidate.exam_number));
+    name_width = std::max(name_width, DisplayWidth(missing.candidate.name));
+  }
+  number_width = std::min(number_width, kWidestColumn);
+  name_width = std::min(name_width, kWidestColumn);
+  out += u"未交：\n" + PadRight(u"考号", number_width) + u"  " + PadRight(u"姓名", name_width) +
+         u"  计算机\n";
+  for (const Missing& missing : summary.missing) {
+    std::u16string line = PadRight(missing.candidate.exam_number, number_width) + u"  " +
+                          PadRight(missing.candidate.name, name_width) + u"  " +
+                          missing.candidate.computer_name;
+    if (missing.malformed_line != 0) {
+      line += u"  （只有格式不对的第 " + Digits(missing.malformed_line) + u" 行）";
+    }
+    while (!line.empty() && line.back() == u' ') line.pop_back();
     out += line + u"\n";
   }
 }
@@ -134,6 +168,10 @@ std::u16string ResultsText(const ResultsSummary& summary) {
                        Digits(summary.anomalies.size()) + u" 条\n\n";
   AppendTable(out, summary);
   out += u"\n";
+  if (summary.has_roster) {
+    AppendMissing(out, summary);
+    out += u"\n";
+  }
   AppendPassRates(out, summary);
   out += u"\n";
   AppendDistribution(out, summary);
@@ -146,12 +184,27 @@ std::string ResultsCsv(const ResultsSummary& summary) {
   std::string csv = "\xEF\xBB\xBF";
   csv += ToUtf8(u"考号,姓名,计算机,答对数");
   for (int item = 1; item <= kItemCount; ++item) csv += ToUtf8(u",题") + std::to_string(item);
-  csv += "\r\n";
-  for (const ShareLogRecord& row : summary.rows) {
+  // New columns go after the marks, so that sheets that read the columns by
+  // their place keep working.
+  csv += ToUtf8(u",行号,备注") + "\r\n";
+  for (std::size_t i = 0; i < summary.rows.size(); ++i) {
+    const ShareLogRecord& row = summary.rows[i];
     csv += CsvField(row.exam_number, true) + "," + CsvField(row.candidate_name, true) + "," +
            CsvField(row.computer_name, true) + "," + std::to_string(row.correct_count);
     for (int mark : row.marks) csv += "," + std::to_string(mark);
-    csv += "\r\n";
+    csv += "," + std::to_string(row.line) + "," + CsvField(summary.remarks[i], true) + "\r\n";
+  }
+  // The candidates of the class list without a line: no count, no marks.
+  for (const Missing& missing : summary.missing) {
+    csv += CsvField(missing.candidate.exam_number, true) + "," +
+           CsvField(missing.candidate.name, true) + "," +
+           CsvField(missing.candidate.computer_name, true) + ",";
+    csv += std::string(kItemCount + 2, ',');  // before each mark, the line and the remark
+    csv += CsvField(missing.malformed_line == 0
+                        ? std::u16string(u"未交")
+                        : u"未交（只有格式不对的第 " + Digits(missing.malformed_line) + u" 行）",
+                    true) +
+           "\r\n";
   }
   return csv;
 }

@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace webexam {
@@ -65,6 +67,46 @@ bool IsWide(char32_t c) {
 bool PrintOut(std::u16string_view text) { return Write(stdout, text); }
 
 void PrintError(std::u16string_view text) { Write(stderr, text); }
+
+bool OutputIsTerminal() {
+#ifdef _WIN32
+  return IsConsole(STD_OUTPUT_HANDLE);
+#else
+  return ::isatty(STDOUT_FILENO) == 1;
+#endif
+}
+
+bool DrawScreen(std::u16string_view text) {
+#ifdef _WIN32
+  // The console's own calls: the escape sequences of a terminal are not
+  // understood by every console (Windows 7, a console without virtual
+  // terminal mode).
+  HANDLE console = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (::GetConsoleScreenBufferInfo(console, &info)) {
+    const COORD home{0, 0};
+    const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+    DWORD written = 0;
+    ::FillConsoleOutputCharacterW(console, L' ', cells, home, &written);
+    ::FillConsoleOutputAttribute(console, info.wAttributes, cells, home, &written);
+    ::SetConsoleCursorPosition(console, home);
+  }
+  return PrintOut(text);
+#else
+  // Home, the text with each line's rest cleared, then the rest of the
+  // screen cleared: no blank frame between two screens, so nothing flickers.
+  std::u16string screen = u"\x1b[H";
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find(u'\n', start);
+    if (end == std::u16string_view::npos) end = text.size();
+    screen += text.substr(start, end - start);
+    screen += u"\x1b[K";
+    if (end < text.size()) screen += u'\n';
+    start = end + 1;
+  }
+  return PrintOut(screen + u"\x1b[J");
+#endif
+}
 
 std::u16string ReadAnswer() {
   std::string line;

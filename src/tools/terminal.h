@@ -14,6 +14,15 @@ bool PrintOut(std::u16string_view text);
 // Writes text to standard error.
 void PrintError(std::u16string_view text);
 
+// Whether standard output is a terminal (a Windows console), which can be
+// redrawn, rather than a file or a pipe.
+bool OutputIsTerminal();
+
+// Draws `text` on a cleared terminal from its top left corner, so that a
+// screen redrawn every few seconds replaces the last one in place. False when
+// it could not be written.
+bool DrawScreen(std::u16string_view text);
+
 // Reads one line the teacher types on standard input, without its line end;
 // an empty text at the end of input.
 std::u16string ReadAnswer();

@@ -1,6 +1,8 @@
 // webexam-check: checks one exam PC before the exam, one line per check, so
 // that a room's teachers find what would fail while there is time to mend it.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,6 +10,7 @@
 #include "state/exam_paths.h"
 #include "text/utf8.h"
 #include "tools/room_check.h"
+#include "tools/roster.h"
 #include "tools/terminal.h"
 #include "tools/tool_main.h"
 
@@ -17,6 +20,7 @@ using namespace webexam;
 
 constexpr std::u16string_view kHelp =
     u"用法：webexam-check [--clear-marker [--yes]]\n"
+    u"      webexam-check --roster 名单\n"
     u"\n"
     u"考前在每台考生机上运行。逐项检查，每项打印一行“通过”或“失败”，\n"
     u"失败时说明该怎么办：\n"
@@ -38,6 +42,9 @@ constexpr std::u16string_view kHelp =
     u"选项：\n"
     u"  --clear-marker  先删除本机遗留的交卷记号（会问 y/N），再检查\n"
     u"  -y, --yes       与 --clear-marker 同用：不问，直接删除\n"
+    u"  --roster 名单   只检查名单文件（考前在教师机上）：每行考号、姓名，可再加\n"
+    u"                  计算机名，TAB 或逗号分隔，GBK 或 UTF-8，可有表头；\n"
+    u"                  列出错行的行号。没有错行为 0，否则为 1\n"
     u"  -h, --help      显示本说明\n"
     u"\n"
     u"退出码：全部通过为 0，有一项失败为 1，用法有误为 2。\n";
@@ -74,13 +81,38 @@ bool ClearMarker(Platform& platform, const ExamPaths& paths, bool ask) {
   return true;
 }
 
+// Reads a class list and says what it holds; true when every line with
+// text is a candidate or the header.
+bool CheckRoster(Platform& platform, const std::string& file) {
+  std::string bytes;
+  try {
+    bytes = platform.ReadHead(FromUtf8(file), SIZE_MAX, Platform::IfMissing::kFail);
+  } catch (const PlatformError& error) {
+    PrintError(u"webexam-check: 读不了名单 " + FromUtf8(file) + u"：" + FromUtf8(error.what()) +
+               u"\n");
+    return false;
+  }
+  const Roster roster =
+      ReadRoster(bytes, [&platform](std::string_view gbk) { return platform.DecodeGbk(gbk); });
+  PrintOut(RosterText(roster));
+  return roster.problems.empty() && !roster.entries.empty();
+}
+
 }  // namespace
 
 int RunTool(const std::vector<std::string>& arguments) {
   bool clear_marker = false, yes = false;
-  for (const std::string& arg : arguments) {
+  std::optional<std::string> roster;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& arg = arguments[i];
     if (arg == "-h" || arg == "--help") {
       return PrintOut(kHelp) ? 0 : 1;
+    } else if (arg == "--roster") {
+      if (i + 1 == arguments.size()) {
+        PrintError(u"webexam-check: --roster 后面缺文件名（见 --help）\n");
+        return 2;
+      }
+      roster = arguments[++i];
     } else if (arg == "--clear-marker") {
       clear_marker = true;
     } else if (arg == "-y" || arg == "--yes") {
@@ -90,6 +122,10 @@ int RunTool(const std::vector<std::string>& arguments) {
       return 2;
     }
   }
+  if (roster && (clear_marker || yes)) {
+    PrintError(u"webexam-check: --roster 不与其他选项同用（见 --help）\n");
+    return 2;
+  }
   if (yes && !clear_marker) {
     PrintError(u"webexam-check: --yes 只与 --clear-marker 同用（见 --help）\n");
     return 2;
@@ -97,6 +133,7 @@ int RunTool(const std::vector<std::string>& arguments) {
 
   try {
     auto platform = MakePlatform();
+    if (roster) return CheckRoster(*platform, *roster) ? 0 : 1;
     const ExamPaths paths = ExamPathsOf(*platform);
     bool ok = true;
     if (clear_marker) ok = ClearMarker(*platform, paths, !yes);

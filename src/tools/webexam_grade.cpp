@@ -1,5 +1,6 @@
 // webexam-grade: grades web pages against the exam's answer key from the
-// command line, exactly as the exam client grades a candidate's page.
+// command line, exactly as the exam client grades a candidate's page; with
+// --explain, says of one page why each item passed or failed.
 
 #include <cerrno>
 #include <cstdio>
@@ -16,11 +17,14 @@
 #include "platform/platform.h"
 #include "state/exam_state.h"
 #include "text/utf8.h"
+#include "tools/explain.h"
+#include "tools/terminal.h"
 
 namespace {
 
 constexpr const char kHelp[] =
     "Usage: webexam-grade PAGE...\n"
+    "       webexam-grade --explain PAGE\n"
     "\n"
     "Grades each web page against the exam's answer key of 22 items, as the\n"
     "exam client does when a candidate submits: the first 32000 bytes of the\n"
@@ -38,7 +42,11 @@ constexpr const char kHelp[] =
     "no page was given.\n"
     "\n"
     "Options:\n"
-    "  -h, --help   show this help and exit\n";
+    "  --explain PAGE  say item by item, in Chinese, whether the page passed,\n"
+    "                  and for each of the item's texts whether it was found\n"
+    "                  in the first 32000 bytes and where (line and column),\n"
+    "                  or found only beyond them: for a candidate who appeals\n"
+    "  -h, --help      show this help and exit\n";
 
 }  // namespace
 
@@ -47,13 +55,15 @@ namespace {
 // Grades the pages named by the arguments (UTF-8, the program name left out).
 int Run(const std::vector<std::string>& arguments) {
   std::vector<std::string> pages;
-  bool only_pages = false;
+  bool only_pages = false, explain = false;
   for (const std::string& arg : arguments) {
     if (!only_pages && (arg == "-h" || arg == "--help")) {
       std::fputs(kHelp, stdout);
       return 0;
     }
-    if (!only_pages && arg == "--") {
+    if (!only_pages && arg == "--explain") {
+      explain = true;
+    } else if (!only_pages && arg == "--") {
       only_pages = true;
     } else if (!only_pages && arg.size() > 1 && arg[0] == '-') {
       std::fprintf(stderr, "webexam-grade: unknown option %s (see --help)\n", arg.c_str());
@@ -68,6 +78,23 @@ int Run(const std::vector<std::string>& arguments) {
   }
 
   auto platform = webexam::MakePlatform();
+  if (explain) {
+    if (pages.size() != 1) {
+      std::fputs("webexam-grade: --explain takes one page (see --help)\n", stderr);
+      return 2;
+    }
+    try {
+      return webexam::PrintOut(webexam::ExplainPage(*platform, webexam::FromUtf8(pages[0]))) ? 0
+                                                                                             : 1;
+    } catch (const webexam::PlatformError& error) {
+      if (error.code() == ENOENT) {
+        std::fprintf(stderr, "webexam-grade: no such page: %s\n", pages[0].c_str());
+      } else {
+        std::fprintf(stderr, "webexam-grade: %s\n", error.what());
+      }
+      return 1;
+    }
+  }
   int status = 0;
   for (const std::string& page : pages) {
     webexam::ExamState state;

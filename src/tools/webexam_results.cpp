@@ -1,18 +1,27 @@
-// webexam-results: what the results share holds after an exam, for the
-// teacher: the results by exam number, the pass rate of each item, the
-// distribution of the counts, and every oddity of the lines and markers;
-// optionally as CSV and as a printable HTML page.
+// webexam-results: what the results share holds, for the teacher: after
+// the exam the results by exam number, the pass rate of each item, the
+// distribution of the counts, and every oddity of the lines and markers,
+// optionally against the class list and as CSV and a printable HTML page;
+// during the exam a live view; and the kept pages graded again.
 
+#include <chrono>
+#include <csignal>
 #include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
 #include "results/share_log_reader.h"
 #include "text/utf8.h"
+#include "tools/live_view.h"
+#include "tools/regrade.h"
 #include "tools/results_html.h"
 #include "tools/results_summary.h"
 #include "tools/results_table.h"
+#include "tools/roster.h"
 #include "tools/terminal.h"
 #include "tools/tool_main.h"
 
@@ -21,25 +30,29 @@ namespace {
 using namespace webexam;
 
 constexpr std::u16string_view kHelp =
-    u"用法：webexam-results [--csv 文件] [--html 文件] 共享文件夹\n"
+    u"用法：webexam-results [--roster 名单] [--csv 文件] [--html 文件] 共享文件夹\n"
+    u"      webexam-results --watch [--roster 名单] [--html 文件] [--interval 秒] 共享文件夹\n"
+    u"      webexam-results --regrade 共享文件夹\n"
     u"\n"
-    u"读取成绩共享文件夹里的 cjwyzz.txt（GBK）和各考生机留下的记号文件\n"
-    u"（文件夹里 cjwyzz.txt 以外的普通文件，隐藏的不算），在终端打印：\n"
-    u"  - 按考号排序的成绩表：考号、姓名、计算机、答对数、22 题的分数\n"
-    u"  - 各题通过率，不到一半通过的题标“偏低”\n"
-    u"  - 答对数 0 到 22 各有几人\n"
-    u"  - 异常，带行号：格式不对的行（字段数不对、答对数与分数之和不符、\n"
-    u"    分数不是 0 或 1、无法识读），一台计算机有多行，一个考号在多台\n"
-    u"    计算机上，有记号没有成绩行，有成绩行没有记号\n"
-    u"没有行尾的最后一行、LF 行尾、BOM 都能读；按 UTF-8 写的行照样读出，\n"
-    u"并列入异常。\n"
+    u"读取成绩共享文件夹里的 cjwyzz.txt 和各考生机的记号文件，在终端打印：\n"
+    u"按考号排序的成绩表（带行号）、各题通过率（不到一半通过的标“偏低”）、\n"
+    u"答对数分布、异常（带行号和考号姓名：格式不对的行，一台计算机多行，\n"
+    u"一个考号多台计算机，有记号没有成绩行，有成绩行没有记号）。\n"
     u"\n"
     u"选项：\n"
-    u"  --csv 文件    另把成绩表写成 CSV（UTF-8 带 BOM，Excel、WPS 可直接打开）\n"
-    u"  --html 文件   另写一页 HTML：成绩表、通过率与分布的柱状图、异常，可打印\n"
-    u"  -h, --help    显示本说明\n"
+    u"  --roster 名单  名单文件：每行考号、姓名，可再加计算机名，TAB 或逗号分隔，\n"
+    u"                 GBK 或 UTF-8，可有表头；列出未交的人、不在名单上的考号、\n"
+    u"                 与名单不符的姓名\n"
+    u"  --csv 文件     另把成绩表写成 CSV（UTF-8 带 BOM，Excel、WPS 可直接打开）\n"
+    u"  --html 文件    另写一页 HTML（注明共享文件夹和生成时间），可打印\n"
+    u"  --watch        考试中实时查看：每隔几秒刷新已交/应交、未交的人、最近交来的、\n"
+    u"                 异常；只读不写共享文件夹；按 Ctrl+C 结束。带 --html 时\n"
+    u"                 同时刷新网页（浏览器自动重新载入）\n"
+    u"  --interval 秒  --watch 刷新的间隔，1 到 600，默认 3\n"
+    u"  --regrade      把 pages 文件夹里留下的页面重评一遍，列出与成绩行不同的\n"
+    u"  -h, --help     显示本说明\n"
     u"\n"
-    u"退出码：读到了为 0（有异常也是 0）；共享文件夹或 cjwyzz.txt 读不了、\n"
+    u"退出码：读到了为 0（有异常也是 0）；共享文件夹、cjwyzz.txt 或名单读不了、\n"
     u"CSV 或 HTML 写不了为 1；用法有误为 2。\n";
 
 int UsageError(const std::u16string& what) {
@@ -47,73 +60,284 @@ int UsageError(const std::u16string& what) {
   return 2;
 }
 
+void Complain(const std::u16string& what, const PlatformError& error) {
+  PrintError(u"webexam-results: " + what + u"：" + FromUtf8(error.what()) + u"\n");
+}
+
+// The local time, "2026-06-18 11:32:05", or only the time of day.
+std::u16string LocalTime(bool with_date) {
+  const std::time_t now = std::time(nullptr);
+  char text[32] = "";
+  if (const std::tm* local = std::localtime(&now)) {
+    std::strftime(text, sizeof text, with_date ? "%Y-%m-%d %H:%M:%S" : "%H:%M:%S", local);
+  }
+  return FromUtf8(text);
+}
+
+struct Options {
+  std::string share, csv, html, roster;
+  bool watch = false, regrade = false;
+  int interval = 3;
+};
+
+// What one look at the share found.
+struct ShareContent {
+  ShareLogContent log;
+  std::vector<std::u16string> markers;
+};
+
+class Share {
+ public:
+  Share(Platform& platform, const std::string& share) : platform_(platform), named_(share) {
+    folder_ = FromUtf8(share);
+    if (folder_.back() != platform.PathSeparator() && folder_.back() != u'/') {
+      folder_ += platform.PathSeparator();
+    }
+  }
+
+  // Reads the log, then lists the markers: a PC appends its line before it
+  // makes its marker, so a line is seen no later than its marker. Only
+  // reads: the log is opened, read and closed, never held against the PCs'
+  // appends. When the share cannot be read, `error` says why and nothing
+  // comes back. During the exam a share without its log yet is only a share
+  // nobody has submitted to (`missing_log_is_empty`).
+  std::optional<ShareContent> Read(std::u16string& error, bool missing_log_is_empty = false) {
+    const std::u16string log = folder_ + std::u16string(kShareLogName);
+    ShareContent content;
+    std::string bytes;
+    try {
+      bytes = platform_.ReadHead(log, SIZE_MAX, Platform::IfMissing::kFail);
+    } catch (const PlatformError& read_error) {
+      error = u"读不了 cjwyzz.txt：" + FromUtf8(read_error.what());
+      if (!missing_log_is_empty || !platform_.ListPath(log, Listing::kFilesOnly).empty()) {
+        // The folder's own failure says more, when it is the folder.
+        ListMarkers(content, error);
+        return std::nullopt;
+      }
+    }
+    if (!ListMarkers(content, error)) return std::nullopt;
+    content.log =
+        ReadShareLog(bytes, [this](std::string_view gbk) { return platform_.DecodeGbk(gbk); });
+    return content;
+  }
+
+  bool ListMarkers(ShareContent& content, std::u16string& error) {
+    try {
+      content.markers = platform_.ListFiles(FromUtf8(named_));
+      return true;
+    } catch (const PlatformError& list_error) {
+      error = u"读不了共享文件夹：" + FromUtf8(list_error.what());
+      return false;
+    }
+  }
+
+  const std::u16string& Folder() const { return folder_; }
+  std::u16string Named() const { return FromUtf8(named_); }
+
+ private:
+  Platform& platform_;
+  std::string named_;
+  std::u16string folder_;
+};
+
+// Writes a file through a temporary one beside it and a rename, so that a
+// browser reloading the page never reads half of it.
+void ReplaceFile(Platform& platform, const std::string& file, std::string_view bytes) {
+  const std::string temporary = file + ".tmp";
+  platform.WriteFile(FromUtf8(temporary), bytes);
+  auto path = [](const std::string& utf8) {
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+  };
+  std::error_code error;
+  std::filesystem::rename(path(temporary), path(file), error);
+  if (error) {
+    throw PlatformError(error.value(), "cannot replace " + file + ": " + error.message());
+  }
+}
+
+volatile std::sig_atomic_t stop_requested = 0;
+
+extern "C" void RequestStop(int) { stop_requested = 1; }
+
+// The live view: redraws until Ctrl-C (or the console's Ctrl-Break or a
+// termination request). On a terminal the screen is redrawn in place; to a
+// file or a pipe a screen goes out only when something other than the clock
+// changed.
+int Watch(Platform& platform, Share& share, const Roster* roster, const Options& options) {
+  std::signal(SIGINT, RequestStop);
+  std::signal(SIGTERM, RequestStop);
+#ifdef SIGBREAK
+  std::signal(SIGBREAK, RequestStop);
+#endif
+  const bool terminal = OutputIsTerminal();
+  LiveView view;
+  std::u16string last_body;
+  int status = 0;
+  while (!stop_requested) {
+    const std::u16string now = LocalTime(false);
+    std::u16string body, error;
+    if (std::optional<ShareContent> content = share.Read(error, true)) {
+      // A last line without its line end is a line still being written: it
+      // is left for the next look.
+      for (const LineNote& note : content->log.notes) {
+        if (note.problem != LineProblem::kTorn) continue;
+        std::erase_if(content->log.malformed,
+                      [&](const ShareLogRecord& line) { return line.line == note.line; });
+      }
+      std::erase_if(content->log.notes,
+                    [](const LineNote& note) { return note.problem == LineProblem::kTorn; });
+      const ResultsSummary summary =
+          Summarize(std::move(content->log), std::move(content->markers), roster);
+      view.Look(summary, now);
+      body = view.Screen(u"共享文件夹 " + share.Named());
+      if (!options.html.empty()) {
+        try {
+          ReplaceFile(platform, options.html,
+                      ResultsHtml(summary, {share.Named(), LocalTime(true), options.interval}));
+        } catch (const PlatformError& error) {
+          // On the screen, not on the terminal under it, which the next
+          // screen would overwrite.
+          body +=
+              u"\n写不了网页 " + FromUtf8(options.html) + u"：" + FromUtf8(error.what()) + u"\n";
+        }
+      }
+    } else {
+      body = u"共享文件夹 " + share.Named() + u"\n\n" + error + u"\n下次刷新时再试。\n";
+    }
+    const std::u16string footer =
+        u"\n" + now + u" 读取；每 " + Digits(options.interval) + u" 秒刷新，按 Ctrl+C 结束\n";
+    if (terminal) {
+      if (!DrawScreen(body + footer)) status = 1;
+    } else if (body != last_body) {
+      if (!PrintOut(body + footer + u"\n")) status = 1;
+    }
+    last_body = body;
+    const auto until = platform.Now() + std::chrono::seconds(options.interval);
+    while (!stop_requested && platform.Now() < until) {
+      platform.Sleep(std::chrono::milliseconds(100));
+    }
+  }
+  PrintOut(u"\n已结束实时查看。\n");
+  return status;
+}
+
+std::optional<Roster> LoadRoster(Platform& platform, const std::string& file) {
+  std::string bytes;
+  try {
+    bytes = platform.ReadHead(FromUtf8(file), SIZE_MAX, Platform::IfMissing::kFail);
+  } catch (const PlatformError& error) {
+    Complain(u"读不了名单 " + FromUtf8(file), error);
+    return std::nullopt;
+  }
+  Roster roster =
+      ReadRoster(bytes, [&platform](std::string_view gbk) { return platform.DecodeGbk(gbk); });
+  // A bad line is one candidate fewer on the list: said at once, where it
+  // cannot be missed, and the rest of the list still used.
+  if (!roster.problems.empty()) {
+    PrintError(u"webexam-results: 名单 " + FromUtf8(file) + u" 有错行，这些行没有算进名单：\n");
+    for (const RosterProblem& problem : roster.problems) PrintError(problem.text + u"\n");
+  }
+  return roster;
+}
+
 }  // namespace
 
 int RunTool(const std::vector<std::string>& arguments) {
-  std::string share, csv, html;
+  Options options;
   bool only_operands = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& arg = arguments[i];
+    std::string* value = nullptr;
+    std::string name = arg;
     if (!only_operands && (arg == "-h" || arg == "--help")) {
       return PrintOut(kHelp) ? 0 : 1;
     }
-    if (!only_operands && (arg == "--csv" || arg == "--html")) {
-      if (i + 1 == arguments.size()) return UsageError(FromUtf8(arg) + u" 后面缺文件名");
-      (arg == "--csv" ? csv : html) = arguments[++i];
-    } else if (!only_operands && arg.starts_with("--csv=")) {
-      csv = arg.substr(6);
-    } else if (!only_operands && arg.starts_with("--html=")) {
-      html = arg.substr(7);
+    if (!only_operands && arg.starts_with("--") && arg.find('=') != std::string::npos) {
+      name = arg.substr(0, arg.find('='));
+    }
+    if (!only_operands && name == "--csv") value = &options.csv;
+    if (!only_operands && name == "--html") value = &options.html;
+    if (!only_operands && name == "--roster") value = &options.roster;
+    std::string interval;
+    if (!only_operands && name == "--interval") value = &interval;
+    if (value) {
+      if (name != arg) {
+        *value = arg.substr(name.size() + 1);
+      } else if (i + 1 == arguments.size()) {
+        return UsageError(FromUtf8(arg) + u" 后面缺" + (value == &interval ? u"秒数" : u"文件名"));
+      } else {
+        *value = arguments[++i];
+      }
+      if (value == &interval) {
+        const bool digits = !interval.empty() && interval.size() <= 3 &&
+                            interval.find_first_not_of("0123456789") == std::string::npos;
+        options.interval = digits ? std::stoi(interval) : 0;
+        if (options.interval < 1 || options.interval > 600) {
+          return UsageError(u"--interval 要 1 到 600 秒");
+        }
+      }
+    } else if (!only_operands && arg == "--watch") {
+      options.watch = true;
+    } else if (!only_operands && arg == "--regrade") {
+      options.regrade = true;
     } else if (!only_operands && arg == "--") {
       only_operands = true;
     } else if (!only_operands && arg.size() > 1 && arg[0] == '-') {
       return UsageError(u"不认识的选项 " + FromUtf8(arg));
-    } else if (share.empty()) {
-      share = arg;
+    } else if (options.share.empty()) {
+      options.share = arg;
     } else {
       return UsageError(u"只能给一个共享文件夹");
     }
   }
-  if (share.empty()) return UsageError(u"没有给共享文件夹");
+  if (options.share.empty()) return UsageError(u"没有给共享文件夹");
+  if (options.watch && options.regrade) return UsageError(u"--watch 和 --regrade 不能同用");
+  if (options.watch && !options.csv.empty()) return UsageError(u"--watch 不写 CSV");
+  if (options.regrade &&
+      (!options.csv.empty() || !options.html.empty() || !options.roster.empty())) {
+    return UsageError(u"--regrade 不与其他选项同用");
+  }
 
   try {
     auto platform = MakePlatform();
-    std::u16string folder = FromUtf8(share);
-    std::vector<std::u16string> markers;
-    try {
-      markers = platform->ListFiles(folder);
-    } catch (const PlatformError& error) {
-      PrintError(u"webexam-results: 读不了共享文件夹：" + FromUtf8(error.what()) + u"\n");
+    Share share(*platform, options.share);
+    std::optional<Roster> roster;
+    if (!options.roster.empty()) {
+      roster = LoadRoster(*platform, options.roster);
+      if (!roster) return 1;
+    }
+    if (options.watch) return Watch(*platform, share, roster ? &*roster : nullptr, options);
+
+    std::u16string error;
+    std::optional<ShareContent> content = share.Read(error);
+    if (!content) {
+      PrintError(u"webexam-results: " + error + u"\n");
       return 1;
     }
-    if (folder.back() != platform->PathSeparator() && folder.back() != u'/') {
-      folder += platform->PathSeparator();
-    }
-    std::string bytes;
-    try {
-      bytes = platform->ReadHead(folder + std::u16string(kShareLogName), SIZE_MAX,
-                                 Platform::IfMissing::kFail);
-    } catch (const PlatformError& error) {
-      PrintError(u"webexam-results: 读不了 cjwyzz.txt：" + FromUtf8(error.what()) + u"\n");
-      return 1;
+    if (options.regrade) {
+      try {
+        return PrintOut(Regrade(*platform, share.Folder(), content->log).text) ? 0 : 1;
+      } catch (const PlatformError& error) {
+        Complain(u"读不了留下的页面", error);
+        return 1;
+      }
     }
 
-    const ResultsSummary summary = Summarize(
-        ReadShareLog(bytes, [&](std::string_view gbk) { return platform->DecodeGbk(gbk); }),
-        std::move(markers));
+    const ResultsSummary summary = Summarize(std::move(content->log), std::move(content->markers),
+                                             roster ? &*roster : nullptr);
     int status = 0;
-    auto write = [&](const std::string& file, auto content) {
+    auto write = [&](const std::string& file, auto make) {
       if (file.empty()) return;
       try {
-        platform->WriteFile(FromUtf8(file), content());
+        platform->WriteFile(FromUtf8(file), make());
       } catch (const PlatformError& error) {
-        PrintError(u"webexam-results: 写不了 " + FromUtf8(file) + u"：" + FromUtf8(error.what()) +
-                   u"\n");
+        Complain(u"写不了 " + FromUtf8(file), error);
         status = 1;
       }
     };
-    write(csv, [&] { return ResultsCsv(summary); });
-    write(html, [&] { return ResultsHtml(summary); });
+    write(options.csv, [&] { return ResultsCsv(summary); });
+    write(options.html, [&] { return ResultsHtml(summary, {share.Named(), LocalTime(true), 0}); });
     if (!PrintOut(ResultsText(summary))) status = 1;
     return status;
   } catch (const PlatformError& error) {

@@ -14,12 +14,15 @@ namespace webexam {
 
 // In order: makes sure the marker's folder exists, grades the candidate page,
 // appends the result line to the local log, rewrites and opens the report,
-// then submits to the results share or refuses. Returns the message the
-// window must show, or an empty text. A failing step throws and the later
+// then submits to the results share or refuses; a first submission whose line
+// reached the share also leaves the graded bytes there. Returns the message
+// the window must show, or an empty text. A failing step throws and the later
 // steps do not run (what earlier steps wrote stays); a report the desktop
-// cannot open is no failure: `show_report_text` shows its text instead.
+// cannot open is no failure: `show_report_text` shows its text instead. When
+// the graded page could not be left on the share, `note` (if given) says so,
+// for the program's error output only: the candidate's message is the same.
 std::u16string SubmitPass(Platform& platform, const ExamPaths& paths, ExamState& state,
                           const ReportTextWindow& show_report_text = {},
-                          const ShareRetry& retry = {});
+                          const ShareRetry& retry = {}, std::u16string* note = nullptr);
 
 }  // namespace webexam

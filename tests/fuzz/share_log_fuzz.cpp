@@ -57,5 +57,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Fail("a control character in a text field");
     }
   }
+  // A line that is no record may still say whose it is; it is never both.
+  std::size_t record = 0;
+  for (const webexam::ShareLogRecord& malformed : content.malformed) {
+    if (malformed.line == 0 || malformed.line > content.line_count)
+      Fail("a bad line outside the file");
+    while (record < content.records.size() && content.records[record].line < malformed.line)
+      ++record;
+    if (record < content.records.size() && content.records[record].line == malformed.line) {
+      Fail("a line both a record and a bad line");
+    }
+  }
   return 0;
 }

@@ -4,7 +4,8 @@
 //     Waits until the wall clock reaches START_MS (milliseconds since the
 //     epoch), so that many drivers press "上交成绩" in the same moment, then runs
 //     the submit pass on ROOT's candidate page. The report viewer is not
-//     started. Prints the message the window would show (UTF-8), or nothing.
+//     started. Prints the message the window would show (UTF-8), or nothing;
+//     a note that the graded page was not kept goes to standard error.
 //
 //   results_driver hold-lock FILE MILLISECONDS READY_FILE
 //     Holds FILE as another writer would, makes READY_FILE, and lets go
@@ -56,7 +57,9 @@ int Submit(char** argv) {
   const std::chrono::system_clock::time_point start{std::chrono::milliseconds(std::stoll(argv[7]))};
   std::this_thread::sleep_until(start);
   try {
-    std::fputs(ToUtf8(SubmitPass(platform, paths, state)).c_str(), stdout);
+    std::u16string note;
+    std::fputs(ToUtf8(SubmitPass(platform, paths, state, {}, {}, &note)).c_str(), stdout);
+    if (!note.empty()) std::fprintf(stderr, "note: %s\n", ToUtf8(note).c_str());
     return 0;
   } catch (const PlatformError& error) {
     std::printf("error %d: %s\n", error.code(), error.what());

@@ -23,29 +23,13 @@ TEST(ShareContention, FortyPcsSubmittingAtOnceLeaveFortyIntactLines) {
   const char* unc = std::getenv("WEBEXAM_TEST_UNC_SHARE");
   const fs::path share = unc ? fs::path(unc) : dir.path() / "share";
   fs::create_directories(share);
-  for (const auto& entry : fs::directory_iterator(share)) fs::remove(entry.path());
+  for (const auto& entry : fs::directory_iterator(share)) fs::remove_all(entry.path());
   const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
   const std::string starter = ReadBytes(fs::path(WEBEXAM_SOURCE_DIR) / "exam/aa/index.htm");
 
-  const auto start = std::chrono::system_clock::now() + std::chrono::milliseconds(1500);
-  const auto start_ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(start.time_since_epoch()).count();
-  std::vector<test::Process> pcs;
-  for (int pc = 0; pc < kPcs; ++pc) {
-    const fs::path root = dir.path() / ("pc" + std::to_string(pc));
-    fs::create_directories(root / "620722001" / "web");
-    WriteBytes(root / "620722001" / "web" / "index.htm", pc % 2 ? model : starter);
-    pcs.push_back(test::Spawn(
-        test::TestProgram("results_driver"),
-        {"submit", root.string(), (share / "").string(), "JF" + std::to_string(100 + pc),
-         std::to_string(120722001 + pc), "考生" + std::to_string(pc), std::to_string(start_ms)},
-        root / "driver.out"));
-  }
-  for (int pc = 0; pc < kPcs; ++pc) {
-    const fs::path root = dir.path() / ("pc" + std::to_string(pc));
-    EXPECT_EQ(test::Wait(pcs[static_cast<std::size_t>(pc)]), 0) << ReadBytes(root / "driver.out");
-    EXPECT_EQ(ReadBytes(root / "driver.out"), "") << "PC " << pc << " was shown a message";
-  }
+  test::SubmitFromPcs(
+      dir.path(), share, kPcs, [&](int pc) { return pc % 2 ? model : starter; },
+      std::chrono::milliseconds(1500));
 
   const std::vector<std::string> lines = test::CrLfLines(ReadBytes(share / "cjwyzz.txt"));
   EXPECT_EQ(lines.size(), static_cast<std::size_t>(kPcs));
@@ -57,6 +41,11 @@ TEST(ShareContention, FortyPcsSubmittingAtOnceLeaveFortyIntactLines) {
     EXPECT_EQ(on_share.count(local), 1u) << "PC " << pc << ": its line is not on the share once";
     EXPECT_EQ(ReadBytes(share / ("JF" + std::to_string(100 + pc))), "");
     EXPECT_EQ(ReadBytes(root / "windows" / "fen.g"), "");
+    // Each PC also left the page it was graded on.
+    EXPECT_EQ(
+        ReadBytes(share / "pages" /
+                  (std::to_string(120722001 + pc) + "-JF" + std::to_string(100 + pc) + ".htm")),
+        pc % 2 ? model : starter);
   }
 }
 

@@ -198,6 +198,29 @@ int Wait(Process process) {
 }
 #endif
 
+void SubmitFromPcs(const fs::path& dir, const fs::path& share, int count,
+                   const std::function<std::string(int)>& page, std::chrono::milliseconds delay) {
+  const auto start = std::chrono::system_clock::now() + delay;
+  const auto start_ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(start.time_since_epoch()).count();
+  std::vector<Process> pcs;
+  for (int pc = 0; pc < count; ++pc) {
+    const fs::path root = dir / ("pc" + std::to_string(pc));
+    fs::create_directories(root / "620722001" / "web");
+    WriteBytes(root / "620722001" / "web" / "index.htm", page(pc));
+    pcs.push_back(Spawn(
+        TestProgram("results_driver"),
+        {"submit", root.string(), (share / "").string(), "JF" + std::to_string(100 + pc),
+         std::to_string(120722001 + pc), "考生" + std::to_string(pc), std::to_string(start_ms)},
+        root / "driver.out"));
+  }
+  for (int pc = 0; pc < count; ++pc) {
+    const fs::path root = dir / ("pc" + std::to_string(pc));
+    EXPECT_EQ(Wait(pcs[static_cast<std::size_t>(pc)]), 0) << ReadBytes(root / "driver.out");
+    EXPECT_EQ(ReadBytes(root / "driver.out"), "") << "PC " << pc << " was shown a message";
+  }
+}
+
 std::vector<std::string> CrLfLines(const std::string& bytes) {
   std::vector<std::string> lines;
   std::size_t start = 0;

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +63,15 @@ Process Spawn(const fs::path& program, const std::vector<std::string>& arguments
               const fs::path& output, const fs::path& errors = {});
 // Waits for the process and returns its exit status (-1 when it did not exit).
 int Wait(Process process);
+// `count` exam PCs, each a results_driver process with a drive root of its
+// own, dir/pc0, dir/pc1, ...: PC k is the computer JF<100+k>, exam number
+// 120722001+k, candidate 考生<k>, with the page `page(k)`. All press
+// "上交成绩" at the same moment, `delay` from now, submitting to `share`.
+// Returns when all have ended, each checked to end with status 0 and to
+// have been shown no message (so none waited past the retry budget).
+void SubmitFromPcs(const fs::path& dir, const fs::path& share, int count,
+                   const std::function<std::string(int)>& page, std::chrono::milliseconds delay);
+
 // A test helper program built next to the tests.
 fs::path TestProgram(std::string_view name);
 // One of the programs the project ships, as built.

@@ -78,7 +78,11 @@ def main():
         check(dom.count(">偏低</text>") == 2, "the weak items labelled 偏低 under their bars")
         check(dom.count("<tr><td") == 4, "four rows in the table")
         check("O'Neil &lt;b&gt;" in dom, "the name with markup shown as text")
-        check("第 4 行：计算机 JF04 没有记号文件" in dom, "the anomaly listed")
+        check("第 4 行（120722004 O'Neil &lt;b&gt;）：计算机 JF04 没有记号文件" in dom,
+              "the anomaly listed with whose line it is")
+        check(re.search("共享文件夹 " + re.escape(share) +
+                        r"，生成于 \d{4}-\d\d-\d\d \d\d:\d\d:\d\d", dom),
+              "the share and the time the page was made")
 
         shot = os.path.join(build, "results_page.png")
         if os.path.exists(shot):

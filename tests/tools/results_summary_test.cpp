@@ -38,16 +38,17 @@ TEST(ResultsSummary, RowsGoByExamNumberAndAnomaliesAreNamedWithTheirLines) {
   EXPECT_EQ(order, (std::vector<std::size_t>{2, 1, 3, 5, 6, 7}));
   std::vector<std::u16string> texts;
   for (const Anomaly& anomaly : summary.anomalies) texts.push_back(anomaly.text);
-  EXPECT_EQ(texts, (std::vector<std::u16string>{
-                       u"第 1 行：文件开头有 UTF-8 的 BOM 标记，已略过",
-                       u"第 1 行：计算机 JF01 有 2 行成绩（第 1、5 行）",
-                       u"第 1 行：考号 120722001 出现在 2 台计算机上（第 1、3 行）",
-                       u"第 2 行：是 UTF-8 文字而不是 GBK，已按 UTF-8 读出",
-                       u"第 4 行：有 25 个字段，应为 26 个",
-                       u"第 6 行：计算机名为空，共享文件夹里不会有它的记号文件",
-                       u"第 8 行：最后一行不完整：没有行尾，只有 16 个字段",
-                       u"计算机 JF09 留有记号文件，但 cjwyzz.txt 里没有它的成绩行",
-                   }));
+  EXPECT_EQ(texts,
+            (std::vector<std::u16string>{
+                u"第 1 行（120722001 考生）：文件开头有 UTF-8 的 BOM 标记，已略过",
+                u"第 1 行（120722001 考生）：计算机 JF01 有 2 行成绩（第 1、5 行）",
+                u"第 1 行（120722001 考生）：考号 120722001 出现在 2 台计算机上（第 1、3 行）",
+                u"第 2 行（99999999 考生）：是 UTF-8 文字而不是 GBK，已按 UTF-8 读出",
+                u"第 4 行：有 25 个字段，应为 26 个",
+                u"第 6 行（120722006 考生）：计算机名为空，共享文件夹里不会有它的记号文件",
+                u"第 8 行：最后一行不完整：没有行尾，只有 16 个字段",
+                u"计算机 JF09 留有记号文件，但 cjwyzz.txt 里没有它的成绩行",
+            }));
 }
 
 TEST(ResultsCsv, QuotesFieldsAndDisarmsFormulas) {
@@ -57,7 +58,7 @@ TEST(ResultsCsv, QuotesFieldsAndDisarmsFormulas) {
   const std::string csv = ResultsCsv(Summarize(std::move(log), {u"JF01"}));
   std::string row = ToUtf8(u"\r\n120722001,\"'=HYPERLINK(\"\"x\"\",\"\"点\"\")\",JF01,1,1");
   for (int item = 2; item <= kItemCount; ++item) row += ",0";
-  EXPECT_TRUE(csv.ends_with(row + "\r\n")) << csv;
+  EXPECT_TRUE(csv.ends_with(row + ",1,\r\n")) << csv;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "support/test_support.h"
+#include "text/utf8.h"
 
 namespace webexam {
 namespace {
@@ -104,6 +105,15 @@ TEST(ShareLogReader, MalformedLinesAreLeftOutAndNamedByNumber) {
                                  {8, kUndecodable, 0, 0},
                                  {9, kControlCharacter, 2, 0},
                                  {10, kFieldCount, 200'001, 0}}));
+  // Whose each bad line is, where its text fields can be read: not the
+  // empty line, the undecodable one or the one of nothing but TABs.
+  std::vector<std::u16string> who;
+  for (const ShareLogRecord& m : log.malformed) {
+    who.push_back(Digits(m.line) + u":" + m.exam_number + u"/" + m.computer_name);
+  }
+  EXPECT_EQ(who, (std::vector<std::u16string>{u"3:120722003/JF03", u"4:120722004/JF04",
+                                              u"5:120722005/JF05", u"6:120722006/JF06",
+                                              u"7:120722007/JF07", u"9:120722009/JF09"}));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <regex>
 #include <string>
 
 #include "results/results_share.h"
@@ -112,14 +113,37 @@ TEST_F(WebexamResults, SummarizesAShareTheSubmitPassWroteAsTheGoldenFilesSay) {
   Submit("pc3", model, {u"120722003", u"王五", u"JF03", u"", u""});
   // A marker left from an earlier exam.
   WriteBytes(share_ / "JF09", "");
+  // A line edited on the share: its count no longer the sum of its marks.
+  // Its PC's marker is there, and its only line is this one.
+  std::string edited = test::Gbk(u"120722010\t孙八\tJF10\t18");
+  for (int item = 1; item <= kItemCount; ++item) edited += item <= 15 ? "\t1" : "\t0";
+  WriteBytes(share_ / "cjwyzz.txt", ReadBytes(share_ / "cjwyzz.txt") + edited + "\r\n");
+  WriteBytes(share_ / "JF10", "");
+  // The class list: a header, GBK, comma-separated; 赵六 never submitted,
+  // 李四 is 李斯 on the list, JF05 sits where the list has JF15, and
+  // 120722006 is not on it.
+  const fs::path roster = dir_.path() / "roster.csv";
+  WriteBytes(roster, test::Gbk(u"考号,姓名,计算机\r\n120722001,张三,JF01\r\n120722002,李斯,JF02\r\n"
+                               u"120722003,王五\r\n120722004,\"O'Neil, \"\"Jr\"\" <b>&\"\r\n"
+                               u"120722005,欧阳修远,JF15\r\n120722007,赵六,JF07\r\n"
+                               u"120722008,钱七,JF08\r\n120722010,孙八,JF10\r\n"));
 
   const fs::path csv = dir_.path() / "out.csv", html = dir_.path() / "out.html";
-  EXPECT_EQ(Results({"--csv", csv.string(), "--html", html.string(), share_.string()}), 0);
+  EXPECT_EQ(Results({"--roster", roster.string(), "--csv", csv.string(), "--html", html.string(),
+                     share_.string()}),
+            0);
   EXPECT_EQ(err_, "");
   MatchesGolden(ReadBytes(share_ / "cjwyzz.txt"), "cjwyzz.txt");
   MatchesGolden(out_, "summary.txt");
   MatchesGolden(ReadBytes(csv), "results.csv");
-  MatchesGolden(ReadBytes(html), "results.html");
+  // The page names the share and the time it was made, which differ from run to run.
+  std::string page = ReadBytes(html);
+  const std::string source = "共享文件夹 " + share_.string() + "，生成于 ";
+  ASSERT_NE(page.find(source), std::string::npos);
+  page.replace(page.find(source), source.size(), "共享文件夹 SHARE，生成于 ");
+  page = std::regex_replace(page, std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d"),
+                            "YYYY-MM-DD hh:mm:ss");
+  MatchesGolden(page, "results.html");
 }
 
 TEST_F(WebexamResults, ExitStatusSaysWhetherTheShareWasReadAndTheFilesWritten) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/test_support.h"
 
 namespace webexam {
@@ -17,8 +19,13 @@ struct ViewerPlatform : test::ForwardingPlatform {
     if (fail_open) throw PlatformError(2, "no viewer");
     opened.push_back(path);
   }
+  void MakeFolder(const std::u16string& path) override {
+    if (fail_pages && path.ends_with(u"pages")) throw PlatformError(13, "access denied");
+    inner_.MakeFolder(path);
+  }
   std::vector<std::u16string> opened;
   bool fail_open = false;
+  bool fail_pages = false;
 };
 
 class SubmitPassTest : public ::testing::Test {
@@ -91,6 +98,47 @@ TEST_F(SubmitPassTest, AFailingStepStopsThePassButAMissingViewerDoesNot) {
   EXPECT_EQ(ReadBytes(share_ / "cjwyzz.txt"), ReadBytes(root_ / "cjj.txt"));
   // Without a window to show it in, the failure is passed over all the same.
   EXPECT_EQ(Press(), kAlreadySubmittedMessage);
+}
+
+TEST_F(SubmitPassTest, TheFirstSubmissionLeavesTheBytesItWasGradedOnInPages) {
+  // A page longer than the probe reads: only what was graded is kept.
+  const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
+  test::WriteBytes(page_, model + std::string(40000, ' ') + "abcd");
+  std::u16string note = u"unset";
+  EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), u"");
+  EXPECT_EQ(note, u"");
+  const fs::path kept = share_ / "pages" / "120722001-JF07.htm";
+  EXPECT_EQ(ReadBytes(kept), (model + std::string(40000, ' ')).substr(0, 32000));
+  // pages is a folder, so no tool counts it among the PCs' markers.
+  std::vector<std::u16string> files = platform_.ListFiles(test::U16(share_));
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::u16string>{u"JF07", u"cjwyzz.txt"}));
+  EXPECT_TRUE(fs::is_directory(share_ / "pages"));
+
+  // A refused submission leaves the kept page alone.
+  test::WriteBytes(page_, "");
+  EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), kAlreadySubmittedMessage);
+  EXPECT_EQ(ReadBytes(kept).size(), 32000u);
+}
+
+TEST_F(SubmitPassTest, APageThatCannotBeKeptIsANoteAndNeverChangesTheMessage) {
+  platform_.fail_pages = true;
+  std::u16string note;
+  EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), u"");
+  EXPECT_NE(note.find(u"所评的页面没能留在共享文件夹里"), std::u16string::npos);
+  EXPECT_NE(note.find(u"access denied"), std::u16string::npos);
+  EXPECT_EQ(Lines(share_ / "cjwyzz.txt"), 1u);
+  EXPECT_TRUE(fs::exists(share_ / "JF07"));
+  EXPECT_FALSE(fs::exists(share_ / "pages"));
+
+  // The pages folder made meanwhile by another PC is used as it is.
+  platform_.fail_pages = true;
+  fs::create_directories(share_ / "pages");
+  fs::remove(root_ / "windows" / "fen.g");
+  state_.computer_name = u"JF08";
+  EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), u"");
+  EXPECT_EQ(note, u"");
+  EXPECT_TRUE(fs::exists(share_ / "pages" / "120722001-JF08.htm"));
 }
 
 }  // namespace

@@ -35,6 +35,10 @@ void ShowMessage(QWidget* parent, std::u16string_view text) {
   box.exec();
 }
 
+void LogNote(std::u16string_view text) {
+  std::fprintf(stderr, "webexam: note: %s\n", ToQString(text).toUtf8().constData());
+}
+
 bool AskYesNo(QWidget* parent, std::u16string_view text) {
   QMessageBox box(QMessageBox::NoIcon, kAppTitle, ToQString(text),
                   QMessageBox::Yes | QMessageBox::No, parent);

@@ -67,13 +67,17 @@ Form1::Form1()
 void Form1::Command1_Click() {
   App& app = TheApp();
   submitted_ = true;
+  std::u16string note;
   const std::u16string message = SubmitPass(
-      *app.platform, app.paths, app.state, [](std::u16string_view text, const PlatformError& why) {
+      *app.platform, app.paths, app.state,
+      [](std::u16string_view text, const PlatformError& why) {
         std::fprintf(
             stderr, "webexam: report viewer: %s; the report is shown in the program's own window\n",
             why.what());
         ReportWindow::Open(text);
-      });
+      },
+      {}, &note);
+  if (!note.empty()) LogNote(note);
   if (!message.empty()) ShowMessage(this, message);
 }
 

@@ -48,6 +48,8 @@ void WriteToStandardError(const std::string& line);
 // A modal box with the application's title, one OK button and no icon. The
 // text also goes to standard error: a record of what the candidate was told.
 void ShowMessage(HWND owner, std::u16string_view text);
+// Writes a note for the teacher to standard error only; the candidate sees nothing.
+void LogNote(std::u16string_view text);
 
 // A modal box with Yes and No; No is the default. True for Yes only.
 bool AskYesNo(HWND owner, std::u16string_view text);

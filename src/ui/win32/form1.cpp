@@ -72,12 +72,16 @@ void Form1::Form_Load(const Twips& twips) {
 void Form1::Command1_Click() {
   App& app = TheApp();
   submitted_ = true;
+  std::u16string note;
   const std::u16string message = SubmitPass(
-      *app.platform, app.paths, app.state, [](std::u16string_view text, const PlatformError& why) {
+      *app.platform, app.paths, app.state,
+      [](std::u16string_view text, const PlatformError& why) {
         WriteToStandardError("webexam: report viewer: " + std::string(why.what()) +
                              "; the report is shown in the program's own window\n");
         ReportWindow::Open(text);
-      });
+      },
+      {}, &note);
+  if (!note.empty()) LogNote(note);
   if (!message.empty()) ShowMessage(hwnd_, message);
 }
 

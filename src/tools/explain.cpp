@@ -1,0 +1,73 @@
+#include "tools/explain.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "grading/answer_key.h"
+#include "grading/grade_page.h"
+#include "grading/page_probe.h"
+#include "text/fold.h"
+#include "text/utf8.h"
+
+namespace webexam {
+namespace {
+
+std::u16string Quoted(std::u16string_view text) { return u"“" + std::u16string(text) + u"”"; }
+
+std::u16string PlaceText(const TextPlace& place) {
+  return u"第 " + Digits(place.line) + u" 行第 " + Digits(place.column) + u" 列";
+}
+
+}  // namespace
+
+TextPlace FindPlace(std::u16string_view page_text, std::u16string_view needle) {
+  const std::size_t position = FoldedFind(page_text, needle);
+  if (position == 0) return {};
+  // Folding keeps every unit in its place, so the position is the page's.
+  const std::u16string_view before = page_text.substr(0, position - 1);
+  const std::size_t last_lf = before.rfind(u'\n');
+  const auto lines = static_cast<std::size_t>(std::count(before.begin(), before.end(), u'\n'));
+  return {lines + 1, last_lf == std::u16string_view::npos ? position : position - 1 - last_lf};
+}
+
+std::u16string ExplainPage(Platform& platform, const std::u16string& page_path) {
+  ExamState state;
+  std::string graded;
+  const GradeResult result =
+      GradePage(platform, state, page_path, Platform::IfMissing::kFail, graded);
+  // What grading searched, and the whole page for what lies beyond it.
+  const std::u16string searched = platform.DecodeGbk(graded);
+  const std::string whole_bytes =
+      platform.ReadHead(page_path, SIZE_MAX, Platform::IfMissing::kFail);
+  const std::u16string whole = platform.DecodeGbk(whole_bytes);
+
+  std::u16string out = u"页面：" + page_path + u"\n";
+  out += u"答对 " + Digits(result.correct_count) + u" 题，共 " + Digits(kItemCount) + u" 题。";
+  out += u"评分只查页面的前 " + Digits(kProbeLimit) + u" 字节（本页 " + Digits(whole_bytes.size()) +
+         u" 字节），不分大小写，也不分全角半角。\n\n";
+  for (const AnswerItem& item : AnswerKey()) {
+    const bool passed = result.Mark(item.number) == 1;
+    out += u"第 " + Digits(item.number) + u" 题：" + (passed ? u"通过" : u"不通过");
+    if (item.rule == PassRule::kNotFound) {
+      out +=
+          u"（这一题要求页面里没有" + Quoted(item.probe_texts[0]) + u"：有它就不通过，没有才通过）";
+    } else if (item.probe_count > 1) {
+      out += u"（" + Digits(item.probe_count) + u" 段文字都要找到才通过）";
+    }
+    out += u"\n";
+    for (std::u16string_view text : item.Probes()) {
+      const TextPlace in_limit = FindPlace(searched, text);
+      if (in_limit.line != 0) {
+        out += u"  找到" + Quoted(text) + u"：" + PlaceText(in_limit) + u"\n";
+      } else if (const TextPlace anywhere = FindPlace(whole, text); anywhere.line != 0) {
+        out += u"  没有找到" + Quoted(text) + u"：它在" + PlaceText(anywhere) + u"，超出了前 " +
+               Digits(kProbeLimit) + u" 字节\n";
+      } else {
+        out += u"  没有找到" + Quoted(text) + u"\n";
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace webexam

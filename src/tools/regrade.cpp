@@ -1,0 +1,119 @@
+#include "tools/regrade.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <utility>
+
+#include "grading/grade_page.h"
+#include "results/results_share.h"
+#include "text/utf8.h"
+#include "tools/results_summary.h"
+
+namespace webexam {
+namespace {
+
+constexpr std::u16string_view kPageEnding = u".htm";
+
+bool EndsWithPageEnding(std::u16string_view name) {
+  return name.size() > kPageEnding.size() &&
+         Folded(name.substr(name.size() - kPageEnding.size())) == kPageEnding;
+}
+
+std::u16string LineList(const std::vector<std::size_t>& lines) {
+  std::u16string text = u"第 ";
+  for (std::size_t i = 0; i < lines.size(); ++i) text += (i > 0 ? u"、" : u"") + Digits(lines[i]);
+  return text + u" 行";
+}
+
+}  // namespace
+
+RegradeReport Regrade(Platform& platform, const std::u16string& share, const ShareLogContent& log) {
+  const std::u16string folder = share + std::u16string(kKeptPagesFolderName);
+  std::vector<std::u16string> names = platform.ListFiles(folder);
+  std::sort(names.begin(), names.end());
+
+  // A PC's kept page stands for its last line with that exam number: a PC
+  // whose marker the teacher removed submits again and replaces its page.
+  std::map<std::pair<std::u16string, std::u16string>, const ShareLogRecord*> last_line;
+  for (const ShareLogRecord& record : log.records) {
+    last_line[{record.exam_number, Folded(record.computer_name)}] = &record;
+  }
+
+  RegradeReport report;
+  std::vector<std::pair<std::size_t, std::u16string>> differing;  // by line
+  std::vector<std::u16string> without_line, unreadable;
+  std::set<const ShareLogRecord*> with_page;
+  for (const std::u16string& name : names) {
+    if (!EndsWithPageEnding(name)) continue;
+    const std::u16string stem = name.substr(0, name.size() - kPageEnding.size());
+    const std::size_t dash = stem.find(u'-');
+    const std::u16string shown = std::u16string(kKeptPagesFolderName) + u"/" + name;
+    GradeResult regraded;
+    try {
+      ExamState state;
+      regraded = GradePage(platform, state, folder + platform.PathSeparator() + name,
+                           Platform::IfMissing::kFail);
+    } catch (const PlatformError& error) {
+      unreadable.push_back(shown + u"：" + FromUtf8(error.what()));
+      continue;
+    }
+    ++report.pages;
+    const auto found = dash == std::u16string::npos
+                           ? last_line.end()
+                           : last_line.find({stem.substr(0, dash), Folded(stem.substr(dash + 1))});
+    if (found == last_line.end()) {
+      without_line.push_back(shown + u"：cjwyzz.txt 里没有这台计算机这个考号的成绩行（重评答对 " +
+                             Digits(regraded.correct_count) + u" 题）");
+      continue;
+    }
+    const ShareLogRecord& record = *found->second;
+    with_page.insert(&record);
+    std::u16string items;
+    for (int item = 1; item <= kItemCount; ++item) {
+      const int logged = record.marks[static_cast<std::size_t>(item - 1)];
+      if (logged == regraded.Mark(item)) continue;
+      if (!items.empty()) items += u"、";
+      items += u"第 " + Digits(item) + u" 题（成绩行 " + Digits(logged) + u"，重评 " +
+               Digits(regraded.Mark(item)) + u"）";
+    }
+    if (items.empty() && record.correct_count == regraded.correct_count) continue;
+    ++report.differing;
+    differing.emplace_back(record.line, u"第 " + Digits(record.line) + u" 行" + Who(record) +
+                                            u"：成绩行答对 " + Digits(record.correct_count) +
+                                            u" 题，重评答对 " + Digits(regraded.correct_count) +
+                                            u" 题；不同的题：" + items);
+  }
+  std::sort(differing.begin(), differing.end());
+
+  std::vector<std::size_t> no_page;
+  for (const ShareLogRecord& record : log.records) {
+    const auto last = last_line.find({record.exam_number, Folded(record.computer_name)});
+    if (last->second != &record || !with_page.contains(&record)) {
+      no_page.push_back(record.line);
+    }
+  }
+
+  std::u16string& out = report.text;
+  out = u"重评 " + folder + u" 里的 " + Digits(report.pages) + u" 个页面：与成绩行不同的 " +
+        Digits(report.differing) + u" 个\n";
+  if (!differing.empty()) {
+    out += u"\n与重评不同的成绩行：\n";
+    for (const auto& [line, text] : differing) out += text + u"\n";
+  }
+  if (!without_line.empty()) {
+    out += u"\n没有成绩行的页面：\n";
+    for (const std::u16string& text : without_line) out += text + u"\n";
+  }
+  if (!unreadable.empty()) {
+    out += u"\n读不了的页面：\n";
+    for (const std::u16string& text : unreadable) out += text + u"\n";
+  }
+  if (!no_page.empty()) {
+    out += u"\n没有留下页面的成绩行（" + Digits(no_page.size()) + u" 行）：" + LineList(no_page) +
+           u"\n";
+  }
+  return report;
+}
+
+}  // namespace webexam

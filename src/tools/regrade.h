@@ -1,0 +1,27 @@
+// webexam-results --regrade: grades every page kept in the share's pages
+// folder again and lists the result lines whose marks differ from the
+// re-grade (a line edited on the share, or an answer key changed since), the
+// lines without a kept page, and the pages without a line.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "results/share_log_reader.h"
+
+namespace webexam {
+
+struct RegradeReport {
+  std::size_t pages = 0;      // kept pages graded again
+  std::size_t differing = 0;  // of them, those whose line has other marks
+  std::u16string text;        // the report, lines ending in LF
+};
+
+// `share` ends with the path separator. The pages folder missing or
+// unreadable throws PlatformError; a page that cannot be read is named in
+// the report.
+RegradeReport Regrade(Platform& platform, const std::u16string& share, const ShareLogContent& log);
+
+}  // namespace webexam

@@ -1,0 +1,127 @@
+// The evidence for an appeal, run for real: webexam-grade --explain on a
+// page, and webexam-results --regrade on a share whose pages the real
+// submit pass kept.
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+#include "text/utf8.h"
+#include "tools/explain.h"
+#include "workspace/submit_pass.h"
+
+namespace webexam {
+namespace {
+
+using test::Gbk;
+using test::ReadBytes;
+using test::WriteBytes;
+namespace fs = std::filesystem;
+
+class Evidence : public ::testing::Test {
+ protected:
+  // The exit status; standard output is kept in out_.
+  int Run(const char* program, const std::vector<std::string>& arguments) {
+    const fs::path out = dir_.path() / "stdout", err = dir_.path() / "stderr";
+    const int status = test::Wait(test::Spawn(test::BuiltProgram(program), arguments, out, err));
+    out_ = ReadBytes(out);
+    err_ = ReadBytes(err);
+    return status;
+  }
+  bool Says(std::u16string_view words) const {
+    return out_.find(ToUtf8(words)) != std::string::npos;
+  }
+
+  test::TempDir dir_;
+  std::string out_, err_;
+};
+
+TEST(FindPlace, CountsLinesAtLineFeedsAndColumnsInCharacters) {
+  const std::u16string text = u"<html>\r\n  <title>欢迎进入网页天地!\r\n";
+  EXPECT_EQ(FindPlace(text, u"<html>").line, 1u);
+  // Case and width folded as the probe folds them: "！" finds "!".
+  const TextPlace title = FindPlace(text, u"<TITLE>欢迎进入网页天地！");
+  EXPECT_EQ(title.line, 2u);
+  EXPECT_EQ(title.column, 3u);
+  EXPECT_EQ(FindPlace(text, u"天地").column, 16u);
+  EXPECT_EQ(FindPlace(text, u"body").line, 0u);
+}
+
+TEST_F(Evidence, ExplainSaysWhereEachTextIsAndWhatLiesBeyondTheLimit) {
+  const std::string head = Gbk(u"<title>欢迎进入网页天地！</title>\r\n  <HR>\r\n");
+  const fs::path page = dir_.path() / "index.htm";
+  WriteBytes(page, head + std::string(32000 - head.size(), ' ') + "17-1.bmp\r\n");
+  EXPECT_EQ(Run("webexam-grade", {"--explain", page.string()}), 0);
+  EXPECT_TRUE(Says(u"答对 2 题，共 22 题。")) << out_;
+  EXPECT_TRUE(Says(u"（本页 32010 字节）"));
+  EXPECT_TRUE(Says(u"第 1 题：不通过\n  没有找到“17-1.BMP”：它在第 3 行第 " +
+                   Digits(32000 - head.size() + 1) + u" 列，超出了前 32000 字节\n"))
+      << out_;
+  EXPECT_TRUE(
+      Says(u"第 2 题：不通过（3 段文字都要找到才通过）\n  找到“hr”：第 2 行第 4 列\n"
+           u"  没有找到“85%”\n  没有找到“#FF0000”\n"));
+  EXPECT_TRUE(
+      Says(u"第 14 题：通过（这一题要求页面里没有“abcd”：有它就不通过，没有才通过）\n"
+           u"  没有找到“abcd”\n"));
+  EXPECT_TRUE(Says(u"第 21 题：通过\n  找到“<title>欢迎进入网页天地！”：第 1 行第 1 列\n"));
+
+  // The marks are grading's own: the same as webexam-grade's line.
+  EXPECT_EQ(Run("webexam-grade", {"--explain", (dir_.path() / "missing.htm").string()}), 1);
+  EXPECT_FALSE(fs::exists(dir_.path() / "missing.htm"));
+  EXPECT_EQ(Run("webexam-grade", {"--explain", page.string(), page.string()}), 2);
+}
+
+TEST_F(Evidence, RegradeListsLinesThatNoLongerMatchTheirKeptPage) {
+  auto real = MakePlatform();
+  struct NoViewer : test::ForwardingPlatform {
+    using ForwardingPlatform::ForwardingPlatform;
+    void OpenDocument(const std::u16string&) override {}
+  } platform(*real);
+  const fs::path share = dir_.path() / "share";
+  fs::create_directories(share);
+  EXPECT_EQ(Run("webexam-results", {"--regrade", share.string()}), 1);  // no pages yet
+
+  const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
+  auto submit = [&](const char* pc, const std::string& page, ExamState state) {
+    const fs::path root = dir_.path() / pc;
+    fs::create_directories(root / "620722001" / "web");
+    WriteBytes(root / "620722001" / "web" / "index.htm", page);
+    EXPECT_EQ(SubmitPass(platform,
+                         MakeExamPaths(test::U16(root), test::U16(root), test::U16(share),
+                                       platform.PathSeparator()),
+                         state),
+              u"");
+  };
+  submit("pc1", model, {u"120722001", u"张三", u"JF01", u"", u""});
+  submit("pc2", "", {u"120722002", u"李四", u"JF02", u"", u""});
+  EXPECT_EQ(Run("webexam-results", {"--regrade", share.string()}), 0);
+  EXPECT_TRUE(Says(u"里的 2 个页面：与成绩行不同的 0 个\n")) << out_;
+
+  // Someone raised 李四's line on the share from 1 to 2 items.
+  std::string log = ReadBytes(share / "cjwyzz.txt");
+  std::string before = "JF02\t1", after = "JF02\t2";
+  for (int item = 1; item <= kItemCount; ++item) {
+    before += item == 14 ? "\t1" : "\t0";
+    after += item == 14 || item == 1 ? "\t1" : "\t0";
+  }
+  ASSERT_NE(log.find(before), std::string::npos);
+  log.replace(log.find(before), before.size(), after);
+  WriteBytes(share / "cjwyzz.txt", log);
+  // A page without a line, and a line without a page.
+  WriteBytes(share / "pages" / "120722009-JF09.htm", model);
+  std::string line = Gbk(u"120722003\t王五\tJF03\t0");
+  for (int item = 1; item <= kItemCount; ++item) line += "\t0";
+  WriteBytes(share / "cjwyzz.txt", log + line + "\r\n");
+
+  EXPECT_EQ(Run("webexam-results", {"--regrade", share.string()}), 0);
+  EXPECT_TRUE(Says(u"里的 3 个页面：与成绩行不同的 1 个\n")) << out_;
+  EXPECT_TRUE(
+      Says(u"第 2 行（120722002 李四）：成绩行答对 2 题，重评答对 1 题；"
+           u"不同的题：第 1 题（成绩行 1，重评 0）\n"))
+      << out_;
+  EXPECT_TRUE(
+      Says(u"pages/120722009-JF09.htm：cjwyzz.txt 里没有这台计算机这个考号的成绩行"
+           u"（重评答对 22 题）\n"));
+  EXPECT_TRUE(Says(u"没有留下页面的成绩行（1 行）：第 3 行\n"));
+}
+
+}  // namespace
+}  // namespace webexam
