@@ -296,6 +296,14 @@ def tools(server, build, work):
     check_share(server.share, [Room.local_lines(pc)[0] for pc in room.pcs],
                 [pc["computer"] for pc in room.pcs])
 
+    # Each first submission also leaves the bytes it graded, in a folder.
+    with open(MODEL, "rb") as f:
+        model = f.read()[:32000]
+    for pc in room.pcs:
+        kept = os.path.join(server.share, "pages", "%s-%s.htm" % (pc["exam"], pc["computer"]))
+        check(os.path.isfile(kept) and open(kept, "rb").read() == model,
+              "no graded page kept for %s" % pc["computer"])
+
     results = subprocess.run([os.path.join(build, "bin", "webexam-results"), server.address()],
                              capture_output=True)
     text = results.stdout.decode("utf-8", "replace")
@@ -305,8 +313,8 @@ def tools(server, build, work):
               "webexam-results does not show %s:\n%s" % (pc["computer"], text))
     check("没有它的成绩行" not in text and "没有记号" not in text,
           "webexam-results sees a marker or a line missing:\n" + text)
-    print("webexam-check passed smb://, a UNC path delivered, webexam-results read 3 lines "
-          "and 3 markers over SMB")
+    print("webexam-check passed smb://, a UNC path delivered with the graded pages kept, "
+          "webexam-results read 3 lines and 3 markers over SMB")
 
     # The teacher's share lets in one account only.
     clear(server.share)

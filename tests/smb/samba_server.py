@@ -3,7 +3,8 @@
 The server listens on 127.0.0.1:445 inside a network namespace of its own
 (`unshare -n`), so that no packet leaves the loopback device and the port is
 free whatever else runs on the machine. Everything it keeps lies in one
-temporary folder. It offers three shares of one folder:
+temporary folder. It offers three shares of one folder, set up as the teacher's guide
+sets up a share (folders made by one PC must take the files of the others):
 
   results   guest-writable, as a teacher's share for a room usually is
   readonly  the same folder, read only
@@ -69,6 +70,7 @@ CONF = """[global]
   read only = no
   guest ok = yes
   create mask = 0777
+  directory mask = 0777
   nt acl support = no
 
 [readonly]
@@ -84,6 +86,7 @@ CONF = """[global]
   valid users = {user}
   force user = nobody
   create mask = 0777
+  directory mask = 0777
   nt acl support = no
 """
 
