@@ -59,11 +59,13 @@ class Room:
         return [(pc, subprocess.Popen(
             [self.driver, "submit", pc["root"], share, pc["computer"], pc["exam"], pc["name"],
              str(int(start * 1000))],
-            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)) for pc in pcs]
+            stdout=subprocess.PIPE, env=env)) for pc in pcs]
 
     @staticmethod
     def told(running):
-        """Waits for the PCs; returns each PC with what its window showed."""
+        """Waits for the PCs; returns each PC with what its window showed
+        (its notes for the error output, such as a graded page not kept, go
+        to this script's standard error)."""
         results = []
         for pc, process in running:
             out = process.communicate()[0].decode("utf-8", "replace")
