@@ -238,7 +238,7 @@ void SmbClient::Fail(const char* operation, const std::string& path, int error) 
 std::string SmbClient::ListPath(const std::string& path, bool folders_too) {
   try {
     const auto [folder, name] = SplitLast(path);
-    SMBCCTX* context = Context(kDenyNone);
+    SMBCCTX* context = Context(kDenyWrite);
     if (name.empty()) {
       // The share itself: a folder when the server lets us in.
       struct stat st;
@@ -276,7 +276,7 @@ std::string SmbClient::ListPath(const std::string& path, bool folders_too) {
 std::vector<std::string> SmbClient::ListFiles(const std::string& folder) {
   std::string url = SmbUrl(folder);
   if (url.back() != '/') url += '/';
-  SMBCCTX* context = Context(kDenyNone);
+  SMBCCTX* context = Context(kDenyWrite);
   SmbFolder dir(context, smbc_getFunctionOpendir(context)(context, url.c_str()));
   if (!dir.get()) Fail("cannot list", folder, errno);
   std::vector<std::string> files;
@@ -346,21 +346,21 @@ void SmbClient::AppendExclusively(const std::string& path, std::string_view byte
 }
 
 void SmbClient::RemoveFile(const std::string& path) {
-  SMBCCTX* context = Context(kDenyNone);
+  SMBCCTX* context = Context(kDenyWrite);
   if (smbc_getFunctionUnlink(context)(context, SmbUrl(path).c_str()) != 0) {
     Fail("cannot delete", path, errno);
   }
 }
 
 void SmbClient::MakeFolder(const std::string& path) {
-  SMBCCTX* context = Context(kDenyNone);
+  SMBCCTX* context = Context(kDenyWrite);
   if (smbc_getFunctionMkdir(context)(context, SmbUrl(path).c_str(), 0777) != 0) {
     Fail("cannot make folder", path, errno);
   }
 }
 
 std::uint64_t SmbClient::FreeSpace(const std::string& path) {
-  SMBCCTX* context = Context(kDenyNone);
+  SMBCCTX* context = Context(kDenyWrite);
   std::string url = SmbUrl(path);
   struct statvfs st;
   if (smbc_getFunctionStatVFS(context)(context, url.data(), &st) != 0) {

@@ -72,9 +72,12 @@ class SmbClient {
   std::uint64_t FreeSpace(const std::string& path);
 
  private:
-  // Opens that keep other writers out (the log, the markers) and opens that
-  // keep nobody out (reading, listing), each in a context of its own, since
-  // libsmbclient sets the share mode for a whole context.
+  // Opens of files that keep other writers out (the log, the markers) and
+  // opens for reading that keep nobody out, each in a context of its own,
+  // since libsmbclient sets the share mode for a whole context. The share
+  // mode is asked for files alone: listing, making a folder and deleting go
+  // through the first context, so that a PC's submission uses one
+  // connection.
   enum Sharing { kDenyWrite, kDenyNone };
 
   _SMBCCTX* Context(Sharing sharing);
