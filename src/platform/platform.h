@@ -81,6 +81,14 @@ class Platform {
   // missing path is no error.
   virtual void RemoveTree(const std::u16string& path) = 0;
 
+  // Removes what can be removed of `path`, as RemoveTree does, but goes on
+  // past an entry that cannot be removed (a file another program holds open,
+  // a folder this user may not change): everything else goes. Returns one
+  // error for each entry left, naming its path; a folder left only because
+  // something in it was left is not named again. Empty when all is gone; a
+  // missing path is no error.
+  virtual std::vector<PlatformError> RemoveTreeAsFarAsPossible(const std::u16string& path) = 0;
+
   // The bare names of the ordinary files in `folder`, in no set order;
   // folders and hidden (on Windows also system) entries are left out, as
   // ListPath leaves them out. For the teachers' tools, which read the
@@ -138,6 +146,11 @@ class Platform {
   // Opens a document with the desktop's default viewer for its type, detached:
   // no console window, no wait, nothing left behind when the viewer ends.
   virtual void OpenDocument(const std::u16string& path) = 0;
+
+  // The program OpenDocument would start for a document like `path`, or an
+  // empty text when there is none: on Windows the program associated with
+  // the file's type, on POSIX xdg-open as found on PATH. Never throws.
+  virtual std::u16string DocumentViewer(const std::u16string& path) = 0;
 
   // The computer's name as the OS reports it, read afresh on every call.
   virtual std::u16string ComputerName() = 0;

@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace webexam {
 
@@ -28,5 +29,23 @@ class PlatformError : public std::runtime_error {
   int code_;
   Kind kind_;
 };
+
+// Runs one step of a removal that goes on past what it cannot remove: with
+// `left`, an error the step throws is kept there and false returned; without
+// it, the error ends the removal.
+template <typename Step>
+bool KeepGoing(std::vector<PlatformError>* left, Step step) {
+  if (left == nullptr) {
+    step();
+    return true;
+  }
+  try {
+    step();
+    return true;
+  } catch (const PlatformError& error) {
+    left->push_back(error);
+    return false;
+  }
+}
 
 }  // namespace webexam

@@ -36,8 +36,13 @@ void WriteCandidateReport(Platform& platform, const ExamPaths& paths, const Exam
   platform.AppendToFile(paths.report, platform.EncodeGbk(CandidateReportText(state, result)));
 }
 
-void ShowCandidateReport(Platform& platform, const ExamPaths& paths) {
-  platform.OpenDocument(paths.report);
+void ShowCandidateReport(Platform& platform, const ExamPaths& paths, std::u16string_view text,
+                         const ReportTextWindow& show_text) {
+  try {
+    platform.OpenDocument(paths.report);
+  } catch (const PlatformError& error) {
+    if (show_text) show_text(text, error);
+  }
 }
 
 }  // namespace webexam

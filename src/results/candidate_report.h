@@ -2,6 +2,9 @@
 // the desktop's text viewer on every submission.
 #pragma once
 
+#include <functional>
+#include <string_view>
+
 #include "grading/grade_page.h"
 #include "platform/platform.h"
 #include "state/exam_paths.h"
@@ -18,7 +21,16 @@ std::u16string CandidateReportText(const ExamState& state, const GradeResult& re
 void WriteCandidateReport(Platform& platform, const ExamPaths& paths, const ExamState& state,
                           const GradeResult& result);
 
-// Opens the report for the candidate and does not wait.
-void ShowCandidateReport(Platform& platform, const ExamPaths& paths);
+// Shows the report's text in a window of the client's own, when the desktop
+// cannot open the report; `why` is the desktop's failure.
+using ReportTextWindow = std::function<void(std::u16string_view text, const PlatformError& why)>;
+
+// Opens the report for the candidate and does not wait. The viewer is a
+// convenience: when the desktop cannot open the report (no program for text
+// files, no xdg-open, a viewer that does not start), `show_text` gets the
+// report's text and the submission goes on. Without `show_text` the failure
+// is passed over.
+void ShowCandidateReport(Platform& platform, const ExamPaths& paths, std::u16string_view text,
+                         const ReportTextWindow& show_text);
 
 }  // namespace webexam

@@ -21,6 +21,18 @@ constexpr std::u16string_view kDriveCheck = u"C: 盘可写、有空间";
 constexpr std::u16string_view kShareCheck = u"成绩共享文件夹";
 constexpr std::u16string_view kSubmittedMarkerCheck = u"本机没有交卷记号";
 constexpr std::u16string_view kComputerNameCheck = u"计算机名可作记号";
+constexpr std::u16string_view kReportViewerCheck = u"有查看成绩报告的程序";
+
+// The error numbers of a refused write: ERROR_ACCESS_DENIED on Windows,
+// EACCES and EPERM on POSIX; and of a missing folder: ERROR_PATH_NOT_FOUND,
+// ENOENT.
+bool Refused(Platform& platform, const PlatformError& error) {
+  return platform.PathSeparator() == u'\\' ? error.code() == 5
+                                           : error.code() == 13 || error.code() == 1;
+}
+bool FolderMissing(Platform& platform, const PlatformError& error) {
+  return error.code() == (platform.PathSeparator() == u'\\' ? 3 : 2);
+}
 
 // Far beyond any task text; only keeps a damaged file from filling memory,
 // as the client's own limit does.
@@ -144,21 +156,59 @@ CheckResult CheckMaterial(Platform& platform, const ExamPaths& paths) {
   return Pass(name, folder + u"，" + origin);
 }
 
-CheckResult CheckDrive(Platform& platform, const std::u16string& drive_root,
-                       const ExamPaths& paths) {
-  const std::u16string name(kDriveCheck);
-  const std::u16string probe = Join(platform, drive_root, ProbeName(platform));
+// Writes a probe file into `folder`, reads it back and removes it, as the
+// client writes its logs into drive C:'s root and its marker into its
+// windows folder. Empty when all worked, else what failed and what to do.
+// With `may_be_missing`, a missing folder is no problem.
+std::u16string ProbeProblem(Platform& platform, const std::u16string& folder,
+                            bool may_be_missing = false) {
+  const std::u16string probe = Join(platform, folder, ProbeName(platform));
+  const std::string content = "webexam-check";
+  // Windows lets a program that is not elevated make folders in C:\ but not
+  // files, and nothing in C:\Windows.
+  auto what_to_do = [&](const PlatformError& error) -> std::u16string {
+    if (Refused(platform, error)) {
+      return platform.PathSeparator() == u'\\' ? u"。请以管理员身份运行。"
+                                               : u"。请检查 " + folder + u" 的权限。";
+    }
+    return u"。请查看该盘是否存在、是否被还原卡或权限设为只读。";
+  };
   try {
-    platform.WriteFile(probe, "webexam-check");
+    platform.WriteFile(probe, content);
   } catch (const PlatformError& error) {
-    return Fail(name, u"不能在 " + drive_root + u" 写文件" + Why(error) +
-                          u"。请查看该盘是否存在、是否被还原卡或权限设为只读。");
+    if (may_be_missing && FolderMissing(platform, error)) return {};
+    return u"不能在 " + folder + u" 写文件" + Why(error) + what_to_do(error);
+  }
+  std::u16string problem;
+  try {
+    if (platform.ReadHead(probe, content.size() + 1, Platform::IfMissing::kFail) != content) {
+      problem = u"在 " + folder + u" 写入的检查文件读回来不一样。请查看该盘是否被还原卡保护。";
+    }
+  } catch (const PlatformError& error) {
+    problem = u"在 " + folder + u" 写入的检查文件读不回来" + Why(error) + what_to_do(error);
   }
   try {
     platform.RemoveFile(probe);
   } catch (const PlatformError& error) {
-    return Fail(name,
-                u"写入的检查文件删不掉" + Why(error) + u"。请查看 " + drive_root + u" 的权限。");
+    return u"在 " + folder + u" 写入的检查文件删不掉" + Why(error) + what_to_do(error);
+  }
+  return problem;
+}
+
+CheckResult CheckDrive(Platform& platform, const std::u16string& drive_root,
+                       const ExamPaths& paths) {
+  const std::u16string name(kDriveCheck);
+  if (std::u16string problem = ProbeProblem(platform, drive_root); !problem.empty()) {
+    return Fail(name, problem);
+  }
+  // The windows folder: the client makes it when it is missing, which the
+  // root's probe has shown it can.
+  const std::u16string& windows = paths.windows_folder;
+  if (!platform.ListPath(windows, Listing::kFilesOnly).empty()) {
+    return Fail(name, windows + u" 是一个文件，交卷时会出错。请删掉它。");
+  }
+  if (std::u16string problem = ProbeProblem(platform, windows, true); !problem.empty()) {
+    return Fail(name, problem);
   }
 
   std::uint64_t material = 0;
@@ -226,6 +276,19 @@ CheckResult CheckShare(Platform& platform, const ExamPaths& paths) {
   return Pass(name, share + u"，写读删用时 " + Digits(took.count()) + u" 毫秒");
 }
 
+CheckResult CheckReportViewer(Platform& platform, const ExamPaths& paths) {
+  const std::u16string name(kReportViewerCheck);
+  const std::u16string viewer = platform.DocumentViewer(paths.report);
+  if (viewer.empty()) {
+    return Fail(name, platform.PathSeparator() == u'\\'
+                          ? u"没有打开 .txt 文件的程序，考试程序只能用自己的窗口显示成绩报告。"
+                            u"请把 .txt 文件的打开方式设为记事本。"
+                          : u"找不到 xdg-open，考试程序只能用自己的窗口显示成绩报告。"
+                            u"请安装 xdg-utils。");
+  }
+  return Pass(name, viewer);
+}
+
 bool HasSubmittedMarker(Platform& platform, const ExamPaths& paths) {
   return platform.ListPath(paths.submitted_marker, Listing::kFilesOnly) == kSubmittedMarkerName;
 }
@@ -286,6 +349,7 @@ std::vector<CheckResult> CheckRoom(Platform& platform, const std::u16string& dri
   const bool share_reachable = results.back().passed;
   run(kSubmittedMarkerCheck, [&] { return CheckSubmittedMarker(platform, paths); });
   run(kComputerNameCheck, [&] { return CheckComputerName(platform, paths, share_reachable); });
+  run(kReportViewerCheck, [&] { return CheckReportViewer(platform, paths); });
   return results;
 }
 

@@ -1,6 +1,7 @@
 // webexam-check's checks of one exam PC before the exam, in the order they
-// run: the exam material, drive C:, the results share, the PC's submitted
-// marker, and the computer name as the name of the PC's marker on the share.
+// run: the exam material, drive C: (its root and its windows folder), the
+// results share, the PC's submitted marker, the computer name as the name of
+// the PC's marker on the share, and a program to show the report with.
 // Each gives one line for the room's teachers, in Chinese: passed, or failed
 // with what to do.
 #pragma once
@@ -40,6 +41,8 @@ CheckResult CheckSubmittedMarker(Platform& platform, const ExamPaths& paths);
 // `share_reachable`: whether CheckShare passed; without the share its
 // markers cannot be looked at.
 CheckResult CheckComputerName(Platform& platform, const ExamPaths& paths, bool share_reachable);
+// Whether the desktop has a program to open the candidate's report with.
+CheckResult CheckReportViewer(Platform& platform, const ExamPaths& paths);
 
 // Whether the PC carries its submitted marker, as the exam client tests it.
 bool HasSubmittedMarker(Platform& platform, const ExamPaths& paths);

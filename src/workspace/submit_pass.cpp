@@ -7,12 +7,12 @@
 namespace webexam {
 
 std::u16string SubmitPass(Platform& platform, const ExamPaths& paths, ExamState& state,
-                          const ShareRetry& retry) {
+                          const ReportTextWindow& show_report_text, const ShareRetry& retry) {
   EnsureWindowsFolder(platform, paths);
   const GradeResult result = GradePage(platform, state, paths.candidate_page);
   AppendResultRecord(platform, paths.local_log, BuildResultRecord(state, result));
   WriteCandidateReport(platform, paths, state, result);
-  ShowCandidateReport(platform, paths);
+  ShowCandidateReport(platform, paths, CandidateReportText(state, result), show_report_text);
   return std::u16string(MessageFor(SubmitToResultsShare(platform, paths, state, result, retry)));
 }
 

@@ -35,4 +35,22 @@ int TwipsToPixels(double twips, double dots_per_inch) {
   return static_cast<int>(std::lround(twips * dots_per_inch / 1440.0));
 }
 
+PixelBox ToPixels(const TwipsRect& place, double dpi_x, double dpi_y) {
+  return {TwipsToPixels(place.left, dpi_x), TwipsToPixels(place.top, dpi_y),
+          TwipsToPixels(place.width, dpi_x), TwipsToPixels(place.height, dpi_y)};
+}
+
+PixelRect GradingWindowPlacement(double dpi_x, double dpi_y, const FrameSize& frame) {
+  using namespace grading_window;
+  const PixelBox client = ClientArea(kClient, kControls, dpi_x, dpi_y);
+  const int left = client.left - frame.left, top = client.top - frame.top;
+  const int width = frame.left + client.width + frame.right;
+  const int height = frame.top + client.height + frame.bottom;
+  const double tpx = 1440.0 / dpi_x, tpy = 1440.0 / dpi_y;
+  PixelRect place = TopmostPlacement(left * tpx, top * tpy, width * tpx, height * tpy, tpx, tpy);
+  if (place.cx < width) place.cx = width;
+  if (place.cy < height) place.cy = height;
+  return place;
+}
+
 }  // namespace webexam

@@ -1,9 +1,79 @@
-// Where the grading window goes when it is made topmost: its design position
-// and size in twips, turned into pixels by the rounding rule the window
-// placement call has always used.
+// The layout of the client's two windows in twips, and where the grading
+// window goes when it is made topmost: its design position and size in
+// twips, turned into pixels by the rounding rule the window placement call
+// has always used, but never smaller than its controls need.
 #pragma once
 
+#include <array>
+
 namespace webexam {
+
+// A place in twips (1/1440 inch): left, top, width, height.
+struct TwipsRect {
+  double left, top, width, height;
+};
+
+// A place in pixels.
+struct PixelBox {
+  int left, top, width, height;
+  int right() const { return left + width; }
+  int bottom() const { return top + height; }
+};
+
+// Twips to pixels at the screen's dots per inch, each of the four numbers on
+// its own, as both clients lay out their controls.
+PixelBox ToPixels(const TwipsRect& place, double dpi_x, double dpi_y);
+
+// The grading window: its client area at its designed place on the screen,
+// and its controls within the client area.
+namespace grading_window {
+inline constexpr TwipsRect kClient{6405, 570, 5115, 1590};
+inline constexpr TwipsRect kRichTextBox1{0, 0, 5055, 1095};
+inline constexpr TwipsRect kCommand1{2880, 1080, 1335, 495};
+inline constexpr TwipsRect kCommand2{4320, 1080, 735, 495};
+inline constexpr TwipsRect kLabel1{0, 1200, 3135, 255};
+inline constexpr std::array kControls{kRichTextBox1, kCommand1, kCommand2, kLabel1};
+}  // namespace grading_window
+
+// The sign-in window, likewise.
+namespace sign_in_window {
+inline constexpr TwipsRect kClient{3915, 3270, 6345, 3195};
+inline constexpr TwipsRect kCommand1{2280, 1440, 1935, 615};
+inline constexpr TwipsRect kText1{2640, 480, 1935, 375};
+inline constexpr TwipsRect kText2{2640, 960, 1935, 375};
+inline constexpr TwipsRect kLabel5{1800, 120, 3495, 255};
+inline constexpr TwipsRect kLabel1{1680, 600, 975, 375};
+inline constexpr TwipsRect kLabel2{1680, 1080, 1095, 255};
+inline constexpr std::array kControls{kCommand1, kText1, kText2, kLabel5, kLabel1, kLabel2};
+}  // namespace sign_in_window
+
+// The client area's size in pixels at these dots per inch: the designed size,
+// grown where a control's rounded place reaches past it.
+template <std::size_t N>
+PixelBox ClientArea(const TwipsRect& client, const std::array<TwipsRect, N>& controls, double dpi_x,
+                    double dpi_y) {
+  PixelBox area = ToPixels(client, dpi_x, dpi_y);
+  for (const TwipsRect& control : controls) {
+    const PixelBox box = ToPixels(control, dpi_x, dpi_y);
+    if (box.right() > area.width) area.width = box.right();
+    if (box.bottom() > area.height) area.height = box.bottom();
+  }
+  return area;
+}
+
+// The window of the client's own that shows the candidate's report when the
+// desktop cannot open it: below the grading window, clear of its buttons.
+namespace report_window {
+inline constexpr TwipsRect kClient{1200, 1800, 5400, 6600};
+inline constexpr TwipsRect kText{0, 0, 5400, 5940};
+inline constexpr TwipsRect kClose{4080, 6060, 1200, 435};
+inline constexpr std::array kControls{kText, kClose};
+}  // namespace report_window
+
+// What a window's frame adds around its client area, in pixels.
+struct FrameSize {
+  int left, top, right, bottom;
+};
 
 struct PixelRect {
   int x, y, cx, cy;
@@ -20,5 +90,13 @@ PixelRect TopmostPlacement(double left, double top, double width, double height,
 
 // Twips to pixels at `dots_per_inch`, for laying out controls.
 int TwipsToPixels(double twips, double dots_per_inch);
+
+// Where the grading window goes at a screen of `dpi_x` by `dpi_y` with this
+// frame: TopmostPlacement of its outer place, the client area at its
+// designed place. Where the rule's rounding of twips per pixel (7.5 to 8 at
+// 192 dpi) would leave the client area smaller than the controls need, the
+// window gets the size they need: a button cut off is one the candidate
+// cannot press.
+PixelRect GradingWindowPlacement(double dpi_x, double dpi_y, const FrameSize& frame);
 
 }  // namespace webexam

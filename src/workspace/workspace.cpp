@@ -45,8 +45,8 @@ RichText LoadTaskText(Platform& platform, const ExamPaths& paths) {
   return document;
 }
 
-void RemoveCandidateFolder(Platform& platform, const ExamPaths& paths) {
-  platform.RemoveTree(paths.candidate_folder);
+std::vector<PlatformError> RemoveCandidateFolder(Platform& platform, const ExamPaths& paths) {
+  return platform.RemoveTreeAsFarAsPossible(paths.candidate_folder);
 }
 
 }  // namespace webexam

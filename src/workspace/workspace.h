@@ -22,9 +22,11 @@ void PrepareCandidateFolder(Platform& platform, const ExamPaths& paths);
 // starts as RTF, else plain GBK text in the viewer's 9 pt font.
 RichText LoadTaskText(Platform& platform, const ExamPaths& paths);
 
-// Removes the candidate folder with everything in it; a missing folder is no
-// error.
-void RemoveCandidateFolder(Platform& platform, const ExamPaths& paths);
+// Removes the candidate folder with everything in it, as far as it can: a
+// file another program holds open (a player still playing a sound of the
+// page) stays, and everything else goes. Returns the errors of what stayed,
+// each naming its path; a missing folder is no error.
+std::vector<PlatformError> RemoveCandidateFolder(Platform& platform, const ExamPaths& paths);
 
 // The question asked before the exit button deletes work that was never
 // submitted in this run.

@@ -23,6 +23,7 @@ import time
 
 TITLE_SIGN_IN = "考生登录"
 TITLE_GRADING = "网页制作考试"
+TITLE_REPORT = "cj.txt"  # the client's own window for the report, when no viewer opens it
 NAME = "张三丰"
 NUMBER = "120722001"
 LABEL1 = (20, 88)  # a spot on the grading window's folder label, which takes no focus
@@ -51,10 +52,13 @@ class Display:
     """An Xvfb server on a display number it picks itself (-displayfd), so
     that test runs side by side never share or kill each other's server."""
 
+    def __init__(self, size="1024x768"):
+        self.size = size
+
     def __enter__(self):
         read_end, write_end = os.pipe()
         self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-dpi", "96",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.size + "x24", "-dpi", "96",
              "-nolisten", "tcp"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
         os.close(write_end)
@@ -77,9 +81,10 @@ class Display:
 
 
 class Client:
-    """One run of the exam client with a drive root, a share and a report viewer."""
+    """One run of the exam client with a drive root, a share and, unless
+    viewer is False, a report viewer."""
 
-    def __init__(self, display, binary, work, wine):
+    def __init__(self, display, binary, work, wine, viewer=True):
         self.display, self.work, self.wine = display, work, wine
         os.makedirs(work, exist_ok=True)
         self.stderr_path = os.path.join(work, "stderr.log")
@@ -96,17 +101,21 @@ class Client:
             self.share = os.path.join(work, "share")
             bin_dir = os.path.join(work, "bin")
             os.makedirs(bin_dir, exist_ok=True)
-            viewer = os.path.join(bin_dir, "xdg-open")
-            with open(viewer, "w") as f:
-                f.write('#!/bin/sh\necho "$1" >> "%s"\n' % os.path.join(work, "viewer.log"))
-            os.chmod(viewer, 0o755)
+            if viewer:
+                xdg_open = os.path.join(bin_dir, "xdg-open")
+                with open(xdg_open, "w") as f:
+                    f.write('#!/bin/sh\necho "$1" >> "%s"\n' % os.path.join(work, "viewer.log"))
+                os.chmod(xdg_open, 0o755)
+            # Without a viewer, PATH is the empty folder: no xdg-open anywhere.
+            path = bin_dir + ":" + os.environ["PATH"] if viewer else bin_dir
             self.env = dict(display.env(), WEBEXAM_ROOT=self.root, WEBEXAM_SHARE=self.share + "/",
-                            PATH=bin_dir + ":" + os.environ["PATH"], QT_QPA_PLATFORM="xcb",
-                            LANG="C.UTF-8")
+                            PATH=path, QT_QPA_PLATFORM="xcb", LANG="C.UTF-8")
             self.computer_name = os.uname().nodename
             self.report_path = os.path.join(self.root, "cj.txt")
             command = [binary]
         os.makedirs(self.share, exist_ok=True)
+        # The test's own tools (xdotool, xclip) come from the test's PATH.
+        self.tool_env = dict(self.env, PATH=os.environ["PATH"])
         self.proc = subprocess.Popen(command, env=self.env, stdout=subprocess.DEVNULL,
                                      stderr=open(self.stderr_path, "w"))
 
@@ -121,9 +130,14 @@ class Client:
         if self.wine:
             for window in self.xdotool("search", "--onlyvisible", "--name", "cj"):
                 self.xdotool("windowkill", window)
+            try:
+                wait_for(lambda: not self.xdotool("search", "--onlyvisible", "--name", "cj"),
+                         "the report viewer to close", 5)
+            except Failure:
+                pass  # a test that goes on finds what is in its way
 
     def xdotool(self, *args):
-        out = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True)
+        out = subprocess.run(["xdotool", *args], env=self.tool_env, capture_output=True, text=True)
         return out.stdout.split()
 
     def windows(self, title):
@@ -162,7 +176,7 @@ class Client:
 
     def paste(self, text):
         clip = subprocess.Popen(["xclip", "-selection", "clipboard", "-loops", "1"],
-                                stdin=subprocess.PIPE, env=self.env)
+                                stdin=subprocess.PIPE, env=self.tool_env)
         clip.communicate(text.encode("utf-8"))
         time.sleep(0.3)
         self.keys("ctrl+v")
@@ -174,7 +188,7 @@ class Client:
     def screenshot(self, directory, name, window="root"):
         if directory:
             subprocess.run(["import", "-window", window, os.path.join(directory, name)],
-                           env=self.env, check=True)
+                           env=self.tool_env, check=True)
 
     def close(self):
         if self.proc.poll() is None:
@@ -201,6 +215,11 @@ class Wine:
         out = subprocess.run(["wine", "cmd", "/c", "echo", "%COMPUTERNAME%"], env=env,
                              capture_output=True)
         self.computer_name = out.stdout.decode("gbk").strip()
+        self.env = env
+
+    def reg(self, *args):
+        """Changes the prefix's registry with `wine reg`."""
+        subprocess.run(["wine", "reg", *args], env=self.env, capture_output=True)
 
     def clean(self):
         """Takes away what an earlier run left on drive C: and on the share."""
@@ -286,6 +305,11 @@ def scenario_submit_and_exit(display, binary, model, work, wine, shots):
         client.screenshot(shots, "refusal.png", box)
         check(read(os.path.join(client.share, "cjwyzz.txt")) == line, "the share is unchanged")
         check(read(os.path.join(client.root, "cjj.txt")) == line + line, "the local log grew")
+        # The refused press showed the report again; without a window manager
+        # its viewer may lie over the box.
+        if wine:
+            wait_for(client.report_opened, "the report to be opened again")
+            client.close_report()
         client.focus(box)
         client.keys("Return")
         wait_for(lambda: len(client.windows(TITLE_GRADING)) == 1, "the refusal box to close")
@@ -302,6 +326,41 @@ def scenario_submit_and_exit(display, binary, model, work, wine, shots):
                 f.write(report.replace("\r\n", "\n"))
     finally:
         client.close()
+
+
+def scenario_no_report_viewer(display, binary, model, work, wine):
+    """A PC that cannot open the report (no program for .txt files, no
+    xdg-open): the client shows the report itself and the result reaches the
+    share."""
+    if wine:
+        wine.reg("delete", "HKCR\\.txt", "/f")
+    client = Client(display, binary, work, wine, viewer=False)
+    try:
+        form1 = sign_in(client, None)
+        shutil.copy(model, os.path.join(client.root, "620722001", "web", "index.htm"))
+        client.focus(form1, LABEL1)
+        client.keys("Tab", "Return")  # "上交成绩"
+        wait_for(lambda: os.path.exists(os.path.join(client.share, "cjwyzz.txt")), "the share line")
+        time.sleep(0.5)
+        line = expected_line(client.computer_name, 22, [1] * 22)
+        check(read(os.path.join(client.share, "cjwyzz.txt")) == line,
+              "without a report viewer the line reaches the share")
+        report = client.wait_window(TITLE_REPORT)
+        check("webexam: report viewer: " in client.stderr() and "fatal" not in client.stderr(),
+              "the viewer's failure is on standard error, and it is not fatal")
+        check(not os.path.exists(os.path.join(work, "viewer.log")), "no viewer was started")
+        client.click(report, 4080, 6060, 1200, 435)  # "关闭"
+        wait_for(lambda: not client.windows(TITLE_REPORT), "the report window to close")
+        check(client.proc.poll() is None, "closing the report window keeps the exam going")
+        client.focus(form1, LABEL1)
+        client.keys("Tab", "Return")  # "退出"
+        wait_for(lambda: client.proc.poll() is not None, "the program to end")
+        check(client.proc.returncode == 0, "the program ended normally")
+        check(not os.path.exists(os.path.join(client.root, "620722001")), "the candidate folder is gone")
+    finally:
+        client.close()
+        if wine:
+            wine.reg("add", "HKCR\\.txt", "/ve", "/d", "txtfile", "/f")
 
 
 def scenario_exit_without_submission(display, binary, work, wine):
@@ -375,6 +434,8 @@ def main():
                 lambda: scenario_exit_without_submission(display, binary, os.path.join(work, "b"),
                                                          wine),
                 lambda: scenario_fatal_error(display, binary, os.path.join(work, "c"), wine),
+                lambda: scenario_no_report_viewer(display, binary, args.model,
+                                                  os.path.join(work, "d"), wine),
             ]
             for scenario in scenarios:
                 if wine:
@@ -386,7 +447,7 @@ def main():
         return 0
     except Failure as failure:
         print("FAIL " + str(failure))
-        for name in ("a", "b", "c"):
+        for name in ("a", "b", "c", "d"):
             log = os.path.join(work, name, "stderr.log")
             if os.path.exists(log):
                 print("--- webexam stderr (%s) ---\n%s" % (name, open(log, errors="replace").read()))

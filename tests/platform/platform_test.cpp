@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "support/test_support.h"
+#include "text/utf8.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -131,7 +136,147 @@ TEST_F(PlatformTest, RemovesATreeWhateverItHolds) {
   EXPECT_NO_THROW(platform_->RemoveTree(test::U16(root)));  // nothing there: no error
 }
 
-#ifndef _WIN32
+TEST_F(PlatformTest, ACopyThatFailsNamesTheFileThatFailed) {
+  WriteBytes(dir_.path() / "1.txt", "task");
+  fs::create_directories(dir_.path() / "aa" / "images");
+  WriteBytes(dir_.path() / "aa" / "images" / "Tl-10.gif", "GIF89a");
+  auto failure = [](auto copy) -> std::string {
+    try {
+      copy();
+    } catch (const PlatformError& error) {
+      return error.what();
+    }
+    return "no failure";
+  };
+  // The destination's folder is missing: the destination is named.
+  const std::string to_file = failure([&] {
+    platform_->CopyOneFile(dir_ / "1.txt", test::U16(dir_.path() / "missing" / "1.txt"));
+  });
+  EXPECT_NE(to_file.find(ToUtf8(test::U16(dir_.path() / "missing" / "1.txt"))), std::string::npos)
+      << to_file;
+  // A folder stands where a copy goes.
+  fs::create_directories(dir_.path() / "web" / "images" / "Tl-10.gif");
+  const std::string in_tree =
+      failure([&] { platform_->CopyFolderTree(dir_ / "aa", dir_ / "web"); });
+  EXPECT_NE(in_tree.find(ToUtf8(test::U16(dir_.path() / "web" / "images" / "Tl-10.gif"))),
+            std::string::npos)
+      << in_tree;
+  // The source is missing: the source is named.
+  const std::string from_file =
+      failure([&] { platform_->CopyOneFile(dir_ / "2.txt", dir_ / "copy.txt"); });
+  EXPECT_NE(from_file.find("2.txt"), std::string::npos) << from_file;
+  EXPECT_EQ(from_file.find("copy.txt"), std::string::npos) << from_file;
+}
+
+// What a removal that goes on past what it cannot remove left: one
+// description per entry.
+std::vector<std::string> Descriptions(const std::vector<PlatformError>& left) {
+  std::vector<std::string> descriptions;
+  for (const PlatformError& error : left) descriptions.emplace_back(error.what());
+  return descriptions;
+}
+
+// A candidate folder with the material, a sound in a subfolder and work of
+// the candidate's own.
+void MakeCandidateFolder(const fs::path& root) {
+  fs::create_directories(root / "web" / "sound");
+  fs::create_directories(root / "web" / "images");
+  WriteBytes(root / "web" / "index.htm", "<html>");
+  WriteBytes(root / "web" / "images" / "Tl-10.gif", "GIF89a");
+  WriteBytes(root / "web" / "sound" / "Bjyy.wav", "RIFF");
+}
+
+// Everything is gone but the entry left and the folders that hold it.
+void ExpectOnlyLeft(const fs::path& root, const fs::path& kept) {
+  std::vector<fs::path> found;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) found.push_back(entry.path());
+  std::vector<fs::path> expected;
+  for (fs::path at = kept; at != root; at = at.parent_path()) expected.insert(expected.begin(), at);
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, expected);
+}
+
+#ifdef _WIN32
+TEST_F(PlatformTest, AFileHeldOpenStaysAndEverythingElseGoes) {
+  const fs::path root = dir_.path() / "620722001";
+  MakeCandidateFolder(root);
+  const fs::path held = root / "web" / "sound" / "Bjyy.wav";
+  // A player holds the sound open and lets nobody delete it.
+  const HANDLE player = ::CreateFileW(held.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(player, INVALID_HANDLE_VALUE);
+  EXPECT_THROW(platform_->RemoveTree(test::U16(root)), PlatformError);
+
+  const std::vector<std::string> left =
+      Descriptions(platform_->RemoveTreeAsFarAsPossible(test::U16(root)));
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_NE(left[0].find("cannot remove"), std::string::npos) << left[0];
+  EXPECT_NE(left[0].find("Bjyy.wav"), std::string::npos) << left[0];
+  ExpectOnlyLeft(root, held);
+
+  ::CloseHandle(player);
+  EXPECT_TRUE(platform_->RemoveTreeAsFarAsPossible(test::U16(root)).empty());
+  EXPECT_FALSE(fs::exists(root));
+  EXPECT_TRUE(platform_->RemoveTreeAsFarAsPossible(test::U16(root)).empty());
+}
+
+TEST_F(PlatformTest, TheViewerOfADocumentIsTheProgramAssociatedWithItsType) {
+  // A fresh Wine prefix, like Windows, opens .txt files with Notepad.
+  const std::u16string notepad = platform_->DocumentViewer(u"C:\\cj.txt");
+  EXPECT_NE(ToUtf8(notepad).find("notepad"), std::string::npos) << ToUtf8(notepad);
+  EXPECT_EQ(platform_->DocumentViewer(u"C:\\cj.webexam-no-such-type"), u"");
+  EXPECT_EQ(platform_->DocumentViewer(u"C:\\no.type\\cj"), u"");
+}
+#else
+TEST_F(PlatformTest, AFolderThisUserMayNotChangeStaysAndEverythingElseGoes) {
+  // Another user's folder, without write permission for the candidate: only
+  // root can set it up, and the candidate is an ordinary user.
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to make another user's folder";
+  constexpr uid_t kCandidate = 65534;  // nobody
+  const fs::path drive = dir_.path() / "c";
+  fs::create_directory(drive);
+  fs::permissions(dir_.path(), fs::perms::owner_all | fs::perms::others_exec);
+  const fs::path root = drive / "620722001";
+  MakeCandidateFolder(root);
+  const fs::path kept = root / "web" / "sound" / "Bjyy.wav";
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    ASSERT_EQ(::chown(entry.path().c_str(), kCandidate, kCandidate), 0);
+  }
+  ASSERT_EQ(::chown(root.c_str(), kCandidate, kCandidate), 0);
+  ASSERT_EQ(::chown(drive.c_str(), kCandidate, kCandidate), 0);
+  ASSERT_EQ(::chown(kept.parent_path().c_str(), 0, 0), 0);  // root's, read and search only
+  fs::permissions(kept.parent_path(),
+                  fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+
+  // The candidate's process removes the folder; its descriptions come back
+  // through a pipe.
+  int pipe_ends[2];
+  ASSERT_EQ(::pipe(pipe_ends), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(pipe_ends[0]);
+    if (::setgid(kCandidate) != 0 || ::setuid(kCandidate) != 0) ::_exit(2);
+    std::string out;
+    for (const std::string& line :
+         Descriptions(platform_->RemoveTreeAsFarAsPossible(test::U16(root)))) {
+      out += line + "\n";
+    }
+    (void)!::write(pipe_ends[1], out.data(), out.size());
+    ::_exit(0);
+  }
+  ::close(pipe_ends[1]);
+  std::string out;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(pipe_ends[0], buffer, sizeof buffer)) > 0;) out.append(buffer, n);
+  ::close(pipe_ends[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(out, "cannot remove " + kept.string() + ": " + std::strerror(EACCES) + "\n");
+  ExpectOnlyLeft(root, kept);
+}
+
 TEST_F(PlatformTest, OpenDocumentStartsTheViewerDetachedAndLeavesNoChild) {
   const fs::path bin = dir_.path() / "bin";
   fs::create_directory(bin);
@@ -141,6 +286,7 @@ TEST_F(PlatformTest, OpenDocumentStartsTheViewerDetachedAndLeavesNoChild) {
   const std::string old_path = std::getenv("PATH");
   ::setenv("PATH", (bin.string() + ":" + old_path).c_str(), 1);
 
+  EXPECT_EQ(platform_->DocumentViewer(dir_ / "cj.txt"), test::U16(bin / "xdg-open"));
   platform_->OpenDocument(dir_ / "cj.txt");
   // The call did not wait for the viewer, and no child of ours is left.
   EXPECT_FALSE(fs::exists(seen));
@@ -150,6 +296,7 @@ TEST_F(PlatformTest, OpenDocumentStartsTheViewerDetachedAndLeavesNoChild) {
   EXPECT_EQ(ReadBytes(seen), (dir_.path() / "cj.txt").string() + "\n");
 
   ::setenv("PATH", dir_.path().c_str(), 1);  // no viewer anywhere
+  EXPECT_EQ(platform_->DocumentViewer(dir_ / "cj.txt"), u"");
   EXPECT_THROW(platform_->OpenDocument(dir_ / "cj.txt"), PlatformError);
   ::setenv("PATH", old_path.c_str(), 1);
 }

@@ -91,6 +91,9 @@ class ForwardingPlatform : public Platform {
     inner_.CopyFolderTree(from, to);
   }
   void RemoveTree(const std::u16string& path) override { inner_.RemoveTree(path); }
+  std::vector<PlatformError> RemoveTreeAsFarAsPossible(const std::u16string& path) override {
+    return inner_.RemoveTreeAsFarAsPossible(path);
+  }
   std::vector<std::u16string> ListFiles(const std::u16string& folder) override {
     return inner_.ListFiles(folder);
   }
@@ -111,6 +114,9 @@ class ForwardingPlatform : public Platform {
     inner_.WriteFile(path, bytes);
   }
   void OpenDocument(const std::u16string& path) override { inner_.OpenDocument(path); }
+  std::u16string DocumentViewer(const std::u16string& path) override {
+    return inner_.DocumentViewer(path);
+  }
   std::u16string ComputerName() override { return inner_.ComputerName(); }
   std::u16string DecodeGbk(std::string_view bytes) override { return inner_.DecodeGbk(bytes); }
   std::string EncodeGbk(std::u16string_view text) override { return inner_.EncodeGbk(text); }

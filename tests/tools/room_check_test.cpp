@@ -25,12 +25,22 @@ class BentPlatform : public test::ForwardingPlatform {
   std::string ReadHead(const std::u16string& path, std::size_t limit,
                        IfMissing if_missing) override {
     std::string bytes = inner_.ReadHead(path, limit, if_missing);
-    if (garble_reads) bytes += "x";
+    if (!garbled.empty() && path.starts_with(garbled)) bytes += "x";
     return bytes;
   }
+  // Windows' refusal of a program that is not elevated, in `refused`.
+  void WriteFile(const std::u16string& path, std::string_view bytes) override {
+    if (!refused.empty() && path.starts_with(refused)) {
+      throw PlatformError(PathSeparator() == u'\\' ? 5 : 13, "cannot open for output: denied");
+    }
+    inner_.WriteFile(path, bytes);
+  }
+  std::u16string DocumentViewer(const std::u16string&) override { return viewer; }
   std::u16string computer_name = u"JF07";
   std::optional<std::uint64_t> free_space;
-  bool garble_reads = false;
+  std::u16string garbled;  // reads of files here come back changed
+  std::u16string refused;
+  std::u16string viewer = u"notepad.exe";
 };
 
 class RoomCheckTest : public ::testing::Test {
@@ -63,9 +73,14 @@ class RoomCheckTest : public ::testing::Test {
 
 TEST_F(RoomCheckTest, APreparedPcPassesAndKeepsNoProbe) {
   const std::vector<CheckResult> results = Check();
-  ASSERT_EQ(results.size(), 5u);
+  ASSERT_EQ(results.size(), 6u);
   for (const CheckResult& result : results) EXPECT_TRUE(result.passed) << ToUtf8(result.detail);
   EXPECT_TRUE(fs::is_empty(root_) && fs::is_empty(share_));
+  // The windows folder, once there, is probed too, and keeps no probe either.
+  fs::create_directory(root_ / "windows");
+  EXPECT_TRUE(Check()[1].passed);
+  EXPECT_TRUE(fs::is_empty(root_ / "windows"));
+  fs::remove(root_ / "windows");
 
   // The task text of a word processor (RTF) loads as well.
   fs::copy_file(test::DataFile("task_wordprocessor.rtf"), program_ / "1.txt",
@@ -100,9 +115,25 @@ TEST_F(RoomCheckTest, ADriveWithoutRoomOrAShareThatDoesNotWorkFails) {
   platform_.free_space.reset();
   EXPECT_TRUE(Fails(1, u"不能在"));
   fs::create_directories(root_);
+  // Windows refuses a program that is not elevated the files of C:\Windows.
+  fs::create_directory(root_ / "windows");
+  platform_.refused = paths_.windows_folder;
+  EXPECT_TRUE(Fails(1, platform_.PathSeparator() == u'\\' ? u"请以管理员身份运行" : u"权限"));
+  EXPECT_TRUE(Fails(1, paths_.windows_folder));
+  platform_.refused.clear();
+  fs::remove_all(root_ / "windows");
+  WriteBytes(root_ / "windows", "");  // a file where the folder belongs
+  EXPECT_TRUE(Fails(1, u"是一个文件"));
+  fs::remove(root_ / "windows");
+
+  // No program for the report: the client shows it itself, but the teacher
+  // is told.
+  platform_.viewer.clear();
+  EXPECT_TRUE(Fails(5, u"自己的窗口"));
+  platform_.viewer = u"notepad.exe";
 
   // Without the share, the computer name's marker there cannot be looked at.
-  platform_.garble_reads = true;
+  platform_.garbled = test::U16(share_);
   EXPECT_TRUE(Fails(2, u"读回来不一样", 4));
   EXPECT_TRUE(fs::is_empty(share_));  // no probe left behind
   fs::remove(share_);

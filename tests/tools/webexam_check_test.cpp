@@ -68,7 +68,7 @@ class WebexamCheckTest : public ::testing::Test {
 
 TEST_F(WebexamCheckTest, ChecksTheShareItIsGivenAndExitsByTheChecks) {
   [[maybe_unused]] const int status = Run({});
-  EXPECT_EQ(std::count(text_.begin(), text_.end(), '\n'), 5) << text_;  // a line per check
+  EXPECT_EQ(std::count(text_.begin(), text_.end(), '\n'), 6) << text_;  // a line per check
   EXPECT_TRUE(Says(u"通过（" + test::U16(share_))) << text_;
 #ifndef _WIN32
   EXPECT_EQ(status, 0) << text_;

@@ -66,7 +66,7 @@ TEST_F(SubmitPassTest, ThreePressesLogThreeTimesAndReachTheShareOnce) {
   EXPECT_EQ(platform_.opened.size(), 3u);
 }
 
-TEST_F(SubmitPassTest, AFailingStepStopsThePassAndKeepsWhatWasWritten) {
+TEST_F(SubmitPassTest, AFailingStepStopsThePassButAMissingViewerDoesNot) {
   // The local log cannot be written: no report, no share.
   fs::create_directory(root_ / "cjj.txt");
   EXPECT_THROW(Press(), PlatformError);
@@ -74,13 +74,23 @@ TEST_F(SubmitPassTest, AFailingStepStopsThePassAndKeepsWhatWasWritten) {
   EXPECT_TRUE(platform_.opened.empty());
   fs::remove(root_ / "cjj.txt");
 
-  // The viewer cannot be started: the line is logged, the share not touched.
+  // The viewer cannot be started: the report's text goes to the window of
+  // the client's own, and the submission goes on to the share.
   platform_.fail_open = true;
-  EXPECT_THROW(Press(), PlatformError);
+  std::vector<std::u16string> shown;
+  EXPECT_EQ(SubmitPass(platform_, paths_, state_,
+                       [&](std::u16string_view text, const PlatformError& why) {
+                         shown.emplace_back(text);
+                         EXPECT_STREQ(why.what(), "no viewer");
+                       }),
+            u"");
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(platform_.EncodeGbk(shown[0]), ReadBytes(root_ / "cj.txt"));
   EXPECT_EQ(Lines(root_ / "cjj.txt"), 1u);
-  EXPECT_EQ(Lines(root_ / "cj.txt"), 28u);
-  EXPECT_FALSE(fs::exists(root_ / "windows" / "fen.g"));
-  EXPECT_FALSE(fs::exists(share_ / "cjwyzz.txt"));
+  EXPECT_TRUE(fs::exists(root_ / "windows" / "fen.g"));
+  EXPECT_EQ(ReadBytes(share_ / "cjwyzz.txt"), ReadBytes(root_ / "cjj.txt"));
+  // Without a window to show it in, the failure is passed over all the same.
+  EXPECT_EQ(Press(), kAlreadySubmittedMessage);
 }
 
 }  // namespace

@@ -102,8 +102,10 @@ void WriteAndClose(Fd& fd, std::string_view bytes, const char* operation, const 
   if (int error = fd.Close()) Fail(operation, path, error);
 }
 
-// Copies the content of an open file to a new file `name` in `dir`.
-void CopyContent(int from_fd, int to_dir, const char* name, mode_t mode, const std::string& shown) {
+// Copies the content of an open file to a new file `name` in `dir`. A
+// failure names the file that failed: `from_shown` or `to_shown`.
+void CopyContent(int from_fd, int to_dir, const char* name, mode_t mode,
+                 const std::string& from_shown, const std::string& shown) {
   Fd to(OpenAtRetryingEintr(to_dir, name, O_WRONLY | O_CREAT | O_TRUNC, mode & 07777));
   if (!to.ok()) Fail("cannot create", shown);
   std::vector<char> buffer(1 << 16);
@@ -111,7 +113,7 @@ void CopyContent(int from_fd, int to_dir, const char* name, mode_t mode, const s
     ssize_t n = ::read(from_fd, buffer.data(), buffer.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      Fail("cannot read", shown);
+      Fail("cannot read", from_shown);
     }
     if (n == 0) break;
     if (int error = WriteAll(to.get(), {buffer.data(), static_cast<std::size_t>(n)})) {
@@ -149,61 +151,91 @@ std::vector<std::string> EntryNames(int dir_fd, const std::string& shown) {
 
 // Copies the folder open as `from_dir` into the new folder `to_dir`, working
 // relative to open folders so that depth never makes a path too long.
-void CopyTreeAt(int from_dir, int to_dir, const std::string& shown) {
+void CopyTreeAt(int from_dir, int to_dir, const std::string& shown, const std::string& to_shown) {
   for (const std::string& name : EntryNames(from_dir, shown)) {
     const std::string entry_shown = shown + "/" + name;
+    const std::string target_shown = to_shown + "/" + name;
     struct stat st;
     if (::fstatat(from_dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
       Fail("cannot copy", entry_shown);
     }
     if (S_ISDIR(st.st_mode)) {
       if (::mkdirat(to_dir, name.c_str(), 0777) != 0 && errno != EEXIST) {
-        Fail("cannot make folder", entry_shown);
+        Fail("cannot make folder", target_shown);
       }
       Fd from_sub(OpenAtRetryingEintr(from_dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
       if (!from_sub.ok()) Fail("cannot open folder", entry_shown);
       Fd to_sub(OpenAtRetryingEintr(to_dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
-      if (!to_sub.ok()) Fail("cannot open folder", entry_shown);
-      CopyTreeAt(from_sub.get(), to_sub.get(), entry_shown);
+      if (!to_sub.ok()) Fail("cannot open folder", target_shown);
+      CopyTreeAt(from_sub.get(), to_sub.get(), entry_shown, target_shown);
       ::fchmod(to_sub.get(), st.st_mode & 07777);
     } else if (S_ISREG(st.st_mode)) {
       Fd from(OpenAtRetryingEintr(from_dir, name.c_str(), O_RDONLY | O_NOFOLLOW));
       if (!from.ok()) Fail("cannot open", entry_shown);
       // A read-only file already at the destination is replaced, not refused.
       ::unlinkat(to_dir, name.c_str(), 0);
-      CopyContent(from.get(), to_dir, name.c_str(), st.st_mode, entry_shown);
+      CopyContent(from.get(), to_dir, name.c_str(), st.st_mode, entry_shown, target_shown);
     } else if (S_ISLNK(st.st_mode)) {
       std::vector<char> target(PATH_MAX + 1);
       ssize_t n = ::readlinkat(from_dir, name.c_str(), target.data(), target.size() - 1);
       if (n < 0) Fail("cannot copy", entry_shown);
       target[static_cast<std::size_t>(n)] = '\0';
       ::unlinkat(to_dir, name.c_str(), 0);
-      if (::symlinkat(target.data(), to_dir, name.c_str()) != 0) Fail("cannot copy", entry_shown);
+      if (::symlinkat(target.data(), to_dir, name.c_str()) != 0)
+        Fail("cannot copy to", target_shown);
     } else {
       Fail("cannot copy a special file", entry_shown, EINVAL);
     }
   }
 }
 
-// Empties the folder open as `dir`, whatever the permissions of what is in it.
-void RemoveContentsAt(int dir, const std::string& shown) {
-  for (const std::string& name : EntryNames(dir, shown)) {
+// Empties the folder open as `dir`, whatever the permissions of what is in
+// it. With `left`, goes on past what cannot be removed.
+void RemoveContentsAt(int dir, const std::string& shown, std::vector<PlatformError>* left) {
+  std::vector<std::string> names;
+  if (!KeepGoing(left, [&] { names = EntryNames(dir, shown); })) return;
+  for (const std::string& name : names) {
     const std::string entry_shown = shown + "/" + name;
-    struct stat st;
-    if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-      if (errno == ENOENT) continue;
-      Fail("cannot remove", entry_shown);
-    }
-    if (S_ISDIR(st.st_mode)) {
-      // A folder without read, write or search permission is opened up first.
-      ::fchmodat(dir, name.c_str(), (st.st_mode & 07777) | S_IRWXU, 0);
-      Fd sub(OpenAtRetryingEintr(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
-      if (!sub.ok()) Fail("cannot open folder", entry_shown);
-      RemoveContentsAt(sub.get(), entry_shown);
-      if (::unlinkat(dir, name.c_str(), AT_REMOVEDIR) != 0) Fail("cannot remove", entry_shown);
-    } else if (::unlinkat(dir, name.c_str(), 0) != 0 && errno != ENOENT) {
-      Fail("cannot remove", entry_shown);
-    }
+    KeepGoing(left, [&] {
+      struct stat st;
+      if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT) return;
+        Fail("cannot remove", entry_shown);
+      }
+      if (S_ISDIR(st.st_mode)) {
+        // A folder without read, write or search permission is opened up first.
+        ::fchmodat(dir, name.c_str(), (st.st_mode & 07777) | S_IRWXU, 0);
+        Fd sub(OpenAtRetryingEintr(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
+        if (!sub.ok()) Fail("cannot open folder", entry_shown);
+        const std::size_t left_before = left ? left->size() : 0;
+        RemoveContentsAt(sub.get(), entry_shown, left);
+        // A folder that keeps something of its own cannot go, and is named by it.
+        if (left && left->size() != left_before) return;
+        if (::unlinkat(dir, name.c_str(), AT_REMOVEDIR) != 0) Fail("cannot remove", entry_shown);
+      } else if (::unlinkat(dir, name.c_str(), 0) != 0 && errno != ENOENT) {
+        Fail("cannot remove", entry_shown);
+      }
+    });
+  }
+}
+
+// Removes `native` with everything in it; a missing path is no error.
+void RemoveTreeAt(const std::string& native, std::vector<PlatformError>* left) {
+  struct stat st;
+  if (::lstat(native.c_str(), &st) != 0) {
+    if (errno == ENOENT) return;
+    Fail("cannot remove", native);
+  }
+  if (S_ISDIR(st.st_mode)) {
+    ::chmod(native.c_str(), (st.st_mode & 07777) | S_IRWXU);
+    Fd dir(OpenRetryingEintr(native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
+    if (!dir.ok()) Fail("cannot open folder", native);
+    const std::size_t left_before = left ? left->size() : 0;
+    RemoveContentsAt(dir.get(), native, left);
+    if (left && left->size() != left_before) return;
+    if (::rmdir(native.c_str()) != 0) Fail("cannot remove", native);
+  } else if (::unlink(native.c_str()) != 0) {
+    Fail("cannot remove", native);
   }
 }
 
@@ -214,8 +246,9 @@ std::string BaseName(const std::string& path) {
 }
 
 // Whether `file` can be started: a path, or a name found on PATH.
-bool CanExecute(const std::string& file) {
-  if (file.find('/') != std::string::npos) return ::access(file.c_str(), X_OK) == 0;
+// Where PATH finds the program `file`, or an empty text.
+std::string FindProgram(const std::string& file) {
+  if (file.find('/') != std::string::npos) return ::access(file.c_str(), X_OK) == 0 ? file : "";
   const char* path = std::getenv("PATH");
   std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
   std::size_t start = 0;
@@ -224,11 +257,13 @@ bool CanExecute(const std::string& file) {
     if (end == std::string::npos) end = dirs.size();
     std::string dir = dirs.substr(start, end - start);
     if (dir.empty()) dir = ".";
-    if (::access((dir + "/" + file).c_str(), X_OK) == 0) return true;
+    if (::access((dir + "/" + file).c_str(), X_OK) == 0) return dir + "/" + file;
     start = end + 1;
   }
-  return false;
+  return "";
 }
+
+bool CanExecute(const std::string& file) { return !FindProgram(file).empty(); }
 
 // The size of the files in the folder open as `dir`, at every level.
 std::uint64_t SizeAt(int dir, const std::string& shown) {
@@ -343,7 +378,7 @@ void PosixPlatform::CopyOneFile(const std::u16string& from, const std::u16string
   if (::fstat(in.get(), &st) != 0) Fail("cannot open", source);
   if (!S_ISREG(st.st_mode)) Fail("cannot copy", source, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
   ::unlink(target.c_str());  // replaces a read-only copy as well
-  CopyContent(in.get(), AT_FDCWD, target.c_str(), st.st_mode | S_IWUSR, target);
+  CopyContent(in.get(), AT_FDCWD, target.c_str(), st.st_mode | S_IWUSR, source, target);
 }
 
 void PosixPlatform::CopyFolderTree(const std::u16string& from, const std::u16string& to) {
@@ -355,26 +390,19 @@ void PosixPlatform::CopyFolderTree(const std::u16string& from, const std::u16str
   if (::mkdir(target.c_str(), 0777) != 0 && errno != EEXIST) Fail("cannot make folder", target);
   Fd to_dir(OpenRetryingEintr(target.c_str(), O_RDONLY | O_DIRECTORY));
   if (!to_dir.ok()) Fail("cannot open folder", target);
-  CopyTreeAt(from_dir.get(), to_dir.get(), source);
+  CopyTreeAt(from_dir.get(), to_dir.get(), source, target);
 }
 
 void PosixPlatform::RemoveTree(const std::u16string& path) {
-  const std::string native = Native(path);
-  RefuseSmb(native);
-  struct stat st;
-  if (::lstat(native.c_str(), &st) != 0) {
-    if (errno == ENOENT) return;
-    Fail("cannot remove", native);
-  }
-  if (S_ISDIR(st.st_mode)) {
-    ::chmod(native.c_str(), (st.st_mode & 07777) | S_IRWXU);
-    Fd dir(OpenRetryingEintr(native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
-    if (!dir.ok()) Fail("cannot open folder", native);
-    RemoveContentsAt(dir.get(), native);
-    if (::rmdir(native.c_str()) != 0) Fail("cannot remove", native);
-  } else if (::unlink(native.c_str()) != 0) {
-    Fail("cannot remove", native);
-  }
+  RefuseSmb(Native(path));
+  RemoveTreeAt(Native(path), nullptr);
+}
+
+std::vector<PlatformError> PosixPlatform::RemoveTreeAsFarAsPossible(const std::u16string& path) {
+  RefuseSmb(Native(path));
+  std::vector<PlatformError> left;
+  KeepGoing(&left, [&] { RemoveTreeAt(Native(path), &left); });
+  return left;
 }
 
 std::vector<std::u16string> PosixPlatform::ListFiles(const std::u16string& folder) {
@@ -601,6 +629,10 @@ void PosixPlatform::OpenDocument(const std::u16string& path) {
   } while (n < 0 && errno == EINTR);
   ::close(report[0]);
   if (n == static_cast<ssize_t>(sizeof error)) Fail("cannot open the document", native, error);
+}
+
+std::u16string PosixPlatform::DocumentViewer(const std::u16string&) {
+  return FromUtf8(FindProgram("xdg-open"));
 }
 
 std::u16string PosixPlatform::ComputerName() {

@@ -29,6 +29,7 @@ class PosixPlatform final : public Platform {
   void CopyOneFile(const std::u16string& from, const std::u16string& to) override;
   void CopyFolderTree(const std::u16string& from, const std::u16string& to) override;
   void RemoveTree(const std::u16string& path) override;
+  std::vector<PlatformError> RemoveTreeAsFarAsPossible(const std::u16string& path) override;
   std::vector<std::u16string> ListFiles(const std::u16string& folder) override;
   std::uint64_t FreeSpace(const std::u16string& path) override;
   ShareLocking LockingOf(const std::u16string& folder) override;
@@ -41,6 +42,7 @@ class PosixPlatform final : public Platform {
   void WriteFile(const std::u16string& path, std::string_view bytes) override;
 
   void OpenDocument(const std::u16string& path) override;
+  std::u16string DocumentViewer(const std::u16string& path) override;
   std::u16string ComputerName() override;
 
   std::u16string DecodeGbk(std::string_view bytes) override;

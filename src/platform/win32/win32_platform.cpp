@@ -3,6 +3,7 @@
 // clang-format off
 #include <windows.h>
 #include <shellapi.h>
+#include <shlwapi.h>
 // clang-format on
 
 #include <vector>
@@ -159,6 +160,19 @@ void ForEachEntry(const std::u16string& folder, Visit visit) {
   for (const WIN32_FIND_DATAW& found : entries) visit(found);
 }
 
+// Copies one file. A failure names the file that failed: the source when it
+// cannot be read, else the destination (a full drive, a folder that may not
+// be written, a copy another program holds open).
+void CopyFileNamingTheFailure(const std::u16string& from, const std::u16string& to) {
+  if (::CopyFileW(Native(from).c_str(), Native(to).c_str(), FALSE)) return;
+  const DWORD error = ::GetLastError();
+  Handle source(::CreateFileW(Native(from).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!source.ok()) Fail("cannot copy", from);
+  Fail("cannot copy to", to, error);
+}
+
 void CopyTree(const std::u16string& from, const std::u16string& to) {
   if (!::CreateDirectoryW(Native(to).c_str(), nullptr) &&
       ::GetLastError() != ERROR_ALREADY_EXISTS) {
@@ -171,27 +185,30 @@ void CopyTree(const std::u16string& from, const std::u16string& to) {
       CopyTree(source, target);
     } else {
       ClearAttributes(target);  // an existing read-only copy is overwritten
-      if (!::CopyFileW(Native(source).c_str(), Native(target).c_str(), FALSE))
-        Fail("cannot copy", source);
+      CopyFileNamingTheFailure(source, target);
     }
   });
 }
 
-void RemoveTreeAt(const std::u16string& path, DWORD attributes) {
+void RemoveTreeAt(const std::u16string& path, DWORD attributes, std::vector<PlatformError>* left) {
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    ForEachEntry(path, [&](const WIN32_FIND_DATAW& entry) {
-      RemoveTreeAt(Join(path, entry.cFileName), entry.dwFileAttributes);
+    const std::size_t left_before = left ? left->size() : 0;
+    const bool listed = KeepGoing(left, [&] {
+      ForEachEntry(path, [&](const WIN32_FIND_DATAW& entry) {
+        RemoveTreeAt(Join(path, entry.cFileName), entry.dwFileAttributes, left);
+      });
     });
-    ClearAttributes(path);
-    if (!::RemoveDirectoryW(Native(path).c_str())) Fail("cannot remove", path);
-  } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    // A junction: the link goes, what it points to stays.
-    ClearAttributes(path);
-    if (!::RemoveDirectoryW(Native(path).c_str())) Fail("cannot remove", path);
-  } else {
-    ClearAttributes(path);
-    if (!::DeleteFileW(Native(path).c_str())) Fail("cannot remove", path);
+    // A folder that keeps something of its own cannot go, and is named by it.
+    if (!listed || (left && left->size() != left_before)) return;
   }
+  // A junction is removed as a folder: the link goes, what it points to stays.
+  KeepGoing(left, [&] {
+    ClearAttributes(path);
+    const BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                             ? ::RemoveDirectoryW(Native(path).c_str())
+                             : ::DeleteFileW(Native(path).c_str());
+    if (!removed) Fail("cannot remove", path);
+  });
 }
 
 HANDLE OpenForWriting(const std::u16string& path, DWORD access, DWORD share) {
@@ -276,7 +293,7 @@ void Win32Platform::MakeFolder(const std::u16string& path) {
 
 void Win32Platform::CopyOneFile(const std::u16string& from, const std::u16string& to) {
   ClearAttributes(to);
-  if (!::CopyFileW(Native(from).c_str(), Native(to).c_str(), FALSE)) Fail("cannot copy", from);
+  CopyFileNamingTheFailure(from, to);
 }
 
 void Win32Platform::CopyFolderTree(const std::u16string& from, const std::u16string& to) {
@@ -293,7 +310,21 @@ void Win32Platform::RemoveTree(const std::u16string& path) {
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
     Fail("cannot remove", path, error);
   }
-  RemoveTreeAt(path, attributes);
+  RemoveTreeAt(path, attributes, nullptr);
+}
+
+std::vector<PlatformError> Win32Platform::RemoveTreeAsFarAsPossible(const std::u16string& path) {
+  std::vector<PlatformError> left;
+  KeepGoing(&left, [&] {
+    const DWORD attributes = ::GetFileAttributesW(Native(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      const DWORD error = ::GetLastError();
+      if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+      Fail("cannot remove", path, error);
+    }
+    RemoveTreeAt(path, attributes, &left);
+  });
+  return left;
 }
 
 std::vector<std::u16string> Win32Platform::ListFiles(const std::u16string& folder) {
@@ -400,6 +431,19 @@ void Win32Platform::OpenDocument(const std::u16string& path) {
     Fail("cannot open the document", path,
          result == SE_ERR_NOASSOC ? ERROR_NO_ASSOCIATION : static_cast<DWORD>(result));
   }
+}
+
+std::u16string Win32Platform::DocumentViewer(const std::u16string& path) {
+  const std::size_t dot = path.find_last_of(u"."), slash = path.find_last_of(u"\\/");
+  if (dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash)) return {};
+  const std::u16string type = path.substr(dot);
+  wchar_t program[MAX_PATH * 2];
+  DWORD size = MAX_PATH * 2;
+  if (::AssocQueryStringW(ASSOCF_INIT_IGNOREUNKNOWN, ASSOCSTR_EXECUTABLE, Wide(type), L"open",
+                          program, &size) != S_OK) {
+    return {};
+  }
+  return FromWide(program);
 }
 
 std::u16string Win32Platform::ComputerName() {

@@ -1,8 +1,10 @@
 #include "ui/qt/form1.h"
 
 #include <QCloseEvent>
+#include <cstdio>
 
 #include "ui/qt/app.h"
+#include "ui/qt/report_window.h"
 #include "workspace/submit_pass.h"
 #include "workspace/window_placement.h"
 #include "workspace/workspace.h"
@@ -21,10 +23,10 @@ Form1::Form1()
   const Twips twips(*this);
 
   // The label lies beneath the buttons, which cover its right end.
-  twips.Place(label1_, 0, 1200, 3135, 255);
-  twips.Place(rich_text_box1_, 0, 0, 5055, 1095);
-  twips.Place(command1_, 2880, 1080, 1335, 495);
-  twips.Place(command2_, 4320, 1080, 735, 495);
+  twips.Place(label1_, grading_window::kLabel1);
+  twips.Place(rich_text_box1_, grading_window::kRichTextBox1);
+  twips.Place(command1_, grading_window::kCommand1);
+  twips.Place(command2_, grading_window::kCommand2);
   label1_.lower();
   label1_.setToolTip(label1_.text());  // the buttons cover the end of a long path
   label1_.setFont(SongFont(12));
@@ -46,10 +48,10 @@ Form1::Form1()
   setTabOrder(&command1_, &command2_);
 
   // Creation, in order: the task text, the window on top at its designed
-  // place, the task text shown, then the candidate folder.
+  // place (the client area's: the window manager adds the frame), the task
+  // text shown, then the candidate folder.
   PrepareTaskText(*app.platform, app.paths);
-  const PixelRect place =
-      TopmostPlacement(6405, 570, 5115, 1590, twips.TwipsPerPixelX(), twips.TwipsPerPixelY());
+  const PixelRect place = GradingWindowPlacement(twips.DpiX(), twips.DpiY(), FrameSize{});
   setGeometry(place.x, place.y, place.cx, place.cy);
   setFixedSize(place.cx, place.cy);
   ShowRichText(rich_text_box1_, LoadTaskText(*app.platform, app.paths));
@@ -65,7 +67,13 @@ Form1::Form1()
 void Form1::Command1_Click() {
   App& app = TheApp();
   submitted_ = true;
-  const std::u16string message = SubmitPass(*app.platform, app.paths, app.state);
+  const std::u16string message = SubmitPass(
+      *app.platform, app.paths, app.state, [](std::u16string_view text, const PlatformError& why) {
+        std::fprintf(
+            stderr, "webexam: report viewer: %s; the report is shown in the program's own window\n",
+            why.what());
+        ReportWindow::Open(text);
+      });
   if (!message.empty()) ShowMessage(this, message);
 }
 
@@ -73,7 +81,11 @@ void Form1::Command2_Click() {
   App& app = TheApp();
   // One misclick beside "上交成绩" must not destroy work never submitted.
   if (!submitted_ && !AskYesNo(this, kExitWithoutSubmissionQuestion)) return;
-  RemoveCandidateFolder(*app.platform, app.paths);
+  // What another program holds open, or this user may not remove, stays; the
+  // rest goes, and the exam ends as usual.
+  for (const PlatformError& left : RemoveCandidateFolder(*app.platform, app.paths)) {
+    std::fprintf(stderr, "webexam: not removed: %s\n", left.what());
+  }
   EndProgram();
 }
 

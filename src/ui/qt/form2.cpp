@@ -19,14 +19,16 @@ Form2::Form2()
   setWindowTitle(QStringLiteral("考生登录"));
   setFont(SongFont(9));
   const Twips twips(*this);
-  setFixedSize(twips(6345), twips(3195));
+  const PixelBox client =
+      ClientArea(sign_in_window::kClient, sign_in_window::kControls, twips.DpiX(), twips.DpiY());
+  setFixedSize(client.width, client.height);
 
-  twips.Place(label5_, 1800, 120, 3495, 255);
-  twips.Place(label1_, 1680, 600, 975, 375);
-  twips.Place(text1_, 2640, 480, 1935, 375);
-  twips.Place(label2_, 1680, 1080, 1095, 255);
-  twips.Place(text2_, 2640, 960, 1935, 375);
-  twips.Place(command1_, 2280, 1440, 1935, 615);
+  twips.Place(label5_, sign_in_window::kLabel5);
+  twips.Place(label1_, sign_in_window::kLabel1);
+  twips.Place(text1_, sign_in_window::kText1);
+  twips.Place(label2_, sign_in_window::kLabel2);
+  twips.Place(text2_, sign_in_window::kText2);
+  twips.Place(command1_, sign_in_window::kCommand1);
   for (QWidget* control : {static_cast<QWidget*>(&label1_), static_cast<QWidget*>(&text1_),
                            static_cast<QWidget*>(&label2_), static_cast<QWidget*>(&text2_)}) {
     control->setFont(SongFont(12));
@@ -43,7 +45,7 @@ Form2::Form2()
   setTabOrder(&command1_, &text1_);
   setTabOrder(&text1_, &text2_);
   command1_.setFocus();
-  move(twips(3915), twips(3270));
+  move(client.left, client.top);
 
   connect(&command1_, &QPushButton::clicked, this,
           [this] { RunGuarded(this, [this] { Command1_Click(); }); });

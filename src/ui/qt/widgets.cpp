@@ -16,11 +16,9 @@ Twips::Twips(const QWidget& window) {
   dpi_y_ = screen ? screen->logicalDotsPerInchY() : 96.0;
 }
 
-int Twips::operator()(double twips) const { return TwipsToPixels(twips, dpi_x_); }
-
-void Twips::Place(QWidget& widget, double left, double top, double width, double height) const {
-  widget.setGeometry(TwipsToPixels(left, dpi_x_), TwipsToPixels(top, dpi_y_),
-                     TwipsToPixels(width, dpi_x_), TwipsToPixels(height, dpi_y_));
+void Twips::Place(QWidget& widget, const TwipsRect& place) const {
+  const PixelBox box = ToPixels(place, dpi_x_, dpi_y_);
+  widget.setGeometry(box.left, box.top, box.width, box.height);
 }
 
 QFont SongFont(double points) {

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "workspace/rich_text.h"
+#include "workspace/window_placement.h"
 
 namespace webexam::qt {
 
@@ -15,11 +16,10 @@ namespace webexam::qt {
 class Twips {
  public:
   explicit Twips(const QWidget& window);
-  int operator()(double twips) const;
-  double TwipsPerPixelX() const { return 1440.0 / dpi_x_; }
-  double TwipsPerPixelY() const { return 1440.0 / dpi_y_; }
-  // Places `widget` at the designed left, top, width and height.
-  void Place(QWidget& widget, double left, double top, double width, double height) const;
+  double DpiX() const { return dpi_x_; }
+  double DpiY() const { return dpi_y_; }
+  // Places `widget` at its designed place.
+  void Place(QWidget& widget, const TwipsRect& place) const;
 
  private:
   double dpi_x_, dpi_y_;

@@ -19,8 +19,14 @@ std::unique_ptr<App>& AppSlot() {
 bool ending = false;
 int exit_status = 0;
 
-// Writes one line to standard error when the process has one: under Wine and
-// from a console it does; a GUI program on Windows usually has none.
+// The owner of a box: the window whose handler shows it, while it is still
+// on the screen.
+HWND OwnerOf(HWND window) {
+  return window != nullptr && IsWindow(window) && IsWindowVisible(window) ? window : nullptr;
+}
+
+}  // namespace
+
 void WriteToStandardError(const std::string& line) {
   const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
@@ -33,14 +39,6 @@ void WriteToStandardError(const std::string& line) {
   std::fputs(line.c_str(), stderr);
   std::fflush(stderr);
 }
-
-// The owner of a box: the window whose handler shows it, while it is still
-// on the screen.
-HWND OwnerOf(HWND window) {
-  return window != nullptr && IsWindow(window) && IsWindowVisible(window) ? window : nullptr;
-}
-
-}  // namespace
 
 App& TheApp() { return *AppSlot(); }
 void SetApp(std::unique_ptr<App> app) { AppSlot() = std::move(app); }

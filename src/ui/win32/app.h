@@ -40,6 +40,11 @@ struct App {
 App& TheApp();
 void SetApp(std::unique_ptr<App> app);
 
+// Writes one line (UTF-8, ending with "\n") to standard error when the
+// process has one: under Wine and from a console it does; a GUI program on
+// Windows usually has none.
+void WriteToStandardError(const std::string& line);
+
 // A modal box with the application's title, one OK button and no icon. The
 // text also goes to standard error: a record of what the candidate was told.
 void ShowMessage(HWND owner, std::u16string_view text);

@@ -32,7 +32,7 @@ const wchar_t* rich_edit_class = nullptr;
 WNDPROC rich_edit_proc = nullptr;
 
 HWND CreateControl(DWORD ex_style, const wchar_t* window_class, std::wstring_view text, DWORD style,
-                   HWND parent, int id, const Twips& twips, const DesignRect& place,
+                   HWND parent, int id, const Twips& twips, const TwipsRect& place,
                    const Font& font) {
   const RECT rect = twips.Rect(place);
   const std::wstring caption(text);
@@ -116,10 +116,9 @@ Twips::Twips() : dpi_x_(96), dpi_y_(96) {
 int Twips::X(double twips) const { return TwipsToPixels(twips, dpi_x_); }
 int Twips::Y(double twips) const { return TwipsToPixels(twips, dpi_y_); }
 
-RECT Twips::Rect(const DesignRect& place) const {
-  const LONG left = X(place.left);
-  const LONG top = Y(place.top);
-  return RECT{left, top, left + X(place.width), top + Y(place.height)};
+RECT Twips::Rect(const TwipsRect& place) const {
+  const PixelBox box = ToPixels(place, dpi_x_, dpi_y_);
+  return RECT{box.left, box.top, box.right(), box.bottom()};
 }
 
 Font::Font(int points, const Twips& twips)
@@ -143,13 +142,13 @@ void LoadRichEdit() {
   }
 }
 
-void Label::Create(HWND parent, int id, const Twips& twips, const DesignRect& place,
+void Label::Create(HWND parent, int id, const Twips& twips, const TwipsRect& place,
                    std::wstring_view text, const Font& font) {
   hwnd = CreateControl(0, L"STATIC", text, kChild | SS_LEFT | SS_NOPREFIX, parent, id, twips, place,
                        font);
 }
 
-void TextBox::Create(HWND parent, int id, const Twips& twips, const DesignRect& place,
+void TextBox::Create(HWND parent, int id, const Twips& twips, const TwipsRect& place,
                      std::wstring_view text, const Font& font) {
   hwnd =
       CreateControl(WS_EX_CLIENTEDGE, L"EDIT", text, kChild | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL,
@@ -165,14 +164,14 @@ std::u16string TextBox::Text() const {
   return FromWide(text);
 }
 
-void CommandButton::Create(HWND parent, int id, const Twips& twips, const DesignRect& place,
+void CommandButton::Create(HWND parent, int id, const Twips& twips, const TwipsRect& place,
                            std::wstring_view caption, const Font& font) {
   this->id = id;
   hwnd = CreateControl(0, L"BUTTON", caption, kChild | WS_TABSTOP | BS_PUSHBUTTON, parent, id,
                        twips, place, font);
 }
 
-void RichTextBox::Create(HWND parent, int id, const Twips& twips, const DesignRect& place,
+void RichTextBox::Create(HWND parent, int id, const Twips& twips, const TwipsRect& place,
                          const Font& font) {
   hwnd =
       CreateControl(WS_EX_CLIENTEDGE, rich_edit_class, L"",

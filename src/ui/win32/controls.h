@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "workspace/window_placement.h"
 
 namespace webexam::win32 {
 
@@ -16,21 +17,15 @@ namespace webexam::win32 {
 std::wstring ToWide(std::u16string_view text);
 std::u16string FromWide(std::wstring_view text);
 
-// A place in twips (1/1440 inch): left, top, width, height.
-struct DesignRect {
-  double left, top, width, height;
-};
-
 // Converts the designed twips to pixels at the screen's real dots per inch.
 class Twips {
  public:
   Twips();
   int X(double twips) const;
   int Y(double twips) const;
-  RECT Rect(const DesignRect& place) const;
+  RECT Rect(const TwipsRect& place) const;
+  int DpiX() const { return dpi_x_; }
   int DpiY() const { return dpi_y_; }
-  double TwipsPerPixelX() const { return 1440.0 / dpi_x_; }
-  double TwipsPerPixelY() const { return 1440.0 / dpi_y_; }
 
  private:
   int dpi_x_, dpi_y_;
@@ -61,14 +56,14 @@ void LoadRichEdit();
 // A static text ("Label").
 struct Label {
   HWND hwnd = nullptr;
-  void Create(HWND parent, int id, const Twips& twips, const DesignRect& place,
+  void Create(HWND parent, int id, const Twips& twips, const TwipsRect& place,
               std::wstring_view text, const Font& font);
 };
 
 // A single-line edit box without a length limit ("TextBox").
 struct TextBox {
   HWND hwnd = nullptr;
-  void Create(HWND parent, int id, const Twips& twips, const DesignRect& place,
+  void Create(HWND parent, int id, const Twips& twips, const TwipsRect& place,
               std::wstring_view text, const Font& font);
   std::u16string Text() const;
 };
@@ -78,7 +73,7 @@ struct TextBox {
 struct CommandButton {
   HWND hwnd = nullptr;
   int id = 0;
-  void Create(HWND parent, int id, const Twips& twips, const DesignRect& place,
+  void Create(HWND parent, int id, const Twips& twips, const TwipsRect& place,
               std::wstring_view caption, const Font& font);
   // Whether a WM_COMMAND with these parameters is this button's click.
   bool Clicked(WPARAM wparam, LPARAM lparam) const {
@@ -91,7 +86,7 @@ struct CommandButton {
 // leaves it for the next control, as in the rest of the window.
 struct RichTextBox {
   HWND hwnd = nullptr;
-  void Create(HWND parent, int id, const Twips& twips, const DesignRect& place, const Font& font);
+  void Create(HWND parent, int id, const Twips& twips, const TwipsRect& place, const Font& font);
   void SetBackColor(COLORREF color);
   // Shows the file: as RTF when it starts as RTF, else as GBK text in
   // SimSun 9 pt.

@@ -12,7 +12,7 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCH
 }  // namespace
 
 void Form::CreateForm(const wchar_t* class_name, const wchar_t* caption, const Twips& twips,
-                      const DesignRect& client) {
+                      const TwipsRect& client) {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof(window_class);
@@ -37,7 +37,7 @@ void Form::CreateForm(const wchar_t* class_name, const wchar_t* caption, const T
   open_ = true;
 }
 
-RECT Form::OuterRect(const Twips& twips, const DesignRect& client) {
+RECT Form::OuterRect(const Twips& twips, const TwipsRect& client) {
   RECT outer = twips.Rect(client);
   if (!AdjustWindowRectEx(&outer, kFormStyle, FALSE, 0)) {
     FailWithLastError("cannot size a window");

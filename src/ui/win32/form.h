@@ -32,11 +32,11 @@ class Form {
   // Makes the window of class `class_name`: a title bar with a close box,
   // not resizable, its client area at `client` (screen twips).
   void CreateForm(const wchar_t* class_name, const wchar_t* caption, const Twips& twips,
-                  const DesignRect& client);
+                  const TwipsRect& client);
 
   // The window's outer rectangle in pixels when its client area lies at
   // `client` (screen twips).
-  static RECT OuterRect(const Twips& twips, const DesignRect& client);
+  static RECT OuterRect(const Twips& twips, const TwipsRect& client);
 
   // Handles one message. Errors escape to the window procedure's guard. The
   // base handles activation and focus, and passes the rest to the system.

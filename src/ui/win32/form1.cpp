@@ -4,15 +4,13 @@
 #include <string>
 
 #include "ui/win32/app.h"
+#include "ui/win32/report_window.h"
 #include "workspace/submit_pass.h"
 #include "workspace/window_placement.h"
 #include "workspace/workspace.h"
 
 namespace webexam::win32 {
 namespace {
-
-// The client area at its designed place on the screen.
-constexpr DesignRect kDesignClient{6405, 570, 5115, 1590};
 
 // Control identifiers; 1 and 2 are what Enter and Escape send.
 constexpr int kRichTextBox1 = 100;
@@ -37,15 +35,15 @@ void Form1::Create() {
   const Twips twips;
   font9_.emplace(9, twips);
   font12_.emplace(12, twips);
-  CreateForm(L"Form1", kAppTitle, twips, kDesignClient);
+  CreateForm(L"Form1", kAppTitle, twips, grading_window::kClient);
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font9_->get()), FALSE);
 
   // The layout. Creation order is the focus order; the label comes last, so
   // that the buttons lie above it and cover its right end.
-  rich_text_box1_.Create(hwnd_, kRichTextBox1, twips, {0, 0, 5055, 1095}, *font9_);
-  command1_.Create(hwnd_, kCommand1, twips, {2880, 1080, 1335, 495}, L"上交成绩", *font12_);
-  command2_.Create(hwnd_, kCommand2, twips, {4320, 1080, 735, 495}, L"退出", *font12_);
-  label1_.Create(hwnd_, kLabel1, twips, {0, 1200, 3135, 255},
+  rich_text_box1_.Create(hwnd_, kRichTextBox1, twips, grading_window::kRichTextBox1, *font9_);
+  command1_.Create(hwnd_, kCommand1, twips, grading_window::kCommand1, L"上交成绩", *font12_);
+  command2_.Create(hwnd_, kCommand2, twips, grading_window::kCommand2, L"退出", *font12_);
+  label1_.Create(hwnd_, kLabel1, twips, grading_window::kLabel1,
                  L"考生文件夹为" + ToWide(app.paths.candidate_folder), *font12_);
   rich_text_box1_.SetBackColor(kViewerBackColor);
   focus_ = rich_text_box1_.hwnd;  // the window opens with the focus in the viewer
@@ -58,13 +56,13 @@ void Form1::Form_Load(const Twips& twips) {
   PrepareTaskText(*app.platform, app.paths);
 
   // On top of every window, at the whole window's designed place and size in
-  // twips, turned into pixels by the placement rule.
-  const RECT outer = OuterRect(twips, kDesignClient);
-  const double tpx = twips.TwipsPerPixelX();
-  const double tpy = twips.TwipsPerPixelY();
-  const PixelRect place =
-      TopmostPlacement(outer.left * tpx, outer.top * tpy, (outer.right - outer.left) * tpx,
-                       (outer.bottom - outer.top) * tpy, tpx, tpy);
+  // twips, turned into pixels by the placement rule; never smaller than the
+  // controls need.
+  const RECT client = twips.Rect(grading_window::kClient);
+  const RECT outer = OuterRect(twips, grading_window::kClient);
+  const FrameSize frame{client.left - outer.left, client.top - outer.top,
+                        outer.right - client.right, outer.bottom - client.bottom};
+  const PixelRect place = GradingWindowPlacement(twips.DpiX(), twips.DpiY(), frame);
   SetWindowPos(hwnd_, HWND_TOPMOST, place.x, place.y, place.cx, place.cy, 0);
 
   rich_text_box1_.LoadFile(*app.platform, app.paths.task_text);
@@ -74,7 +72,12 @@ void Form1::Form_Load(const Twips& twips) {
 void Form1::Command1_Click() {
   App& app = TheApp();
   submitted_ = true;
-  const std::u16string message = SubmitPass(*app.platform, app.paths, app.state);
+  const std::u16string message = SubmitPass(
+      *app.platform, app.paths, app.state, [](std::u16string_view text, const PlatformError& why) {
+        WriteToStandardError("webexam: report viewer: " + std::string(why.what()) +
+                             "; the report is shown in the program's own window\n");
+        ReportWindow::Open(text);
+      });
   if (!message.empty()) ShowMessage(hwnd_, message);
 }
 
@@ -82,7 +85,11 @@ void Form1::Command2_Click() {
   App& app = TheApp();
   // One misclick beside "上交成绩" must not destroy work never submitted.
   if (!submitted_ && !AskYesNo(hwnd_, kExitWithoutSubmissionQuestion)) return;
-  RemoveCandidateFolder(*app.platform, app.paths);
+  // What another program holds open stays; the rest goes, and the exam
+  // ends as usual.
+  for (const PlatformError& left : RemoveCandidateFolder(*app.platform, app.paths)) {
+    WriteToStandardError("webexam: not removed: " + std::string(left.what()) + "\n");
+  }
   EndProgram();
 }
 

@@ -9,9 +9,6 @@
 namespace webexam::win32 {
 namespace {
 
-// The client area at its designed place on the screen.
-constexpr DesignRect kDesignClient{3915, 3270, 6345, 3195};
-
 // Control identifiers; 1 and 2 are what Enter and Escape send.
 constexpr int kCommand1 = 101;
 constexpr int kText1 = 102;
@@ -33,18 +30,18 @@ void Form2::Create() {
   font9_.emplace(9, twips);
   font12_.emplace(12, twips);
   font15_.emplace(15, twips);
-  CreateForm(L"Form2", L"考生登录", twips, kDesignClient);
+  CreateForm(L"Form2", L"考生登录", twips, sign_in_window::kClient);
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font9_->get()), FALSE);
 
   // The layout. Creation order is the focus order: the start button, the
   // exam number, the name. The labels take no focus and lie beneath.
-  command1_.Create(hwnd_, kCommand1, twips, {2280, 1440, 1935, 615}, L"开   始", *font15_);
-  text1_.Create(hwnd_, kText1, twips, {2640, 480, 1935, 375}, L"120722", *font12_);
-  text2_.Create(hwnd_, kText2, twips, {2640, 960, 1935, 375}, L"", *font12_);
-  label5_.Create(hwnd_, kLabel5, twips, {1800, 120, 3495, 255}, L"考号范围：120722001至120722999",
+  command1_.Create(hwnd_, kCommand1, twips, sign_in_window::kCommand1, L"开   始", *font15_);
+  text1_.Create(hwnd_, kText1, twips, sign_in_window::kText1, L"120722", *font12_);
+  text2_.Create(hwnd_, kText2, twips, sign_in_window::kText2, L"", *font12_);
+  label5_.Create(hwnd_, kLabel5, twips, sign_in_window::kLabel5, L"考号范围：120722001至120722999",
                  *font9_);
-  label1_.Create(hwnd_, kLabel1, twips, {1680, 600, 975, 375}, L"考  号：", *font12_);
-  label2_.Create(hwnd_, kLabel2, twips, {1680, 1080, 1095, 255}, L"姓  名：", *font12_);
+  label1_.Create(hwnd_, kLabel1, twips, sign_in_window::kLabel1, L"考  号：", *font12_);
+  label2_.Create(hwnd_, kLabel2, twips, sign_in_window::kLabel2, L"姓  名：", *font12_);
   focus_ = command1_.hwnd;  // the window opens with the focus on the start button
 
   Form_Load();
