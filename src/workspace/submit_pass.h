@@ -12,14 +12,36 @@
 
 namespace webexam {
 
-// In order: makes sure the marker's folder exists, grades the candidate page,
-// appends the result line to the local log, rewrites and opens the report,
-// then submits to the results share or refuses. Returns the message the
-// window must show, or an empty text. A failing step throws and the later
-// steps do not run (what earlier steps wrote stays); a report the desktop
-// cannot open is no failure: `show_report_text` shows its text instead.
+// The pass's part on this PC, in order: makes sure the marker's folder
+// exists, grades the candidate page, appends the result line to the local
+// log, rewrites and opens the report. Returns the grade for the share step
+// (SubmitToResultsShare), which the clients run off the window's thread. A
+// failing step throws and the later steps do not run (what earlier steps
+// wrote stays); a report the desktop cannot open is no failure:
+// `show_report_text` shows its text instead.
+GradeResult GradeAndRecord(Platform& platform, const ExamPaths& paths, ExamState& state,
+                           const ReportTextWindow& show_report_text = {});
+
+// The whole pass at once: GradeAndRecord, then the share step. Returns the
+// message the window must show, or an empty text.
 std::u16string SubmitPass(Platform& platform, const ExamPaths& paths, ExamState& state,
                           const ReportTextWindow& show_report_text = {},
                           const ShareRetry& retry = {});
+
+// Whether the exit button asks before it removes the candidate folder. It
+// asks until a submission of this run has reached the teacher (its line is
+// on the share) or was refused because this PC submitted before; a
+// submission that did not reach the share leaves the question in place.
+class ExitQuestion {
+ public:
+  // Takes note of the outcome of one share step.
+  void Note(ShareOutcome outcome) {
+    if (outcome != ShareOutcome::kNotDelivered) result_with_teacher_ = true;
+  }
+  bool MustAsk() const { return !result_with_teacher_; }
+
+ private:
+  bool result_with_teacher_ = false;
+};
 
 }  // namespace webexam
