@@ -470,8 +470,10 @@ def scenario_share_slow_or_gone(display, binary, model, work, wine, holder, shot
         time.sleep(1.0)
         check(read(os.path.join(client.share, "cjwyzz.txt")) == line, "the line landed once")
         check(read(local_log) == line + line, "the press while busy was not kept for later")
-        after = client.stderr().split("webexam: answer: 否\n", 1)[1]
-        check(after == "webexam: busy\nwebexam: ready\n", "no second pass, no message")
+        # Only the client's own lines: a report viewer under Wine writes there too.
+        after = client.stderr().split("webexam: answer: 否\n", 1)[1].splitlines()
+        check([l for l in after if l.startswith("webexam:")] == ["webexam: busy", "webexam: ready"],
+              "no second pass, no message")
 
         # The line is with the teacher: 退出 asks no more.
         client.focus(form1, LABEL1)
