@@ -97,7 +97,7 @@ class Client:
             self.report_path = "C:\\cj.txt"
             command = ["wine", binary]
         else:
-            self.root = os.path.join(work, "c")
+            self.root = os.path.join(work, "webexam")  # as on a lab PC: ~/webexam
             self.share = os.path.join(work, "share")
             bin_dir = os.path.join(work, "bin")
             os.makedirs(bin_dir, exist_ok=True)
@@ -109,7 +109,8 @@ class Client:
             # Without a viewer, PATH is the empty folder: no xdg-open anywhere.
             path = bin_dir + ":" + os.environ["PATH"] if viewer else bin_dir
             self.env = dict(display.env(), WEBEXAM_ROOT=self.root, WEBEXAM_SHARE=self.share + "/",
-                            PATH=path, QT_QPA_PLATFORM="xcb", LANG="C.UTF-8")
+                            PATH=path, QT_QPA_PLATFORM="xcb", LANG="C.UTF-8",
+                            HOME=work)
             self.computer_name = os.uname().nodename
             self.report_path = os.path.join(self.root, "cj.txt")
             command = [binary]
