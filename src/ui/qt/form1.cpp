@@ -21,12 +21,8 @@ namespace {
 const QString kBusyText = QStringLiteral("正在上交成绩，请稍候…");
 
 // The folder as the candidate reads it: the home folder written as "~".
-QString ReadableFolder(const QString& folder) {
-  const QString home = QDir::homePath();
-  if (home.isEmpty() || home == QStringLiteral("/")) return folder;
-  if (folder == home) return QStringLiteral("~");
-  if (folder.startsWith(home + QLatin1Char('/'))) return QLatin1Char('~') + folder.mid(home.size());
-  return folder;
+QString ReadableFolder(const std::u16string& folder) {
+  return ToQString(HomeWritten(folder, FromQString(QDir::homePath())));
 }
 
 // Whether `event` is input from the keyboard or the mouse.
@@ -51,7 +47,7 @@ bool IsInput(const QEvent* event) {
 
 Form1::Form1()
     : folder_text_(QStringLiteral("考生文件夹为") +
-                   ReadableFolder(ToQString(TheApp().paths.candidate_folder))),
+                   ReadableFolder(TheApp().paths.candidate_folder)),
       rich_text_box1_(this),
       command1_(QStringLiteral("上交成绩"), this),
       command2_(QStringLiteral("退出"), this),
