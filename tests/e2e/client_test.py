@@ -14,6 +14,8 @@ pictures of both windows and the refusal box.
 """
 
 import argparse
+import ctypes
+import ctypes.util
 import os
 import shutil
 import subprocess
@@ -171,6 +173,33 @@ class Client:
         time.sleep(seconds)
         self.xdotool("keyup", key)
         time.sleep(0.2)
+
+    def ask_to_close(self, window):
+        """Asks the window to close as a window manager's close box does
+        (WM_DELETE_WINDOW), through libX11: xdotool can only destroy it."""
+        x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XInternAtom.restype = ctypes.c_ulong
+        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                   ctypes.c_void_p]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+        class ClientMessage(ctypes.Structure):
+            _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                        ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                        ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                        ("format", ctypes.c_int), ("data", ctypes.c_long * 5),
+                        ("pad", ctypes.c_long * 12)]
+
+        display = x11.XOpenDisplay(self.env["DISPLAY"].encode())
+        event = ClientMessage(type=33, window=int(window), format=32)  # ClientMessage
+        event.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+        event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+        x11.XSendEvent(display, int(window), 0, 0, ctypes.byref(event))
+        x11.XCloseDisplay(display)  # flushes
+        time.sleep(0.5)
 
     def click(self, window, left, top, width, height):
         """Clicks the middle of a control laid out at these twips (96 dots per inch)."""
@@ -461,9 +490,12 @@ def scenario_share_slow_or_gone(display, binary, model, work, wine, holder, shot
             client.screenshot(shots, "busy.png", form1)
             check(client.proc.poll() is None and client.stderr().count("webexam: ready") == 1,
                   "the window is busy while the log is held")
-            # A press meanwhile does nothing, now or later.
+            # A press meanwhile does nothing, now or later; a close is ignored.
             client.focus(form1, LABEL1)
             client.keys("Return")
+            client.ask_to_close(form1)
+            check(client.proc.poll() is None and client.windows(TITLE_GRADING),
+                  "closing the busy window is ignored")
             wait_for(lambda: client.stderr().count("webexam: ready") == 2, "the share step to end",
                      20)
         finally:
