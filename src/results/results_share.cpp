@@ -10,11 +10,12 @@ namespace webexam {
 namespace {
 
 // Runs `attempt` until it succeeds, retrying busy and passing network errors
-// with jittered, growing pauses while the budget lasts. Returns whether it
-// succeeded; any other error ends the tries at once.
+// with jittered, growing pauses until `deadline`. Returns whether it
+// succeeded; any other error ends the tries at once. One try is made even
+// when the deadline has passed.
 template <typename Attempt>
-bool WithRetries(Platform& platform, const ShareRetry& retry, Attempt attempt) {
-  const auto deadline = platform.Now() + retry.budget;
+bool WithRetries(Platform& platform, const ShareRetry& retry,
+                 std::chrono::steady_clock::time_point deadline, Attempt attempt) {
   // Jitter keeps PCs that collided once from colliding again in step.
   std::minstd_rand random(std::random_device{}());
   auto pause = retry.first_pause;
@@ -96,9 +97,12 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
   // never both reach the share.
   platform.WriteFile(paths.submitted_marker, "");
 
+  // One deadline for the line and the marker together: the candidate waits
+  // for both.
+  const auto deadline = platform.Now() + retry.budget;
   const std::string line = RecordLine(platform, BuildResultRecord(state, result));
-  const bool delivered =
-      WithRetries(platform, retry, [&] { platform.AppendExclusively(paths.share_log, line); });
+  const bool delivered = WithRetries(platform, retry, deadline,
+                                     [&] { platform.AppendExclusively(paths.share_log, line); });
   if (!delivered) {
     // Without its line on the share the PC must not count as submitted: the
     // next press tries again.
@@ -107,8 +111,9 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
   }
 
   if (!IsSafeFileName(state.computer_name)) return ShareOutcome::kNoComputerMarker;
-  const bool marked = WithRetries(
-      platform, retry, [&] { platform.WriteFile(paths.results_share + state.computer_name, ""); });
+  const bool marked = WithRetries(platform, retry, deadline, [&] {
+    platform.WriteFile(paths.results_share + state.computer_name, "");
+  });
   return marked ? ShareOutcome::kSubmitted : ShareOutcome::kNoComputerMarker;
 }
 

@@ -40,7 +40,9 @@ std::u16string_view MessageFor(ShareOutcome outcome);
 // How long the share is tried when it is busy or its network falters. Forty
 // PCs submit in the same second at the end of an exam; each waits its turn.
 struct ShareRetry {
-  std::chrono::milliseconds budget{15'000};  // all tries together
+  // All tries of the line and of the marker together; a try under way when
+  // it ends is finished.
+  std::chrono::milliseconds budget{15'000};
   std::chrono::milliseconds first_pause{20};
   std::chrono::milliseconds longest_pause{1'000};
 };

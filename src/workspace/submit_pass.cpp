@@ -6,21 +6,34 @@
 
 namespace webexam {
 
+GradedPage GradeAndRecord(Platform& platform, const ExamPaths& paths, ExamState& state,
+                          const ReportTextWindow& show_report_text) {
+  EnsureWindowsFolder(platform, paths);
+  GradedPage graded;
+  graded.result = GradePage(platform, state, paths.candidate_page,
+                            Platform::IfMissing::kCreateEmpty, graded.bytes);
+  AppendResultRecord(platform, paths.local_log, BuildResultRecord(state, graded.result));
+  WriteCandidateReport(platform, paths, state, graded.result);
+  ShowCandidateReport(platform, paths, CandidateReportText(state, graded.result), show_report_text);
+  return graded;
+}
+
+ShareOutcome ShareStep(Platform& platform, const ExamPaths& paths, const ExamState& state,
+                       const GradedPage& graded, std::u16string& note, const ShareRetry& retry) {
+  const ShareOutcome outcome = SubmitToResultsShare(platform, paths, state, graded.result, retry);
+  if (outcome == ShareOutcome::kSubmitted || outcome == ShareOutcome::kNoComputerMarker) {
+    note = KeepGradedPage(platform, paths, state, graded.bytes);
+  }
+  return outcome;
+}
+
 std::u16string SubmitPass(Platform& platform, const ExamPaths& paths, ExamState& state,
                           const ReportTextWindow& show_report_text, const ShareRetry& retry,
                           std::u16string* note) {
-  EnsureWindowsFolder(platform, paths);
-  std::string graded_bytes;
-  const GradeResult result = GradePage(platform, state, paths.candidate_page,
-                                       Platform::IfMissing::kCreateEmpty, graded_bytes);
-  AppendResultRecord(platform, paths.local_log, BuildResultRecord(state, result));
-  WriteCandidateReport(platform, paths, state, result);
-  ShowCandidateReport(platform, paths, CandidateReportText(state, result), show_report_text);
-  const ShareOutcome outcome = SubmitToResultsShare(platform, paths, state, result, retry);
-  if (outcome == ShareOutcome::kSubmitted || outcome == ShareOutcome::kNoComputerMarker) {
-    std::u16string kept = KeepGradedPage(platform, paths, state, graded_bytes);
-    if (note) *note = std::move(kept);
-  }
+  const GradedPage graded = GradeAndRecord(platform, paths, state, show_report_text);
+  std::u16string kept;
+  const ShareOutcome outcome = ShareStep(platform, paths, state, graded, kept, retry);
+  if (note) *note = std::move(kept);
   return std::u16string(MessageFor(outcome));
 }
 

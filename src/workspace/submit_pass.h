@@ -12,17 +12,52 @@
 
 namespace webexam {
 
-// In order: makes sure the marker's folder exists, grades the candidate page,
-// appends the result line to the local log, rewrites and opens the report,
-// then submits to the results share or refuses; a first submission whose line
-// reached the share also leaves the graded bytes there. Returns the message
-// the window must show, or an empty text. A failing step throws and the later
-// steps do not run (what earlier steps wrote stays); a report the desktop
-// cannot open is no failure: `show_report_text` shows its text instead. When
-// the graded page could not be left on the share, `note` (if given) says so,
-// for the program's error output only: the candidate's message is the same.
+// What the pass's part on this PC hands to the share step: the grade, and
+// the bytes it was graded on (the page's head as the last probe read it).
+struct GradedPage {
+  GradeResult result;
+  std::string bytes;
+};
+
+// The pass's part on this PC, in order: makes sure the marker's folder
+// exists, grades the candidate page, appends the result line to the local
+// log, rewrites and opens the report. Returns what the share step needs;
+// the clients run that step off the window's thread. A failing step throws
+// and the later steps do not run (what earlier steps wrote stays); a report
+// the desktop cannot open is no failure: `show_report_text` shows its text
+// instead.
+GradedPage GradeAndRecord(Platform& platform, const ExamPaths& paths, ExamState& state,
+                          const ReportTextWindow& show_report_text = {});
+
+// The share step: submits to the results share or refuses; a first
+// submission whose line reached the share also leaves the graded bytes
+// there. When they could not be left there, `note` says so, for the
+// program's error output only: the outcome is the same.
+ShareOutcome ShareStep(Platform& platform, const ExamPaths& paths, const ExamState& state,
+                       const GradedPage& graded, std::u16string& note,
+                       const ShareRetry& retry = {});
+
+// The whole pass at once: GradeAndRecord, then the share step. Returns the
+// message the window must show, or an empty text; `note` (if given) as
+// ShareStep gives it.
 std::u16string SubmitPass(Platform& platform, const ExamPaths& paths, ExamState& state,
                           const ReportTextWindow& show_report_text = {},
                           const ShareRetry& retry = {}, std::u16string* note = nullptr);
+
+// Whether the exit button asks before it removes the candidate folder. It
+// asks until a submission of this run has reached the teacher (its line is
+// on the share) or was refused because this PC submitted before; a
+// submission that did not reach the share leaves the question in place.
+class ExitQuestion {
+ public:
+  // Takes note of the outcome of one share step.
+  void Note(ShareOutcome outcome) {
+    if (outcome != ShareOutcome::kNotDelivered) result_with_teacher_ = true;
+  }
+  bool MustAsk() const { return !result_with_teacher_; }
+
+ private:
+  bool result_with_teacher_ = false;
+};
 
 }  // namespace webexam

@@ -49,4 +49,12 @@ std::vector<PlatformError> RemoveCandidateFolder(Platform& platform, const ExamP
   return platform.RemoveTreeAsFarAsPossible(paths.candidate_folder);
 }
 
+std::u16string HomeWritten(std::u16string_view folder, std::u16string_view home) {
+  if (home.empty() || home == u"/" || !folder.starts_with(home)) return std::u16string(folder);
+  const std::u16string_view rest = folder.substr(home.size());
+  // "/home/ann" is no home folder of "/home/anna".
+  if (!rest.empty() && rest.front() != u'/') return std::u16string(folder);
+  return u"~" + std::u16string(rest);
+}
+
 }  // namespace webexam

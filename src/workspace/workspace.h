@@ -28,6 +28,11 @@ RichText LoadTaskText(Platform& platform, const ExamPaths& paths);
 // each naming its path; a missing folder is no error.
 std::vector<PlatformError> RemoveCandidateFolder(Platform& platform, const ExamPaths& paths);
 
+// A folder as the candidate reads it on Linux: within the home folder `home`
+// (given with '/' separators, no '/' at its end), written from "~" on; any
+// other folder, and any folder when home is empty or "/", as it is.
+std::u16string HomeWritten(std::u16string_view folder, std::u16string_view home);
+
 // The question asked before the exit button deletes work that was never
 // submitted in this run.
 inline constexpr std::u16string_view kExitWithoutSubmissionQuestion =

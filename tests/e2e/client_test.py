@@ -14,6 +14,8 @@ pictures of both windows and the refusal box.
 """
 
 import argparse
+import ctypes
+import ctypes.util
 import os
 import shutil
 import subprocess
@@ -99,7 +101,7 @@ class Client:
             self.report_path = "C:\\cj.txt"
             command = ["wine", binary]
         else:
-            self.root = os.path.join(work, "c")
+            self.root = os.path.join(work, "webexam")  # as on a lab PC: ~/webexam
             self.share = os.path.join(work, "share")
             bin_dir = os.path.join(work, "bin")
             os.makedirs(bin_dir, exist_ok=True)
@@ -111,7 +113,8 @@ class Client:
             # Without a viewer, PATH is the empty folder: no xdg-open anywhere.
             path = bin_dir + ":" + os.environ["PATH"] if viewer else bin_dir
             self.env = dict(display.env(), WEBEXAM_ROOT=self.root, WEBEXAM_SHARE=self.share + "/",
-                            PATH=path, QT_QPA_PLATFORM="xcb", LANG="C.UTF-8")
+                            PATH=path, QT_QPA_PLATFORM="xcb", LANG="C.UTF-8",
+                            HOME=work)
             self.computer_name = os.uname().nodename
             self.report_path = os.path.join(self.root, "cj.txt")
             command = [binary]
@@ -165,6 +168,40 @@ class Client:
         for key in keys:
             self.xdotool("key", "--delay", "50", key)
             time.sleep(0.15)
+
+    def hold(self, key, seconds):
+        """Holds a key down, as a candidate resting a finger on it."""
+        self.xdotool("keydown", key)
+        time.sleep(seconds)
+        self.xdotool("keyup", key)
+        time.sleep(0.2)
+
+    def ask_to_close(self, window):
+        """Asks the window to close as a window manager's close box does
+        (WM_DELETE_WINDOW), through libX11: xdotool can only destroy it."""
+        x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XInternAtom.restype = ctypes.c_ulong
+        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                   ctypes.c_void_p]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+        class ClientMessage(ctypes.Structure):
+            _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                        ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                        ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                        ("format", ctypes.c_int), ("data", ctypes.c_long * 5),
+                        ("pad", ctypes.c_long * 12)]
+
+        display = x11.XOpenDisplay(self.env["DISPLAY"].encode())
+        event = ClientMessage(type=33, window=int(window), format=32)  # ClientMessage
+        event.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+        event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+        x11.XSendEvent(display, int(window), 0, 0, ctypes.byref(event))
+        x11.XCloseDisplay(display)  # flushes
+        time.sleep(0.5)
 
     def click(self, window, left, top, width, height):
         """Clicks the middle of a control laid out at these twips (96 dots per inch)."""
@@ -286,11 +323,13 @@ def scenario_submit_and_exit(display, binary, model, work, wine, shots):
 
         shutil.copy(model, os.path.join(web, "index.htm"))
         client.focus(form1, LABEL1)
-        client.keys("Tab", "Return")  # from the viewer to "上交成绩"
+        client.keys("Tab")  # from the viewer to "上交成绩"
+        client.hold("Return", 1.5)  # long enough for the key to repeat
         wait_for(lambda: os.path.exists(os.path.join(client.share, "cjwyzz.txt")), "the share line")
-        time.sleep(0.5)
+        time.sleep(1.0)
         line = expected_line(client.computer_name, 22, [1] * 22)
-        check(read(os.path.join(client.root, "cjj.txt")) == line, "the local log line, byte for byte")
+        check(read(os.path.join(client.root, "cjj.txt")) == line,
+              "the local log line, byte for byte, once for a held Enter")
         check(read(os.path.join(client.share, "cjwyzz.txt")) == line, "the share line equals it")
         check(read(os.path.join(client.root, "cj.txt")) == expected_report(22, [1] * 22),
               "the report, byte for byte")
@@ -301,7 +340,13 @@ def scenario_submit_and_exit(display, binary, model, work, wine, shots):
         check(client.stderr().count("webexam: message:") == 1,
               "a successful submission shows no message")
 
-        client.click(form1, 2880, 1080, 1335, 495)  # back from the report viewer: "上交成绩"
+        if wine:
+            client.click(form1, 2880, 1080, 1335, 495)  # back from the report viewer: "上交成绩"
+        else:
+            # The Linux window is wider by what the whole folder needs; the
+            # focus is still on "上交成绩".
+            client.focus(form1, LABEL1)
+            client.keys("Return")
         box = client.wait_window(TITLE_GRADING, 2)
         check("你已经交过卷" in client.stderr(), "the second submission is refused")
         client.screenshot(shots, "refusal.png", box)
@@ -319,6 +364,7 @@ def scenario_submit_and_exit(display, binary, model, work, wine, shots):
         client.focus(form1, LABEL1)
         client.keys("Tab", "Return")  # to "退出": no question after a submission
         wait_for(lambda: client.proc.poll() is not None, "the program to end")
+        check("webexam: question:" not in client.stderr(), "no question after a submission")
         check(client.proc.returncode == 0, "the program ended normally")
         check(not os.path.exists(os.path.join(client.root, "620722001")), "the candidate folder is gone")
         check(os.path.exists(os.path.join(client.root, "1.txt")), "the task text stays")
@@ -365,7 +411,7 @@ def scenario_no_report_viewer(display, binary, model, work, wine):
             wine.reg("add", "HKCR\\.txt", "/ve", "/d", "txtfile", "/f")
 
 
-def scenario_exit_without_submission(display, binary, work, wine):
+def scenario_exit_without_submission(display, binary, work, wine, shots):
     client = Client(display, binary, work, wine)
     try:
         form1 = sign_in(client, None)
@@ -373,9 +419,12 @@ def scenario_exit_without_submission(display, binary, work, wine):
         client.keys("Tab", "Tab", "Return")  # "退出" before any submission
         box = client.wait_window(TITLE_GRADING, 2)
         client.focus(box)
+        client.screenshot(shots, "exit-question.png", box)
         client.keys("n" if wine else "Escape")  # No
         wait_for(lambda: len(client.windows(TITLE_GRADING)) == 1, "the question to close")
         check(client.proc.poll() is None, "No keeps the exam going")
+        check("webexam: question: 你还没有上交成绩，退出会删除考生文件夹。确定要退出吗？\n"
+              "webexam: answer: 否\n" in client.stderr(), "the question and No on standard error")
         check(os.path.isdir(os.path.join(client.root, "620722001")), "and the work")
         client.focus(form1, LABEL1)
         client.keys("Return")  # the focus is still on "退出"
@@ -384,7 +433,89 @@ def scenario_exit_without_submission(display, binary, work, wine):
         client.keys("y" if wine else "alt+y")
         wait_for(lambda: client.proc.poll() is not None, "the program to end")
         check(not os.path.exists(os.path.join(client.root, "620722001")), "Yes removes the folder")
+        check(client.stderr().endswith("webexam: answer: 是\n"), "Yes on standard error")
         check(not os.path.exists(os.path.join(client.root, "cjj.txt")), "and no result was written")
+    finally:
+        client.close()
+
+
+def scenario_share_slow_or_gone(display, binary, model, work, wine, holder, shots):
+    """A share that cannot be reached keeps the exit question; a share log
+    held by another PC keeps the window busy, not frozen, until the line
+    lands."""
+    client = Client(display, binary, work, wine)
+    try:
+        form1 = sign_in(client, None)
+        shutil.copy(model, os.path.join(client.root, "620722001", "web", "index.htm"))
+        line = expected_line(client.computer_name, 22, [1] * 22)
+        local_log = os.path.join(client.root, "cjj.txt")
+
+        # The share is gone: "成绩没有交到教师机…", and 退出 still asks.
+        shutil.rmtree(client.share)
+        client.focus(form1, LABEL1)
+        client.keys("Tab", "Return")  # "上交成绩"
+        box = client.wait_window(TITLE_GRADING, 2)
+        check("webexam: message: 成绩没有交到教师机" in client.stderr(), "the line did not reach the share")
+        if wine:
+            wait_for(client.report_opened, "the report to be opened")
+            client.close_report()
+        client.focus(box)
+        client.keys("Return")
+        wait_for(lambda: len(client.windows(TITLE_GRADING)) == 1, "the message to close")
+        client.focus(form1, LABEL1)
+        client.keys("Tab", "Return")  # "退出"
+        box = client.wait_window(TITLE_GRADING, 2)
+        check(client.stderr().count("webexam: question:") == 1,
+              "after a submission that did not reach the share, 退出 asks")
+        client.focus(box)
+        client.keys("n" if wine else "Escape")  # No
+        wait_for(lambda: len(client.windows(TITLE_GRADING)) == 1, "the question to close")
+        check(os.path.isdir(os.path.join(client.root, "620722001")), "the work stays")
+
+        # The share is back, its log held by another writer for 5 s.
+        os.makedirs(client.share)
+        ready = os.path.join(work, "ready")
+        if wine:
+            command = ["wine", holder, "hold-lock", "\\\\teacher\\results\\cjwyzz.txt", "5000",
+                       "Z:" + ready.replace("/", "\\")]
+        else:
+            command = [holder, "hold-lock", os.path.join(client.share, "cjwyzz.txt"), "5000", ready]
+        held = subprocess.Popen(command, env=client.env, stdout=subprocess.DEVNULL)
+        try:
+            wait_for(lambda: os.path.exists(ready), "the share log to be held")
+            client.focus(form1, LABEL1)
+            client.keys("shift+Tab", "Return")  # back to "上交成绩"
+            wait_for(lambda: client.stderr().count("webexam: busy") == 2, "the busy state", 5)
+            time.sleep(0.5)
+            if wine:
+                client.close_report()
+            client.screenshot(shots, "busy.png", form1)
+            check(client.proc.poll() is None and client.stderr().count("webexam: ready") == 1,
+                  "the window is busy while the log is held")
+            # A press meanwhile does nothing, now or later; a close is ignored.
+            client.focus(form1, LABEL1)
+            client.keys("Return")
+            client.ask_to_close(form1)
+            check(client.proc.poll() is None and client.windows(TITLE_GRADING),
+                  "closing the busy window is ignored")
+            wait_for(lambda: client.stderr().count("webexam: ready") == 2, "the share step to end",
+                     20)
+        finally:
+            held.wait()
+        time.sleep(1.0)
+        check(read(os.path.join(client.share, "cjwyzz.txt")) == line, "the line landed once")
+        check(read(local_log) == line + line, "the press while busy was not kept for later")
+        # Only the client's own lines: a report viewer under Wine writes there too.
+        after = client.stderr().split("webexam: answer: 否\n", 1)[1].splitlines()
+        check([l for l in after if l.startswith("webexam:")] == ["webexam: busy", "webexam: ready"],
+              "no second pass, no message")
+
+        # The line is with the teacher: 退出 asks no more.
+        client.focus(form1, LABEL1)
+        client.keys("Tab", "Return")  # "退出"
+        wait_for(lambda: client.proc.poll() is not None, "the program to end")
+        check(client.stderr().count("webexam: question:") == 1, "no question once the line landed")
+        check(not os.path.exists(os.path.join(client.root, "620722001")), "the folder is gone")
     finally:
         client.close()
 
@@ -424,6 +555,7 @@ def main():
     parser.add_argument("model")
     parser.add_argument("--wine", action="store_true", help="the Windows client, under Wine")
     parser.add_argument("--screenshots")
+    parser.add_argument("--holder", help="results_driver, to hold the share log a while")
     args = parser.parse_args()
     binary = os.path.abspath(args.binary)
     work = tempfile.mkdtemp(prefix="webexam-e2e-")
@@ -434,11 +566,15 @@ def main():
                 lambda: scenario_submit_and_exit(display, binary, args.model,
                                                  os.path.join(work, "a"), wine, args.screenshots),
                 lambda: scenario_exit_without_submission(display, binary, os.path.join(work, "b"),
-                                                         wine),
+                                                         wine, args.screenshots),
                 lambda: scenario_fatal_error(display, binary, os.path.join(work, "c"), wine),
                 lambda: scenario_no_report_viewer(display, binary, args.model,
                                                   os.path.join(work, "d"), wine),
             ]
+            if args.holder:
+                scenarios.append(lambda: scenario_share_slow_or_gone(
+                    display, binary, args.model, os.path.join(work, "e"), wine,
+                    os.path.abspath(args.holder), args.screenshots))
             for scenario in scenarios:
                 if wine:
                     wine.clean()
@@ -449,7 +585,7 @@ def main():
         return 0
     except Failure as failure:
         print("FAIL " + str(failure))
-        for name in ("a", "b", "c", "d"):
+        for name in ("a", "b", "c", "d", "e"):
             log = os.path.join(work, name, "stderr.log")
             if os.path.exists(log):
                 print("--- webexam stderr (%s) ---\n%s" % (name, open(log, errors="replace").read()))

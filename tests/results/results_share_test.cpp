@@ -130,6 +130,49 @@ TEST_F(ResultsShare, OnlyBusyAndPassingNetworkErrorsAreRetried) {
   EXPECT_FALSE(Marked());
 }
 
+// A share that stays busy, on a clock that moves only while the code waits:
+// the time a submission takes is read off the clock.
+struct BusyShare : FaultyPlatform {
+  using FaultyPlatform::FaultyPlatform;
+  std::function<void(const std::u16string&)> on_write = [](const std::u16string&) {};
+  std::chrono::steady_clock::time_point now{};
+
+  void WriteFile(const std::u16string& path, std::string_view bytes) override {
+    on_write(path);
+    inner_.WriteFile(path, bytes);
+  }
+  void Sleep(std::chrono::milliseconds duration) override { now += duration; }
+  std::chrono::steady_clock::time_point Now() override { return now; }
+};
+
+TEST_F(ResultsShare, TheLineAndTheComputerMarkerShareOneDeadline) {
+  using std::chrono::milliseconds;
+  const auto busy = [] { throw PlatformError(32, "busy", PlatformError::Kind::kTransient); };
+  BusyShare share(*platform_);
+  const std::u16string marker = paths_.results_share + state_.computer_name;
+  // The log is busy for 14 s, the marker's place for ever: the marker gets
+  // what is left of the 15 s, not 15 s of its own.
+  share.on_append = [&] {
+    if (share.now - decltype(share.now){} < milliseconds(14'000)) busy();
+  };
+  share.on_write = [&](const std::u16string& path) {
+    if (path == marker) busy();
+  };
+  EXPECT_EQ(Submit(&share), ShareOutcome::kNoComputerMarker);
+  EXPECT_EQ(ShareLog(), Line());
+  EXPECT_LE(share.now - decltype(share.now){}, milliseconds(15'000));
+  EXPECT_GE(share.now - decltype(share.now){}, milliseconds(14'000));
+
+  // Busy through the whole time: the line gives up at 15 s, and no time is
+  // left over for the marker's tries.
+  fs::remove(root_ / "windows" / "fen.g");
+  share.now = {};
+  share.on_append = busy;
+  EXPECT_EQ(Submit(&share), ShareOutcome::kNotDelivered);
+  EXPECT_EQ(share.now - decltype(share.now){}, milliseconds(15'000));
+  EXPECT_FALSE(Marked());
+}
+
 TEST_F(ResultsShare, AComputerMarkerThatCannotBeMadeOrNamedLeavesTheSubmissionStanding) {
   for (std::u16string name : {u"", u".", u"..", u"a/b", u"a\\b", u"PC\t1", u"a:b", u"a*b", u"a?b",
                               u"a\"b", u"a<b", u"a>b", u"a|b", u"PC\x7F", u"CJWYZZ.TXT"}) {

@@ -135,5 +135,14 @@ TEST(WindowLayout, EveryControlIsWholeAtEveryScaling) {
   }
 }
 
+TEST(HomeWritten, WritesTheHomeFolderAsTildeOnlyWhereItIsOne) {
+  EXPECT_EQ(HomeWritten(u"/home/ann/webexam/620722001", u"/home/ann"), u"~/webexam/620722001");
+  EXPECT_EQ(HomeWritten(u"/home/ann", u"/home/ann"), u"~");
+  EXPECT_EQ(HomeWritten(u"/home/anna/webexam", u"/home/ann"), u"/home/anna/webexam");
+  EXPECT_EQ(HomeWritten(u"/srv/exam/620722001", u"/home/ann"), u"/srv/exam/620722001");
+  EXPECT_EQ(HomeWritten(u"/webexam/620722001", u"/"), u"/webexam/620722001");  // root's home
+  EXPECT_EQ(HomeWritten(u"/webexam/620722001", u""), u"/webexam/620722001");
+}
+
 }  // namespace
 }  // namespace webexam

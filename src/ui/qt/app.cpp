@@ -1,6 +1,8 @@
 #include "ui/qt/app.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QKeySequence>
 #include <QMessageBox>
 #include <QPushButton>
 #include <cstdio>
@@ -28,11 +30,37 @@ std::u16string FromQString(const QString& text) {
                         static_cast<std::size_t>(text.size()));
 }
 
+namespace {
+
+// A box with the application's title and no icon, its buttons named as a
+// Chinese Windows names them, whatever the desktop's language. Y and N press
+// Yes and No, with or without Alt.
+void NameButtons(QMessageBox& box) {
+  if (QAbstractButton* ok = box.button(QMessageBox::Ok)) ok->setText(QStringLiteral("确定"));
+  if (QAbstractButton* yes = box.button(QMessageBox::Yes)) {
+    yes->setText(QStringLiteral("是"));
+    yes->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Y));
+  }
+  if (QAbstractButton* no = box.button(QMessageBox::No)) {
+    no->setText(QStringLiteral("否"));
+    no->setShortcut(QKeySequence(Qt::ALT | Qt::Key_N));
+  }
+}
+
+int RunBox(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons,
+           QMessageBox::StandardButton default_button = QMessageBox::NoButton) {
+  QMessageBox box(QMessageBox::NoIcon, kAppTitle, text, buttons, parent);
+  NameButtons(box);
+  if (default_button != QMessageBox::NoButton) box.setDefaultButton(default_button);
+  return box.exec();
+}
+
+}  // namespace
+
 void ShowMessage(QWidget* parent, std::u16string_view text) {
   // Also on standard error: a record of what the candidate was told.
   std::fprintf(stderr, "webexam: message: %s\n", ToQString(text).toUtf8().constData());
-  QMessageBox box(QMessageBox::NoIcon, kAppTitle, ToQString(text), QMessageBox::Ok, parent);
-  box.exec();
+  RunBox(parent, ToQString(text), QMessageBox::Ok);
 }
 
 void LogNote(std::u16string_view text) {
@@ -40,10 +68,13 @@ void LogNote(std::u16string_view text) {
 }
 
 bool AskYesNo(QWidget* parent, std::u16string_view text) {
-  QMessageBox box(QMessageBox::NoIcon, kAppTitle, ToQString(text),
-                  QMessageBox::Yes | QMessageBox::No, parent);
-  box.setDefaultButton(QMessageBox::No);
-  return box.exec() == QMessageBox::Yes;
+  // The question and the candidate's answer, on standard error as every
+  // message is.
+  std::fprintf(stderr, "webexam: question: %s\n", ToQString(text).toUtf8().constData());
+  const bool yes = RunBox(parent, ToQString(text), QMessageBox::Yes | QMessageBox::No,
+                          QMessageBox::No) == QMessageBox::Yes;
+  std::fprintf(stderr, "webexam: answer: %s\n", yes ? "是" : "否");
+  return yes;
 }
 
 bool RunGuarded(QWidget* parent, const std::function<void()>& handler) {
@@ -61,8 +92,7 @@ bool RunGuarded(QWidget* parent, const std::function<void()>& handler) {
   }
   const QString text = QStringLiteral("错误 %1：%2").arg(number).arg(description);
   std::fprintf(stderr, "webexam: fatal: %s\n", text.toUtf8().constData());
-  QMessageBox box(QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Ok, parent);
-  box.exec();
+  RunBox(parent, text, QMessageBox::Ok);
   EndProgram(1);
   return false;
 }

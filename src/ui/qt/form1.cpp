@@ -1,34 +1,68 @@
 #include "ui/qt/form1.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFontMetrics>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 #include "ui/qt/app.h"
 #include "ui/qt/report_window.h"
-#include "workspace/submit_pass.h"
 #include "workspace/window_placement.h"
 #include "workspace/workspace.h"
 
 namespace webexam::qt {
+namespace {
+
+// Shown on the label from the press until the share step ends.
+const QString kBusyText = QStringLiteral("正在上交成绩，请稍候…");
+
+// The folder as the candidate reads it: the home folder written as "~".
+QString ReadableFolder(const std::u16string& folder) {
+  return ToQString(HomeWritten(folder, FromQString(QDir::homePath())));
+}
+
+// Whether `event` is input from the keyboard or the mouse.
+bool IsInput(const QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::InputMethod:
+    case QEvent::ContextMenu:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
 
 Form1::Form1()
-    : rich_text_box1_(this),
+    : folder_text_(QStringLiteral("考生文件夹为") +
+                   ReadableFolder(TheApp().paths.candidate_folder)),
+      rich_text_box1_(this),
       command1_(QStringLiteral("上交成绩"), this),
       command2_(QStringLiteral("退出"), this),
-      label1_(QStringLiteral("考生文件夹为") + ToQString(TheApp().paths.candidate_folder), this) {
+      label1_(folder_text_, this) {
   App& app = TheApp();
   setWindowTitle(kAppTitle);
   setWindowFlag(Qt::WindowStaysOnTopHint);
   setFont(SongFont(9));
   const Twips twips(*this);
 
-  // The label lies beneath the buttons, which cover its right end.
   twips.Place(label1_, grading_window::kLabel1);
   twips.Place(rich_text_box1_, grading_window::kRichTextBox1);
   twips.Place(command1_, grading_window::kCommand1);
   twips.Place(command2_, grading_window::kCommand2);
   label1_.lower();
-  label1_.setToolTip(label1_.text());  // the buttons cover the end of a long path
   label1_.setFont(SongFont(12));
   QPalette red = label1_.palette();
   red.setColor(QPalette::WindowText, QColor(255, 0, 0));
@@ -47,13 +81,31 @@ Form1::Form1()
   setTabOrder(&rich_text_box1_, &command1_);
   setTabOrder(&command1_, &command2_);
 
+  // The whole folder is shown: where it reaches under the buttons, the
+  // window grows to the right by as much, the buttons keep their place at
+  // its right end and the task text its full width. Never past the screen.
+  const QFontMetrics metrics(label1_.font());
+  const int label_width = metrics.horizontalAdvance(folder_text_) + metrics.averageCharWidth();
+  const int buttons_left = command1_.x() - metrics.averageCharWidth();
+  if (label_width > buttons_left) {
+    grown_ = label_width - buttons_left;
+    if (const QScreen* screen = this->screen()) {
+      const PixelRect place = GradingWindowPlacement(twips.DpiX(), twips.DpiY(), FrameSize{});
+      const int room = screen->geometry().right() + 1 - (place.x + place.cx);
+      grown_ = std::max(0, std::min(grown_, room));
+    }
+    label1_.resize(std::max(label1_.width(), buttons_left + grown_), label1_.height());
+    command1_.move(command1_.x() + grown_, command1_.y());
+    command2_.move(command2_.x() + grown_, command2_.y());
+    rich_text_box1_.resize(rich_text_box1_.width() + grown_, rich_text_box1_.height());
+  }
+  // Where the screen stops the growth, the end of the path is in the tooltip.
+  label1_.setToolTip(label1_.text());
+
   // Creation, in order: the task text, the window on top at its designed
-  // place (the client area's: the window manager adds the frame), the task
-  // text shown, then the candidate folder.
+  // place, the task text shown, then the candidate folder.
   PrepareTaskText(*app.platform, app.paths);
-  const PixelRect place = GradingWindowPlacement(twips.DpiX(), twips.DpiY(), FrameSize{});
-  setGeometry(place.x, place.y, place.cx, place.cy);
-  setFixedSize(place.cx, place.cy);
+  PlaceWindow();
   ShowRichText(rich_text_box1_, LoadTaskText(*app.platform, app.paths));
   PrepareCandidateFolder(*app.platform, app.paths);
   rich_text_box1_.setFocus();
@@ -64,27 +116,108 @@ Form1::Form1()
           [this] { RunGuarded(this, [this] { Command2_Click(); }); });
 }
 
+Form1::~Form1() {
+  if (share_step_.joinable()) share_step_.join();
+}
+
+void Form1::PlaceWindow() {
+  const Twips twips(*this);
+  // The frame the window manager drew around the window; none before it is
+  // shown, and none at all without a window manager.
+  const QRect outer = frameGeometry(), client = geometry();
+  const FrameSize frame =
+      isVisible() ? FrameSize{client.left() - outer.left(), client.top() - outer.top(),
+                              outer.right() - client.right(), outer.bottom() - client.bottom()}
+                  : FrameSize{};
+  const PixelRect place = GradingWindowPlacement(twips.DpiX(), twips.DpiY(), frame);
+  const QRect wanted(place.x + frame.left, place.y + frame.top,
+                     place.cx - frame.left - frame.right + grown_,
+                     place.cy - frame.top - frame.bottom);
+  if (isVisible() && wanted == client) return;
+  setFixedSize(wanted.size());
+  setGeometry(wanted);
+}
+
+void Form1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The window manager frames the window after it is mapped; its frame is
+  // known a moment later.
+  QTimer::singleShot(300, this, [this] { PlaceWindow(); });
+}
+
+void Form1::SetBusy(bool busy) {
+  busy_ = busy;
+  if (busy) {
+    qApp->installEventFilter(this);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    label1_.setText(kBusyText);
+    label1_.repaint();
+    std::fprintf(stderr, "webexam: busy\n");
+  } else {
+    qApp->removeEventFilter(this);
+    QApplication::restoreOverrideCursor();
+    label1_.setText(folder_text_);
+    std::fprintf(stderr, "webexam: ready\n");
+  }
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (busy_ && IsInput(event) && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this) {
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
 void Form1::Command1_Click() {
+  if (busy_) return;
   App& app = TheApp();
-  submitted_ = true;
-  std::u16string note;
-  const std::u16string message = SubmitPass(
-      *app.platform, app.paths, app.state,
-      [](std::u16string_view text, const PlatformError& why) {
+  SetBusy(true);
+  GradedPage graded = GradeAndRecord(
+      *app.platform, app.paths, app.state, [](std::u16string_view text, const PlatformError& why) {
         std::fprintf(
             stderr, "webexam: report viewer: %s; the report is shown in the program's own window\n",
             why.what());
         ReportWindow::Open(text);
-      },
-      {}, &note);
+      });
+  // The share may keep the candidate waiting: the window stays alive
+  // meanwhile, and the outcome comes back to this thread.
+  share_step_ = std::thread([this, graded = std::move(graded)] {
+    ShareOutcome outcome = ShareOutcome::kNotDelivered;
+    std::u16string note;
+    std::exception_ptr error;
+    try {
+      App& app = TheApp();
+      outcome = ShareStep(*app.platform, app.paths, app.state, graded, note);
+    } catch (...) {
+      error = std::current_exception();
+    }
+    QMetaObject::invokeMethod(
+        this, [this, outcome, note, error] { ShareStepEnded(outcome, note, error); },
+        Qt::QueuedConnection);
+  });
+}
+
+void Form1::ShareStepEnded(ShareOutcome outcome, const std::u16string& note,
+                           std::exception_ptr error) {
+  share_step_.join();
+  SetBusy(false);
   if (!note.empty()) LogNote(note);
-  if (!message.empty()) ShowMessage(this, message);
+  RunGuarded(this, [&] {
+    if (error) std::rethrow_exception(error);
+    exit_question_.Note(outcome);
+    if (const std::u16string_view message = MessageFor(outcome); !message.empty()) {
+      ShowMessage(this, message);
+    }
+  });
 }
 
 void Form1::Command2_Click() {
+  if (busy_) return;
   App& app = TheApp();
-  // One misclick beside "上交成绩" must not destroy work never submitted.
-  if (!submitted_ && !AskYesNo(this, kExitWithoutSubmissionQuestion)) return;
+  // One misclick beside "上交成绩" must not destroy work that has not
+  // reached the teacher.
+  if (exit_question_.MustAsk() && !AskYesNo(this, kExitWithoutSubmissionQuestion)) return;
   // What another program holds open, or this user may not remove, stays; the
   // rest goes, and the exam ends as usual.
   for (const PlatformError& left : RemoveCandidateFolder(*app.platform, app.paths)) {
@@ -94,6 +227,10 @@ void Form1::Command2_Click() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+  if (busy_) {
+    event->ignore();
+    return;
+  }
   event->accept();
   EndProgram();
 }

@@ -6,8 +6,11 @@
 #include <QLabel>
 #include <QTextEdit>
 #include <QWidget>
+#include <exception>
+#include <thread>
 
 #include "ui/qt/widgets.h"
+#include "workspace/submit_pass.h"
 
 namespace webexam::qt {
 
@@ -16,21 +19,41 @@ class Form1 : public QWidget {
   // Form_Load: prepares the task text and the candidate folder and places
   // the window on top. Errors escape to the caller's guard.
   Form1();
+  // Waits for a share step under way: its result must land.
+  ~Form1() override;
 
  protected:
   // Closing the window through the window manager ends the program and
-  // leaves the candidate folder as it is.
+  // leaves the candidate folder as it is; while the share step runs it is
+  // ignored.
   void closeEvent(QCloseEvent* event) override;
+  // Once the window manager has framed the window, its outer rectangle is
+  // placed by the placement rule.
+  void showEvent(QShowEvent* event) override;
+  // While the share step runs, input to this window is dropped.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Command1_Click();  // submit: grade, record, report, send to the share
   void Command2_Click();  // exit: remove the candidate folder, end
+  // Back on the window's thread with the share step's outcome or error.
+  void ShareStepEnded(ShareOutcome outcome, const std::u16string& note, std::exception_ptr error);
+  // Shows the busy state (wait cursor, "正在上交成绩，请稍候…" on the label)
+  // and takes no input, or ends it.
+  void SetBusy(bool busy);
+  // Places the window by the placement rule, taking the frame the window
+  // manager gave it (none without a window manager).
+  void PlaceWindow();
 
+  QString folder_text_;       // the label's text while no share step runs
   QTextEdit rich_text_box1_;  // the task text
   Button command1_;           // "上交成绩"
   Button command2_;           // "退出"
   QLabel label1_;             // the candidate folder, in red
-  bool submitted_ = false;    // a submit pass has run in this run
+  int grown_ = 0;             // pixels added to the width to show the whole folder
+  ExitQuestion exit_question_;
+  bool busy_ = false;  // the share step runs
+  std::thread share_step_;
 };
 
 }  // namespace webexam::qt

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QScreen>
+#include <limits>
 
 #include "signin/sign_in.h"
 #include "ui/qt/app.h"
@@ -36,6 +37,9 @@ Form2::Form2()
   command1_.setFont(SongFont(15));
   // Given after its font: a line edit lays its text out at once.
   text1_.setText(QStringLiteral("120722"));
+  // Neither box limits its text (a line edit cuts at 32767 otherwise).
+  text1_.setMaxLength(std::numeric_limits<int>::max());
+  text2_.setMaxLength(std::numeric_limits<int>::max());
   text1_.setObjectName(QStringLiteral("Text1"));
   text2_.setObjectName(QStringLiteral("Text2"));
   command1_.setObjectName(QStringLiteral("Command1"));

@@ -33,10 +33,31 @@ QFont SongFont(double points) {
 
 void Button::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    animateClick();
+    // A held key clicks once: its repeats are no presses. The server sends
+    // a repeat as a release and a press of the same moment; Qt marks it
+    // only when both are waiting together.
+    const bool repeat = event->isAutoRepeat() || enter_down_ || event->timestamp() == released_at_;
+    if (!repeat) animateClick();
+    enter_down_ = true;
     return;
   }
   QPushButton::keyPressEvent(event);
+}
+
+void Button::keyReleaseEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (!event->isAutoRepeat()) {
+      enter_down_ = false;
+      released_at_ = event->timestamp();
+    }
+    return;
+  }
+  QPushButton::keyReleaseEvent(event);
+}
+
+void Button::focusOutEvent(QFocusEvent* event) {
+  enter_down_ = false;  // its release goes elsewhere
+  QPushButton::focusOutEvent(event);
 }
 
 void ShowRichText(QTextEdit& viewer, const RichText& text) {
@@ -49,9 +70,10 @@ void ShowRichText(QTextEdit& viewer, const RichText& text) {
     format.setFontUnderline(run.style.underline);
     format.setFontPointSize(run.style.half_points / 2.0);
     if (run.style.color) format.setForeground(QColor(QRgb(*run.style.color)));
-    if (!run.style.font.empty()) {
-      format.setFontFamilies(QStringList{ToQString(run.style.font)} + SongFont(9).families());
-    }
+    // One Song face for Latin and Chinese alike: a Latin face named by the
+    // text (often missing here, replaced by another of a different size)
+    // would set "85%" apart from the Chinese around it.
+    format.setFontFamilies(SongFont(9).families());
     cursor.insertText(ToQString(run.text), format);
   }
   viewer.moveCursor(QTextCursor::Start);

@@ -29,16 +29,26 @@ class Twips {
 // plain Debian desktop has, so that Chinese renders anywhere.
 QFont SongFont(double points);
 
-// A push button that also clicks on Enter while it has the focus.
+// A push button that also clicks on Enter while it has the focus, once per
+// press however long the key is held.
 class Button : public QPushButton {
  public:
   using QPushButton::QPushButton;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
+ private:
+  // Enter is held down: a press that comes before its release is a repeat
+  // (a server that reports repeats without releases in between).
+  bool enter_down_ = false;
+  // When Enter was last released, in the server's time.
+  quint64 released_at_ = 0;
 };
 
-// Shows a task text in the viewer.
+// Shows a task text in the viewer, all of it in the Song face.
 void ShowRichText(QTextEdit& viewer, const RichText& text);
 
 }  // namespace webexam::qt

@@ -54,9 +54,11 @@ void ShowMessage(HWND owner, std::u16string_view text) {
 }
 
 bool AskYesNo(HWND owner, std::u16string_view text) {
+  WriteToStandardError("webexam: question: " + ToUtf8(text) + "\n");
   const int answer =
       MessageBoxW(OwnerOf(owner), ToWide(text).c_str(), kAppTitle, MB_YESNO | MB_DEFBUTTON2);
   StopIfEnded();
+  WriteToStandardError(answer == IDYES ? "webexam: answer: 是\n" : "webexam: answer: 否\n");
   return answer == IDYES;
 }
 

@@ -27,6 +27,8 @@ struct App {
   // Every window made in this run. A form outlives its window, so that a
   // handler may destroy its own window and still return through its code.
   std::vector<std::unique_ptr<Form>> forms;
+  // The window whose share step runs: the message loop drops its input.
+  HWND busy = nullptr;
 
   template <typename F>
   F& Keep(std::unique_ptr<F> form) {
@@ -51,7 +53,8 @@ void ShowMessage(HWND owner, std::u16string_view text);
 // Writes a note for the teacher to standard error only; the candidate sees nothing.
 void LogNote(std::u16string_view text);
 
-// A modal box with Yes and No; No is the default. True for Yes only.
+// A modal box with Yes and No; No is the default. True for Yes only. The
+// question and the answer also go to standard error.
 bool AskYesNo(HWND owner, std::u16string_view text);
 
 // Thrown out of a handler that finds, after a nested message loop or a

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "ui/win32/app.h"
 #include "ui/win32/report_window.h"
@@ -21,6 +22,12 @@ constexpr int kLabel1 = 103;
 // The viewer's background, COLORREF 0x00BBGGRR: a pale yellow.
 constexpr COLORREF kViewerBackColor = 0xC0FFFF;
 constexpr COLORREF kRed = RGB(255, 0, 0);
+
+// Posted to the window when the share step has ended.
+constexpr UINT kShareStepEnded = WM_APP + 1;
+
+// Shown on the label from the press until the share step ends.
+constexpr wchar_t kBusyText[] = L"正在上交成绩，请稍候…";
 
 }  // namespace
 
@@ -43,8 +50,8 @@ void Form1::Create() {
   rich_text_box1_.Create(hwnd_, kRichTextBox1, twips, grading_window::kRichTextBox1, *font9_);
   command1_.Create(hwnd_, kCommand1, twips, grading_window::kCommand1, L"上交成绩", *font12_);
   command2_.Create(hwnd_, kCommand2, twips, grading_window::kCommand2, L"退出", *font12_);
-  label1_.Create(hwnd_, kLabel1, twips, grading_window::kLabel1,
-                 L"考生文件夹为" + ToWide(app.paths.candidate_folder), *font12_);
+  folder_text_ = L"考生文件夹为" + ToWide(app.paths.candidate_folder);
+  label1_.Create(hwnd_, kLabel1, twips, grading_window::kLabel1, folder_text_, *font12_);
   rich_text_box1_.SetBackColor(kViewerBackColor);
   focus_ = rich_text_box1_.hwnd;  // the window opens with the focus in the viewer
 
@@ -69,26 +76,66 @@ void Form1::Form_Load(const Twips& twips) {
   PrepareCandidateFolder(*app.platform, app.paths);
 }
 
+Form1::~Form1() {
+  if (share_step_.joinable()) share_step_.join();
+}
+
+void Form1::SetBusy(bool busy) {
+  busy_ = busy;
+  TheApp().busy = busy ? hwnd_ : nullptr;
+  SetWindowTextW(label1_.hwnd, busy ? kBusyText : folder_text_.c_str());
+  if (busy) {
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    UpdateWindow(label1_.hwnd);  // shown before the grading runs
+    WriteToStandardError("webexam: busy\n");
+  } else {
+    POINT at{};
+    GetCursorPos(&at);
+    SetCursorPos(at.x, at.y);  // the cursor of what lies under it comes back
+    WriteToStandardError("webexam: ready\n");
+  }
+}
+
 void Form1::Command1_Click() {
+  if (busy_) return;
   App& app = TheApp();
-  submitted_ = true;
-  std::u16string note;
-  const std::u16string message = SubmitPass(
-      *app.platform, app.paths, app.state,
-      [](std::u16string_view text, const PlatformError& why) {
+  SetBusy(true);
+  GradedPage graded = GradeAndRecord(
+      *app.platform, app.paths, app.state, [](std::u16string_view text, const PlatformError& why) {
         WriteToStandardError("webexam: report viewer: " + std::string(why.what()) +
                              "; the report is shown in the program's own window\n");
         ReportWindow::Open(text);
-      },
-      {}, &note);
-  if (!note.empty()) LogNote(note);
-  if (!message.empty()) ShowMessage(hwnd_, message);
+      });
+  // The share may keep the candidate waiting: the window stays alive
+  // meanwhile, and the outcome comes back to this thread.
+  share_step_ = std::thread([this, graded = std::move(graded), window = hwnd_] {
+    try {
+      const App& app = TheApp();
+      outcome_ = ShareStep(*app.platform, app.paths, app.state, graded, note_);
+    } catch (...) {
+      error_ = std::current_exception();
+    }
+    PostMessageW(window, kShareStepEnded, 0, 0);
+  });
+}
+
+void Form1::ShareStepEnded() {
+  share_step_.join();
+  SetBusy(false);
+  if (!note_.empty()) LogNote(std::exchange(note_, {}));
+  if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+  exit_question_.Note(outcome_);
+  if (const std::u16string_view message = MessageFor(outcome_); !message.empty()) {
+    ShowMessage(hwnd_, message);
+  }
 }
 
 void Form1::Command2_Click() {
+  if (busy_) return;
   App& app = TheApp();
-  // One misclick beside "上交成绩" must not destroy work never submitted.
-  if (!submitted_ && !AskYesNo(hwnd_, kExitWithoutSubmissionQuestion)) return;
+  // One misclick beside "上交成绩" must not destroy work that has not
+  // reached the teacher.
+  if (exit_question_.MustAsk() && !AskYesNo(hwnd_, kExitWithoutSubmissionQuestion)) return;
   // What another program holds open stays; the rest goes, and the exam
   // ends as usual.
   for (const PlatformError& left : RemoveCandidateFolder(*app.platform, app.paths)) {
@@ -117,9 +164,19 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       }
       break;
+    case kShareStepEnded:
+      ShareStepEnded();
+      return 0;
+    case WM_SETCURSOR:
+      if (busy_) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      break;
     case WM_CLOSE:
-      // The close box ends the program and leaves the candidate folder as it is.
-      EndProgram();
+      // The close box ends the program and leaves the candidate folder as it
+      // is; while the share step runs it does nothing.
+      if (!busy_) EndProgram();
       return 0;
     case WM_DESTROY:
       EndProgram();  // no grading window, no program

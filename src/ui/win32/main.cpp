@@ -22,6 +22,14 @@ bool IsPushButton(HWND window) {
   return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
 
+// Whether `message` is input from the keyboard or the mouse, in the client
+// area or on the frame.
+bool IsInput(UINT message) {
+  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+         (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
+}
+
 // The message loop, with the keyboard as in any Windows window: Tab and
 // Shift+Tab move the focus between the controls, Enter clicks the focused
 // push button. Returns the program's exit status.
@@ -29,6 +37,12 @@ int RunMessageLoop() {
   MSG msg{};
   BOOL got;
   while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
+    // A window waiting for its share step takes no input: presses are
+    // dropped, not kept for later.
+    const HWND busy = TheApp().busy;
+    if (busy != nullptr && IsInput(msg.message) && GetAncestor(msg.hwnd, GA_ROOT) == busy) {
+      continue;
+    }
     constexpr LPARAM kRepeat = 1 << 30;  // held down: clicks once, not once per repeat
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && (msg.lParam & kRepeat) == 0 &&
         IsPushButton(msg.hwnd) && IsWindowEnabled(msg.hwnd)) {
