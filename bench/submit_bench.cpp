@@ -8,9 +8,9 @@
 
 #include "grading/grade_page.h"
 #include "grading/page_probe.h"
+#include "submit/submit_pass.h"
 #include "support/test_support.h"
 #include "text/utf8.h"
-#include "workspace/submit_pass.h"
 
 namespace {
 

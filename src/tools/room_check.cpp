@@ -7,10 +7,10 @@
 
 #include "results/results_share.h"
 #include "results/share_log_reader.h"
+#include "task_text/rich_text.h"
 #include "text/utf8.h"
 #include "tools/results_summary.h"
 #include "tools/terminal.h"
-#include "workspace/rich_text.h"
 
 namespace webexam {
 namespace {

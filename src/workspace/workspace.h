@@ -4,7 +4,7 @@
 
 #include "platform/platform.h"
 #include "state/exam_paths.h"
-#include "workspace/rich_text.h"
+#include "task_text/rich_text.h"
 
 namespace webexam {
 

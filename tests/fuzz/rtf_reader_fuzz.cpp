@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
-#include "workspace/rich_text.h"
+#include "task_text/rich_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::unique_ptr<webexam::Platform> platform = webexam::MakePlatform();

@@ -11,8 +11,8 @@
 
 #include "grading/grade_page.h"
 #include "grading/page_probe.h"
+#include "submit/submit_pass.h"
 #include "support/test_support.h"
-#include "workspace/submit_pass.h"
 #include "workspace/workspace.h"
 
 #ifndef _WIN32

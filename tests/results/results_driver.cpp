@@ -23,9 +23,9 @@
 
 #include "platform/platform.h"
 #include "state/exam_paths.h"
+#include "submit/submit_pass.h"
 #include "support/test_support.h"
 #include "text/utf8.h"
-#include "workspace/submit_pass.h"
 
 #ifdef _WIN32
 #include <windows.h>

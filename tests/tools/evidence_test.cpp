@@ -3,10 +3,10 @@
 // submit pass kept.
 #include <gtest/gtest.h>
 
+#include "submit/submit_pass.h"
 #include "support/test_support.h"
 #include "text/utf8.h"
 #include "tools/explain.h"
-#include "workspace/submit_pass.h"
 
 namespace webexam {
 namespace {

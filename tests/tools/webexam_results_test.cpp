@@ -15,9 +15,9 @@
 #include <string>
 
 #include "results/results_share.h"
+#include "submit/submit_pass.h"
 #include "support/test_support.h"
 #include "text/utf8.h"
-#include "workspace/submit_pass.h"
 
 namespace webexam {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
+#include "layout/window_placement.h"
 #include "support/test_support.h"
-#include "workspace/window_placement.h"
 
 namespace webexam {
 namespace {

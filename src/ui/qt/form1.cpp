@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "layout/window_placement.h"
 #include "ui/qt/app.h"
 #include "ui/qt/report_window.h"
-#include "workspace/window_placement.h"
 #include "workspace/workspace.h"
 
 namespace webexam::qt {

@@ -9,8 +9,8 @@
 #include <exception>
 #include <thread>
 
+#include "submit/submit_pass.h"
 #include "ui/qt/widgets.h"
-#include "workspace/submit_pass.h"
 
 namespace webexam::qt {
 

@@ -5,8 +5,8 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 
+#include "layout/window_placement.h"
 #include "ui/qt/app.h"
-#include "workspace/window_placement.h"
 
 namespace webexam::qt {
 

@@ -7,8 +7,8 @@
 #include <QTextEdit>
 #include <QWidget>
 
-#include "workspace/rich_text.h"
-#include "workspace/window_placement.h"
+#include "layout/window_placement.h"
+#include "task_text/rich_text.h"
 
 namespace webexam::qt {
 

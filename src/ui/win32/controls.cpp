@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
+#include "layout/window_placement.h"
+#include "task_text/rich_text.h"
 #include "text/utf8.h"
-#include "workspace/rich_text.h"
-#include "workspace/window_placement.h"
 
 namespace webexam::win32 {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "layout/window_placement.h"
 #include "platform/platform.h"
-#include "workspace/window_placement.h"
 
 namespace webexam::win32 {
 

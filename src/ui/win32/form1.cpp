@@ -4,10 +4,10 @@
 #include <string>
 #include <utility>
 
+#include "layout/window_placement.h"
+#include "submit/submit_pass.h"
 #include "ui/win32/app.h"
 #include "ui/win32/report_window.h"
-#include "workspace/submit_pass.h"
-#include "workspace/window_placement.h"
 #include "workspace/workspace.h"
 
 namespace webexam::win32 {

@@ -8,9 +8,9 @@
 #include <string>
 #include <thread>
 
+#include "submit/submit_pass.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/form.h"
-#include "workspace/submit_pass.h"
 
 namespace webexam::win32 {
 

@@ -1,4 +1,4 @@
-#include "workspace/window_placement.h"
+#include "layout/window_placement.h"
 
 #include <cmath>
 #include <cstdint>

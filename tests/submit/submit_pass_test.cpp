@@ -1,4 +1,4 @@
-#include "workspace/submit_pass.h"
+#include "submit/submit_pass.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "workspace/rich_text.h"
+#include "task_text/rich_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "workspace/submit_pass.h"
+#include "submit/submit_pass.h"
 
 #include "grading/grade_page.h"
 #include "results/candidate_report.h"
