@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "state/exam_paths.h"
 #include "text/utf8.h"
+#include "tools/command_line.h"
 #include "tools/room_check.h"
 #include "tools/roster.h"
 #include "tools/terminal.h"
@@ -96,27 +97,24 @@ bool CheckRoster(Platform& platform, const std::string& file) {
 }  // namespace
 
 int RunTool(const std::vector<std::string>& arguments) {
-  bool clear_marker = false, yes = false;
-  std::optional<std::string> roster;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& arg = arguments[i];
-    if (arg == "-h" || arg == "--help") {
-      return PrintOut(kHelp) ? 0 : 1;
-    } else if (arg == "--roster") {
-      if (i + 1 == arguments.size()) {
-        PrintError(u"webexam-check: --roster 后面缺文件名（见 --help）\n");
-        return 2;
-      }
-      roster = arguments[++i];
-    } else if (arg == "--clear-marker") {
-      clear_marker = true;
-    } else if (arg == "-y" || arg == "--yes") {
-      yes = true;
-    } else {
-      PrintError(u"webexam-check: 不认识的参数 " + FromUtf8(arg) + u"（见 --help）\n");
+  constexpr OptionSpec kOptions[] = {
+      {"--roster", "", true}, {"--clear-marker", "", false}, {"--yes", "-y", false}};
+  const CommandLine line = ParseCommandLine(arguments, kOptions, 0);
+  if (line.help) return PrintOut(kHelp) ? 0 : 1;
+  switch (line.problem) {
+    case CommandLine::Problem::kNone:
+      break;
+    case CommandLine::Problem::kMissingValue:
+      PrintError(u"webexam-check: --roster 后面缺文件名（见 --help）\n");
       return 2;
-    }
+    case CommandLine::Problem::kUnknownOption:
+    case CommandLine::Problem::kExtraOperand:
+      PrintError(u"webexam-check: 不认识的参数 " + FromUtf8(line.culprit) + u"（见 --help）\n");
+      return 2;
   }
+  const bool clear_marker = line.Has("--clear-marker"), yes = line.Has("--yes");
+  const std::optional<std::string> roster =
+      line.Has("--roster") ? std::optional(line.Value("--roster")) : std::nullopt;
   if (roster && (clear_marker || yes)) {
     PrintError(u"webexam-check: --roster 不与其他选项同用（见 --help）\n");
     return 2;

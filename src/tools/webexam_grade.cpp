@@ -8,17 +8,14 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 #include "grading/grade_page.h"
 #include "platform/platform.h"
 #include "state/exam_state.h"
 #include "text/utf8.h"
+#include "tools/command_line.h"
 #include "tools/explain.h"
 #include "tools/terminal.h"
+#include "tools/tool_main.h"
 
 namespace {
 
@@ -50,28 +47,20 @@ constexpr const char kHelp[] =
 
 }  // namespace
 
-namespace {
-
-// Grades the pages named by the arguments (UTF-8, the program name left out).
-int Run(const std::vector<std::string>& arguments) {
-  std::vector<std::string> pages;
-  bool only_pages = false, explain = false;
-  for (const std::string& arg : arguments) {
-    if (!only_pages && (arg == "-h" || arg == "--help")) {
-      std::fputs(kHelp, stdout);
-      return 0;
-    }
-    if (!only_pages && arg == "--explain") {
-      explain = true;
-    } else if (!only_pages && arg == "--") {
-      only_pages = true;
-    } else if (!only_pages && arg.size() > 1 && arg[0] == '-') {
-      std::fprintf(stderr, "webexam-grade: unknown option %s (see --help)\n", arg.c_str());
-      return 2;
-    } else {
-      pages.push_back(arg);
-    }
+// Grades the pages named by the arguments.
+int RunTool(const std::vector<std::string>& arguments) {
+  constexpr webexam::OptionSpec kOptions[] = {{"--explain", "", false}};
+  const webexam::CommandLine line = webexam::ParseCommandLine(arguments, kOptions);
+  if (line.help) {
+    std::fputs(kHelp, stdout);
+    return 0;
   }
+  if (line.problem != webexam::CommandLine::Problem::kNone) {
+    std::fprintf(stderr, "webexam-grade: unknown option %s (see --help)\n", line.culprit.c_str());
+    return 2;
+  }
+  const std::vector<std::string>& pages = line.operands;
+  const bool explain = line.Has("--explain");
   if (pages.empty()) {
     std::fputs("webexam-grade: no page given (see --help)\n", stderr);
     return 2;
@@ -122,20 +111,3 @@ int Run(const std::vector<std::string>& arguments) {
   }
   return std::fflush(stdout) == 0 ? status : 1;
 }
-
-}  // namespace
-
-#ifdef _WIN32
-// Windows hands the arguments over as UTF-16; the lines go out as UTF-8 with
-// LF, as on every platform, so standard output is switched to binary.
-int wmain(int argc, wchar_t** argv) {
-  _setmode(_fileno(stdout), _O_BINARY);
-  std::vector<std::string> arguments;
-  for (int i = 1; i < argc; ++i) {
-    arguments.push_back(webexam::ToUtf8(reinterpret_cast<const char16_t*>(argv[i])));
-  }
-  return Run(arguments);
-}
-#else
-int main(int argc, char** argv) { return Run(std::vector<std::string>(argv + 1, argv + argc)); }
-#endif

@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "results/share_log_reader.h"
 #include "text/utf8.h"
+#include "tools/command_line.h"
 #include "tools/live_view.h"
 #include "tools/regrade.h"
 #include "tools/results_html.h"
@@ -244,51 +245,36 @@ std::optional<Roster> LoadRoster(Platform& platform, const std::string& file) {
 }  // namespace
 
 int RunTool(const std::vector<std::string>& arguments) {
-  Options options;
-  bool only_operands = false;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& arg = arguments[i];
-    std::string* value = nullptr;
-    std::string name = arg;
-    if (!only_operands && (arg == "-h" || arg == "--help")) {
-      return PrintOut(kHelp) ? 0 : 1;
-    }
-    if (!only_operands && arg.starts_with("--") && arg.find('=') != std::string::npos) {
-      name = arg.substr(0, arg.find('='));
-    }
-    if (!only_operands && name == "--csv") value = &options.csv;
-    if (!only_operands && name == "--html") value = &options.html;
-    if (!only_operands && name == "--roster") value = &options.roster;
-    std::string interval;
-    if (!only_operands && name == "--interval") value = &interval;
-    if (value) {
-      if (name != arg) {
-        *value = arg.substr(name.size() + 1);
-      } else if (i + 1 == arguments.size()) {
-        return UsageError(FromUtf8(arg) + u" 后面缺" + (value == &interval ? u"秒数" : u"文件名"));
-      } else {
-        *value = arguments[++i];
-      }
-      if (value == &interval) {
-        const bool digits = !interval.empty() && interval.size() <= 3 &&
-                            interval.find_first_not_of("0123456789") == std::string::npos;
-        options.interval = digits ? std::stoi(interval) : 0;
-        if (options.interval < 1 || options.interval > 600) {
-          return UsageError(u"--interval 要 1 到 600 秒");
-        }
-      }
-    } else if (!only_operands && arg == "--watch") {
-      options.watch = true;
-    } else if (!only_operands && arg == "--regrade") {
-      options.regrade = true;
-    } else if (!only_operands && arg == "--") {
-      only_operands = true;
-    } else if (!only_operands && arg.size() > 1 && arg[0] == '-') {
-      return UsageError(u"不认识的选项 " + FromUtf8(arg));
-    } else if (options.share.empty()) {
-      options.share = arg;
-    } else {
+  constexpr OptionSpec kOptions[] = {{"--csv", "", true},    {"--html", "", true},
+                                     {"--roster", "", true}, {"--interval", "", true},
+                                     {"--watch", "", false}, {"--regrade", "", false}};
+  const CommandLine line = ParseCommandLine(arguments, kOptions, 1);
+  if (line.help) return PrintOut(kHelp) ? 0 : 1;
+  switch (line.problem) {
+    case CommandLine::Problem::kNone:
+      break;
+    case CommandLine::Problem::kMissingValue:
+      return UsageError(FromUtf8(line.culprit) + u" 后面缺" +
+                        (line.culprit == "--interval" ? u"秒数" : u"文件名"));
+    case CommandLine::Problem::kUnknownOption:
+      return UsageError(u"不认识的选项 " + FromUtf8(line.culprit));
+    case CommandLine::Problem::kExtraOperand:
       return UsageError(u"只能给一个共享文件夹");
+  }
+  Options options;
+  options.share = line.operands.empty() ? std::string() : line.operands[0];
+  options.csv = line.Value("--csv");
+  options.html = line.Value("--html");
+  options.roster = line.Value("--roster");
+  options.watch = line.Has("--watch");
+  options.regrade = line.Has("--regrade");
+  if (line.Has("--interval")) {
+    const std::string interval = line.Value("--interval");
+    const bool digits = !interval.empty() && interval.size() <= 3 &&
+                        interval.find_first_not_of("0123456789") == std::string::npos;
+    options.interval = digits ? std::stoi(interval) : 0;
+    if (options.interval < 1 || options.interval > 600) {
+      return UsageError(u"--interval 要 1 到 600 秒");
     }
   }
   if (options.share.empty()) return UsageError(u"没有给共享文件夹");

@@ -1,0 +1,59 @@
+#include "tools/command_line.h"
+
+#include <algorithm>
+
+namespace webexam {
+
+std::string CommandLine::Value(std::string_view name) const {
+  const auto found = options.find(name);
+  return found == options.end() ? std::string() : found->second;
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
+                             std::span<const OptionSpec> specs, std::size_t max_operands) {
+  CommandLine line;
+  const auto fail = [&line](CommandLine::Problem problem, const std::string& culprit) {
+    line.problem = problem;
+    line.culprit = culprit;
+    return line;
+  };
+  bool only_operands = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& arg = arguments[i];
+    const bool is_option = !only_operands && arg.size() > 1 && arg[0] == '-';
+    if (!is_option) {
+      if (line.operands.size() == max_operands) {
+        return fail(CommandLine::Problem::kExtraOperand, arg);
+      }
+      line.operands.push_back(arg);
+      continue;
+    }
+    if (arg == "-h" || arg == "--help") {
+      line.help = true;
+      return line;
+    }
+    if (arg == "--" && max_operands > 0) {
+      only_operands = true;
+      continue;
+    }
+    const std::size_t equals = arg.starts_with("--") ? arg.find('=') : std::string::npos;
+    const std::string_view name = std::string_view(arg).substr(0, equals);
+    const auto spec = std::find_if(specs.begin(), specs.end(), [name](const OptionSpec& option) {
+      return option.name == name || (!option.short_name.empty() && option.short_name == name);
+    });
+    if (spec == specs.end() || (equals != std::string::npos && !spec->takes_value)) {
+      return fail(CommandLine::Problem::kUnknownOption, arg);
+    }
+    std::string value;
+    if (equals != std::string::npos) {
+      value = arg.substr(equals + 1);
+    } else if (spec->takes_value) {
+      if (i + 1 == arguments.size()) return fail(CommandLine::Problem::kMissingValue, arg);
+      value = arguments[++i];
+    }
+    line.options.insert_or_assign(std::string(spec->name), std::move(value));
+  }
+  return line;
+}
+
+}  // namespace webexam
