@@ -38,24 +38,31 @@ void GradingWindow::Submit() {
   });
 }
 
-SubmitEnd GradingWindow::FinishSubmit() {
+void GradingWindow::FinishSubmit() {
   if (share_step_.joinable()) share_step_.join();
   busy_ = false;
   hooks_.show_busy(false);
   if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+  if (!note_.empty()) hooks_.log_note(std::exchange(note_, {}));
   exit_question_.Note(outcome_);
-  return {MessageFor(outcome_), std::exchange(note_, {})};
+  if (const std::u16string_view message = MessageFor(outcome_); !message.empty()) {
+    hooks_.show_message(message);
+  }
 }
 
-std::optional<std::vector<PlatformError>> GradingWindow::Exit(
-    const std::function<bool(std::u16string_view question)>& ask_yes_no) {
-  if (busy_) return std::nullopt;
+bool GradingWindow::Exit() {
+  if (busy_) return false;
   // One misclick beside "上交成绩" must not destroy work that has not
   // reached the teacher.
-  if (exit_question_.MustAsk() && !ask_yes_no(kExitWithoutSubmissionQuestion)) return std::nullopt;
+  if (exit_question_.MustAsk() && !hooks_.ask_yes_no(kExitWithoutSubmissionQuestion)) {
+    return false;
+  }
   // What another program holds open, or this user may not remove, stays; the
   // rest goes, and the exam ends as usual.
-  return RemoveCandidateFolder(platform_, paths_);
+  for (const PlatformError& left : RemoveCandidateFolder(platform_, paths_)) {
+    hooks_.report_not_removed(left);
+  }
+  return true;
 }
 
 }  // namespace webexam

@@ -7,11 +7,9 @@
 
 #include <exception>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
-#include <vector>
 
 #include "platform/platform.h"
 #include "state/exam_paths.h"
@@ -25,6 +23,22 @@ namespace webexam {
 // submitted in this run.
 inline constexpr std::u16string_view kExitWithoutSubmissionQuestion =
     u"你还没有上交成绩，退出会删除考生文件夹。确定要退出吗？";
+
+// Whether the exit button asks before it removes the candidate folder. It
+// asks until a submission of this run has reached the teacher (its line is
+// on the share) or was refused because this PC submitted before; a
+// submission that did not reach the share leaves the question in place.
+class ExitQuestion {
+ public:
+  // Takes note of the outcome of one share step.
+  void Note(ShareOutcome outcome) {
+    if (outcome != ShareOutcome::kNotDelivered) result_with_teacher_ = true;
+  }
+  bool MustAsk() const { return !result_with_teacher_; }
+
+ private:
+  bool result_with_teacher_ = false;
+};
 
 // What the front end does when the window's decisions call for it.
 struct GradingWindowHooks {
@@ -40,12 +54,14 @@ struct GradingWindowHooks {
   // Called on the share step's own thread when it has ended: makes the
   // window's thread call FinishSubmit.
   std::function<void()> wake_window;
-};
-
-// What a finished submission leaves the window to show.
-struct SubmitEnd {
-  std::u16string_view message;  // for a message box, or empty
-  std::u16string note;          // the share step's word on the kept page, for standard error
+  // Tells the candidate in a message box.
+  std::function<void(std::u16string_view message)> show_message;
+  // Writes the share step's word on the kept page to standard error.
+  std::function<void(std::u16string_view note)> log_note;
+  // Asks the candidate; true for yes.
+  std::function<bool(std::u16string_view question)> ask_yes_no;
+  // Writes what the exit button could not remove to standard error.
+  std::function<void(const PlatformError& left)> report_not_removed;
 };
 
 class GradingWindow {
@@ -67,17 +83,16 @@ class GradingWindow {
   // its own, whose end wakes the window.
   void Submit();
 
-  // On the window's thread once woken: waits for the share step, ends the
-  // busy state, then returns what to show, or rethrows the step's error.
-  SubmitEnd FinishSubmit();
+  // On the window's thread once woken: waits for the share step and ends
+  // the busy state; then rethrows the step's error, or logs its note and
+  // shows the message for its outcome, if any.
+  void FinishSubmit();
 
   // The exit button ("退出"). Ignored while a share step runs. Asks
-  // `ask_yes_no` (kExitWithoutSubmissionQuestion) while no result of this
-  // run is with the teacher, and stays on no. Otherwise removes the
-  // candidate folder as far as it can and returns the errors of what
-  // stayed: the window then ends. Nothing when the window stays.
-  std::optional<std::vector<PlatformError>> Exit(
-      const std::function<bool(std::u16string_view question)>& ask_yes_no);
+  // kExitWithoutSubmissionQuestion while no result of this run is with the
+  // teacher, and stays on no. Otherwise removes the candidate folder as far
+  // as it can, reports what stayed, and returns true: the window ends.
+  bool Exit();
 
   // Whether the window may close; not while a share step runs.
   bool MayClose() const { return !busy_; }

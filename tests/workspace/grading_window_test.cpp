@@ -21,6 +21,7 @@ struct WatchedPlatform : test::ForwardingPlatform {
     inner_.CopyOneFile(from, to);
   }
   void MakeFolder(const std::u16string& path) override {
+    if (fail_pages && path.ends_with(u"pages")) throw PlatformError(5, "cannot make pages");
     if (path.ends_with(u"620722001")) events.push_back("candidate folder made");
     inner_.MakeFolder(path);
   }
@@ -40,6 +41,7 @@ struct WatchedPlatform : test::ForwardingPlatform {
   }
   std::vector<std::string> events;
   bool fail_marker = false;
+  bool fail_pages = false;
   bool hold_sound = false;
   std::chrono::milliseconds share_delay{0};
 };
@@ -54,20 +56,32 @@ class GradingWindowTest : public ::testing::Test {
     WriteBytes(program_ / "aa" / "index.htm", "<html>");
   }
   GradingWindowHooks Hooks() {
-    return {.place_window = [this] { platform_.events.push_back("placed"); },
-            .show_task_text =
-                [this](const TaskTextFile& file) {
-                  platform_.events.push_back("shown: " + file.bytes);
-                },
-            .show_busy = [this](bool busy) { busy_shown_.push_back(busy); },
-            .show_report_text = {},
-            .wake_window = [this] { woken_.release(); }};
+    return {
+        .place_window = [this] { platform_.events.push_back("placed"); },
+        .show_task_text =
+            [this](const TaskTextFile& file) {
+              platform_.events.push_back("shown: " + file.bytes);
+            },
+        .show_busy = [this](bool busy) { busy_shown_.push_back(busy); },
+        .show_report_text = {},
+        .wake_window = [this] { woken_.release(); },
+        .show_message = [this](std::u16string_view text) { shown_.emplace_back(text); },
+        .log_note = [this](std::u16string_view text) { notes_.emplace_back(text); },
+        .ask_yes_no =
+            [this](std::u16string_view question) {
+              shown_.emplace_back(question);
+              return answer_;
+            },
+        .report_not_removed = [this](const PlatformError& left) { left_.push_back(left.what()); }};
   }
-  // A press of the submit button, through to what the window shows.
-  SubmitEnd PressAndWait(GradingWindow& window) {
+  // A press of the submit button, through to what the window shows; the
+  // messages shown since the last press.
+  std::vector<std::u16string> PressAndWait(GradingWindow& window) {
+    shown_.clear();
     window.Submit();
     woken_.acquire();
-    return window.FinishSubmit();
+    window.FinishSubmit();
+    return shown_;
   }
   std::size_t ShareLines() {
     return fs::exists(share_ / "cjwyzz.txt")
@@ -84,6 +98,10 @@ class GradingWindowTest : public ::testing::Test {
   ExamPaths paths_ = MakeExamPaths(test::U16(root_), test::U16(program_), test::U16(share_), u'/');
   ExamState state_{u"120722001", u"张三", u"JF07", u"", u""};
   std::vector<bool> busy_shown_;
+  std::vector<std::u16string> shown_;  // messages and questions, in order
+  std::vector<std::u16string> notes_;
+  std::vector<std::string> left_;  // what the exit button could not remove
+  bool answer_ = false;            // the candidate's answer to a question
   std::binary_semaphore woken_{0};
 };
 
@@ -96,57 +114,58 @@ TEST_F(GradingWindowTest, OpensInOrderTaskTextPlacedShownThenCandidateFolder) {
   EXPECT_EQ(ReadBytes(root_ / "620722001" / "web" / "index.htm"), "<html>");
 }
 
+using Shown = std::vector<std::u16string>;
+
 TEST_F(GradingWindowTest, APressWhileBusyIsIgnoredAndTheShareStepEndsOnTheWindowsThread) {
   GradingWindow window(platform_, paths_, state_, Hooks());
   window.Open();
   EXPECT_TRUE(window.MayClose());
   platform_.share_delay = std::chrono::milliseconds(100);
+  platform_.fail_pages = true;  // the graded page cannot be kept: a note, no message
   window.Submit();
   // Until the window has taken the step's end: no second pass, no exit, no close.
   window.Submit();
-  bool asked = false;
-  EXPECT_FALSE(window.Exit([&](std::u16string_view) { return asked = true; }));
-  EXPECT_FALSE(asked);
+  answer_ = true;
+  EXPECT_FALSE(window.Exit());
+  EXPECT_TRUE(shown_.empty());
   EXPECT_FALSE(window.MayClose());
   woken_.acquire();
   EXPECT_FALSE(window.MayClose());
-  const SubmitEnd end = window.FinishSubmit();
-  EXPECT_EQ(end.message, u"");
-  EXPECT_EQ(end.note, u"");
+  window.FinishSubmit();
+  EXPECT_TRUE(shown_.empty());  // submitted: nothing to tell
+  ASSERT_EQ(notes_.size(), 1u);
+  EXPECT_NE(notes_[0].find(u"cannot make pages"), std::u16string::npos);
   EXPECT_TRUE(window.MayClose());
   EXPECT_EQ(busy_shown_, (std::vector<bool>{true, false}));
   EXPECT_EQ(test::CrLfLines(ReadBytes(root_ / "cjj.txt")).size(), 1u);
   EXPECT_EQ(ShareLines(), 1u);
+  EXPECT_TRUE(fs::exists(root_ / "620722001"));
 
   // The next press is refused by the share, and the message says so.
-  EXPECT_EQ(PressAndWait(window).message, kAlreadySubmittedMessage);
+  EXPECT_EQ(PressAndWait(window), Shown{std::u16string(kAlreadySubmittedMessage)});
   EXPECT_EQ(test::CrLfLines(ReadBytes(root_ / "cjj.txt")).size(), 2u);
 }
 
 TEST_F(GradingWindowTest, ExitAsksUntilAResultIsDeliveredAndReportsWhatStays) {
   GradingWindow window(platform_, paths_, state_, Hooks());
   window.Open();
-  std::vector<std::u16string> questions;
-  bool answer = false;
-  auto ask = [&](std::u16string_view question) {
-    questions.emplace_back(question);
-    return answer;
-  };
+  const Shown question{std::u16string(kExitWithoutSubmissionQuestion)};
 
   // The share is gone: the result is not with the teacher, the question stays.
   fs::remove_all(share_);
-  EXPECT_EQ(PressAndWait(window).message, kNotDeliveredMessage);
-  EXPECT_FALSE(window.Exit(ask));  // "否": the window stays, the work too
+  EXPECT_EQ(PressAndWait(window), Shown{std::u16string(kNotDeliveredMessage)});
+  shown_.clear();
+  EXPECT_FALSE(window.Exit());  // "否": the window stays, the work too
+  EXPECT_EQ(shown_, question);
   EXPECT_TRUE(fs::exists(root_ / "620722001" / "web" / "index.htm"));
 
   fs::create_directories(share_);
-  EXPECT_EQ(PressAndWait(window).message, u"");
+  EXPECT_EQ(PressAndWait(window), Shown{});
   platform_.hold_sound = true;
-  const auto left = window.Exit(ask);  // asked no more
-  ASSERT_TRUE(left);
-  ASSERT_EQ(left->size(), 1u);
-  EXPECT_STREQ((*left)[0].what(), "cannot remove Bjyy.wav: held by the player");
-  EXPECT_EQ(questions, std::vector<std::u16string>{std::u16string(kExitWithoutSubmissionQuestion)});
+  shown_.clear();
+  EXPECT_TRUE(window.Exit());  // asked no more
+  EXPECT_EQ(shown_, Shown{});
+  EXPECT_EQ(left_, std::vector<std::string>{"cannot remove Bjyy.wav: held by the player"});
   EXPECT_FALSE(fs::exists(root_ / "620722001"));
 }
 
@@ -165,7 +184,7 @@ TEST_F(GradingWindowTest, TheShareStepsErrorComesBackOnFinishAndTheWindowIsReady
   EXPECT_TRUE(window.MayClose());
   EXPECT_EQ(busy_shown_, (std::vector<bool>{true, false}));
   platform_.fail_marker = false;
-  EXPECT_EQ(PressAndWait(window).message, u"");
+  EXPECT_EQ(PressAndWait(window), Shown{});
   EXPECT_EQ(ShareLines(), 1u);
 }
 
@@ -177,6 +196,25 @@ TEST_F(GradingWindowTest, ClosingWaitsForAShareStepUnderWay) {
     window.Submit();
   }
   EXPECT_EQ(ShareLines(), 1u);
+}
+
+TEST(ExitQuestion, IsAskedUntilAResultIsWithTheTeacher) {
+  ExitQuestion question;
+  EXPECT_TRUE(question.MustAsk());  // nothing submitted in this run
+  // "成绩没有交到教师机…": the work is not safe, the question stays.
+  question.Note(ShareOutcome::kNotDelivered);
+  EXPECT_TRUE(question.MustAsk());
+  question.Note(ShareOutcome::kNoComputerMarker);  // the line is on the share
+  EXPECT_FALSE(question.MustAsk());
+  question.Note(ShareOutcome::kNotDelivered);  // what reached the teacher stays there
+  EXPECT_FALSE(question.MustAsk());
+
+  for (ShareOutcome safe : {ShareOutcome::kSubmitted, ShareOutcome::kAlreadySubmitted}) {
+    ExitQuestion after;
+    after.Note(ShareOutcome::kNotDelivered);
+    after.Note(safe);
+    EXPECT_FALSE(after.MustAsk());
+  }
 }
 
 }  // namespace

@@ -52,27 +52,7 @@ Form1::Form1()
       command1_(QStringLiteral("上交成绩"), this),
       command2_(QStringLiteral("退出"), this),
       label1_(folder_text_, this),
-      grading_(*TheApp().platform, TheApp().paths, TheApp().state,
-               {.place_window = [this] { PlaceWindow(); },
-                .show_task_text =
-                    [this](const TaskTextFile& file) {
-                      ShowRichText(rich_text_box1_, ReadTaskText(*TheApp().platform, file));
-                    },
-                .show_busy = [this](bool busy) { SetBusy(busy); },
-                .show_report_text =
-                    [](std::u16string_view text, const PlatformError& why) {
-                      std::fprintf(stderr,
-                                   "webexam: report viewer: %s; the report is shown in the "
-                                   "program's own window\n",
-                                   why.what());
-                      ReportWindow::Open(text);
-                    },
-                // The share step's end comes back to this thread.
-                .wake_window =
-                    [this] {
-                      QMetaObject::invokeMethod(
-                          this, [this] { ShareStepEnded(); }, Qt::QueuedConnection);
-                    }}) {
+      grading_(*TheApp().platform, TheApp().paths, TheApp().state, Hooks()) {
   setWindowTitle(kAppTitle);
   setWindowFlag(Qt::WindowStaysOnTopHint);
   setFont(SongFont(9));
@@ -133,6 +113,40 @@ Form1::Form1()
           [this] { RunGuarded(this, [this] { Command2_Click(); }); });
 }
 
+GradingWindowHooks Form1::Hooks() {
+  return {
+      .place_window = [this] { PlaceWindow(); },
+      .show_task_text =
+          [this](const TaskTextFile& file) {
+            ShowRichText(rich_text_box1_, ReadTaskText(*TheApp().platform, file));
+          },
+      .show_busy = [this](bool busy) { SetBusy(busy); },
+      .show_report_text =
+          [](std::u16string_view text, const PlatformError& why) {
+            std::fprintf(stderr,
+                         "webexam: report viewer: %s; the report is shown in the program's own "
+                         "window\n",
+                         why.what());
+            ReportWindow::Open(text);
+          },
+      // Back on this thread, where the outcome is shown; an error takes the
+      // fatal path.
+      .wake_window =
+          [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { RunGuarded(this, [this] { grading_.FinishSubmit(); }); },
+                Qt::QueuedConnection);
+          },
+      .show_message = [this](std::u16string_view message) { ShowMessage(this, message); },
+      .log_note = LogNote,
+      .ask_yes_no = [this](std::u16string_view question) { return AskYesNo(this, question); },
+      .report_not_removed =
+          [](const PlatformError& left) {
+            std::fprintf(stderr, "webexam: not removed: %s\n", left.what());
+          },
+  };
+}
+
 void Form1::PlaceWindow() {
   const Twips twips(*this);
   // The frame the window manager drew around the window; none before it is
@@ -183,22 +197,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 
 void Form1::Command1_Click() { grading_.Submit(); }
 
-void Form1::ShareStepEnded() {
-  RunGuarded(this, [this] {
-    const SubmitEnd end = grading_.FinishSubmit();
-    if (!end.note.empty()) LogNote(end.note);
-    if (!end.message.empty()) ShowMessage(this, end.message);
-  });
-}
-
 void Form1::Command2_Click() {
-  const auto left =
-      grading_.Exit([this](std::u16string_view question) { return AskYesNo(this, question); });
-  if (!left) return;
-  for (const PlatformError& error : *left) {
-    std::fprintf(stderr, "webexam: not removed: %s\n", error.what());
-  }
-  EndProgram();
+  if (grading_.Exit()) EndProgram();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -32,8 +32,8 @@ class Form1 : public QWidget {
  private:
   void Command1_Click();  // submit: grade, record, report, send to the share
   void Command2_Click();  // exit: remove the candidate folder, end
-  // Back on the window's thread when the share step has ended.
-  void ShareStepEnded();
+  // What the grading window's decisions call on this window to do.
+  GradingWindowHooks Hooks();
   // Shows the busy state (wait cursor, "正在上交成绩，请稍候…" on the label)
   // and takes no input, or ends it.
   void SetBusy(bool busy);

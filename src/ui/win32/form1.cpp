@@ -35,22 +35,33 @@ Form1& Form1::Open() {
   return form;
 }
 
-Form1::Form1()
-    : grading_(*TheApp().platform, TheApp().paths, TheApp().state,
-               {.place_window = [this] { PlaceWindow(); },
-                .show_task_text =
-                    [this](const TaskTextFile& file) {
-                      rich_text_box1_.Show(*TheApp().platform, file, TheApp().paths.task_text);
-                    },
-                .show_busy = [this](bool busy) { SetBusy(busy); },
-                .show_report_text =
-                    [](std::u16string_view text, const PlatformError& why) {
-                      WriteToStandardError("webexam: report viewer: " + std::string(why.what()) +
-                                           "; the report is shown in the program's own window\n");
-                      ReportWindow::Open(text);
-                    },
-                // The share step's end comes back to the window's thread.
-                .wake_window = [this] { PostMessageW(wake_target_, kShareStepEnded, 0, 0); }}) {}
+Form1::Form1() : grading_(*TheApp().platform, TheApp().paths, TheApp().state, Hooks()) {}
+
+GradingWindowHooks Form1::Hooks() {
+  return {
+      .place_window = [this] { PlaceWindow(); },
+      .show_task_text =
+          [this](const TaskTextFile& file) {
+            rich_text_box1_.Show(*TheApp().platform, file, TheApp().paths.task_text);
+          },
+      .show_busy = [this](bool busy) { SetBusy(busy); },
+      .show_report_text =
+          [](std::u16string_view text, const PlatformError& why) {
+            WriteToStandardError("webexam: report viewer: " + std::string(why.what()) +
+                                 "; the report is shown in the program's own window\n");
+            ReportWindow::Open(text);
+          },
+      // Back on the window's thread (kShareStepEnded), where the outcome is shown.
+      .wake_window = [this] { PostMessageW(wake_target_, kShareStepEnded, 0, 0); },
+      .show_message = [this](std::u16string_view message) { ShowMessage(hwnd_, message); },
+      .log_note = LogNote,
+      .ask_yes_no = [this](std::u16string_view question) { return AskYesNo(hwnd_, question); },
+      .report_not_removed =
+          [](const PlatformError& left) {
+            WriteToStandardError("webexam: not removed: " + std::string(left.what()) + "\n");
+          },
+  };
+}
 
 void Form1::Create() {
   const App& app = TheApp();
@@ -104,20 +115,8 @@ void Form1::SetBusy(bool busy) {
 
 void Form1::Command1_Click() { grading_.Submit(); }
 
-void Form1::ShareStepEnded() {
-  const SubmitEnd end = grading_.FinishSubmit();
-  if (!end.note.empty()) LogNote(end.note);
-  if (!end.message.empty()) ShowMessage(hwnd_, end.message);
-}
-
 void Form1::Command2_Click() {
-  const auto left =
-      grading_.Exit([this](std::u16string_view question) { return AskYesNo(hwnd_, question); });
-  if (!left) return;
-  for (const PlatformError& error : *left) {
-    WriteToStandardError("webexam: not removed: " + std::string(error.what()) + "\n");
-  }
-  EndProgram();
+  if (grading_.Exit()) EndProgram();
 }
 
 LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -141,7 +140,7 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case kShareStepEnded:
-      ShareStepEnded();
+      grading_.FinishSubmit();
       return 0;
     case WM_SETCURSOR:
       if (grading_.Busy()) {
