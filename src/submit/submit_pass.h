@@ -44,20 +44,4 @@ std::u16string SubmitPass(Platform& platform, const ExamPaths& paths, ExamState&
                           const ReportTextWindow& show_report_text = {},
                           const ShareRetry& retry = {}, std::u16string* note = nullptr);
 
-// Whether the exit button asks before it removes the candidate folder. It
-// asks until a submission of this run has reached the teacher (its line is
-// on the share) or was refused because this PC submitted before; a
-// submission that did not reach the share leaves the question in place.
-class ExitQuestion {
- public:
-  // Takes note of the outcome of one share step.
-  void Note(ShareOutcome outcome) {
-    if (outcome != ShareOutcome::kNotDelivered) result_with_teacher_ = true;
-  }
-  bool MustAsk() const { return !result_with_teacher_; }
-
- private:
-  bool result_with_teacher_ = false;
-};
-
 }  // namespace webexam

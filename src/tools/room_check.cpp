@@ -7,7 +7,7 @@
 
 #include "results/results_share.h"
 #include "results/share_log_reader.h"
-#include "task_text/rich_text.h"
+#include "task_text/task_text.h"
 #include "text/utf8.h"
 #include "tools/results_summary.h"
 #include "tools/terminal.h"
@@ -33,10 +33,6 @@ bool Refused(Platform& platform, const PlatformError& error) {
 bool FolderMissing(Platform& platform, const PlatformError& error) {
   return error.code() == (platform.PathSeparator() == u'\\' ? 3 : 2);
 }
-
-// Far beyond any task text; only keeps a damaged file from filling memory,
-// as the client's own limit does.
-constexpr std::size_t kLargestTaskText = 64u << 20;
 
 // A name no other file has, hidden on POSIX and skipped by webexam-results
 // (it starts with a dot), should a probe ever be left behind.
@@ -89,12 +85,11 @@ CheckResult Fail(std::u16string name, std::u16string detail) {
 
 // What is wrong with the task text, or nothing; it starts with "1.txt".
 std::u16string TaskTextProblem(Platform& platform, const ExamPaths& paths) {
-  const std::string bytes =
-      platform.ReadHead(paths.task_text_source, kLargestTaskText, Platform::IfMissing::kFail);
-  if (IsRtf(bytes)) {
-    const RichText text =
-        ReadRtf(bytes, [&platform](std::string_view gbk) { return platform.DecodeGbk(gbk); });
-    if (text.PlainText().find_first_not_of(u" \t\n\r\u2028") == std::u16string::npos) {
+  // Read as the grading window reads it.
+  const TaskTextFile file = ReadTaskTextFile(platform, paths.task_text_source);
+  const std::string& bytes = file.bytes;
+  if (file.rtf) {
+    if (TaskTextWords(platform, file).find_first_not_of(u" \t\n\r\u2028") == std::u16string::npos) {
       return u"1.txt 是 RTF，但读不出文字。请用写字板重新保存。";
     }
     return {};
@@ -102,7 +97,7 @@ std::u16string TaskTextProblem(Platform& platform, const ExamPaths& paths) {
   if (bytes.find_first_not_of(" \t\r\n") == std::string::npos) {
     return u"1.txt 是空的。请换上本场的考题。";
   }
-  const std::u16string text = platform.DecodeGbk(bytes);
+  const std::u16string text = TaskTextWords(platform, file);
   if (bytes.starts_with("\xEF\xBB\xBF") || ReadsAsUtf8(bytes, text)) {
     return u"1.txt 存成了 UTF-8。请用记事本另存为 ANSI（GBK）编码。";
   }

@@ -20,31 +20,6 @@ void PrepareCandidateFolder(Platform& platform, const ExamPaths& paths) {
   platform.CopyFolderTree(paths.material_folder, paths.web_folder);
 }
 
-RichText LoadTaskText(Platform& platform, const ExamPaths& paths) {
-  // Far beyond any task text; it only keeps a damaged file from filling memory.
-  constexpr std::size_t kLargestTaskText = 64u << 20;
-  const std::string bytes =
-      platform.ReadHead(paths.task_text, kLargestTaskText, Platform::IfMissing::kFail);
-  if (IsRtf(bytes)) {
-    return ReadRtf(bytes, [&platform](std::string_view gbk) { return platform.DecodeGbk(gbk); });
-  }
-  TextRun run;
-  run.style.half_points = 18;
-  const std::u16string text = platform.DecodeGbk(bytes);
-  run.text.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'\r') {
-      run.text += u'\n';
-      if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-    } else {
-      run.text += text[i];
-    }
-  }
-  RichText document;
-  if (!run.text.empty()) document.runs.push_back(std::move(run));
-  return document;
-}
-
 std::vector<PlatformError> RemoveCandidateFolder(Platform& platform, const ExamPaths& paths) {
   return platform.RemoveTreeAsFarAsPossible(paths.candidate_folder);
 }

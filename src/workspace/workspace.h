@@ -4,7 +4,7 @@
 
 #include "platform/platform.h"
 #include "state/exam_paths.h"
-#include "task_text/rich_text.h"
+#include "task_text/task_text.h"
 
 namespace webexam {
 
@@ -18,10 +18,6 @@ void PrepareTaskText(Platform& platform, const ExamPaths& paths);
 // window is placed and shows the task text.
 void PrepareCandidateFolder(Platform& platform, const ExamPaths& paths);
 
-// The working copy of the task text as the viewer shows it: RTF when it
-// starts as RTF, else plain GBK text in the viewer's 9 pt font.
-RichText LoadTaskText(Platform& platform, const ExamPaths& paths);
-
 // Removes the candidate folder with everything in it, as far as it can: a
 // file another program holds open (a player still playing a sound of the
 // page) stays, and everything else goes. Returns the errors of what stayed,
@@ -32,10 +28,5 @@ std::vector<PlatformError> RemoveCandidateFolder(Platform& platform, const ExamP
 // (given with '/' separators, no '/' at its end), written from "~" on; any
 // other folder, and any folder when home is empty or "/", as it is.
 std::u16string HomeWritten(std::u16string_view folder, std::u16string_view home);
-
-// The question asked before the exit button deletes work that was never
-// submitted in this run.
-inline constexpr std::u16string_view kExitWithoutSubmissionQuestion =
-    u"你还没有上交成绩，退出会删除考生文件夹。确定要退出吗？";
 
 }  // namespace webexam

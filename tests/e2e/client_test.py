@@ -440,9 +440,8 @@ def scenario_exit_without_submission(display, binary, work, wine, shots):
 
 
 def scenario_share_slow_or_gone(display, binary, model, work, wine, holder, shots):
-    """A share that cannot be reached keeps the exit question; a share log
-    held by another PC keeps the window busy, not frozen, until the line
-    lands."""
+    """A share that cannot be reached is said so; a share log held by another
+    PC keeps the window busy, not frozen, until the line lands."""
     client = Client(display, binary, work, wine)
     try:
         form1 = sign_in(client, None)
@@ -450,7 +449,7 @@ def scenario_share_slow_or_gone(display, binary, model, work, wine, holder, shot
         line = expected_line(client.computer_name, 22, [1] * 22)
         local_log = os.path.join(client.root, "cjj.txt")
 
-        # The share is gone: "成绩没有交到教师机…", and 退出 still asks.
+        # The share is gone: "成绩没有交到教师机…".
         shutil.rmtree(client.share)
         client.focus(form1, LABEL1)
         client.keys("Tab", "Return")  # "上交成绩"
@@ -462,15 +461,6 @@ def scenario_share_slow_or_gone(display, binary, model, work, wine, holder, shot
         client.focus(box)
         client.keys("Return")
         wait_for(lambda: len(client.windows(TITLE_GRADING)) == 1, "the message to close")
-        client.focus(form1, LABEL1)
-        client.keys("Tab", "Return")  # "退出"
-        box = client.wait_window(TITLE_GRADING, 2)
-        check(client.stderr().count("webexam: question:") == 1,
-              "after a submission that did not reach the share, 退出 asks")
-        client.focus(box)
-        client.keys("n" if wine else "Escape")  # No
-        wait_for(lambda: len(client.windows(TITLE_GRADING)) == 1, "the question to close")
-        check(os.path.isdir(os.path.join(client.root, "620722001")), "the work stays")
 
         # The share is back, its log held by another writer for 5 s.
         os.makedirs(client.share)
@@ -484,7 +474,7 @@ def scenario_share_slow_or_gone(display, binary, model, work, wine, holder, shot
         try:
             wait_for(lambda: os.path.exists(ready), "the share log to be held")
             client.focus(form1, LABEL1)
-            client.keys("shift+Tab", "Return")  # back to "上交成绩"
+            client.keys("Return")  # the focus is still on "上交成绩"
             wait_for(lambda: client.stderr().count("webexam: busy") == 2, "the busy state", 5)
             time.sleep(0.5)
             if wine:
@@ -506,7 +496,7 @@ def scenario_share_slow_or_gone(display, binary, model, work, wine, holder, shot
         check(read(os.path.join(client.share, "cjwyzz.txt")) == line, "the line landed once")
         check(read(local_log) == line + line, "the press while busy was not kept for later")
         # Only the client's own lines: a report viewer under Wine writes there too.
-        after = client.stderr().split("webexam: answer: 否\n", 1)[1].splitlines()
+        after = client.stderr().split("webexam: message: 成绩没有交到教师机", 1)[1].splitlines()[1:]
         check([l for l in after if l.startswith("webexam:")] == ["webexam: busy", "webexam: ready"],
               "no second pass, no message")
 
@@ -514,7 +504,7 @@ def scenario_share_slow_or_gone(display, binary, model, work, wine, holder, shot
         client.focus(form1, LABEL1)
         client.keys("Tab", "Return")  # "退出"
         wait_for(lambda: client.proc.poll() is not None, "the program to end")
-        check(client.stderr().count("webexam: question:") == 1, "no question once the line landed")
+        check("webexam: question:" not in client.stderr(), "no question once the line landed")
         check(not os.path.exists(os.path.join(client.root, "620722001")), "the folder is gone")
     finally:
         client.close()

@@ -141,24 +141,5 @@ TEST_F(SubmitPassTest, APageThatCannotBeKeptIsANoteAndNeverChangesTheMessage) {
   EXPECT_TRUE(fs::exists(share_ / "pages" / "120722001-JF08.htm"));
 }
 
-TEST(ExitQuestion, IsAskedUntilAResultIsWithTheTeacher) {
-  ExitQuestion question;
-  EXPECT_TRUE(question.MustAsk());  // nothing submitted in this run
-  // "成绩没有交到教师机…": the work is not safe, the question stays.
-  question.Note(ShareOutcome::kNotDelivered);
-  EXPECT_TRUE(question.MustAsk());
-  question.Note(ShareOutcome::kNoComputerMarker);  // the line is on the share
-  EXPECT_FALSE(question.MustAsk());
-  question.Note(ShareOutcome::kNotDelivered);  // what reached the teacher stays there
-  EXPECT_FALSE(question.MustAsk());
-
-  for (ShareOutcome safe : {ShareOutcome::kSubmitted, ShareOutcome::kAlreadySubmitted}) {
-    ExitQuestion after;
-    after.Note(ShareOutcome::kNotDelivered);
-    after.Note(safe);
-    EXPECT_FALSE(after.MustAsk());
-  }
-}
-
 }  // namespace
 }  // namespace webexam

@@ -51,8 +51,8 @@ Form1::Form1()
       rich_text_box1_(this),
       command1_(QStringLiteral("上交成绩"), this),
       command2_(QStringLiteral("退出"), this),
-      label1_(folder_text_, this) {
-  App& app = TheApp();
+      label1_(folder_text_, this),
+      grading_(*TheApp().platform, TheApp().paths, TheApp().state, Hooks()) {
   setWindowTitle(kAppTitle);
   setWindowFlag(Qt::WindowStaysOnTopHint);
   setFont(SongFont(9));
@@ -104,10 +104,7 @@ Form1::Form1()
 
   // Creation, in order: the task text, the window on top at its designed
   // place, the task text shown, then the candidate folder.
-  PrepareTaskText(*app.platform, app.paths);
-  PlaceWindow();
-  ShowRichText(rich_text_box1_, LoadTaskText(*app.platform, app.paths));
-  PrepareCandidateFolder(*app.platform, app.paths);
+  grading_.Open();
   rich_text_box1_.setFocus();
 
   connect(&command1_, &QPushButton::clicked, this,
@@ -116,8 +113,38 @@ Form1::Form1()
           [this] { RunGuarded(this, [this] { Command2_Click(); }); });
 }
 
-Form1::~Form1() {
-  if (share_step_.joinable()) share_step_.join();
+GradingWindowHooks Form1::Hooks() {
+  return {
+      .place_window = [this] { PlaceWindow(); },
+      .show_task_text =
+          [this](const TaskTextFile& file) {
+            ShowRichText(rich_text_box1_, ReadTaskText(*TheApp().platform, file));
+          },
+      .show_busy = [this](bool busy) { SetBusy(busy); },
+      .show_report_text =
+          [](std::u16string_view text, const PlatformError& why) {
+            std::fprintf(stderr,
+                         "webexam: report viewer: %s; the report is shown in the program's own "
+                         "window\n",
+                         why.what());
+            ReportWindow::Open(text);
+          },
+      // Back on this thread, where the outcome is shown; an error takes the
+      // fatal path.
+      .wake_window =
+          [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { RunGuarded(this, [this] { grading_.FinishSubmit(); }); },
+                Qt::QueuedConnection);
+          },
+      .show_message = [this](std::u16string_view message) { ShowMessage(this, message); },
+      .log_note = LogNote,
+      .ask_yes_no = [this](std::u16string_view question) { return AskYesNo(this, question); },
+      .report_not_removed =
+          [](const PlatformError& left) {
+            std::fprintf(stderr, "webexam: not removed: %s\n", left.what());
+          },
+  };
 }
 
 void Form1::PlaceWindow() {
@@ -146,7 +173,6 @@ void Form1::showEvent(QShowEvent* event) {
 }
 
 void Form1::SetBusy(bool busy) {
-  busy_ = busy;
   if (busy) {
     qApp->installEventFilter(this);
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -162,72 +188,21 @@ void Form1::SetBusy(bool busy) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-  if (busy_ && IsInput(event) && watched->isWidgetType() &&
+  if (grading_.Busy() && IsInput(event) && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
     return true;
   }
   return QWidget::eventFilter(watched, event);
 }
 
-void Form1::Command1_Click() {
-  if (busy_) return;
-  App& app = TheApp();
-  SetBusy(true);
-  GradedPage graded = GradeAndRecord(
-      *app.platform, app.paths, app.state, [](std::u16string_view text, const PlatformError& why) {
-        std::fprintf(
-            stderr, "webexam: report viewer: %s; the report is shown in the program's own window\n",
-            why.what());
-        ReportWindow::Open(text);
-      });
-  // The share may keep the candidate waiting: the window stays alive
-  // meanwhile, and the outcome comes back to this thread.
-  share_step_ = std::thread([this, graded = std::move(graded)] {
-    ShareOutcome outcome = ShareOutcome::kNotDelivered;
-    std::u16string note;
-    std::exception_ptr error;
-    try {
-      App& app = TheApp();
-      outcome = ShareStep(*app.platform, app.paths, app.state, graded, note);
-    } catch (...) {
-      error = std::current_exception();
-    }
-    QMetaObject::invokeMethod(
-        this, [this, outcome, note, error] { ShareStepEnded(outcome, note, error); },
-        Qt::QueuedConnection);
-  });
-}
-
-void Form1::ShareStepEnded(ShareOutcome outcome, const std::u16string& note,
-                           std::exception_ptr error) {
-  share_step_.join();
-  SetBusy(false);
-  if (!note.empty()) LogNote(note);
-  RunGuarded(this, [&] {
-    if (error) std::rethrow_exception(error);
-    exit_question_.Note(outcome);
-    if (const std::u16string_view message = MessageFor(outcome); !message.empty()) {
-      ShowMessage(this, message);
-    }
-  });
-}
+void Form1::Command1_Click() { grading_.Submit(); }
 
 void Form1::Command2_Click() {
-  if (busy_) return;
-  App& app = TheApp();
-  // One misclick beside "上交成绩" must not destroy work that has not
-  // reached the teacher.
-  if (exit_question_.MustAsk() && !AskYesNo(this, kExitWithoutSubmissionQuestion)) return;
-  // What another program holds open, or this user may not remove, stays; the
-  // rest goes, and the exam ends as usual.
-  for (const PlatformError& left : RemoveCandidateFolder(*app.platform, app.paths)) {
-    std::fprintf(stderr, "webexam: not removed: %s\n", left.what());
-  }
-  EndProgram();
+  if (grading_.Exit()) EndProgram();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-  if (busy_) {
+  if (!grading_.MayClose()) {
     event->ignore();
     return;
   }

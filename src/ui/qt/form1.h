@@ -6,11 +6,9 @@
 #include <QLabel>
 #include <QTextEdit>
 #include <QWidget>
-#include <exception>
-#include <thread>
 
-#include "submit/submit_pass.h"
 #include "ui/qt/widgets.h"
+#include "workspace/grading_window.h"
 
 namespace webexam::qt {
 
@@ -19,8 +17,6 @@ class Form1 : public QWidget {
   // Form_Load: prepares the task text and the candidate folder and places
   // the window on top. Errors escape to the caller's guard.
   Form1();
-  // Waits for a share step under way: its result must land.
-  ~Form1() override;
 
  protected:
   // Closing the window through the window manager ends the program and
@@ -36,8 +32,8 @@ class Form1 : public QWidget {
  private:
   void Command1_Click();  // submit: grade, record, report, send to the share
   void Command2_Click();  // exit: remove the candidate folder, end
-  // Back on the window's thread with the share step's outcome or error.
-  void ShareStepEnded(ShareOutcome outcome, const std::u16string& note, std::exception_ptr error);
+  // What the grading window's decisions call on this window to do.
+  GradingWindowHooks Hooks();
   // Shows the busy state (wait cursor, "正在上交成绩，请稍候…" on the label)
   // and takes no input, or ends it.
   void SetBusy(bool busy);
@@ -51,9 +47,9 @@ class Form1 : public QWidget {
   Button command2_;           // "退出"
   QLabel label1_;             // the candidate folder, in red
   int grown_ = 0;             // pixels added to the width to show the whole folder
-  ExitQuestion exit_question_;
-  bool busy_ = false;  // the share step runs
-  std::thread share_step_;
+  // Last: it goes first, waiting for a share step under way, while the
+  // widgets its hooks show on still stand.
+  GradingWindow grading_;
 };
 
 }  // namespace webexam::qt

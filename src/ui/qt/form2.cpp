@@ -4,7 +4,6 @@
 #include <QScreen>
 #include <limits>
 
-#include "signin/sign_in.h"
 #include "ui/qt/app.h"
 #include "ui/qt/form1.h"
 
@@ -16,7 +15,8 @@ Form2::Form2()
       label2_(QStringLiteral("姓  名："), this),
       text1_(this),
       text2_(this),
-      command1_(QStringLiteral("开   始"), this) {
+      command1_(QStringLiteral("开   始"), this),
+      sign_in_(*TheApp().platform, TheApp().state) {
   setWindowTitle(QStringLiteral("考生登录"));
   setFont(SongFont(9));
   const Twips twips(*this);
@@ -53,16 +53,13 @@ Form2::Form2()
 
   connect(&command1_, &QPushButton::clicked, this,
           [this] { RunGuarded(this, [this] { Command1_Click(); }); });
-
-  TheApp().state.computer_name = TheApp().platform->ComputerName();
 }
 
 void Form2::Command1_Click() {
-  App& app = TheApp();
-  const SignInOutcome outcome =
-      SignIn(*app.platform, app.state, FromQString(text1_.text()), FromQString(text2_.text()));
-  if (outcome != SignInOutcome::kAccepted) {
-    ShowMessage(this, MessageFor(outcome));
+  if (const std::u16string_view message =
+          sign_in_.Start(FromQString(text1_.text()), FromQString(text2_.text()));
+      !message.empty()) {
+    ShowMessage(this, message);
     return;
   }
   // The sign-in window goes first; the grading window's creation prepares

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QWidget>
 
+#include "signin/sign_in_window.h"
 #include "ui/qt/widgets.h"
 
 namespace webexam::qt {
@@ -28,6 +29,7 @@ class Form2 : public QWidget {
   QLineEdit text2_;  // name
   Button command1_;  // "开   始"
   bool signed_in_ = false;
+  SignInWindow sign_in_;
 };
 
 }  // namespace webexam::qt

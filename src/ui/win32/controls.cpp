@@ -7,7 +7,6 @@
 #include <string>
 
 #include "layout/window_placement.h"
-#include "task_text/rich_text.h"
 #include "text/utf8.h"
 
 namespace webexam::win32 {
@@ -18,9 +17,6 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows' wide text is UTF-16
 // Every control is a visible child that paints only where no sibling above
 // it in the z-order lies (the grading window's label lies under its buttons).
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-
-// Far beyond any task text; it only keeps a damaged file from filling memory.
-constexpr std::size_t kLargestTaskText = 64u << 20;
 
 // The text size of a RichEdit control without a limit worth the name.
 constexpr LPARAM kRichEditTextLimit = 0x7FFFFFFE;
@@ -196,21 +192,13 @@ bool RichTextBox::StreamIn(std::string_view bytes, WPARAM format) {
   return stream.dwError == 0;
 }
 
-void RichTextBox::LoadFile(Platform& platform, const std::u16string& path) {
-  const std::string bytes = platform.ReadHead(path, kLargestTaskText, Platform::IfMissing::kFail);
-  std::u16string text;
-  if (IsRtf(bytes)) {
-    if (StreamIn(bytes, SF_RTF)) {
-      SendMessageW(hwnd, EM_SETSEL, 0, 0);
-      return;
-    }
-    // RTF the control refuses still shows its words, as the core reads them.
-    text = ReadRtf(bytes, [&platform](std::string_view gbk) {
-             return platform.DecodeGbk(gbk);
-           }).PlainText();
-  } else {
-    text = platform.DecodeGbk(bytes);
+void RichTextBox::Show(Platform& platform, const TaskTextFile& file, const std::u16string& path) {
+  if (file.rtf && StreamIn(file.bytes, SF_RTF)) {
+    SendMessageW(hwnd, EM_SETSEL, 0, 0);
+    return;
   }
+  // RTF the control refuses still shows its words, as the core reads them.
+  const std::u16string text = TaskTextWords(platform, file);
   const std::string_view utf16(reinterpret_cast<const char*>(text.data()),
                                text.size() * sizeof(char16_t));
   if (!StreamIn(utf16, SF_TEXT | SF_UNICODE)) {

@@ -10,6 +10,7 @@
 
 #include "layout/window_placement.h"
 #include "platform/platform.h"
+#include "task_text/task_text.h"
 
 namespace webexam::win32 {
 
@@ -88,9 +89,9 @@ struct RichTextBox {
   HWND hwnd = nullptr;
   void Create(HWND parent, int id, const Twips& twips, const TwipsRect& place, const Font& font);
   void SetBackColor(COLORREF color);
-  // Shows the file: as RTF when it starts as RTF, else as GBK text in
-  // SimSun 9 pt.
-  void LoadFile(Platform& platform, const std::u16string& path);
+  // Shows the task text read from `path`: RTF as the control reads it,
+  // else (plain text, or RTF the control refuses) its words in SimSun 9 pt.
+  void Show(Platform& platform, const TaskTextFile& file, const std::u16string& path);
 
  private:
   // Replaces the content with `bytes` in `format` (EM_STREAMIN); false when

@@ -5,10 +5,8 @@
 #include <utility>
 
 #include "layout/window_placement.h"
-#include "submit/submit_pass.h"
 #include "ui/win32/app.h"
 #include "ui/win32/report_window.h"
-#include "workspace/workspace.h"
 
 namespace webexam::win32 {
 namespace {
@@ -37,6 +35,34 @@ Form1& Form1::Open() {
   return form;
 }
 
+Form1::Form1() : grading_(*TheApp().platform, TheApp().paths, TheApp().state, Hooks()) {}
+
+GradingWindowHooks Form1::Hooks() {
+  return {
+      .place_window = [this] { PlaceWindow(); },
+      .show_task_text =
+          [this](const TaskTextFile& file) {
+            rich_text_box1_.Show(*TheApp().platform, file, TheApp().paths.task_text);
+          },
+      .show_busy = [this](bool busy) { SetBusy(busy); },
+      .show_report_text =
+          [](std::u16string_view text, const PlatformError& why) {
+            WriteToStandardError("webexam: report viewer: " + std::string(why.what()) +
+                                 "; the report is shown in the program's own window\n");
+            ReportWindow::Open(text);
+          },
+      // Back on the window's thread (kShareStepEnded), where the outcome is shown.
+      .wake_window = [this] { PostMessageW(wake_target_, kShareStepEnded, 0, 0); },
+      .show_message = [this](std::u16string_view message) { ShowMessage(hwnd_, message); },
+      .log_note = LogNote,
+      .ask_yes_no = [this](std::u16string_view question) { return AskYesNo(hwnd_, question); },
+      .report_not_removed =
+          [](const PlatformError& left) {
+            WriteToStandardError("webexam: not removed: " + std::string(left.what()) + "\n");
+          },
+  };
+}
+
 void Form1::Create() {
   const App& app = TheApp();
   const Twips twips;
@@ -54,34 +80,25 @@ void Form1::Create() {
   label1_.Create(hwnd_, kLabel1, twips, grading_window::kLabel1, folder_text_, *font12_);
   rich_text_box1_.SetBackColor(kViewerBackColor);
   focus_ = rich_text_box1_.hwnd;  // the window opens with the focus in the viewer
+  wake_target_ = hwnd_;
 
-  Form_Load(twips);
+  grading_.Open();  // Form_Load
 }
 
-void Form1::Form_Load(const Twips& twips) {
-  App& app = TheApp();
-  PrepareTaskText(*app.platform, app.paths);
-
+void Form1::PlaceWindow() {
   // On top of every window, at the whole window's designed place and size in
   // twips, turned into pixels by the placement rule; never smaller than the
   // controls need.
+  const Twips twips;
   const RECT client = twips.Rect(grading_window::kClient);
   const RECT outer = OuterRect(twips, grading_window::kClient);
   const FrameSize frame{client.left - outer.left, client.top - outer.top,
                         outer.right - client.right, outer.bottom - client.bottom};
   const PixelRect place = GradingWindowPlacement(twips.DpiX(), twips.DpiY(), frame);
   SetWindowPos(hwnd_, HWND_TOPMOST, place.x, place.y, place.cx, place.cy, 0);
-
-  rich_text_box1_.LoadFile(*app.platform, app.paths.task_text);
-  PrepareCandidateFolder(*app.platform, app.paths);
-}
-
-Form1::~Form1() {
-  if (share_step_.joinable()) share_step_.join();
 }
 
 void Form1::SetBusy(bool busy) {
-  busy_ = busy;
   TheApp().busy = busy ? hwnd_ : nullptr;
   SetWindowTextW(label1_.hwnd, busy ? kBusyText : folder_text_.c_str());
   if (busy) {
@@ -96,52 +113,10 @@ void Form1::SetBusy(bool busy) {
   }
 }
 
-void Form1::Command1_Click() {
-  if (busy_) return;
-  App& app = TheApp();
-  SetBusy(true);
-  GradedPage graded = GradeAndRecord(
-      *app.platform, app.paths, app.state, [](std::u16string_view text, const PlatformError& why) {
-        WriteToStandardError("webexam: report viewer: " + std::string(why.what()) +
-                             "; the report is shown in the program's own window\n");
-        ReportWindow::Open(text);
-      });
-  // The share may keep the candidate waiting: the window stays alive
-  // meanwhile, and the outcome comes back to this thread.
-  share_step_ = std::thread([this, graded = std::move(graded), window = hwnd_] {
-    try {
-      const App& app = TheApp();
-      outcome_ = ShareStep(*app.platform, app.paths, app.state, graded, note_);
-    } catch (...) {
-      error_ = std::current_exception();
-    }
-    PostMessageW(window, kShareStepEnded, 0, 0);
-  });
-}
-
-void Form1::ShareStepEnded() {
-  share_step_.join();
-  SetBusy(false);
-  if (!note_.empty()) LogNote(std::exchange(note_, {}));
-  if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
-  exit_question_.Note(outcome_);
-  if (const std::u16string_view message = MessageFor(outcome_); !message.empty()) {
-    ShowMessage(hwnd_, message);
-  }
-}
+void Form1::Command1_Click() { grading_.Submit(); }
 
 void Form1::Command2_Click() {
-  if (busy_) return;
-  App& app = TheApp();
-  // One misclick beside "上交成绩" must not destroy work that has not
-  // reached the teacher.
-  if (exit_question_.MustAsk() && !AskYesNo(hwnd_, kExitWithoutSubmissionQuestion)) return;
-  // What another program holds open stays; the rest goes, and the exam
-  // ends as usual.
-  for (const PlatformError& left : RemoveCandidateFolder(*app.platform, app.paths)) {
-    WriteToStandardError("webexam: not removed: " + std::string(left.what()) + "\n");
-  }
-  EndProgram();
+  if (grading_.Exit()) EndProgram();
 }
 
 LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -165,10 +140,10 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case kShareStepEnded:
-      ShareStepEnded();
+      grading_.FinishSubmit();
       return 0;
     case WM_SETCURSOR:
-      if (busy_) {
+      if (grading_.Busy()) {
         SetCursor(LoadCursorW(nullptr, IDC_WAIT));
         return TRUE;
       }
@@ -176,7 +151,7 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
       // The close box ends the program and leaves the candidate folder as it
       // is; while the share step runs it does nothing.
-      if (!busy_) EndProgram();
+      if (grading_.MayClose()) EndProgram();
       return 0;
     case WM_DESTROY:
       EndProgram();  // no grading window, no program

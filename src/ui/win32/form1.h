@@ -3,14 +3,12 @@
 // above all other windows.
 #pragma once
 
-#include <exception>
 #include <optional>
 #include <string>
-#include <thread>
 
-#include "submit/submit_pass.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/form.h"
+#include "workspace/grading_window.h"
 
 namespace webexam::win32 {
 
@@ -19,20 +17,17 @@ class Form1 : public Form {
   // Makes the window and its controls, then runs Form_Load; the window is
   // not shown yet. Errors escape to the caller's guard.
   static Form1& Open();
-  // Waits for a share step under way: its result must land.
-  ~Form1() override;
 
  private:
-  Form1() = default;
+  Form1();
   void Create();
 
-  // Form_Load: the task text, the window on top at its designed place, the
-  // task text shown, then the candidate folder.
-  void Form_Load(const Twips& twips);
+  // Puts the window on top at its designed place.
+  void PlaceWindow();
   void Command1_Click();  // submit: grade, record, report, send to the share
   void Command2_Click();  // exit: remove the candidate folder, end
-  // Back on the window's thread when the share step has ended.
-  void ShareStepEnded();
+  // What the grading window's decisions call on this window to do.
+  GradingWindowHooks Hooks();
   // Shows the busy state (wait cursor, "正在上交成绩，请稍候…" on the label)
   // and takes no input, or ends it.
   void SetBusy(bool busy);
@@ -45,13 +40,12 @@ class Form1 : public Form {
   CommandButton command2_;      // "退出"
   Label label1_;                // the candidate folder, in red
   std::wstring folder_text_;    // the label's text while no share step runs
-  ExitQuestion exit_question_;
-  bool busy_ = false;  // from the press until the share step has ended
-  std::thread share_step_;
-  // What the share step left for the window's thread.
-  ShareOutcome outcome_ = ShareOutcome::kNotDelivered;
-  std::u16string note_;  // the share step's word on the kept page, for standard error
-  std::exception_ptr error_;
+  // The window the share step's end is posted to, set once the window is
+  // made: read on the share step's thread, where hwnd_ may change under it.
+  HWND wake_target_ = nullptr;
+  // Last: it goes first, waiting for a share step under way, while the
+  // controls its hooks show on still stand.
+  GradingWindow grading_;
 };
 
 }  // namespace webexam::win32

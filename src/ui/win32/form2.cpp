@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "signin/sign_in.h"
 #include "ui/win32/app.h"
 #include "ui/win32/form1.h"
 
@@ -44,19 +43,13 @@ void Form2::Create() {
   label2_.Create(hwnd_, kLabel2, twips, sign_in_window::kLabel2, L"姓  名：", *font12_);
   focus_ = command1_.hwnd;  // the window opens with the focus on the start button
 
-  Form_Load();
-}
-
-void Form2::Form_Load() {
-  App& app = TheApp();
-  app.state.computer_name = app.platform->ComputerName();
+  sign_in_.emplace(*TheApp().platform, TheApp().state);  // Form_Load
 }
 
 void Form2::Command1_Click() {
-  App& app = TheApp();
-  const SignInOutcome outcome = SignIn(*app.platform, app.state, text1_.Text(), text2_.Text());
-  if (outcome != SignInOutcome::kAccepted) {
-    ShowMessage(hwnd_, MessageFor(outcome));
+  if (const std::u16string_view message = sign_in_->Start(text1_.Text(), text2_.Text());
+      !message.empty()) {
+    ShowMessage(hwnd_, message);
     return;
   }
   // The sign-in window goes first; the grading window's creation prepares

@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "signin/sign_in_window.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/form.h"
 
@@ -18,7 +19,6 @@ class Form2 : public Form {
   Form2() = default;
   void Create();
 
-  void Form_Load();  // reads the computer's name into the exam state
   // The start button: stores and checks the texts, then opens the grading
   // window in this window's place.
   void Command1_Click();
@@ -33,6 +33,7 @@ class Form2 : public Form {
   Label label1_;            // "考  号："
   Label label2_;            // "姓  名："
   bool signed_in_ = false;  // the window goes because the grading window takes its place
+  std::optional<SignInWindow> sign_in_;  // made by Form_Load, once the controls stand
 };
 
 }  // namespace webexam::win32

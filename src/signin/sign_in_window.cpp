@@ -1,0 +1,16 @@
+#include "signin/sign_in_window.h"
+
+#include "signin/sign_in.h"
+
+namespace webexam {
+
+SignInWindow::SignInWindow(Platform& platform, ExamState& state)
+    : platform_(platform), state_(state) {
+  state_.computer_name = platform_.ComputerName();
+}
+
+std::u16string_view SignInWindow::Start(std::u16string_view exam_number, std::u16string_view name) {
+  return MessageFor(SignIn(platform_, state_, exam_number, name));
+}
+
+}  // namespace webexam

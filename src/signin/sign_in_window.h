@@ -1,0 +1,28 @@
+// The sign-in window's decisions ("考生登录"), apart from any toolkit: what
+// opening it reads and what the start button decides. Each front end draws
+// the window and shows what this class returns.
+#pragma once
+
+#include <string_view>
+
+#include "platform/platform.h"
+#include "state/exam_state.h"
+
+namespace webexam {
+
+class SignInWindow {
+ public:
+  // Opening reads the computer's name into the exam state; errors escape.
+  SignInWindow(Platform& platform, ExamState& state);
+
+  // The start button ("开   始"): stores and checks the two texts as SignIn
+  // does. Returns the message to show while the window stays, or an empty
+  // text when the grading window takes its place.
+  std::u16string_view Start(std::u16string_view exam_number, std::u16string_view name);
+
+ private:
+  Platform& platform_;
+  ExamState& state_;
+};
+
+}  // namespace webexam

@@ -1,0 +1,221 @@
+#include "workspace/grading_window.h"
+
+#include <gtest/gtest.h>
+
+#include <semaphore>
+
+#include "support/test_support.h"
+
+namespace webexam {
+namespace {
+
+using test::ReadBytes;
+using test::WriteBytes;
+namespace fs = std::filesystem;
+
+// Notes what the window's opening does, and fails or slows what a case asks.
+struct WatchedPlatform : test::ForwardingPlatform {
+  using ForwardingPlatform::ForwardingPlatform;
+  void CopyOneFile(const std::u16string& from, const std::u16string& to) override {
+    events.push_back("task text copied");
+    inner_.CopyOneFile(from, to);
+  }
+  void MakeFolder(const std::u16string& path) override {
+    if (fail_pages && path.ends_with(u"pages")) throw PlatformError(5, "cannot make pages");
+    if (path.ends_with(u"620722001")) events.push_back("candidate folder made");
+    inner_.MakeFolder(path);
+  }
+  void OpenDocument(const std::u16string&) override {}  // no viewer in a test
+  void WriteFile(const std::u16string& path, std::string_view bytes) override {
+    if (fail_marker && path.ends_with(u"fen.g")) throw PlatformError(5, "cannot write fen.g");
+    inner_.WriteFile(path, bytes);
+  }
+  void AppendExclusively(const std::u16string& path, std::string_view bytes) override {
+    inner_.Sleep(share_delay);  // a share that keeps the candidate waiting
+    inner_.AppendExclusively(path, bytes);
+  }
+  std::vector<PlatformError> RemoveTreeAsFarAsPossible(const std::u16string& path) override {
+    std::vector<PlatformError> left = inner_.RemoveTreeAsFarAsPossible(path);
+    if (hold_sound) left.emplace_back(32, "cannot remove Bjyy.wav: held by the player");
+    return left;
+  }
+  std::vector<std::string> events;
+  bool fail_marker = false;
+  bool fail_pages = false;
+  bool hold_sound = false;
+  std::chrono::milliseconds share_delay{0};
+};
+
+class GradingWindowTest : public ::testing::Test {
+ protected:
+  GradingWindowTest() {
+    fs::create_directories(root_);
+    fs::create_directories(share_);
+    fs::create_directories(program_ / "aa");
+    WriteBytes(program_ / "1.txt", test::Gbk(u"网页制作\r\n"));
+    WriteBytes(program_ / "aa" / "index.htm", "<html>");
+  }
+  GradingWindowHooks Hooks() {
+    return {
+        .place_window = [this] { platform_.events.push_back("placed"); },
+        .show_task_text =
+            [this](const TaskTextFile& file) {
+              platform_.events.push_back("shown: " + file.bytes);
+            },
+        .show_busy = [this](bool busy) { busy_shown_.push_back(busy); },
+        .show_report_text = {},
+        .wake_window = [this] { woken_.release(); },
+        .show_message = [this](std::u16string_view text) { shown_.emplace_back(text); },
+        .log_note = [this](std::u16string_view text) { notes_.emplace_back(text); },
+        .ask_yes_no =
+            [this](std::u16string_view question) {
+              shown_.emplace_back(question);
+              return answer_;
+            },
+        .report_not_removed = [this](const PlatformError& left) { left_.push_back(left.what()); }};
+  }
+  // A press of the submit button, through to what the window shows; the
+  // messages shown since the last press.
+  std::vector<std::u16string> PressAndWait(GradingWindow& window) {
+    shown_.clear();
+    window.Submit();
+    woken_.acquire();
+    window.FinishSubmit();
+    return shown_;
+  }
+  std::size_t ShareLines() {
+    return fs::exists(share_ / "cjwyzz.txt")
+               ? test::CrLfLines(ReadBytes(share_ / "cjwyzz.txt")).size()
+               : 0;
+  }
+
+  std::unique_ptr<Platform> real_ = MakePlatform();
+  WatchedPlatform platform_{*real_};
+  test::TempDir dir_;
+  fs::path root_ = dir_.path() / "c";
+  fs::path program_ = dir_.path() / "program";
+  fs::path share_ = dir_.path() / "share";
+  ExamPaths paths_ = MakeExamPaths(test::U16(root_), test::U16(program_), test::U16(share_), u'/');
+  ExamState state_{u"120722001", u"张三", u"JF07", u"", u""};
+  std::vector<bool> busy_shown_;
+  std::vector<std::u16string> shown_;  // messages and questions, in order
+  std::vector<std::u16string> notes_;
+  std::vector<std::string> left_;  // what the exit button could not remove
+  bool answer_ = false;            // the candidate's answer to a question
+  std::binary_semaphore woken_{0};
+};
+
+TEST_F(GradingWindowTest, OpensInOrderTaskTextPlacedShownThenCandidateFolder) {
+  GradingWindow window(platform_, paths_, state_, Hooks());
+  window.Open();
+  EXPECT_EQ(platform_.events, (std::vector<std::string>{"task text copied", "placed",
+                                                        "shown: " + test::Gbk(u"网页制作\r\n"),
+                                                        "candidate folder made"}));
+  EXPECT_EQ(ReadBytes(root_ / "620722001" / "web" / "index.htm"), "<html>");
+}
+
+using Shown = std::vector<std::u16string>;
+
+TEST_F(GradingWindowTest, APressWhileBusyIsIgnoredAndTheShareStepEndsOnTheWindowsThread) {
+  GradingWindow window(platform_, paths_, state_, Hooks());
+  window.Open();
+  EXPECT_TRUE(window.MayClose());
+  platform_.share_delay = std::chrono::milliseconds(100);
+  platform_.fail_pages = true;  // the graded page cannot be kept: a note, no message
+  window.Submit();
+  // Until the window has taken the step's end: no second pass, no exit, no close.
+  window.Submit();
+  answer_ = true;
+  EXPECT_FALSE(window.Exit());
+  EXPECT_TRUE(shown_.empty());
+  EXPECT_FALSE(window.MayClose());
+  woken_.acquire();
+  EXPECT_FALSE(window.MayClose());
+  window.FinishSubmit();
+  EXPECT_TRUE(shown_.empty());  // submitted: nothing to tell
+  ASSERT_EQ(notes_.size(), 1u);
+  EXPECT_NE(notes_[0].find(u"cannot make pages"), std::u16string::npos);
+  EXPECT_TRUE(window.MayClose());
+  EXPECT_EQ(busy_shown_, (std::vector<bool>{true, false}));
+  EXPECT_EQ(test::CrLfLines(ReadBytes(root_ / "cjj.txt")).size(), 1u);
+  EXPECT_EQ(ShareLines(), 1u);
+  EXPECT_TRUE(fs::exists(root_ / "620722001"));
+
+  // The next press is refused by the share, and the message says so.
+  EXPECT_EQ(PressAndWait(window), Shown{std::u16string(kAlreadySubmittedMessage)});
+  EXPECT_EQ(test::CrLfLines(ReadBytes(root_ / "cjj.txt")).size(), 2u);
+}
+
+TEST_F(GradingWindowTest, ExitAsksUntilAResultIsDeliveredAndReportsWhatStays) {
+  GradingWindow window(platform_, paths_, state_, Hooks());
+  window.Open();
+  const Shown question{std::u16string(kExitWithoutSubmissionQuestion)};
+
+  // The share is gone: the result is not with the teacher, the question stays.
+  fs::remove_all(share_);
+  EXPECT_EQ(PressAndWait(window), Shown{std::u16string(kNotDeliveredMessage)});
+  shown_.clear();
+  EXPECT_FALSE(window.Exit());  // "否": the window stays, the work too
+  EXPECT_EQ(shown_, question);
+  EXPECT_TRUE(fs::exists(root_ / "620722001" / "web" / "index.htm"));
+
+  fs::create_directories(share_);
+  EXPECT_EQ(PressAndWait(window), Shown{});
+  platform_.hold_sound = true;
+  shown_.clear();
+  EXPECT_TRUE(window.Exit());  // asked no more
+  EXPECT_EQ(shown_, Shown{});
+  EXPECT_EQ(left_, std::vector<std::string>{"cannot remove Bjyy.wav: held by the player"});
+  EXPECT_FALSE(fs::exists(root_ / "620722001"));
+}
+
+TEST_F(GradingWindowTest, TheShareStepsErrorComesBackOnFinishAndTheWindowIsReadyAgain) {
+  GradingWindow window(platform_, paths_, state_, Hooks());
+  window.Open();
+  platform_.fail_marker = true;
+  window.Submit();
+  woken_.acquire();
+  try {
+    window.FinishSubmit();
+    ADD_FAILURE() << "no error";
+  } catch (const PlatformError& error) {
+    EXPECT_STREQ(error.what(), "cannot write fen.g");
+  }
+  EXPECT_TRUE(window.MayClose());
+  EXPECT_EQ(busy_shown_, (std::vector<bool>{true, false}));
+  platform_.fail_marker = false;
+  EXPECT_EQ(PressAndWait(window), Shown{});
+  EXPECT_EQ(ShareLines(), 1u);
+}
+
+TEST_F(GradingWindowTest, ClosingWaitsForAShareStepUnderWay) {
+  platform_.share_delay = std::chrono::milliseconds(300);
+  {
+    GradingWindow window(platform_, paths_, state_, Hooks());
+    window.Open();
+    window.Submit();
+  }
+  EXPECT_EQ(ShareLines(), 1u);
+}
+
+TEST(ExitQuestion, IsAskedUntilAResultIsWithTheTeacher) {
+  ExitQuestion question;
+  EXPECT_TRUE(question.MustAsk());  // nothing submitted in this run
+  // "成绩没有交到教师机…": the work is not safe, the question stays.
+  question.Note(ShareOutcome::kNotDelivered);
+  EXPECT_TRUE(question.MustAsk());
+  question.Note(ShareOutcome::kNoComputerMarker);  // the line is on the share
+  EXPECT_FALSE(question.MustAsk());
+  question.Note(ShareOutcome::kNotDelivered);  // what reached the teacher stays there
+  EXPECT_FALSE(question.MustAsk());
+
+  for (ShareOutcome safe : {ShareOutcome::kSubmitted, ShareOutcome::kAlreadySubmitted}) {
+    ExitQuestion after;
+    after.Note(ShareOutcome::kNotDelivered);
+    after.Note(safe);
+    EXPECT_FALSE(after.MustAsk());
+  }
+}
+
+}  // namespace
+}  // namespace webexam
