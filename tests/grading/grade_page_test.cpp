@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/test_support.h"
+#include "support/failing_platform.h"
 
 namespace webexam {
 namespace {
@@ -97,8 +97,11 @@ TEST_F(GradePageTest, MakesAll36ProbesAndLeavesTheFlagCleared) {
 
 TEST_F(GradePageTest, AnUnreadablePageAbandonsGrading) {
   std::filesystem::create_directory(dir_.path() / "folder.htm");
-  EXPECT_THROW(GradePage(*platform_, state_, dir_ / "folder.htm"), PlatformError);
-  EXPECT_THROW(GradePage(*platform_, state_, dir_ / "none/index.htm"), PlatformError);
+  for (auto [name, kind] : {std::pair{"folder.htm", test::kFolderInTheWay},
+                            std::pair{"none/index.htm", test::Kind::kNotFound}}) {
+    EXPECT_TRUE(test::ThrowsPlatformError([&] { GradePage(*platform_, state_, dir_ / name); }, kind,
+                                          dir_ / name));
+  }
 }
 
 }  // namespace
