@@ -13,21 +13,9 @@ namespace webexam::test {
 namespace {
 
 const char* NameOf(Kind kind) {
-  switch (kind) {
-    case Kind::kOther:
-      return "kOther";
-    case Kind::kNotFound:
-      return "kNotFound";
-    case Kind::kDenied:
-      return "kDenied";
-    case Kind::kBusy:
-      return "kBusy";
-    case Kind::kNoSpace:
-      return "kNoSpace";
-    case Kind::kTransient:
-      return "kTransient";
-  }
-  return "?";
+  constexpr const char* kNames[] = {"kOther", "kNotFound", "kDenied",
+                                    "kBusy",  "kNoSpace",  "kTransient"};
+  return kNames[static_cast<int>(kind)];
 }
 
 }  // namespace
