@@ -75,29 +75,4 @@ void FailingPlatform::Call(Op op, const std::u16string& path) {
   }
 }
 
-void FailingPlatform::WriteFile(const std::u16string& path, std::string_view bytes) {
-  Call(Op::kWriteFile, path);
-  inner_.WriteFile(path, bytes);
-}
-
-void FailingPlatform::AppendExclusively(const std::u16string& path, std::string_view bytes) {
-  Call(Op::kAppendExclusively, path);
-  inner_.AppendExclusively(path, bytes);
-}
-
-void FailingPlatform::RemoveFile(const std::u16string& path) {
-  Call(Op::kRemoveFile, path);
-  inner_.RemoveFile(path);
-}
-
-void FailingPlatform::MakeFolder(const std::u16string& path) {
-  Call(Op::kMakeFolder, path);
-  inner_.MakeFolder(path);
-}
-
-void FailingPlatform::OpenDocument(const std::u16string& path) {
-  Call(Op::kOpenDocument, path);
-  opened.push_back(path);
-}
-
 }  // namespace webexam::test

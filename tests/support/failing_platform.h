@@ -65,11 +65,26 @@ class FailingPlatform : public ForwardingPlatform {
   // How many times `op` was called, failed calls included.
   int Calls(Op op) const { return calls_[static_cast<std::size_t>(op)]; }
 
-  void WriteFile(const std::u16string& path, std::string_view bytes) override;
-  void AppendExclusively(const std::u16string& path, std::string_view bytes) override;
-  void RemoveFile(const std::u16string& path) override;
-  void MakeFolder(const std::u16string& path) override;
-  void OpenDocument(const std::u16string& path) override;
+  void WriteFile(const std::u16string& path, std::string_view bytes) override {
+    Call(Op::kWriteFile, path);
+    inner_.WriteFile(path, bytes);
+  }
+  void AppendExclusively(const std::u16string& path, std::string_view bytes) override {
+    Call(Op::kAppendExclusively, path);
+    inner_.AppendExclusively(path, bytes);
+  }
+  void RemoveFile(const std::u16string& path) override {
+    Call(Op::kRemoveFile, path);
+    inner_.RemoveFile(path);
+  }
+  void MakeFolder(const std::u16string& path) override {
+    Call(Op::kMakeFolder, path);
+    inner_.MakeFolder(path);
+  }
+  void OpenDocument(const std::u16string& path) override {
+    Call(Op::kOpenDocument, path);
+    opened.push_back(path);
+  }
 
   std::vector<std::u16string> opened;
 
