@@ -664,7 +664,8 @@ std::size_t PosixPlatform::EncodeInto(std::u16string_view text, std::string& out
 std::string PosixPlatform::EncodeGbk(std::u16string_view text) {
   std::string out;
   if (const std::size_t at = EncodeInto(text, out); at != std::u16string_view::npos) {
-    throw PlatformError(errno, "text cannot be written in GBK: " + ToUtf8(text.substr(0, at)) +
+    const int error = errno;
+    throw PlatformError(error, "text cannot be written in GBK: " + ToUtf8(text.substr(0, at)) +
                                    "[" + ToUtf8(text.substr(at, 1)) + "]");
   }
   return out;
