@@ -11,18 +11,7 @@ using test::Gbk;
 using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
-
-// Counts the page reads, to see that every probe reads the page afresh.
-class CountingPlatform : public test::ForwardingPlatform {
- public:
-  using ForwardingPlatform::ForwardingPlatform;
-  std::string ReadHead(const std::u16string& path, std::size_t limit,
-                       IfMissing if_missing) override {
-    ++reads;
-    return inner_.ReadHead(path, limit, if_missing);
-  }
-  int reads = 0;
-};
+using Op = test::FailingPlatform::Op;
 
 class GradePageTest : public ::testing::Test {
  protected:
@@ -80,11 +69,11 @@ TEST_F(GradePageTest, AnItemNeedsAllItsTextsEachAPlainSubstring) {
 }
 
 TEST_F(GradePageTest, MakesAll36ProbesAndLeavesTheFlagCleared) {
-  CountingPlatform counting(*platform_);
+  test::FailingPlatform counting(*platform_);  // counts the page reads
   WriteBytes(dir_.path() / "index.htm", "nothing here");
   state_.match_flag = u"";  // as after start-up
   GradeResult result = GradePage(counting, state_, page_);
-  EXPECT_EQ(counting.reads, kProbeTextCount);
+  EXPECT_EQ(counting.Calls(Op::kReadHead), kProbeTextCount);
   EXPECT_EQ(result.correct_count, 1);
   EXPECT_EQ(state_.match_flag, u"kk");
   EXPECT_EQ(state_.search_text, u"marquee");
@@ -92,7 +81,7 @@ TEST_F(GradePageTest, MakesAll36ProbesAndLeavesTheFlagCleared) {
   // A second grading starts afresh and sees the page as it is now.
   WriteBytes(dir_.path() / "index.htm", model_answer_);
   EXPECT_EQ(GradePage(counting, state_, page_).correct_count, 22);
-  EXPECT_EQ(counting.reads, 2 * kProbeTextCount);
+  EXPECT_EQ(counting.Calls(Op::kReadHead), 2 * kProbeTextCount);
 }
 
 TEST_F(GradePageTest, AnUnreadablePageAbandonsGrading) {

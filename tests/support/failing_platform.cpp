@@ -62,9 +62,9 @@ PlatformError ErrorOf(Kind kind, std::string_view operation, std::u16string_view
 
 void FailingPlatform::Call(Op op, const std::u16string& path) {
   ++calls_[static_cast<std::size_t>(op)];
-  static constexpr const char* kOperations[] = {"cannot open for output",
-                                                "cannot open for appending", "cannot delete",
-                                                "cannot make folder", "cannot open the document"};
+  static constexpr const char* kOperations[] = {
+      "cannot open",   "cannot open for output", "cannot open for appending",
+      "cannot delete", "cannot make folder",     "cannot open the document"};
   for (Fault& fault : faults_) {
     if (fault.op != op || fault.times == 0 || path.find(fault.where) == std::u16string::npos ||
         (fault.until && Now() >= *fault.until)) {

@@ -44,7 +44,14 @@ PlatformError ErrorOf(Kind kind, std::string_view operation, std::u16string_view
 // would show are kept in `opened`.
 class FailingPlatform : public ForwardingPlatform {
  public:
-  enum class Op { kWriteFile, kAppendExclusively, kRemoveFile, kMakeFolder, kOpenDocument };
+  enum class Op {
+    kReadHead,
+    kWriteFile,
+    kAppendExclusively,
+    kRemoveFile,
+    kMakeFolder,
+    kOpenDocument
+  };
   struct Fault {
     Op op;
     Kind kind;
@@ -65,6 +72,11 @@ class FailingPlatform : public ForwardingPlatform {
   // How many times `op` was called, failed calls included.
   int Calls(Op op) const { return calls_[static_cast<std::size_t>(op)]; }
 
+  std::string ReadHead(const std::u16string& path, std::size_t limit,
+                       IfMissing if_missing) override {
+    Call(Op::kReadHead, path);
+    return inner_.ReadHead(path, limit, if_missing);
+  }
   void WriteFile(const std::u16string& path, std::string_view bytes) override {
     Call(Op::kWriteFile, path);
     inner_.WriteFile(path, bytes);
@@ -93,7 +105,7 @@ class FailingPlatform : public ForwardingPlatform {
   void Call(Op op, const std::u16string& path);
 
   std::deque<Fault> faults_;  // keeps the faults handed out in place
-  std::array<int, 5> calls_{};
+  std::array<int, 6> calls_{};
 };
 
 }  // namespace webexam::test
