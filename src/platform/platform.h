@@ -167,8 +167,8 @@ class Platform {
   // ever written as '?'.
   virtual std::string EncodeGbk(std::u16string_view text) = 0;
 
-  // Whether EncodeGbk would succeed.
-  bool CanEncodeGbk(std::u16string_view text);
+  // Whether EncodeGbk would succeed. Never throws.
+  virtual bool CanEncodeGbk(std::u16string_view text) = 0;
 
   // --- Time, for retries ---
 

@@ -1,33 +1,53 @@
 // The one exception type for a failing operating-system operation. It carries
-// the platform's error number and a description naming the operation and the
-// path, which is what the fatal-error box shows.
+// what kind of failure it is, the platform's error number and a description
+// naming the operation and the path, which is what the fatal-error box shows.
 #pragma once
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace webexam {
 
 class PlatformError : public std::runtime_error {
  public:
-  // What the results share submission needs to know to decide on a retry.
+  // What went wrong, the same on every platform: what the callers decide on
+  // (a retry of the results share, a missing page, the advice a teacher is
+  // given), where the error number differs between systems.
   enum class Kind {
     kOther,
+    kNotFound,   // no such file, or a folder on its way is missing
+    kDenied,     // access refused: permissions, a read-only file, rights not elevated
     kBusy,       // another process holds the file: a sharing or lock violation
+    kNoSpace,    // the disk or the user's quota is full
     kTransient,  // a network error that may pass: timeouts, resets, a stale handle
   };
 
-  // `description` is UTF-8.
-  PlatformError(int code, const std::string& description, Kind kind = Kind::kOther);
+  // A failure of `operation` on `path` (UTF-8), in the system's own words
+  // `reason`: "cannot write /c/cj.txt: No space left on device".
+  PlatformError(Kind kind, int code, std::string_view operation, std::string_view path,
+                std::string_view reason);
+  // A failure that concerns no one path, told in one `description` (UTF-8);
+  // its reason is the description's end when given, else all of it.
+  PlatformError(int code, const std::string& description, Kind kind = Kind::kOther,
+                std::string_view reason = {});
 
   int code() const { return code_; }
   Kind kind() const { return kind_; }
-  bool IsRetryable() const { return kind_ != Kind::kOther; }
+  // The path the failing operation was given, as the description names it;
+  // empty when the failure concerns no one path.
+  const std::string& path() const { return path_; }
+  // The system's words for the failure, without the operation and the path.
+  const std::string& reason() const { return reason_; }
+  // Whether the same operation may succeed when tried again shortly.
+  bool IsRetryable() const { return kind_ == Kind::kBusy || kind_ == Kind::kTransient; }
 
  private:
   int code_;
   Kind kind_;
+  std::string path_;
+  std::string reason_;
 };
 
 // Runs one step of a removal that goes on past what it cannot remove: with

@@ -23,15 +23,11 @@ constexpr std::u16string_view kSubmittedMarkerCheck = u"本机没有交卷记号
 constexpr std::u16string_view kComputerNameCheck = u"计算机名可作记号";
 constexpr std::u16string_view kReportViewerCheck = u"有查看成绩报告的程序";
 
-// The error numbers of a refused write: ERROR_ACCESS_DENIED on Windows,
-// EACCES and EPERM on POSIX; and of a missing folder: ERROR_PATH_NOT_FOUND,
-// ENOENT.
-bool Refused(Platform& platform, const PlatformError& error) {
-  return platform.PathSeparator() == u'\\' ? error.code() == 5
-                                           : error.code() == 13 || error.code() == 1;
-}
-bool FolderMissing(Platform& platform, const PlatformError& error) {
-  return error.code() == (platform.PathSeparator() == u'\\' ? 3 : 2);
+// A refused write (ERROR_ACCESS_DENIED on Windows, EACCES or EPERM on POSIX)
+// and a missing folder.
+bool Refused(const PlatformError& error) { return error.kind() == PlatformError::Kind::kDenied; }
+bool FolderMissing(const PlatformError& error) {
+  return error.kind() == PlatformError::Kind::kNotFound;
 }
 
 // A name no other file has, hidden on POSIX and skipped by webexam-results
@@ -58,15 +54,8 @@ std::u16string WithoutTrailingSeparator(Platform& platform, std::u16string path)
   return path;
 }
 
-// The system's words for a failure, shown after what it means: the
-// description ends with them, after the operation and the path.
-std::u16string Why(const PlatformError& error) {
-  std::string_view what = error.what();
-  if (const std::size_t colon = what.rfind(": "); colon != std::string_view::npos) {
-    what.remove_prefix(colon + 2);
-  }
-  return u"（" + FromUtf8(what) + u"）";
-}
+// The system's words for a failure, shown after what it means.
+std::u16string Why(const PlatformError& error) { return u"（" + FromUtf8(error.reason()) + u"）"; }
 
 std::u16string Size(std::uint64_t bytes) {
   if (bytes >= (1ull << 30)) {
@@ -162,7 +151,7 @@ std::u16string ProbeProblem(Platform& platform, const std::u16string& folder,
   // Windows lets a program that is not elevated make folders in C:\ but not
   // files, and nothing in C:\Windows.
   auto what_to_do = [&](const PlatformError& error) -> std::u16string {
-    if (Refused(platform, error)) {
+    if (Refused(error)) {
       return platform.PathSeparator() == u'\\' ? u"。请以管理员身份运行。"
                                                : u"。请检查 " + folder + u" 的权限。";
     }
@@ -171,7 +160,7 @@ std::u16string ProbeProblem(Platform& platform, const std::u16string& folder,
   try {
     platform.WriteFile(probe, content);
   } catch (const PlatformError& error) {
-    if (may_be_missing && FolderMissing(platform, error)) return {};
+    if (may_be_missing && FolderMissing(error)) return {};
     return u"不能在 " + folder + u" 写文件" + Why(error) + what_to_do(error);
   }
   std::u16string problem;

@@ -2,7 +2,6 @@
 // command line, exactly as the exam client grades a candidate's page; with
 // --explain, says of one page why each item passed or failed.
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -76,7 +75,7 @@ int RunTool(const std::vector<std::string>& arguments) {
       return webexam::PrintOut(webexam::ExplainPage(*platform, webexam::FromUtf8(pages[0]))) ? 0
                                                                                              : 1;
     } catch (const webexam::PlatformError& error) {
-      if (error.code() == ENOENT) {
+      if (error.kind() == webexam::PlatformError::Kind::kNotFound) {
         std::fprintf(stderr, "webexam-grade: no such page: %s\n", pages[0].c_str());
       } else {
         std::fprintf(stderr, "webexam-grade: %s\n", error.what());
@@ -101,7 +100,7 @@ int RunTool(const std::vector<std::string>& arguments) {
       std::fputs(line.c_str(), stdout);
     } catch (const webexam::PlatformError& error) {
       std::fflush(stdout);
-      if (error.code() == ENOENT) {
+      if (error.kind() == webexam::PlatformError::Kind::kNotFound) {
         std::fprintf(stderr, "webexam-grade: no such page: %s\n", page.c_str());
       } else {
         std::fprintf(stderr, "webexam-grade: %s\n", error.what());

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/test_support.h"
+#include "support/failing_platform.h"
 
 namespace webexam {
 namespace {
@@ -11,18 +11,7 @@ using test::Gbk;
 using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
-
-// Counts the page reads, to see that every probe reads the page afresh.
-class CountingPlatform : public test::ForwardingPlatform {
- public:
-  using ForwardingPlatform::ForwardingPlatform;
-  std::string ReadHead(const std::u16string& path, std::size_t limit,
-                       IfMissing if_missing) override {
-    ++reads;
-    return inner_.ReadHead(path, limit, if_missing);
-  }
-  int reads = 0;
-};
+using Op = test::FailingPlatform::Op;
 
 class GradePageTest : public ::testing::Test {
  protected:
@@ -80,11 +69,11 @@ TEST_F(GradePageTest, AnItemNeedsAllItsTextsEachAPlainSubstring) {
 }
 
 TEST_F(GradePageTest, MakesAll36ProbesAndLeavesTheFlagCleared) {
-  CountingPlatform counting(*platform_);
+  test::FailingPlatform counting(*platform_);  // counts the page reads
   WriteBytes(dir_.path() / "index.htm", "nothing here");
   state_.match_flag = u"";  // as after start-up
   GradeResult result = GradePage(counting, state_, page_);
-  EXPECT_EQ(counting.reads, kProbeTextCount);
+  EXPECT_EQ(counting.Calls(Op::kReadHead), kProbeTextCount);
   EXPECT_EQ(result.correct_count, 1);
   EXPECT_EQ(state_.match_flag, u"kk");
   EXPECT_EQ(state_.search_text, u"marquee");
@@ -92,13 +81,16 @@ TEST_F(GradePageTest, MakesAll36ProbesAndLeavesTheFlagCleared) {
   // A second grading starts afresh and sees the page as it is now.
   WriteBytes(dir_.path() / "index.htm", model_answer_);
   EXPECT_EQ(GradePage(counting, state_, page_).correct_count, 22);
-  EXPECT_EQ(counting.reads, 2 * kProbeTextCount);
+  EXPECT_EQ(counting.Calls(Op::kReadHead), 2 * kProbeTextCount);
 }
 
 TEST_F(GradePageTest, AnUnreadablePageAbandonsGrading) {
   std::filesystem::create_directory(dir_.path() / "folder.htm");
-  EXPECT_THROW(GradePage(*platform_, state_, dir_ / "folder.htm"), PlatformError);
-  EXPECT_THROW(GradePage(*platform_, state_, dir_ / "none/index.htm"), PlatformError);
+  for (auto [name, kind] : {std::pair{"folder.htm", test::kFolderInTheWay},
+                            std::pair{"none/index.htm", test::Kind::kNotFound}}) {
+    EXPECT_TRUE(test::ThrowsPlatformError([&] { GradePage(*platform_, state_, dir_ / name); }, kind,
+                                          dir_ / name));
+  }
 }
 
 }  // namespace

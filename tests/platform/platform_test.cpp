@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "support/test_support.h"
+#include "support/failing_platform.h"
 #include "text/utf8.h"
 
 #ifdef _WIN32
@@ -21,8 +21,10 @@
 namespace webexam {
 namespace {
 
+using test::Kind;
 using test::ReadBytes;
 using test::TempDir;
+using test::ThrowsPlatformError;
 using test::WriteBytes;
 namespace fs = std::filesystem;
 
@@ -62,17 +64,18 @@ TEST_F(PlatformTest, ReadHeadReadsUpToTheLimitAndCreatesAMissingFileOnlyWhenAske
   // A missing file, a folder in the page's place, a missing folder: each
   // fails naming its path, and nothing is made.
   fs::create_directory(dir_.path() / "index.htm");
-  for (auto [name, if_missing] :
-       {std::pair{"none.htm", Platform::IfMissing::kFail},
-        std::pair{"index.htm", Platform::IfMissing::kCreateEmpty},
-        std::pair{"nofolder/index.htm", Platform::IfMissing::kCreateEmpty}}) {
-    try {
-      platform_->ReadHead(dir_ / name, 10, if_missing);
-      ADD_FAILURE() << name << ": no error";
-    } catch (const PlatformError& error) {
-      EXPECT_NE(error.code(), 0);
-      EXPECT_NE(std::string(error.what()).find(name), std::string::npos) << error.what();
-    }
+  struct Case {
+    const char* name;
+    Platform::IfMissing if_missing;
+    Kind kind;
+  };
+  for (const Case& read :
+       {Case{"none.htm", Platform::IfMissing::kFail, Kind::kNotFound},
+        Case{"index.htm", Platform::IfMissing::kCreateEmpty, test::kFolderInTheWay},
+        Case{"nofolder/index.htm", Platform::IfMissing::kCreateEmpty, Kind::kNotFound}}) {
+    EXPECT_TRUE(
+        ThrowsPlatformError([&] { platform_->ReadHead(dir_ / read.name, 10, read.if_missing); },
+                            read.kind, dir_ / read.name));
   }
   EXPECT_FALSE(fs::exists(dir_.path() / "none.htm"));
   EXPECT_FALSE(fs::exists(dir_.path() / "nofolder"));
@@ -81,11 +84,13 @@ TEST_F(PlatformTest, ReadHeadReadsUpToTheLimitAndCreatesAMissingFileOnlyWhenAske
 #ifndef _WIN32
 TEST_F(PlatformTest, ReadHeadNeverHangsOnAPipeOrLoops) {
   ASSERT_EQ(::mkfifo((dir_.path() / "fifo.htm").c_str(), 0600), 0);
-  EXPECT_THROW(platform_->ReadHead(dir_ / "fifo.htm", 10, Platform::IfMissing::kFail),
-               PlatformError);
+  EXPECT_TRUE(ThrowsPlatformError(
+      [&] { platform_->ReadHead(dir_ / "fifo.htm", 10, Platform::IfMissing::kFail); }, Kind::kOther,
+      dir_ / "fifo.htm"));
   fs::create_symlink("loop.htm", dir_.path() / "loop.htm");
-  EXPECT_THROW(platform_->ReadHead(dir_ / "loop.htm", 10, Platform::IfMissing::kCreateEmpty),
-               PlatformError);
+  EXPECT_TRUE(ThrowsPlatformError(
+      [&] { platform_->ReadHead(dir_ / "loop.htm", 10, Platform::IfMissing::kCreateEmpty); },
+      Kind::kOther, dir_ / "loop.htm"));
 }
 #endif
 
@@ -99,7 +104,8 @@ TEST_F(PlatformTest, WriteFileEmptiesAndAppendKeeps) {
   platform_->AppendExclusively(dir_ / "g", "new\r\n");
   EXPECT_EQ(ReadBytes(dir_.path() / "f"), "a\r\nb\r\nc\r\n");
   EXPECT_EQ(ReadBytes(dir_.path() / "g"), "new\r\n");
-  EXPECT_THROW(platform_->WriteFile(dir_ / "no/f", ""), PlatformError);
+  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->WriteFile(dir_ / "no/f", ""); }, Kind::kNotFound,
+                                  dir_ / "no/f"));
 }
 
 TEST_F(PlatformTest, CopiesAFolderTreeWithAllLevels) {
@@ -117,7 +123,9 @@ TEST_F(PlatformTest, CopiesAFolderTreeWithAllLevels) {
   EXPECT_EQ(ReadBytes(dir_.path() / "web" / "readonly.txt"), "keep");
   EXPECT_TRUE(fs::is_directory(dir_.path() / "web" / "empty"));
 
-  EXPECT_THROW(platform_->CopyFolderTree(dir_ / "missing", dir_ / "web2"), PlatformError);
+  EXPECT_TRUE(
+      ThrowsPlatformError([&] { platform_->CopyFolderTree(dir_ / "missing", dir_ / "web2"); },
+                          Kind::kNotFound, dir_ / "missing"));
 }
 
 TEST_F(PlatformTest, RemovesATreeWhateverItHolds) {
@@ -140,40 +148,19 @@ TEST_F(PlatformTest, ACopyThatFailsNamesTheFileThatFailed) {
   WriteBytes(dir_.path() / "1.txt", "task");
   fs::create_directories(dir_.path() / "aa" / "images");
   WriteBytes(dir_.path() / "aa" / "images" / "Tl-10.gif", "GIF89a");
-  auto failure = [](auto copy) -> std::string {
-    try {
-      copy();
-    } catch (const PlatformError& error) {
-      return error.what();
-    }
-    return "no failure";
-  };
   // The destination's folder is missing: the destination is named.
-  const std::string to_file = failure([&] {
-    platform_->CopyOneFile(dir_ / "1.txt", test::U16(dir_.path() / "missing" / "1.txt"));
-  });
-  EXPECT_NE(to_file.find(ToUtf8(test::U16(dir_.path() / "missing" / "1.txt"))), std::string::npos)
-      << to_file;
+  const std::u16string to_file = test::U16(dir_.path() / "missing" / "1.txt");
+  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->CopyOneFile(dir_ / "1.txt", to_file); },
+                                  Kind::kNotFound, to_file));
   // A folder stands where a copy goes.
-  fs::create_directories(dir_.path() / "web" / "images" / "Tl-10.gif");
-  const std::string in_tree =
-      failure([&] { platform_->CopyFolderTree(dir_ / "aa", dir_ / "web"); });
-  EXPECT_NE(in_tree.find(ToUtf8(test::U16(dir_.path() / "web" / "images" / "Tl-10.gif"))),
-            std::string::npos)
-      << in_tree;
+  const fs::path in_the_way = dir_.path() / "web" / "images" / "Tl-10.gif";
+  fs::create_directories(in_the_way);
+  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->CopyFolderTree(dir_ / "aa", dir_ / "web"); },
+                                  test::kFolderInTheWay, test::U16(in_the_way)));
   // The source is missing: the source is named.
-  const std::string from_file =
-      failure([&] { platform_->CopyOneFile(dir_ / "2.txt", dir_ / "copy.txt"); });
-  EXPECT_NE(from_file.find("2.txt"), std::string::npos) << from_file;
-  EXPECT_EQ(from_file.find("copy.txt"), std::string::npos) << from_file;
-}
-
-// What a removal that goes on past what it cannot remove left: one
-// description per entry.
-std::vector<std::string> Descriptions(const std::vector<PlatformError>& left) {
-  std::vector<std::string> descriptions;
-  for (const PlatformError& error : left) descriptions.emplace_back(error.what());
-  return descriptions;
+  EXPECT_TRUE(
+      ThrowsPlatformError([&] { platform_->CopyOneFile(dir_ / "2.txt", dir_ / "copy.txt"); },
+                          Kind::kNotFound, dir_ / "2.txt"));
 }
 
 // A candidate folder with the material, a sound in a subfolder and work of
@@ -205,13 +192,13 @@ TEST_F(PlatformTest, AFileHeldOpenStaysAndEverythingElseGoes) {
   const HANDLE player = ::CreateFileW(held.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(player, INVALID_HANDLE_VALUE);
-  EXPECT_THROW(platform_->RemoveTree(test::U16(root)), PlatformError);
+  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->RemoveTree(test::U16(root)); }, Kind::kBusy,
+                                  test::U16(held)));
 
-  const std::vector<std::string> left =
-      Descriptions(platform_->RemoveTreeAsFarAsPossible(test::U16(root)));
+  const std::vector<PlatformError> left = platform_->RemoveTreeAsFarAsPossible(test::U16(root));
   ASSERT_EQ(left.size(), 1u);
-  EXPECT_NE(left[0].find("cannot remove"), std::string::npos) << left[0];
-  EXPECT_NE(left[0].find("Bjyy.wav"), std::string::npos) << left[0];
+  EXPECT_TRUE(ThrowsPlatformError([&] { throw left[0]; }, Kind::kBusy, test::U16(held)));
+  EXPECT_TRUE(std::string_view(left[0].what()).starts_with("cannot remove")) << left[0].what();
   ExpectOnlyLeft(root, held);
 
   ::CloseHandle(player);
@@ -258,9 +245,8 @@ TEST_F(PlatformTest, AFolderThisUserMayNotChangeStaysAndEverythingElseGoes) {
     ::close(pipe_ends[0]);
     if (::setgid(kCandidate) != 0 || ::setuid(kCandidate) != 0) ::_exit(2);
     std::string out;
-    for (const std::string& line :
-         Descriptions(platform_->RemoveTreeAsFarAsPossible(test::U16(root)))) {
-      out += line + "\n";
+    for (const PlatformError& error : platform_->RemoveTreeAsFarAsPossible(test::U16(root))) {
+      out += std::to_string(static_cast<int>(error.kind())) + " " + error.what() + "\n";
     }
     (void)!::write(pipe_ends[1], out.data(), out.size());
     ::_exit(0);
@@ -273,7 +259,8 @@ TEST_F(PlatformTest, AFolderThisUserMayNotChangeStaysAndEverythingElseGoes) {
   int status = 0;
   ::waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  EXPECT_EQ(out, "cannot remove " + kept.string() + ": " + std::strerror(EACCES) + "\n");
+  EXPECT_EQ(out, std::to_string(static_cast<int>(Kind::kDenied)) + " cannot remove " +
+                     kept.string() + ": " + std::strerror(EACCES) + "\n");
   ExpectOnlyLeft(root, kept);
 }
 
@@ -297,7 +284,8 @@ TEST_F(PlatformTest, OpenDocumentStartsTheViewerDetachedAndLeavesNoChild) {
 
   ::setenv("PATH", dir_.path().c_str(), 1);  // no viewer anywhere
   EXPECT_EQ(platform_->DocumentViewer(dir_ / "cj.txt"), u"");
-  EXPECT_THROW(platform_->OpenDocument(dir_ / "cj.txt"), PlatformError);
+  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->OpenDocument(dir_ / "cj.txt"); },
+                                  Kind::kNotFound, dir_ / "cj.txt"));
   ::setenv("PATH", old_path.c_str(), 1);
 }
 #endif

@@ -24,7 +24,7 @@
 #include "platform/platform.h"
 #include "state/exam_paths.h"
 #include "submit/submit_pass.h"
-#include "support/test_support.h"
+#include "support/failing_platform.h"
 #include "text/utf8.h"
 
 #ifdef _WIN32
@@ -38,15 +38,9 @@ namespace {
 
 using namespace webexam;
 
-class NoViewerPlatform : public test::ForwardingPlatform {
- public:
-  using ForwardingPlatform::ForwardingPlatform;
-  void OpenDocument(const std::u16string&) override {}
-};
-
 int Submit(char** argv) {
   auto real = MakePlatform();
-  NoViewerPlatform platform(*real);
+  test::FailingPlatform platform(*real);  // fails nothing, starts no viewer
   const std::u16string root = FromUtf8(argv[2]);
   const ExamPaths paths = MakeExamPaths(root, root, FromUtf8(argv[3]), platform.PathSeparator());
   ExamState state;

@@ -3,32 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 #include <iterator>
 #include <thread>
 
 #include "results/result_record.h"
-#include "support/test_support.h"
+#include "support/failing_platform.h"
 
 namespace webexam {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Fails chosen operations: each hook may throw before the real call.
-struct FaultyPlatform : test::ForwardingPlatform {
-  using ForwardingPlatform::ForwardingPlatform;
-  std::function<void()> on_append = [] {}, on_remove = [] {};
-
-  void AppendExclusively(const std::u16string& path, std::string_view bytes) override {
-    on_append();
-    inner_.AppendExclusively(path, bytes);
-  }
-  void RemoveFile(const std::u16string& path) override {
-    on_remove();
-    inner_.RemoveFile(path);
-  }
-};
+using test::FailingPlatform;
+using test::Kind;
+using Op = FailingPlatform::Op;
 
 class ResultsShare : public ::testing::Test {
  protected:
@@ -112,64 +100,54 @@ TEST_F(ResultsShare, AShareLogHeldByAnotherWriterTakesTheLineWhenFreeWithinTheRe
 }
 
 TEST_F(ResultsShare, OnlyBusyAndPassingNetworkErrorsAreRetried) {
-  FaultyPlatform faulty(*platform_);
-  int tries = 0;
-  auto kind = PlatformError::Kind::kTransient;
-  faulty.on_append = [&] {
-    if (++tries <= 2) throw PlatformError(110, "failed", kind);
-  };
-  EXPECT_EQ(Submit(&faulty), ShareOutcome::kSubmitted);
-  EXPECT_EQ(tries, 3);
-  EXPECT_EQ(ShareLog(), Line());
-
-  fs::remove(root_ / "windows" / "fen.g");
-  tries = 0;
-  kind = PlatformError::Kind::kOther;
-  EXPECT_EQ(Submit(&faulty), ShareOutcome::kNotDelivered);
-  EXPECT_EQ(tries, 1);
-  EXPECT_FALSE(Marked());
+  for (Kind kind : {Kind::kBusy, Kind::kTransient}) {
+    FailingPlatform share(*platform_);
+    share.Fail(Op::kAppendExclusively, kind).times = 2;
+    EXPECT_EQ(Submit(&share), ShareOutcome::kSubmitted);
+    EXPECT_EQ(share.Calls(Op::kAppendExclusively), 3);
+    EXPECT_EQ(ShareLog(), Line());
+    fs::remove(root_ / "windows" / "fen.g");
+    fs::remove(share_ / "cjwyzz.txt");
+  }
+  // A refused file, a full disk: one try, and the next press tries again.
+  for (Kind kind : {Kind::kDenied, Kind::kNoSpace, Kind::kOther}) {
+    FailingPlatform share(*platform_);
+    share.Fail(Op::kAppendExclusively, kind);
+    EXPECT_EQ(Submit(&share), ShareOutcome::kNotDelivered);
+    EXPECT_EQ(share.Calls(Op::kAppendExclusively), 1);
+    EXPECT_FALSE(Marked());
+  }
 }
 
-// A share that stays busy, on a clock that moves only while the code waits:
-// the time a submission takes is read off the clock.
-struct BusyShare : FaultyPlatform {
-  using FaultyPlatform::FaultyPlatform;
-  std::function<void(const std::u16string&)> on_write = [](const std::u16string&) {};
+// A share on a clock that moves only while the code waits: the time a
+// submission takes is read off the clock.
+struct StoppedClock : FailingPlatform {
+  using FailingPlatform::FailingPlatform;
   std::chrono::steady_clock::time_point now{};
-
-  void WriteFile(const std::u16string& path, std::string_view bytes) override {
-    on_write(path);
-    inner_.WriteFile(path, bytes);
-  }
   void Sleep(std::chrono::milliseconds duration) override { now += duration; }
   std::chrono::steady_clock::time_point Now() override { return now; }
 };
 
 TEST_F(ResultsShare, TheLineAndTheComputerMarkerShareOneDeadline) {
   using std::chrono::milliseconds;
-  const auto busy = [] { throw PlatformError(32, "busy", PlatformError::Kind::kTransient); };
-  BusyShare share(*platform_);
-  const std::u16string marker = paths_.results_share + state_.computer_name;
+  StoppedClock share(*platform_);
+  const std::chrono::steady_clock::time_point start{};
   // The log is busy for 14 s, the marker's place for ever: the marker gets
   // what is left of the 15 s, not 15 s of its own.
-  share.on_append = [&] {
-    if (share.now - decltype(share.now){} < milliseconds(14'000)) busy();
-  };
-  share.on_write = [&](const std::u16string& path) {
-    if (path == marker) busy();
-  };
+  share.Fail(Op::kAppendExclusively, Kind::kBusy).until = start + milliseconds(14'000);
+  share.Fail(Op::kWriteFile, Kind::kTransient, paths_.results_share + state_.computer_name);
   EXPECT_EQ(Submit(&share), ShareOutcome::kNoComputerMarker);
   EXPECT_EQ(ShareLog(), Line());
-  EXPECT_LE(share.now - decltype(share.now){}, milliseconds(15'000));
-  EXPECT_GE(share.now - decltype(share.now){}, milliseconds(14'000));
+  EXPECT_LE(share.now - start, milliseconds(15'000));
+  EXPECT_GE(share.now - start, milliseconds(14'000));
 
   // Busy through the whole time: the line gives up at 15 s, and no time is
   // left over for the marker's tries.
   fs::remove(root_ / "windows" / "fen.g");
-  share.now = {};
-  share.on_append = busy;
+  share.now = start;
+  share.Fail(Op::kAppendExclusively, Kind::kBusy);
   EXPECT_EQ(Submit(&share), ShareOutcome::kNotDelivered);
-  EXPECT_EQ(share.now - decltype(share.now){}, milliseconds(15'000));
+  EXPECT_EQ(share.now - start, milliseconds(15'000));
   EXPECT_FALSE(Marked());
 }
 
@@ -199,15 +177,17 @@ TEST_F(ResultsShare, AComputerMarkerThatCannotBeMadeOrNamedLeavesTheSubmissionSt
 
 TEST_F(ResultsShare, FailuresOnThisPcAreNotAnswered) {
   // The marker cannot be taken back: the PC would stay marked without its line.
-  FaultyPlatform faulty(*platform_);
-  faulty.on_append = [] { throw PlatformError(2, "gone"); };
-  faulty.on_remove = [] { throw PlatformError(5, "io"); };
-  EXPECT_THROW(Submit(&faulty), PlatformError);
+  FailingPlatform share(*platform_);
+  share.Fail(Op::kAppendExclusively, Kind::kNotFound);
+  share.Fail(Op::kRemoveFile, Kind::kDenied);
+  EXPECT_TRUE(
+      test::ThrowsPlatformError([&] { Submit(&share); }, Kind::kDenied, paths_.submitted_marker));
 
   // The marker cannot be made: nothing reaches the share.
   fs::remove_all(root_ / "windows");
-  test::WriteBytes(root_ / "windows", "a file where the folder should be");
-  EXPECT_THROW(SubmitToResultsShare(*platform_, paths_, state_, result_), PlatformError);
+  EXPECT_TRUE(
+      test::ThrowsPlatformError([&] { SubmitToResultsShare(*platform_, paths_, state_, result_); },
+                                Kind::kNotFound, paths_.submitted_marker));
   EXPECT_FALSE(fs::exists(share_ / "cjwyzz.txt"));
 }
 

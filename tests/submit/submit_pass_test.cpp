@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-#include "support/test_support.h"
+#include "support/failing_platform.h"
+#include "text/utf8.h"
 
 namespace webexam {
 namespace {
@@ -12,21 +13,8 @@ namespace {
 using test::ReadBytes;
 namespace fs = std::filesystem;
 
-// Records the report viewer's starts instead of opening windows.
-struct ViewerPlatform : test::ForwardingPlatform {
-  using ForwardingPlatform::ForwardingPlatform;
-  void OpenDocument(const std::u16string& path) override {
-    if (fail_open) throw PlatformError(2, "no viewer");
-    opened.push_back(path);
-  }
-  void MakeFolder(const std::u16string& path) override {
-    if (fail_pages && path.ends_with(u"pages")) throw PlatformError(13, "access denied");
-    inner_.MakeFolder(path);
-  }
-  std::vector<std::u16string> opened;
-  bool fail_open = false;
-  bool fail_pages = false;
-};
+using test::Kind;
+using Op = test::FailingPlatform::Op;
 
 class SubmitPassTest : public ::testing::Test {
  protected:
@@ -38,7 +26,7 @@ class SubmitPassTest : public ::testing::Test {
   std::size_t Lines(const fs::path& file) { return test::CrLfLines(ReadBytes(file)).size(); }
 
   std::unique_ptr<Platform> real_ = MakePlatform();
-  ViewerPlatform platform_{*real_};
+  test::FailingPlatform platform_{*real_};
   test::TempDir dir_;
   fs::path root_ = dir_.path() / "c";
   fs::path page_ = root_ / "620722001" / "web" / "index.htm";
@@ -76,19 +64,19 @@ TEST_F(SubmitPassTest, ThreePressesLogThreeTimesAndReachTheShareOnce) {
 TEST_F(SubmitPassTest, AFailingStepStopsThePassButAMissingViewerDoesNot) {
   // The local log cannot be written: no report, no share.
   fs::create_directory(root_ / "cjj.txt");
-  EXPECT_THROW(Press(), PlatformError);
+  EXPECT_TRUE(test::ThrowsPlatformError([&] { Press(); }, test::kFolderInTheWay, paths_.local_log));
   EXPECT_FALSE(fs::exists(root_ / "cj.txt"));
   EXPECT_TRUE(platform_.opened.empty());
   fs::remove(root_ / "cjj.txt");
 
   // The viewer cannot be started: the report's text goes to the window of
   // the client's own, and the submission goes on to the share.
-  platform_.fail_open = true;
+  platform_.Fail(Op::kOpenDocument, Kind::kNotFound);
   std::vector<std::u16string> shown;
   EXPECT_EQ(SubmitPass(platform_, paths_, state_,
                        [&](std::u16string_view text, const PlatformError& why) {
                          shown.emplace_back(text);
-                         EXPECT_STREQ(why.what(), "no viewer");
+                         EXPECT_EQ(why.path(), ToUtf8(paths_.report));
                        }),
             u"");
   ASSERT_EQ(shown.size(), 1u);
@@ -122,17 +110,16 @@ TEST_F(SubmitPassTest, TheFirstSubmissionLeavesTheBytesItWasGradedOnInPages) {
 }
 
 TEST_F(SubmitPassTest, APageThatCannotBeKeptIsANoteAndNeverChangesTheMessage) {
-  platform_.fail_pages = true;
+  platform_.Fail(Op::kMakeFolder, Kind::kDenied, u"pages");
   std::u16string note;
   EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), u"");
   EXPECT_NE(note.find(u"所评的页面没能留在共享文件夹里"), std::u16string::npos);
-  EXPECT_NE(note.find(u"access denied"), std::u16string::npos);
+  EXPECT_NE(note.find(paths_.results_share + u"pages"), std::u16string::npos);
   EXPECT_EQ(Lines(share_ / "cjwyzz.txt"), 1u);
   EXPECT_TRUE(fs::exists(share_ / "JF07"));
   EXPECT_FALSE(fs::exists(share_ / "pages"));
 
   // The pages folder made meanwhile by another PC is used as it is.
-  platform_.fail_pages = true;
   fs::create_directories(share_ / "pages");
   fs::remove(root_ / "windows" / "fen.g");
   state_.computer_name = u"JF08";

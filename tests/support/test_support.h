@@ -131,6 +131,7 @@ class ForwardingPlatform : public Platform {
   std::u16string ComputerName() override { return inner_.ComputerName(); }
   std::u16string DecodeGbk(std::string_view bytes) override { return inner_.DecodeGbk(bytes); }
   std::string EncodeGbk(std::u16string_view text) override { return inner_.EncodeGbk(text); }
+  bool CanEncodeGbk(std::u16string_view text) override { return inner_.CanEncodeGbk(text); }
   void Sleep(std::chrono::milliseconds duration) override { inner_.Sleep(duration); }
   std::chrono::steady_clock::time_point Now() override { return inner_.Now(); }
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "submit/submit_pass.h"
-#include "support/test_support.h"
+#include "support/failing_platform.h"
 #include "text/utf8.h"
 #include "tools/explain.h"
 
@@ -71,10 +71,7 @@ TEST_F(Evidence, ExplainSaysWhereEachTextIsAndWhatLiesBeyondTheLimit) {
 
 TEST_F(Evidence, RegradeListsLinesThatNoLongerMatchTheirKeptPage) {
   auto real = MakePlatform();
-  struct NoViewer : test::ForwardingPlatform {
-    using ForwardingPlatform::ForwardingPlatform;
-    void OpenDocument(const std::u16string&) override {}
-  } platform(*real);
+  test::FailingPlatform platform(*real);  // fails nothing, starts no viewer
   const fs::path share = dir_.path() / "share";
   fs::create_directories(share);
   EXPECT_EQ(Run("webexam-results", {"--regrade", share.string()}), 1);  // no pages yet

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/test_support.h"
+#include "support/failing_platform.h"
 #include "text/utf8.h"
 
 namespace webexam {
@@ -15,9 +15,9 @@ using test::TempDir;
 using test::WriteBytes;
 namespace fs = std::filesystem;
 
-class BentPlatform : public test::ForwardingPlatform {
+class BentPlatform : public test::FailingPlatform {
  public:
-  using ForwardingPlatform::ForwardingPlatform;
+  using FailingPlatform::FailingPlatform;
   std::u16string ComputerName() override { return computer_name; }
   std::uint64_t FreeSpace(const std::u16string& path) override {
     return free_space ? *free_space : inner_.FreeSpace(path);
@@ -28,18 +28,10 @@ class BentPlatform : public test::ForwardingPlatform {
     if (!garbled.empty() && path.starts_with(garbled)) bytes += "x";
     return bytes;
   }
-  // Windows' refusal of a program that is not elevated, in `refused`.
-  void WriteFile(const std::u16string& path, std::string_view bytes) override {
-    if (!refused.empty() && path.starts_with(refused)) {
-      throw PlatformError(PathSeparator() == u'\\' ? 5 : 13, "cannot open for output: denied");
-    }
-    inner_.WriteFile(path, bytes);
-  }
   std::u16string DocumentViewer(const std::u16string&) override { return viewer; }
   std::u16string computer_name = u"JF07";
   std::optional<std::uint64_t> free_space;
   std::u16string garbled;  // reads of files here come back changed
-  std::u16string refused;
   std::u16string viewer = u"notepad.exe";
 };
 
@@ -117,10 +109,11 @@ TEST_F(RoomCheckTest, ADriveWithoutRoomOrAShareThatDoesNotWorkFails) {
   fs::create_directories(root_);
   // Windows refuses a program that is not elevated the files of C:\Windows.
   fs::create_directory(root_ / "windows");
-  platform_.refused = paths_.windows_folder;
+  const PlatformError refusal = test::ErrorOf(test::Kind::kDenied, "", u"");
+  platform_.Fail(test::FailingPlatform::Op::kWriteFile, test::Kind::kDenied, paths_.windows_folder);
   EXPECT_TRUE(Fails(1, platform_.PathSeparator() == u'\\' ? u"请以管理员身份运行" : u"权限"));
-  EXPECT_TRUE(Fails(1, paths_.windows_folder));
-  platform_.refused.clear();
+  EXPECT_TRUE(Fails(1, paths_.windows_folder + u" 写文件（" + FromUtf8(refusal.reason()) + u"）"));
+  platform_.Clear();
   fs::remove_all(root_ / "windows");
   WriteBytes(root_ / "windows", "");  // a file where the folder belongs
   EXPECT_TRUE(Fails(1, u"是一个文件"));

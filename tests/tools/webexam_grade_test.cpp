@@ -31,17 +31,20 @@ class WebexamGradeTest : public ::testing::Test {
 TEST_F(WebexamGradeTest, PrintsOneLinePerPageAndNamesThePagesItCannotRead) {
   const std::string model = test::DataFile("model_answer.htm").string();
   const std::string missing = (dir_.path() / "missing.htm").string();
+  const std::string no_folder = (dir_.path() / "none" / "index.htm").string();
   const std::string empty = (dir_.path() / "empty.htm").string();
   test::WriteBytes(empty, "");
   // The rest are graded all the same; the missing page is not created.
-  EXPECT_EQ(Grade({model, missing, empty, dir_.path().string()}), 1);
+  EXPECT_EQ(Grade({model, missing, no_folder, empty, dir_.path().string()}), 1);
   std::string want = model + "\t22";
   for (int i = 0; i < 22; ++i) want += "\t1";
   want += "\n" + empty + "\t1";
   for (int i = 1; i <= 22; ++i) want += i == 14 ? "\t1" : "\t0";
   EXPECT_EQ(out_, want + "\n");
-  EXPECT_NE(err_.find(missing), std::string::npos) << err_;
-  EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 2) << err_;  // and the folder
+  for (const std::string& page : {missing, no_folder}) {
+    EXPECT_NE(err_.find("webexam-grade: no such page: " + page), std::string::npos) << err_;
+  }
+  EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 3) << err_;  // and the folder
   EXPECT_FALSE(fs::exists(missing));
 
   EXPECT_EQ(Grade({model}), 0);

@@ -16,7 +16,7 @@
 
 #include "results/results_share.h"
 #include "submit/submit_pass.h"
-#include "support/test_support.h"
+#include "support/failing_platform.h"
 #include "text/utf8.h"
 
 namespace webexam {
@@ -26,21 +26,6 @@ using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
 namespace fs = std::filesystem;
-
-// One exam PC for the golden share: the report viewer is not started, and
-// the marker named after the PC can be made to fail, as a share that
-// refuses it does.
-class ExamPc : public test::ForwardingPlatform {
- public:
-  using ForwardingPlatform::ForwardingPlatform;
-  void OpenDocument(const std::u16string&) override {}
-  void WriteFile(const std::u16string& path, std::string_view bytes) override {
-    if (refuse_marker && path.ends_with(marker_name)) throw PlatformError(5, "access denied");
-    inner_.WriteFile(path, bytes);
-  }
-  bool refuse_marker = false;
-  std::u16string marker_name;
-};
 
 void MatchesGolden(const std::string& got, const std::string& name) {
   const fs::path golden = test::DataFile("results") / name;
@@ -70,20 +55,21 @@ class WebexamResults : public ::testing::Test {
     err_ = ReadBytes(err);
     return status;
   }
-  // Presses "上交成绩" once on the PC whose drive root is the folder `pc`.
+  // Presses "上交成绩" once on the PC whose drive root is the folder `pc`;
+  // with `refuse_marker`, the share refuses the marker named after the PC.
   void Submit(const char* pc, const std::string& page, ExamState state,
               bool refuse_marker = false) {
-    ExamPc platform(*real_);
-    platform.refuse_marker = refuse_marker;
-    platform.marker_name = state.computer_name;
+    test::FailingPlatform platform(*real_);
     const fs::path root = dir_.path() / pc;
+    const ExamPaths paths = MakeExamPaths(test::U16(root), test::U16(root), test::U16(share_),
+                                          platform.PathSeparator());
+    if (refuse_marker) {
+      platform.Fail(test::FailingPlatform::Op::kWriteFile, test::Kind::kDenied,
+                    paths.results_share + state.computer_name);
+    }
     fs::create_directories(root / "620722001" / "web");
     WriteBytes(root / "620722001" / "web" / "index.htm", page);
-    const std::u16string message =
-        SubmitPass(platform,
-                   MakeExamPaths(test::U16(root), test::U16(root), test::U16(share_),
-                                 platform.PathSeparator()),
-                   state);
+    const std::u16string message = SubmitPass(platform, paths, state);
     EXPECT_EQ(message, refuse_marker ? kNoComputerMarkerMessage : u"") << ToUtf8(message);
   }
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "layout/window_placement.h"
-#include "support/test_support.h"
+#include "support/failing_platform.h"
 
 namespace webexam {
 namespace {
@@ -37,7 +37,8 @@ TEST_F(Workspace, TheDeliveredTaskTextReplacesTheOldAndMustBeThere) {
 
   // Missing material takes the fatal path.
   fs::remove(program_ / "1.txt");
-  EXPECT_THROW(PrepareTaskText(*platform_, paths_), PlatformError);
+  EXPECT_TRUE(test::ThrowsPlatformError([&] { PrepareTaskText(*platform_, paths_); },
+                                        test::Kind::kNotFound, paths_.task_text_source));
 }
 
 TEST_F(Workspace, TheOldCandidateFolderIsGoneBeforeTheMaterialIsCopiedOrAtExit) {
@@ -62,7 +63,8 @@ TEST_F(Workspace, TheOldCandidateFolderIsGoneBeforeTheMaterialIsCopiedOrAtExit) 
   EXPECT_TRUE(RemoveCandidateFolder(*platform_, paths_).empty());
 
   fs::remove_all(program_ / "aa");
-  EXPECT_THROW(PrepareCandidateFolder(*platform_, paths_), PlatformError);
+  EXPECT_TRUE(test::ThrowsPlatformError([&] { PrepareCandidateFolder(*platform_, paths_); },
+                                        test::Kind::kNotFound, paths_.material_folder));
 }
 
 TEST(WindowPlacement, RoundsXToNearestEvenAndTruncatesTheRest) {

@@ -1,5 +1,5 @@
-// What an errno means for the results share's retries, for a share path and
-// an SMB address alike.
+// What an errno means, for a local path, a share path and an SMB address
+// alike.
 #pragma once
 
 #include <cerrno>
@@ -9,15 +9,21 @@
 namespace webexam {
 
 // Another writer holding the file is Kind::kBusy, a network fault that may
-// pass Kind::kTransient, anything else Kind::kOther. With `denied_is_busy`
-// EACCES is contention, as F_SETLK reports a lock held elsewhere on some
-// systems; an SMB server means by it that access is denied, which no retry
-// changes.
-inline PlatformError::Kind KindOfErrno(int error, bool denied_is_busy) {
+// pass Kind::kTransient. EACCES is a refusal here; a lock held elsewhere,
+// which F_SETLK reports as EACCES on some systems, is told apart by the
+// caller that takes the lock. A read-only file system stays Kind::kOther:
+// no permission mends it.
+inline PlatformError::Kind KindOfErrno(int error) {
   using Kind = PlatformError::Kind;
   switch (error) {
+    case ENOENT:
+      return Kind::kNotFound;
     case EACCES:
-      return denied_is_busy ? Kind::kBusy : Kind::kOther;
+    case EPERM:
+      return Kind::kDenied;
+    case ENOSPC:
+    case EDQUOT:
+      return Kind::kNoSpace;
     case EAGAIN:
 #if EWOULDBLOCK != EAGAIN
     case EWOULDBLOCK:

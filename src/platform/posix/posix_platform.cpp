@@ -29,12 +29,11 @@ using Kind = PlatformError::Kind;
 
 std::string Native(const std::u16string& path) { return ToUtf8(path); }
 
-Kind KindOf(int error) { return KindOfErrno(error, true); }
-
-[[noreturn]] void Fail(const char* operation, const std::string& path, int error = errno,
-                       Kind kind = Kind::kOther) {
-  throw PlatformError(error, std::string(operation) + " " + path + ": " + std::strerror(error),
-                      kind);
+[[noreturn]] void Fail(const char* operation, const std::string& path, int error, Kind kind) {
+  throw PlatformError(kind, error, operation, path, std::strerror(error));
+}
+[[noreturn]] void Fail(const char* operation, const std::string& path, int error = errno) {
+  Fail(operation, path, error, KindOfErrno(error));
 }
 
 // The exam works with the results share only through listing, reading,
@@ -538,10 +537,7 @@ void PosixPlatform::AppendExclusively(const std::u16string& path, std::string_vi
   const std::string native = Native(path);
   if (IsSmbAddress(native)) return smb_.AppendExclusively(native, bytes);
   Fd fd(OpenRetryingEintr(native.c_str(), O_WRONLY | O_APPEND | O_CREAT));
-  if (!fd.ok()) {
-    int error = errno;
-    Fail("cannot open for appending", native, error, KindOf(error));
-  }
+  if (!fd.ok()) Fail("cannot open for appending", native);
   // A record lock on the whole file: unlike flock, it reaches the server on
   // network file systems, so PCs sharing one results folder exclude each other.
   struct flock lock {};
@@ -550,33 +546,27 @@ void PosixPlatform::AppendExclusively(const std::u16string& path, std::string_vi
   if (::fcntl(fd.get(), F_SETLK, &lock) != 0) {
     int error = errno;
     Fail("cannot lock", native, error,
-         error == EAGAIN || error == EACCES ? Kind::kBusy : KindOf(error));
+         error == EAGAIN || error == EACCES ? Kind::kBusy : KindOfErrno(error));
   }
   struct stat st;
-  if (::fstat(fd.get(), &st) != 0) {
-    int error = errno;
-    Fail("cannot write", native, error, KindOf(error));
-  }
+  if (::fstat(fd.get(), &st) != 0) Fail("cannot write", native);
   if (int error = WriteAll(fd.get(), bytes)) {
     // Take back a part line, so that a retry cannot leave a torn one behind.
     if (::ftruncate(fd.get(), st.st_size) != 0) {
       // The file is left as the failed write made it; the error below says so.
     }
-    Fail("cannot write", native, error, KindOf(error));
+    Fail("cannot write", native, error);
   }
-  if (int error = fd.Close()) Fail("cannot write", native, error, KindOf(error));
+  if (int error = fd.Close()) Fail("cannot write", native, error);
 }
 
 void PosixPlatform::WriteFile(const std::u16string& path, std::string_view bytes) {
   const std::string native = Native(path);
   if (IsSmbAddress(native)) return smb_.WriteFile(native, bytes);
   Fd fd(OpenRetryingEintr(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC));
-  if (!fd.ok()) {
-    int error = errno;
-    Fail("cannot open for output", native, error, KindOf(error));
-  }
-  if (int error = WriteAll(fd.get(), bytes)) Fail("cannot write", native, error, KindOf(error));
-  if (int error = fd.Close()) Fail("cannot write", native, error, KindOf(error));
+  if (!fd.ok()) Fail("cannot open for output", native);
+  if (int error = WriteAll(fd.get(), bytes)) Fail("cannot write", native, error);
+  if (int error = fd.Close()) Fail("cannot write", native, error);
 }
 
 void PosixPlatform::OpenDocument(const std::u16string& path) {
@@ -657,21 +647,33 @@ std::optional<char16_t> PosixPlatform::DecodeOne(std::string_view bytes) {
   return out[0];
 }
 
-std::string PosixPlatform::EncodeGbk(std::u16string_view text) {
-  std::string out(text.size() * 2, '\0');  // at most two bytes a unit
+std::size_t PosixPlatform::EncodeInto(std::u16string_view text, std::string& out) {
+  out.assign(text.size() * 2, '\0');  // at most two bytes a unit
   char* in = const_cast<char*>(reinterpret_cast<const char*>(text.data()));
   std::size_t in_left = text.size() * sizeof(char16_t);
   char* out_at = out.data();
   std::size_t out_left = out.size();
   ::iconv(encoder_, nullptr, nullptr, nullptr, nullptr);
   if (::iconv(encoder_, &in, &in_left, &out_at, &out_left) == static_cast<std::size_t>(-1)) {
-    int error = errno;
-    const std::size_t at = text.size() - in_left / sizeof(char16_t);
+    return text.size() - in_left / sizeof(char16_t);
+  }
+  out.resize(out.size() - out_left);
+  return std::u16string_view::npos;
+}
+
+std::string PosixPlatform::EncodeGbk(std::u16string_view text) {
+  std::string out;
+  if (const std::size_t at = EncodeInto(text, out); at != std::u16string_view::npos) {
+    const int error = errno;
     throw PlatformError(error, "text cannot be written in GBK: " + ToUtf8(text.substr(0, at)) +
                                    "[" + ToUtf8(text.substr(at, 1)) + "]");
   }
-  out.resize(out.size() - out_left);
   return out;
+}
+
+bool PosixPlatform::CanEncodeGbk(std::u16string_view text) {
+  std::string out;
+  return EncodeInto(text, out) == std::u16string_view::npos;
 }
 
 void PosixPlatform::Sleep(std::chrono::milliseconds duration) {

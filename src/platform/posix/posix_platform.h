@@ -47,6 +47,7 @@ class PosixPlatform final : public Platform {
 
   std::u16string DecodeGbk(std::string_view bytes) override;
   std::string EncodeGbk(std::u16string_view text) override;
+  bool CanEncodeGbk(std::u16string_view text) override;
 
   void Sleep(std::chrono::milliseconds duration) override;
   std::chrono::steady_clock::time_point Now() override;
@@ -54,6 +55,10 @@ class PosixPlatform final : public Platform {
  private:
   // iconv's answer for one character's bytes, for the decoding table.
   std::optional<char16_t> DecodeOne(std::string_view bytes);
+  // Encodes `text` into `out`; returns where the first character without a
+  // GBK form stands, or npos when all were encoded. A failure leaves errno
+  // as iconv set it.
+  std::size_t EncodeInto(std::u16string_view text, std::string& out);
 
   SmbClient smb_;    // the results share when it is an SMB address
   iconv_t decoder_;  // CP936 to UTF-16LE

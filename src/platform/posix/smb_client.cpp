@@ -17,11 +17,6 @@ namespace {
 
 using Kind = PlatformError::Kind;
 
-// What the server's answers mean for a retry: a sharing violation (another
-// PC holds the log) comes back as EBUSY; a denied access, a read-only share
-// or a missing share will not pass within a retry.
-Kind SmbKindOf(int error) { return KindOfErrno(error, false); }
-
 bool IsUnreserved(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
          c == '.' || c == '_' || c == '~';
@@ -161,8 +156,8 @@ SmbAccount ReadSmbAccount(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
   if (!in) {
     const int error = errno ? errno : EACCES;
-    throw PlatformError(
-        error, "cannot read the share's credentials " + file + ": " + std::strerror(error));
+    throw PlatformError(KindOfErrno(error), error, "cannot read the share's credentials", file,
+                        std::strerror(error));
   }
   std::string line;
   while (std::getline(in, line)) {
@@ -206,7 +201,9 @@ SMBCCTX* SmbClient::Context(Sharing sharing) {
   }
   SMBCCTX* context = smbc_new_context();
   if (!context) {
-    throw PlatformError(errno, std::string("cannot start the SMB client: ") + std::strerror(errno));
+    const int error = errno;
+    throw PlatformError(error, std::string("cannot start the SMB client: ") + std::strerror(error),
+                        KindOfErrno(error), std::strerror(error));
   }
   smbc_setDebug(context, 0);
   smbc_setTimeout(context, kTimeoutMs);
@@ -220,19 +217,22 @@ SMBCCTX* SmbClient::Context(Sharing sharing) {
   if (!smbc_init_context(context)) {
     const int error = errno;
     smbc_free_context(context, 1);
-    throw PlatformError(error, std::string("cannot start the SMB client: ") + std::strerror(error));
+    throw PlatformError(error, std::string("cannot start the SMB client: ") + std::strerror(error),
+                        KindOfErrno(error), std::strerror(error));
   }
   contexts_[sharing] = context;
   return context;
 }
 
 void SmbClient::Fail(const char* operation, const std::string& path, int error) {
-  const Kind kind = SmbKindOf(error);
+  // A sharing violation (another PC holds the log) comes back as EBUSY; a
+  // denied access, a read-only share or a missing share will not pass
+  // within a retry.
+  const Kind kind = KindOfErrno(error);
   // The context still holds the open file that its owner closes on the way
   // out; it is dropped when the next operation starts.
   if (kind == Kind::kTransient) reconnect_ = true;
-  throw PlatformError(error, std::string(operation) + " " + path + ": " + std::strerror(error),
-                      kind);
+  throw PlatformError(kind, error, operation, path, std::strerror(error));
 }
 
 std::string SmbClient::ListPath(const std::string& path, bool folders_too) {

@@ -54,9 +54,19 @@ std::string Describe(DWORD error) {
   return ToUtf8(text);
 }
 
-// Errors that another writer or a passing network fault cause: worth a retry.
+// What a system error number means, the same kinds as POSIX errors give.
+// Another writer or a passing network fault: worth a retry. A write-protected
+// medium stays Kind::kOther: no permission mends it.
 Kind KindOf(DWORD error) {
   switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return Kind::kNotFound;
+    case ERROR_ACCESS_DENIED:
+      return Kind::kDenied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return Kind::kNoSpace;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_BUSY:
@@ -82,9 +92,8 @@ Kind KindOf(DWORD error) {
 
 [[noreturn]] void Fail(const char* operation, const std::u16string& path,
                        DWORD error = ::GetLastError()) {
-  throw PlatformError(static_cast<int>(error),
-                      std::string(operation) + " " + ToUtf8(path) + ": " + Describe(error),
-                      KindOf(error));
+  throw PlatformError(KindOf(error), static_cast<int>(error), operation, ToUtf8(path),
+                      Describe(error));
 }
 
 // A handle closed on every path out.
@@ -461,21 +470,38 @@ std::u16string Win32Platform::ComputerName() {
   return std::u16string(name.begin(), name.end());
 }
 
-std::string Win32Platform::EncodeGbk(std::u16string_view text) {
-  if (text.empty()) return {};
+namespace {
+
+// Encodes `text` as GBK into `bytes`; false when a character has no GBK form
+// (nothing is ever written as a default character or a look-alike).
+bool EncodeInto(std::u16string_view text, std::string& bytes) {
+  bytes.clear();
+  if (text.empty()) return true;
   const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
   const int length = static_cast<int>(text.size());
   BOOL used_default = FALSE;
   const int size = ::WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0,
                                          nullptr, &used_default);
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  if (size == 0 || used_default ||
-      ::WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, wide, length, bytes.data(), size, nullptr,
-                            &used_default) != size) {
+  bytes.assign(static_cast<std::size_t>(size), '\0');
+  return size != 0 && !used_default &&
+         ::WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, wide, length, bytes.data(), size, nullptr,
+                               &used_default) == size;
+}
+
+}  // namespace
+
+std::string Win32Platform::EncodeGbk(std::u16string_view text) {
+  std::string bytes;
+  if (!EncodeInto(text, bytes)) {
     throw PlatformError(ERROR_NO_UNICODE_TRANSLATION,
                         "text cannot be written in GBK: " + ToUtf8(text));
   }
   return bytes;
+}
+
+bool Win32Platform::CanEncodeGbk(std::u16string_view text) {
+  std::string bytes;
+  return EncodeInto(text, bytes);
 }
 
 void Win32Platform::Sleep(std::chrono::milliseconds duration) {

@@ -41,6 +41,7 @@ class Win32Platform final : public Platform {
 
   std::u16string DecodeGbk(std::string_view bytes) override { return gbk_.Decode(bytes); }
   std::string EncodeGbk(std::u16string_view text) override;
+  bool CanEncodeGbk(std::u16string_view text) override;
 
   void Sleep(std::chrono::milliseconds duration) override;
   std::chrono::steady_clock::time_point Now() override;
