@@ -4,7 +4,7 @@
 
 #include <semaphore>
 
-#include "support/test_support.h"
+#include "support/failing_platform.h"
 
 namespace webexam {
 namespace {
@@ -12,36 +12,30 @@ namespace {
 using test::ReadBytes;
 using test::WriteBytes;
 namespace fs = std::filesystem;
+using Op = test::FailingPlatform::Op;
 
-// Notes what the window's opening does, and fails or slows what a case asks.
-struct WatchedPlatform : test::ForwardingPlatform {
-  using ForwardingPlatform::ForwardingPlatform;
+// Notes what the window's opening does, fails what a case asks, and slows
+// the share or holds a file of the candidate folder.
+struct WatchedPlatform : test::FailingPlatform {
+  using FailingPlatform::FailingPlatform;
   void CopyOneFile(const std::u16string& from, const std::u16string& to) override {
     events.push_back("task text copied");
     inner_.CopyOneFile(from, to);
   }
   void MakeFolder(const std::u16string& path) override {
-    if (fail_pages && path.ends_with(u"pages")) throw PlatformError(5, "cannot make pages");
     if (path.ends_with(u"620722001")) events.push_back("candidate folder made");
-    inner_.MakeFolder(path);
-  }
-  void OpenDocument(const std::u16string&) override {}  // no viewer in a test
-  void WriteFile(const std::u16string& path, std::string_view bytes) override {
-    if (fail_marker && path.ends_with(u"fen.g")) throw PlatformError(5, "cannot write fen.g");
-    inner_.WriteFile(path, bytes);
+    FailingPlatform::MakeFolder(path);
   }
   void AppendExclusively(const std::u16string& path, std::string_view bytes) override {
     inner_.Sleep(share_delay);  // a share that keeps the candidate waiting
-    inner_.AppendExclusively(path, bytes);
+    FailingPlatform::AppendExclusively(path, bytes);
   }
   std::vector<PlatformError> RemoveTreeAsFarAsPossible(const std::u16string& path) override {
     std::vector<PlatformError> left = inner_.RemoveTreeAsFarAsPossible(path);
-    if (hold_sound) left.emplace_back(32, "cannot remove Bjyy.wav: held by the player");
+    if (hold_sound) left.push_back(test::ErrorOf(test::Kind::kBusy, "cannot delete", u"Bjyy.wav"));
     return left;
   }
   std::vector<std::string> events;
-  bool fail_marker = false;
-  bool fail_pages = false;
   bool hold_sound = false;
   std::chrono::milliseconds share_delay{0};
 };
@@ -121,7 +115,8 @@ TEST_F(GradingWindowTest, APressWhileBusyIsIgnoredAndTheShareStepEndsOnTheWindow
   window.Open();
   EXPECT_TRUE(window.MayClose());
   platform_.share_delay = std::chrono::milliseconds(100);
-  platform_.fail_pages = true;  // the graded page cannot be kept: a note, no message
+  // The graded page cannot be kept: a note, no message.
+  platform_.Fail(Op::kMakeFolder, test::Kind::kDenied, u"pages");
   window.Submit();
   // Until the window has taken the step's end: no second pass, no exit, no close.
   window.Submit();
@@ -134,7 +129,7 @@ TEST_F(GradingWindowTest, APressWhileBusyIsIgnoredAndTheShareStepEndsOnTheWindow
   window.FinishSubmit();
   EXPECT_TRUE(shown_.empty());  // submitted: nothing to tell
   ASSERT_EQ(notes_.size(), 1u);
-  EXPECT_NE(notes_[0].find(u"cannot make pages"), std::u16string::npos);
+  EXPECT_NE(notes_[0].find(u"cannot make folder"), std::u16string::npos);
   EXPECT_TRUE(window.MayClose());
   EXPECT_EQ(busy_shown_, (std::vector<bool>{true, false}));
   EXPECT_EQ(test::CrLfLines(ReadBytes(root_ / "cjj.txt")).size(), 1u);
@@ -165,25 +160,22 @@ TEST_F(GradingWindowTest, ExitAsksUntilAResultIsDeliveredAndReportsWhatStays) {
   shown_.clear();
   EXPECT_TRUE(window.Exit());  // asked no more
   EXPECT_EQ(shown_, Shown{});
-  EXPECT_EQ(left_, std::vector<std::string>{"cannot remove Bjyy.wav: held by the player"});
+  ASSERT_EQ(left_.size(), 1u);
+  EXPECT_NE(left_[0].find("Bjyy.wav"), std::string::npos);
   EXPECT_FALSE(fs::exists(root_ / "620722001"));
 }
 
 TEST_F(GradingWindowTest, TheShareStepsErrorComesBackOnFinishAndTheWindowIsReadyAgain) {
   GradingWindow window(platform_, paths_, state_, Hooks());
   window.Open();
-  platform_.fail_marker = true;
+  platform_.Fail(Op::kWriteFile, test::Kind::kNoSpace, u"fen.g");
   window.Submit();
   woken_.acquire();
-  try {
-    window.FinishSubmit();
-    ADD_FAILURE() << "no error";
-  } catch (const PlatformError& error) {
-    EXPECT_STREQ(error.what(), "cannot write fen.g");
-  }
+  EXPECT_TRUE(test::ThrowsPlatformError([&] { window.FinishSubmit(); }, test::Kind::kNoSpace,
+                                        paths_.submitted_marker));
   EXPECT_TRUE(window.MayClose());
   EXPECT_EQ(busy_shown_, (std::vector<bool>{true, false}));
-  platform_.fail_marker = false;
+  platform_.Clear();
   EXPECT_EQ(PressAndWait(window), Shown{});
   EXPECT_EQ(ShareLines(), 1u);
 }
