@@ -58,9 +58,6 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
 // line without either.
 std::u16string Who(const ShareLogRecord& record);
 
-// A computer name as Windows compares them: ASCII letters without case.
-std::u16string Folded(std::u16string_view name);
-
 // The share of `passed` in `total` in whole percent, rounded half up; 0 for
 // no total.
 int Percent(int passed, int total);

@@ -21,5 +21,15 @@ TEST(Utf8, MalformedInputBecomesReplacementCharacters) {
   EXPECT_EQ(ToUtf8(std::u16string(1, char16_t{0xD800})), "\xEF\xBF\xBD");
 }
 
+TEST(Utf8, NextUtf8StepsOverOneCharacterOrStaysAtABadOne) {
+  const std::string_view bytes = "a\xE7\xBD\x91\xF4\x90\x80\x80";  // 'a', 网, past U+10FFFF
+  std::size_t at = 0;
+  EXPECT_EQ(NextUtf8(bytes, at), U'a');
+  EXPECT_EQ(NextUtf8(bytes, at), U'网');
+  EXPECT_EQ(at, 4u);
+  EXPECT_EQ(NextUtf8(bytes, at), std::nullopt);
+  EXPECT_EQ(at, 4u);
+}
+
 }  // namespace
 }  // namespace webexam
