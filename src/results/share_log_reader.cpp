@@ -95,7 +95,7 @@ class LineReader {
         note.value = item;
         return LineProblem::kBadMark;
       }
-      record.marks[static_cast<std::size_t>(item - 1)] = mark[0] - '0';
+      record.marks[item] = mark[0] - '0';
       sum += mark[0] - '0';
     }
     if (sum != record.correct_count) {

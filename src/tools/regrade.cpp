@@ -73,7 +73,7 @@ RegradeReport Regrade(Platform& platform, const std::u16string& share, const Sha
     with_page.insert(&record);
     std::u16string items;
     for (int item = 1; item <= kItemCount; ++item) {
-      const int logged = record.marks[static_cast<std::size_t>(item - 1)];
+      const int logged = record.marks[item];
       if (logged == regraded.Mark(item)) continue;
       if (!items.empty()) items += u"、";
       items += u"第 " + Digits(item) + u" 题（成绩行 " + Digits(logged) + u"，重评 " +

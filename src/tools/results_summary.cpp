@@ -212,10 +212,7 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
     } else if (!marked.contains(pc)) {
       add(record.line, u"计算机 " + record.computer_name + u" 没有记号文件");
     }
-    for (int item = 0; item < kItemCount; ++item) {
-      summary.passed[static_cast<std::size_t>(item)] +=
-          record.marks[static_cast<std::size_t>(item)];
-    }
+    for (int item = 1; item <= kItemCount; ++item) summary.passed[item] += record.marks[item];
     ++summary.with_count[static_cast<std::size_t>(record.correct_count)];
   }
   for (const std::u16string& pc : pc_order) {

@@ -214,6 +214,7 @@ TEST_F(ResultsShare, AComputerNameWithControlCharactersStillGivesTheTeachersARes
   EXPECT_EQ(log.records[0].computer_name, u"PC?");
   EXPECT_EQ(log.records[1].computer_name, u"PC?1");
   EXPECT_EQ(log.records[2].computer_name, u"PC?");
+  EXPECT_EQ(log.records[0].marks, result_.marks);
 }
 
 TEST_F(ResultsShare, FailuresOnThisPcAreNotAnswered) {
