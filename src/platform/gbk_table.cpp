@@ -33,13 +33,13 @@ void GbkTable::Build() {
 
 std::u16string GbkTable::Decode(std::string_view bytes) {
   if (pairs_.empty()) Build();
-  std::u16string out;
-  out.reserve(bytes.size());  // never more units than bytes
+  std::u16string out(bytes.size(), u'\0');  // never more units than bytes
+  std::size_t to = 0;
   std::size_t at = 0;
   while (at < bytes.size()) {
     const auto b = static_cast<unsigned char>(bytes[at]);
     if (b < 0x80) {
-      out += static_cast<char16_t>(b);
+      out[to++] = b;
       ++at;
       continue;
     }
@@ -48,13 +48,14 @@ std::u16string GbkTable::Decode(std::string_view bytes) {
     const char16_t pair =
         at + 1 < bytes.size() ? pairs_[b << 8 | static_cast<unsigned char>(bytes[at + 1])] : 0;
     if (pair != 0) {
-      out += pair;
+      out[to++] = pair;
       at += 2;
     } else {
-      out += b == 0x80 ? byte_80_ : kNoCharacter;
+      out[to++] = b == 0x80 ? byte_80_ : kNoCharacter;
       ++at;
     }
   }
+  out.resize(to);
   return out;
 }
 
