@@ -24,7 +24,7 @@ GradeResult GradePage(Platform& platform, ExamState& state, const std::u16string
     }
     const bool passed = item.rule == PassRule::kAllFound ? found == item.probe_count : found == 0;
     if (passed) {
-      result.marks[static_cast<std::size_t>(item.number)] = 1;
+      result.marks[item.number] = 1;
       ++result.correct_count;
     }
   }

@@ -12,10 +12,10 @@
 namespace webexam {
 
 struct GradeResult {
-  std::array<int, kItemCount + 1> marks{};  // marks[1]..marks[22], each 0 or 1; marks[0] unused
-  int correct_count = 0;                    // the number of marks that are 1
+  Marks marks;
+  int correct_count = 0;  // the number of marks that are 1
 
-  int Mark(int item) const { return marks[static_cast<std::size_t>(item)]; }
+  int Mark(int item) const { return marks[item]; }
 };
 
 // Makes all 36 probes in answer-key order, clearing the match flag after each,

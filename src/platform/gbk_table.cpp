@@ -1,9 +1,5 @@
 #include "platform/gbk_table.h"
 
-#include <bit>
-#include <cstdint>
-#include <cstring>
-
 namespace webexam {
 namespace {
 
@@ -37,72 +33,29 @@ void GbkTable::Build() {
 
 std::u16string GbkTable::Decode(std::string_view bytes) {
   if (pairs_.empty()) Build();
-  // Never more units than bytes, and room for the eight units the ASCII step
-  // may write past the last one.
-  std::u16string out(bytes.size() + 8, u'\0');
-  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* const end = in + bytes.size();
-  char16_t* to = out.data();
-  const char16_t* const pairs = pairs_.data();
-  while (in < end) {
-    const unsigned b = *in;
+  std::u16string out(bytes.size(), u'\0');  // never more units than bytes
+  std::size_t to = 0;
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    const auto b = static_cast<unsigned char>(bytes[at]);
     if (b < 0x80) {
-      // Pages are mostly markup: ASCII goes eight bytes at a time while it
-      // lasts, the end of a run by the count of its ASCII bytes.
-      while (end - in >= 8) {
-        // (Copied out first: the compiler then knows that the bytes and the
-        // units cannot overlap, and widens them in one step.)
-        unsigned char eight[8];
-        std::memcpy(eight, in, sizeof eight);
-        for (int k = 0; k < 8; ++k) to[k] = eight[k];
-        std::uint64_t word;
-        std::memcpy(&word, eight, sizeof word);
-        const std::uint64_t high = word & 0x8080808080808080u;
-        if (high != 0) {
-          const int ascii = std::endian::native == std::endian::little ? std::countr_zero(high) / 8
-                                                                       : std::countl_zero(high) / 8;
-          in += ascii;
-          to += ascii;
-          break;
-        }
-        in += 8;
-        to += 8;
-      }
-      while (in < end && *in < 0x80) *to++ = *in++;
+      out[to++] = b;
+      ++at;
+      continue;
+    }
+    // A lead byte and a byte that may follow it make one character, or one
+    // bad character; any other byte above ASCII stands alone.
+    const char16_t pair =
+        at + 1 < bytes.size() ? pairs_[b << 8 | static_cast<unsigned char>(bytes[at + 1])] : 0;
+    if (pair != 0) {
+      out[to++] = pair;
+      at += 2;
     } else {
-      // Chinese text comes in runs of high bytes: four pairs at a time while
-      // they last and are all characters.
-      while (end - in >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, in, sizeof word);
-        if ((word & 0x8080808080808080u) != 0x8080808080808080u) break;
-        const char16_t c0 = pairs[in[0] << 8 | in[1]];
-        const char16_t c1 = pairs[in[2] << 8 | in[3]];
-        const char16_t c2 = pairs[in[4] << 8 | in[5]];
-        const char16_t c3 = pairs[in[6] << 8 | in[7]];
-        if ((c0 == 0) | (c1 == 0) | (c2 == 0) | (c3 == 0)) break;
-        to[0] = c0;
-        to[1] = c1;
-        to[2] = c2;
-        to[3] = c3;
-        in += 8;
-        to += 4;
-      }
-      if (in >= end || *in < 0x80) continue;
-      // A lead byte and a byte that may follow it make one character, or one
-      // bad character; any other byte above ASCII stands alone.
-      const unsigned lead = *in;
-      const char16_t pair = in + 1 < end ? pairs[lead << 8 | in[1]] : 0;
-      if (pair != 0) {
-        *to++ = pair;
-        in += 2;
-      } else {
-        *to++ = lead == 0x80 ? byte_80_ : kNoCharacter;
-        ++in;
-      }
+      out[to++] = b == 0x80 ? byte_80_ : kNoCharacter;
+      ++at;
     }
   }
-  out.resize(static_cast<std::size_t>(to - out.data()));
+  out.resize(to);
   return out;
 }
 

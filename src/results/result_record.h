@@ -10,8 +10,9 @@
 
 namespace webexam {
 
-// Exam number, name and computer name exactly as held, the count, then the
-// 22 marks in item order; no line end.
+// Exam number, name and computer name as held, the count, then the 22 marks
+// in item order; no line end. A control character in the computer name is
+// written as '?'.
 std::u16string BuildResultRecord(const ExamState& state, const GradeResult& result);
 
 // The record as it goes into a file: GBK, ended by CR LF.

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "results/result_record.h"
+#include "text/characters.h"
 #include "text/utf8.h"
 
 namespace webexam {
@@ -35,8 +36,6 @@ bool WithRetries(Platform& platform, const ShareRetry& retry,
   }
 }
 
-char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? c - (u'a' - u'A') : c; }
-
 }  // namespace
 
 std::u16string_view MessageFor(ShareOutcome outcome) {
@@ -53,23 +52,22 @@ std::u16string_view MessageFor(ShareOutcome outcome) {
   return {};
 }
 
+bool HasSubmittedMarker(Platform& platform, const ExamPaths& paths) {
+  return platform.ListPath(paths.submitted_marker, Listing::kFilesOnly) == kSubmittedMarkerName;
+}
+
 void EnsureWindowsFolder(Platform& platform, const ExamPaths& paths) {
-  std::u16string name = platform.ListPath(paths.windows_folder, Listing::kFilesAndFolders);
-  std::transform(name.begin(), name.end(), name.begin(), AsciiUpper);
-  if (name != kWindowsFolderName) platform.MakeFolder(paths.windows_folder);
+  const std::u16string name = platform.ListPath(paths.windows_folder, Listing::kFilesAndFolders);
+  if (!EqualIgnoringAsciiCase(name, kWindowsFolderName)) platform.MakeFolder(paths.windows_folder);
 }
 
 bool IsSafeFileName(std::u16string_view name) {
   if (name.empty() || name == u"." || name == u"..") return false;
   // A PC named like the share log would empty every result on the share with
   // its marker (the share may ignore case, as Windows does).
-  if (name.size() == kShareLogName.size() &&
-      std::equal(name.begin(), name.end(), kShareLogName.begin(),
-                 [](char16_t a, char16_t b) { return AsciiUpper(a) == AsciiUpper(b); })) {
-    return false;
-  }
+  if (EqualIgnoringAsciiCase(name, kShareLogName)) return false;
   return std::none_of(name.begin(), name.end(), [](char16_t c) {
-    return c < 0x20 || c == 0x7F ||
+    return IsControlCharacter(c) ||
            std::u16string_view(u"/\\:*?\"<>|").find(c) != std::u16string_view::npos;
   });
 }
@@ -89,9 +87,7 @@ std::u16string ShareLockingProblem(Platform& platform, const ExamPaths& paths) {
 ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
                                   const ExamState& state, const GradeResult& result,
                                   const ShareRetry& retry) {
-  if (platform.ListPath(paths.submitted_marker, Listing::kFilesOnly) == kSubmittedMarkerName) {
-    return ShareOutcome::kAlreadySubmitted;
-  }
+  if (HasSubmittedMarker(platform, paths)) return ShareOutcome::kAlreadySubmitted;
 
   // The PC is marked before the share is written, so that two presses can
   // never both reach the share.

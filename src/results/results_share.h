@@ -47,6 +47,10 @@ struct ShareRetry {
   std::chrono::milliseconds longest_pause{1'000};
 };
 
+// Whether this PC has submitted to the share: its marker is there as a file
+// of exactly its name.
+bool HasSubmittedMarker(Platform& platform, const ExamPaths& paths);
+
 // Makes sure the folder holding the submitted marker exists. A folder found
 // under any case of its name counts.
 void EnsureWindowsFolder(Platform& platform, const ExamPaths& paths);

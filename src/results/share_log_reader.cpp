@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "text/characters.h"
 #include "text/utf8.h"
 
 namespace webexam {
@@ -25,34 +26,11 @@ bool IsChineseTextCharacter(char32_t c) {
 // every non-ASCII character is Chinese text.
 bool ScanUtf8(std::string_view bytes, bool& chinese) {
   chinese = true;
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    if (b < 0x80) {
-      ++i;
-      continue;
-    }
-    int extra;
-    char32_t c;
-    char32_t lowest;
-    if (b >= 0xC2 && b <= 0xDF) {
-      extra = 1, c = b & 0x1F, lowest = 0x80;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      extra = 2, c = b & 0x0F, lowest = 0x800;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      extra = 3, c = b & 0x07, lowest = 0x10000;
-    } else {
-      return false;
-    }
-    if (bytes.size() - i <= static_cast<std::size_t>(extra)) return false;
-    for (int k = 1; k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
-      if ((next & 0xC0) != 0x80) return false;
-      c = (c << 6) | (next & 0x3F);
-    }
-    if (c < lowest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-    if (!IsChineseTextCharacter(c)) chinese = false;
-    i += static_cast<std::size_t>(extra) + 1;
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    const std::optional<char32_t> c = NextUtf8(bytes, at);
+    if (!c) return false;
+    if (*c >= 0x80 && !IsChineseTextCharacter(*c)) chinese = false;
   }
   return true;
 }
@@ -60,12 +38,6 @@ bool ScanUtf8(std::string_view bytes, bool& chinese) {
 bool HasNonAscii(std::string_view bytes) {
   return std::any_of(bytes.begin(), bytes.end(),
                      [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-}
-
-// C0 and C1 controls and DEL: sign-in refuses them, so no PC writes them.
-bool HasControlCharacter(std::u16string_view text) {
-  return std::any_of(text.begin(), text.end(),
-                     [](char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); });
 }
 
 // The count as written: one or two ASCII digits, 0 to 22; -1 otherwise.
@@ -123,7 +95,7 @@ class LineReader {
         note.value = item;
         return LineProblem::kBadMark;
       }
-      record.marks[static_cast<std::size_t>(item - 1)] = mark[0] - '0';
+      record.marks[item] = mark[0] - '0';
       sum += mark[0] - '0';
     }
     if (sum != record.correct_count) {

@@ -26,8 +26,8 @@ struct ShareLogRecord {
   std::u16string candidate_name;
   std::u16string computer_name;
   int correct_count = 0;
-  std::array<int, kItemCount> marks{};  // marks[0] is item 1
-  bool read_as_utf8 = false;            // the line was UTF-8, not GBK
+  Marks marks;
+  bool read_as_utf8 = false;  // the line was UTF-8, not GBK
 };
 
 // What keeps a line from being a result line, or what was noticed on one.

@@ -1,8 +1,9 @@
 #include "signin/sign_in.h"
 
-#include <algorithm>
 #include <charconv>
 #include <string>
+
+#include "text/characters.h"
 
 namespace webexam {
 namespace {
@@ -10,14 +11,10 @@ namespace {
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\u3000'; }
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
-// C0 and C1 controls, DEL, and the line and paragraph separators: none of
-// them belongs in a TAB-separated, CR LF-ended line.
-bool IsControl(char16_t c) {
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
-}
-
+// A control character would break the TAB-separated, CR LF-ended result
+// line; a character GBK cannot hold would reach the files as something else.
 bool Writable(Platform& platform, std::u16string_view text) {
-  return std::none_of(text.begin(), text.end(), IsControl) && platform.CanEncodeGbk(text);
+  return !HasControlCharacter(text) && platform.CanEncodeGbk(text);
 }
 
 }  // namespace

@@ -19,14 +19,9 @@ char16_t FoldUnit(char16_t unit);
 std::u16string Fold(std::u16string_view text);
 void FoldInPlace(std::u16string& text);
 
-// The 1-based position of the first occurrence of `needle` in `haystack`,
-// both compared folded, or 0 when there is none. An empty needle is found at 1.
-// The haystack is neither copied nor folded as a whole: only the units the
-// search looks at are folded.
-std::size_t FoldedFind(std::u16string_view haystack, std::u16string_view needle);
-
-// FoldedFind for a haystack that Fold has folded already: a text searched for
-// many needles is folded once.
+// The 1-based position of the first occurrence of `needle`, folded, in a text
+// that Fold has folded already (a page searched for many needles is folded
+// once), or 0 when there is none. An empty needle is found at 1.
 std::size_t FindInFolded(std::u16string_view folded_haystack, std::u16string_view needle);
 
 }  // namespace webexam

@@ -56,48 +56,45 @@ std::string ToUtf8(std::u16string_view text) {
   return out;
 }
 
+std::optional<char32_t> NextUtf8(std::string_view bytes, std::size_t& at) {
+  const auto b = static_cast<unsigned char>(bytes[at]);
+  if (b < 0x80) {
+    ++at;
+    return b;
+  }
+  std::size_t extra;
+  char32_t c;
+  char32_t lowest;  // below it, the form is overlong
+  if (b >= 0xC2 && b <= 0xDF) {
+    extra = 1, c = b & 0x1F, lowest = 0x80;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    extra = 2, c = b & 0x0F, lowest = 0x800;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    extra = 3, c = b & 0x07, lowest = 0x10000;
+  } else {
+    return std::nullopt;
+  }
+  if (bytes.size() - at <= extra) return std::nullopt;
+  for (std::size_t k = 1; k <= extra; ++k) {
+    const auto next = static_cast<unsigned char>(bytes[at + k]);
+    if ((next & 0xC0) != 0x80) return std::nullopt;
+    c = (c << 6) | (next & 0x3F);
+  }
+  if (c < lowest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
+  at += extra + 1;
+  return c;
+}
+
 std::u16string FromUtf8(std::string_view bytes) {
   std::u16string out;
   out.reserve(bytes.size());
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    unsigned char b = static_cast<unsigned char>(bytes[i]);
-    if (b < 0x80) {
-      out += static_cast<char16_t>(b);
-      ++i;
-      continue;
-    }
-    int extra = b >= 0xF0 && b <= 0xF4   ? 3
-                : b >= 0xE0 && b <= 0xEF ? 2
-                : b >= 0xC2 && b <= 0xDF ? 1
-                                         : -1;
-    char32_t c = extra == 3 ? b & 0x07 : extra == 2 ? b & 0x0F : b & 0x1F;
-    bool ok = extra > 0;
-    if (ok) {
-      for (int k = 1; k <= extra; ++k) {
-        if (i + k >= bytes.size()) {
-          ok = false;
-          break;
-        }
-        unsigned char t = static_cast<unsigned char>(bytes[i + k]);
-        if ((t & 0xC0) != 0x80) {
-          ok = false;
-          break;
-        }
-        c = (c << 6) | (t & 0x3F);
-      }
-    }
-    // Overlong forms, surrogates and values past U+10FFFF are malformed.
-    if (ok && ((extra == 2 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) ||
-               (extra == 3 && (c < 0x10000 || c > 0x10FFFF)))) {
-      ok = false;
-    }
-    if (ok) {
-      AppendUtf16(out, c);
-      i += extra + 1;
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    if (const std::optional<char32_t> c = NextUtf8(bytes, at)) {
+      AppendUtf16(out, *c);
     } else {
       out += static_cast<char16_t>(kReplacement);
-      ++i;
+      ++at;
     }
   }
   return out;

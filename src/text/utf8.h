@@ -3,6 +3,8 @@
 // and environment, terminal output of the teachers' tools.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +15,11 @@ std::string ToUtf8(std::u16string_view text);
 
 // A malformed sequence becomes U+FFFD, one per bad byte.
 std::u16string FromUtf8(std::string_view bytes);
+
+// The character whose strict UTF-8 form (no overlong form, no surrogate,
+// nothing past U+10FFFF) starts at `bytes[at]`, with `at` moved past it; or
+// nothing, `at` left where it was, when the bytes there are no character.
+std::optional<char32_t> NextUtf8(std::string_view bytes, std::size_t& at);
 
 // A whole number in decimal digits, as the system's texts print it.
 template <typename Number>

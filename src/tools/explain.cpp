@@ -21,7 +21,7 @@ std::u16string PlaceText(const TextPlace& place) {
 }  // namespace
 
 TextPlace FindPlace(std::u16string_view page_text, std::u16string_view needle) {
-  const std::size_t position = FoldedFind(page_text, needle);
+  const std::size_t position = FindInFolded(Fold(page_text), needle);
   if (position == 0) return {};
   // Folding keeps every unit in its place, so the position is the page's.
   const std::u16string_view before = page_text.substr(0, position - 1);

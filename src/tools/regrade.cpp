@@ -7,6 +7,7 @@
 
 #include "grading/grade_page.h"
 #include "results/results_share.h"
+#include "text/characters.h"
 #include "text/utf8.h"
 #include "tools/results_summary.h"
 
@@ -17,7 +18,7 @@ constexpr std::u16string_view kPageEnding = u".htm";
 
 bool EndsWithPageEnding(std::u16string_view name) {
   return name.size() > kPageEnding.size() &&
-         Folded(name.substr(name.size() - kPageEnding.size())) == kPageEnding;
+         EqualIgnoringAsciiCase(name.substr(name.size() - kPageEnding.size()), kPageEnding);
 }
 
 std::u16string LineList(const std::vector<std::size_t>& lines) {
@@ -37,7 +38,7 @@ RegradeReport Regrade(Platform& platform, const std::u16string& share, const Sha
   // whose marker the teacher removed submits again and replaces its page.
   std::map<std::pair<std::u16string, std::u16string>, const ShareLogRecord*> last_line;
   for (const ShareLogRecord& record : log.records) {
-    last_line[{record.exam_number, Folded(record.computer_name)}] = &record;
+    last_line[{record.exam_number, AsciiLower(record.computer_name)}] = &record;
   }
 
   RegradeReport report;
@@ -59,9 +60,10 @@ RegradeReport Regrade(Platform& platform, const std::u16string& share, const Sha
       continue;
     }
     ++report.pages;
-    const auto found = dash == std::u16string::npos
-                           ? last_line.end()
-                           : last_line.find({stem.substr(0, dash), Folded(stem.substr(dash + 1))});
+    const auto found =
+        dash == std::u16string::npos
+            ? last_line.end()
+            : last_line.find({stem.substr(0, dash), AsciiLower(stem.substr(dash + 1))});
     if (found == last_line.end()) {
       without_line.push_back(shown + u"：cjwyzz.txt 里没有这台计算机这个考号的成绩行（重评答对 " +
                              Digits(regraded.correct_count) + u" 题）");
@@ -71,7 +73,7 @@ RegradeReport Regrade(Platform& platform, const std::u16string& share, const Sha
     with_page.insert(&record);
     std::u16string items;
     for (int item = 1; item <= kItemCount; ++item) {
-      const int logged = record.marks[static_cast<std::size_t>(item - 1)];
+      const int logged = record.marks[item];
       if (logged == regraded.Mark(item)) continue;
       if (!items.empty()) items += u"、";
       items += u"第 " + Digits(item) + u" 题（成绩行 " + Digits(logged) + u"，重评 " +
@@ -88,7 +90,7 @@ RegradeReport Regrade(Platform& platform, const std::u16string& share, const Sha
 
   std::vector<std::size_t> no_page;
   for (const ShareLogRecord& record : log.records) {
-    const auto last = last_line.find({record.exam_number, Folded(record.computer_name)});
+    const auto last = last_line.find({record.exam_number, AsciiLower(record.computer_name)});
     if (last->second != &record || !with_page.contains(&record)) {
       no_page.push_back(record.line);
     }

@@ -196,7 +196,7 @@ void AppendPassRates(std::string& out, const ResultsSummary& summary) {
   out += "<line class=\"half\" x1=\"" + Num(kLeft) + "\" y1=\"" + Num(kBase - kPlot / 2) +
          "\" x2=\"" + Num(width - 8) + "\" y2=\"" + Num(kBase - kPlot / 2) + "\"/>\n";
   for (int item = 1; item <= kItemCount; ++item) {
-    const int passed = summary.passed[static_cast<std::size_t>(item - 1)];
+    const int passed = summary.passed[item];
     const int percent = Percent(passed, total);
     const bool weak = IsWeakItem(passed, total);
     AppendBar(out, "item", item - 1, passed * kPlot / total,

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "text/characters.h"
 #include "text/utf8.h"
 
 namespace webexam {
@@ -21,7 +22,7 @@ std::u16string Line(std::size_t line) { return u"第 " + Digits(line) + u" 行";
 std::u16string Shown(std::u16string_view name) {
   std::u16string shown(name);
   for (char16_t& c : shown) {
-    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) c = u'\uFFFD';
+    if (IsControlCharacter(c)) c = u'\uFFFD';
   }
   return shown;
 }
@@ -95,7 +96,7 @@ std::u16string RosterRemark(const ShareLogRecord& record, const Roster& roster) 
   std::u16string remark;
   if (entry->name != record.candidate_name) remark = u"名单上的姓名是“" + entry->name + u"”";
   if (!entry->computer_name.empty() &&
-      Folded(entry->computer_name) != Folded(record.computer_name)) {
+      AsciiLower(entry->computer_name) != AsciiLower(record.computer_name)) {
     if (!remark.empty()) remark += u"，";
     remark += u"名单上的计算机是 " + entry->computer_name;
   }
@@ -134,14 +135,6 @@ void AddRoster(ResultsSummary& summary, const ShareLogContent& log, const Roster
 }
 
 }  // namespace
-
-std::u16string Folded(std::u16string_view name) {
-  std::u16string folded(name);
-  for (char16_t& c : folded) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  }
-  return folded;
-}
 
 int Percent(int passed, int total) {
   if (total <= 0) return 0;
@@ -182,12 +175,12 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
   // The markers, without the log itself, in name order so that what is said
   // of them does not depend on the order the folder lists them in.
   std::erase_if(markers, [](const std::u16string& name) {
-    return Folded(name) == kShareLogName || name.starts_with(u'.');
+    return EqualIgnoringAsciiCase(name, kShareLogName) || name.starts_with(u'.');
   });
   std::sort(markers.begin(), markers.end());
   summary.marker_count = markers.size();
   std::unordered_set<std::u16string> marked;
-  for (const std::u16string& name : markers) marked.insert(Folded(name));
+  for (const std::u16string& name : markers) marked.insert(AsciiLower(name));
 
   // Every result line's PC and exam number, in line order.
   struct Pc {
@@ -202,7 +195,7 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
   std::unordered_map<std::u16string, Seen> seen_exam;
   std::vector<std::u16string> pc_order, exam_order;  // first appearance, for a fixed output order
   for (const ShareLogRecord& record : log.records) {
-    const std::u16string pc = Folded(record.computer_name);
+    const std::u16string pc = AsciiLower(record.computer_name);
     Pc& seen = seen_pc[pc];
     if (seen.lines.empty()) {
       pc_order.push_back(pc);
@@ -219,10 +212,7 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
     } else if (!marked.contains(pc)) {
       add(record.line, u"计算机 " + record.computer_name + u" 没有记号文件");
     }
-    for (int item = 0; item < kItemCount; ++item) {
-      summary.passed[static_cast<std::size_t>(item)] +=
-          record.marks[static_cast<std::size_t>(item)];
-    }
+    for (int item = 1; item <= kItemCount; ++item) summary.passed[item] += record.marks[item];
     ++summary.with_count[static_cast<std::size_t>(record.correct_count)];
   }
   for (const std::u16string& pc : pc_order) {
@@ -244,11 +234,11 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
   // those lines rather than reported as having none.
   std::unordered_map<std::u16string, std::vector<std::size_t>> malformed_of_pc;
   for (const ShareLogRecord& record : log.malformed) {
-    malformed_of_pc[Folded(record.computer_name)].push_back(record.line);
+    malformed_of_pc[AsciiLower(record.computer_name)].push_back(record.line);
   }
   for (const std::u16string& name : markers) {
-    if (seen_pc.contains(Folded(name))) continue;
-    if (const auto found = malformed_of_pc.find(Folded(name)); found != malformed_of_pc.end()) {
+    if (seen_pc.contains(AsciiLower(name))) continue;
+    if (const auto found = malformed_of_pc.find(AsciiLower(name)); found != malformed_of_pc.end()) {
       add(found->second.front(), u"计算机 " + Shown(name) +
                                      u" 留有记号文件，但它在 cjwyzz.txt 里只有格式不对的行（" +
                                      LineList(found->second) + u"）");

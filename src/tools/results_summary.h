@@ -33,7 +33,7 @@ struct ResultsSummary {
   std::size_t marker_count = 0;                  // marker files on the share
   std::vector<ShareLogRecord> rows;              // every result line, by exam number, then line
   std::vector<std::u16string> remarks;           // per row: how it differs from the class list
-  std::array<int, kItemCount> passed{};          // per item: the rows that passed it
+  PerItem<int> passed;                           // per item: the rows that passed it
   std::array<int, kItemCount + 1> with_count{};  // per count 0 to 22: the rows with it
   std::vector<Anomaly> anomalies;                // by line; those about no line last
   bool has_roster = false;                       // a class list was given
@@ -57,9 +57,6 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
 // "（120722001 张三）", naming whose a line is as far as it says; empty for a
 // line without either.
 std::u16string Who(const ShareLogRecord& record);
-
-// A computer name as Windows compares them: ASCII letters without case.
-std::u16string Folded(std::u16string_view name);
 
 // The share of `passed` in `total` in whole percent, rounded half up; 0 for
 // no total.

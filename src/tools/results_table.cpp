@@ -99,7 +99,7 @@ void AppendPassRates(std::u16string& out, const ResultsSummary& summary) {
   }
   out += u"题号  通过  通过率\n";
   for (int item = 1; item <= kItemCount; ++item) {
-    const int passed = summary.passed[static_cast<std::size_t>(item - 1)];
+    const int passed = summary.passed[item];
     const int percent = Percent(passed, total);
     std::u16string line = PadLeft(Digits(item), 4) + u"  " + PadLeft(Digits(passed), 4) + u"  " +
                           PadLeft(Digits(percent) + u"%", 6) + u"  " +

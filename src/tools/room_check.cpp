@@ -8,6 +8,7 @@
 #include "results/results_share.h"
 #include "results/share_log_reader.h"
 #include "task_text/task_text.h"
+#include "text/characters.h"
 #include "text/utf8.h"
 #include "tools/results_summary.h"
 #include "tools/terminal.h"
@@ -273,10 +274,6 @@ CheckResult CheckReportViewer(Platform& platform, const ExamPaths& paths) {
   return Pass(name, viewer);
 }
 
-bool HasSubmittedMarker(Platform& platform, const ExamPaths& paths) {
-  return platform.ListPath(paths.submitted_marker, Listing::kFilesOnly) == kSubmittedMarkerName;
-}
-
 CheckResult CheckSubmittedMarker(Platform& platform, const ExamPaths& paths) {
   const std::u16string name(kSubmittedMarkerCheck);
   if (HasSubmittedMarker(platform, paths)) {
@@ -292,11 +289,7 @@ CheckResult CheckSubmittedMarker(Platform& platform, const ExamPaths& paths) {
 CheckResult CheckComputerName(Platform& platform, const ExamPaths& paths, bool share_reachable) {
   const std::u16string name(kComputerNameCheck);
   const std::u16string computer = platform.ComputerName();
-  std::u16string folded = computer;
-  for (char16_t& c : folded) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  }
-  if (folded == kShareLogName) {
+  if (EqualIgnoringAsciiCase(computer, kShareLogName)) {
     return Fail(name, u"计算机名“" + computer + u"”与成绩文件同名，记号会清空成绩。请改计算机名。");
   }
   if (!IsSafeFileName(computer)) {

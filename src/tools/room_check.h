@@ -44,9 +44,6 @@ CheckResult CheckComputerName(Platform& platform, const ExamPaths& paths, bool s
 // Whether the desktop has a program to open the candidate's report with.
 CheckResult CheckReportViewer(Platform& platform, const ExamPaths& paths);
 
-// Whether the PC carries its submitted marker, as the exam client tests it.
-bool HasSubmittedMarker(Platform& platform, const ExamPaths& paths);
-
 // The check lines as printed: name, 通过 or 失败, the detail; LF after each.
 std::u16string CheckText(const std::vector<CheckResult>& results);
 

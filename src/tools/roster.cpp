@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "text/characters.h"
 #include "text/utf8.h"
 
 namespace webexam {
@@ -18,11 +19,6 @@ std::u16string Trimmed(std::u16string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return std::u16string(text);
-}
-
-bool HasControlCharacter(std::u16string_view text) {
-  return std::any_of(text.begin(), text.end(),
-                     [](char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); });
 }
 
 bool IsExamNumber(std::u16string_view text) {

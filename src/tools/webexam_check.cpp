@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "results/results_share.h"
 #include "state/exam_paths.h"
 #include "text/utf8.h"
 #include "tools/command_line.h"

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "results/result_record.h"
+#include "results/share_log_reader.h"
 #include "support/failing_platform.h"
 
 namespace webexam {
@@ -152,8 +153,9 @@ TEST_F(ResultsShare, TheLineAndTheComputerMarkerShareOneDeadline) {
 }
 
 TEST_F(ResultsShare, AComputerMarkerThatCannotBeMadeOrNamedLeavesTheSubmissionStanding) {
-  for (std::u16string name : {u"", u".", u"..", u"a/b", u"a\\b", u"PC\t1", u"a:b", u"a*b", u"a?b",
-                              u"a\"b", u"a<b", u"a>b", u"a|b", u"PC\x7F", u"CJWYZZ.TXT"}) {
+  for (std::u16string name :
+       {u"", u".", u"..", u"a/b", u"a\\b", u"PC\t1", u"a:b", u"a*b", u"a?b", u"a\"b", u"a<b",
+        u"a>b", u"a|b", u"PC\x7F", u"PC\x85", u"CJWYZZ.TXT"}) {
     EXPECT_FALSE(IsSafeFileName(name)) << std::string(name.begin(), name.end());
   }
   EXPECT_TRUE(IsSafeFileName(u"JF-07 机房"));
@@ -173,6 +175,24 @@ TEST_F(ResultsShare, AComputerMarkerThatCannotBeMadeOrNamedLeavesTheSubmissionSt
   EXPECT_EQ(Submit(), ShareOutcome::kNoComputerMarker);
   EXPECT_TRUE(Marked());
   EXPECT_TRUE(ShareLog().ends_with(Line()));
+}
+
+TEST_F(ResultsShare, AComputerNameWithControlCharactersStillGivesTheTeachersAResult) {
+  // A POSIX host name may hold any character; the line is written with '?'
+  // for each control character, and read back as a result.
+  for (std::u16string name : {u"PC\u0085", u"PC\t1", u"PC\x7F"}) {
+    state_.computer_name = name;
+    EXPECT_EQ(Submit(), ShareOutcome::kNoComputerMarker);
+    fs::remove(root_ / "windows" / "fen.g");
+  }
+  const ShareLogContent log =
+      ReadShareLog(ShareLog(), [&](std::string_view gbk) { return platform_->DecodeGbk(gbk); });
+  EXPECT_TRUE(log.notes.empty());
+  ASSERT_EQ(log.records.size(), 3u);
+  EXPECT_EQ(log.records[0].computer_name, u"PC?");
+  EXPECT_EQ(log.records[1].computer_name, u"PC?1");
+  EXPECT_EQ(log.records[2].computer_name, u"PC?");
+  EXPECT_EQ(log.records[0].marks, result_.marks);
 }
 
 TEST_F(ResultsShare, FailuresOnThisPcAreNotAnswered) {

@@ -234,9 +234,9 @@ std::vector<std::string> CrLfLines(const std::string& bytes) {
 GradeResult ResultOf(std::string_view marks) {
   EXPECT_EQ(marks.size(), static_cast<std::size_t>(kItemCount));
   GradeResult result;
-  for (std::size_t i = 0; i < marks.size(); ++i) {
-    result.marks[i + 1] = marks[i] == '1' ? 1 : 0;
-    result.correct_count += result.marks[i + 1];
+  for (int item = 1; item <= kItemCount; ++item) {
+    result.marks[item] = marks[static_cast<std::size_t>(item - 1)] == '1' ? 1 : 0;
+    result.correct_count += result.marks[item];
   }
   return result;
 }

@@ -23,12 +23,11 @@ TEST(Fold, ChineseAndSignsAreLeftAlone) {
   EXPECT_EQ(Fold(u"表格是网页的骨架 #0000ff 85% \uFFFD"), u"表格是网页的骨架 #0000ff 85% \uFFFD");
 }
 
-TEST(FoldedFind, GivesTheOneBasedPositionOfTheFirstOccurrence) {
-  EXPECT_EQ(FoldedFind(u"abcabc", u"BC"), 2u);
-  EXPECT_EQ(FoldedFind(u"<TITLE>欢迎进入网页天地!", u"<title>欢迎进入网页天地！"), 1u);
-  EXPECT_EQ(FoldedFind(u"xyz", u"xyzz"), 0u);
-  EXPECT_EQ(FoldedFind(u"", u"a"), 0u);
-  // A text folded once is searched for the needle folded.
+TEST(FindInFolded, GivesTheOneBasedPositionOfTheFirstOccurrence) {
+  EXPECT_EQ(FindInFolded(Fold(u"abcabc"), u"BC"), 2u);
+  EXPECT_EQ(FindInFolded(u"", u"a"), 0u);
+  EXPECT_EQ(FindInFolded(u"abc", u""), 1u);
+  // The needle is folded; the text was folded once.
   EXPECT_EQ(FindInFolded(Fold(u"<TITLE>欢迎进入网页天地!"), u"<title>欢迎进入网页天地！"), 1u);
   EXPECT_EQ(FindInFolded(Fold(u"a<HR>b<hr>"), u"<Hr>"), 2u);
   EXPECT_EQ(FindInFolded(u"xyz", u"xyzz"), 0u);

@@ -15,9 +15,10 @@ TEST(Utf8, MalformedInputBecomesReplacementCharacters) {
   EXPECT_EQ(FromUtf8("a\xFF"
                      "b"),
             u"a\uFFFDb");
-  EXPECT_EQ(FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");            // overlong '/'
-  EXPECT_EQ(FromUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // a surrogate
-  EXPECT_EQ(FromUtf8("\xE8\xAF"), u"\uFFFD\uFFFD");            // cut at the end
+  EXPECT_EQ(FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");                       // overlong '/'
+  EXPECT_EQ(FromUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");             // a surrogate
+  EXPECT_EQ(FromUtf8("\xE8\xAF"), u"\uFFFD\uFFFD");                       // cut at the end
+  EXPECT_EQ(FromUtf8("\xF4\x90\x80\x80"), std::u16string(4, u'\uFFFD'));  // past U+10FFFF
   EXPECT_EQ(ToUtf8(std::u16string(1, char16_t{0xD800})), "\xEF\xBF\xBD");
 }
 

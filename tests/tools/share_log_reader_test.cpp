@@ -50,7 +50,7 @@ TEST(ShareLogReader, MixedLineEndsAByteOrderMarkAndATornLastLine) {
   ASSERT_EQ(log.records.size(), 3u);
   EXPECT_EQ(log.records[1].computer_name, u"JF02");  // no CR left on the last field
   EXPECT_EQ(log.records[2].correct_count, 2);        // complete, though without a line end
-  EXPECT_EQ(log.records[2].marks[21], 1);
+  EXPECT_EQ(log.records[2].marks[22], 1);
   EXPECT_EQ(NotesOf(log), (Notes{{1, kByteOrderMark, 0, 0}}));
 
   // Torn after the TAB of item 13: the line is reported, its empty last field counted.

@@ -11,6 +11,7 @@
 
 #include "platform/platform_error.h"
 #include "platform/posix/error_kind.h"
+#include "text/characters.h"
 
 namespace webexam {
 namespace {
@@ -20,16 +21,6 @@ using Kind = PlatformError::Kind;
 bool IsUnreserved(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
          c == '.' || c == '_' || c == '~';
-}
-
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
 }
 
 // The part after the scheme: server/share/path, with '/' between the names.
