@@ -10,7 +10,7 @@ std::string CommandLine::Value(std::string_view name) const {
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
-                             std::span<const OptionSpec> specs, std::size_t max_operands) {
+                             std::span<const ToolOption> known, std::size_t max_operands) {
   CommandLine line;
   const auto fail = [&line](CommandLine::Problem problem, const std::string& culprit) {
     line.problem = problem;
@@ -38,20 +38,22 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     }
     const std::size_t equals = arg.starts_with("--") ? arg.find('=') : std::string::npos;
     const std::string_view name = std::string_view(arg).substr(0, equals);
-    const auto spec = std::find_if(specs.begin(), specs.end(), [name](const OptionSpec& option) {
-      return option.name == name || (!option.short_name.empty() && option.short_name == name);
-    });
-    if (spec == specs.end() || (equals != std::string::npos && !spec->takes_value)) {
+    const auto option_known =
+        std::find_if(known.begin(), known.end(), [name](const ToolOption& option) {
+          return option.name == name || (!option.short_name.empty() && option.short_name == name);
+        });
+    if (option_known == known.end() ||
+        (equals != std::string::npos && !option_known->takes_value)) {
       return fail(CommandLine::Problem::kUnknownOption, arg);
     }
     std::string value;
     if (equals != std::string::npos) {
       value = arg.substr(equals + 1);
-    } else if (spec->takes_value) {
+    } else if (option_known->takes_value) {
       if (i + 1 == arguments.size()) return fail(CommandLine::Problem::kMissingValue, arg);
       value = arguments[++i];
     }
-    line.options.insert_or_assign(std::string(spec->name), std::move(value));
+    line.options.insert_or_assign(std::string(option_known->name), std::move(value));
   }
   return line;
 }

@@ -15,7 +15,7 @@
 namespace webexam {
 
 // One option a tool takes.
-struct OptionSpec {
+struct ToolOption {
   std::string_view name;        // "--roster"
   std::string_view short_name;  // "-y", or empty
   bool takes_value = false;     // the next argument, or what follows '='
@@ -46,7 +46,7 @@ struct CommandLine {
 // first problem or at the help option. With `max_operands` 0, "--" is no
 // option but an unknown one.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
-                             std::span<const OptionSpec> specs,
+                             std::span<const ToolOption> known,
                              std::size_t max_operands = std::numeric_limits<std::size_t>::max());
 
 }  // namespace webexam

@@ -98,7 +98,7 @@ bool CheckRoster(Platform& platform, const std::string& file) {
 }  // namespace
 
 int RunTool(const std::vector<std::string>& arguments) {
-  constexpr OptionSpec kOptions[] = {
+  constexpr ToolOption kOptions[] = {
       {"--roster", "", true}, {"--clear-marker", "", false}, {"--yes", "-y", false}};
   const CommandLine line = ParseCommandLine(arguments, kOptions, 0);
   if (line.help) return PrintOut(kHelp) ? 0 : 1;

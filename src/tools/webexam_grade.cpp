@@ -48,7 +48,7 @@ constexpr const char kHelp[] =
 
 // Grades the pages named by the arguments.
 int RunTool(const std::vector<std::string>& arguments) {
-  constexpr webexam::OptionSpec kOptions[] = {{"--explain", "", false}};
+  constexpr webexam::ToolOption kOptions[] = {{"--explain", "", false}};
   const webexam::CommandLine line = webexam::ParseCommandLine(arguments, kOptions);
   if (line.help) {
     std::fputs(kHelp, stdout);

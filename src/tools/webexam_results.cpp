@@ -245,7 +245,7 @@ std::optional<Roster> LoadRoster(Platform& platform, const std::string& file) {
 }  // namespace
 
 int RunTool(const std::vector<std::string>& arguments) {
-  constexpr OptionSpec kOptions[] = {{"--csv", "", true},    {"--html", "", true},
+  constexpr ToolOption kOptions[] = {{"--csv", "", true},    {"--html", "", true},
                                      {"--roster", "", true}, {"--interval", "", true},
                                      {"--watch", "", false}, {"--regrade", "", false}};
   const CommandLine line = ParseCommandLine(arguments, kOptions, 1);

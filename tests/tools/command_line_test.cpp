@@ -7,7 +7,7 @@ namespace {
 
 using Problem = CommandLine::Problem;
 
-constexpr OptionSpec kOptions[] = {
+constexpr ToolOption kOptions[] = {
     {"--roster", "", true}, {"--watch", "", false}, {"--yes", "-y", false}};
 
 TEST(CommandLine, ReadsOptionsValuesAndOperandsInAnyOrder) {
