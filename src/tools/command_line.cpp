@@ -38,22 +38,20 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     }
     const std::size_t equals = arg.starts_with("--") ? arg.find('=') : std::string::npos;
     const std::string_view name = std::string_view(arg).substr(0, equals);
-    const auto option_known =
-        std::find_if(known.begin(), known.end(), [name](const ToolOption& option) {
-          return option.name == name || (!option.short_name.empty() && option.short_name == name);
-        });
-    if (option_known == known.end() ||
-        (equals != std::string::npos && !option_known->takes_value)) {
+    const auto found = std::find_if(known.begin(), known.end(), [name](const ToolOption& option) {
+      return option.name == name || (!option.short_name.empty() && option.short_name == name);
+    });
+    if (found == known.end() || (equals != std::string::npos && !found->takes_value)) {
       return fail(CommandLine::Problem::kUnknownOption, arg);
     }
     std::string value;
     if (equals != std::string::npos) {
       value = arg.substr(equals + 1);
-    } else if (option_known->takes_value) {
+    } else if (found->takes_value) {
       if (i + 1 == arguments.size()) return fail(CommandLine::Problem::kMissingValue, arg);
       value = arguments[++i];
     }
-    line.options.insert_or_assign(std::string(option_known->name), std::move(value));
+    line.options.insert_or_assign(std::string(found->name), std::move(value));
   }
   return line;
 }
