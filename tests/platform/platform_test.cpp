@@ -43,16 +43,14 @@ TEST_F(PlatformTest, ListingGivesTheNameOfTheOneEntryOrNothing) {
   EXPECT_EQ(platform_->ListPath(dir_ / "620722001", Listing::kFilesOnly), u"");
   EXPECT_EQ(platform_->ListPath(dir_ / "620722001", Listing::kFilesAndFolders), u"620722001");
   EXPECT_EQ(platform_->ListPath(dir_ / "620722001/none", Listing::kFilesAndFolders), u"");
-}
-
 #ifndef _WIN32
-TEST_F(PlatformTest, ListingIsExactAndNeverFindsHiddenEntries) {
+  // Exact, and never a hidden entry.
   WriteBytes(dir_.path() / "CJ.TXT", "x");
   WriteBytes(dir_.path() / ".fen.g", "");
-  EXPECT_EQ(platform_->ListPath(dir_ / "cj.txt", Listing::kFilesOnly), u"");
+  EXPECT_EQ(platform_->ListPath(dir_ / "cj.TXT", Listing::kFilesOnly), u"");
   EXPECT_EQ(platform_->ListPath(dir_ / ".fen.g", Listing::kFilesAndFolders), u"");
-}
 #endif
+}
 
 TEST_F(PlatformTest, ReadHeadReadsUpToTheLimitAndCreatesAMissingFileOnlyWhenAsked) {
   WriteBytes(dir_.path() / "page.htm", "0123456789");
@@ -108,7 +106,7 @@ TEST_F(PlatformTest, WriteFileEmptiesAndAppendKeeps) {
                                   dir_ / "no/f"));
 }
 
-TEST_F(PlatformTest, CopiesAFolderTreeWithAllLevels) {
+TEST_F(PlatformTest, CopiesAFolderTreeWithAllLevelsAndAFailedCopyNamesItsFile) {
   const fs::path material = dir_.path() / "aa";
   fs::create_directories(material / "images" / "small");
   fs::create_directories(material / "empty");
@@ -123,9 +121,20 @@ TEST_F(PlatformTest, CopiesAFolderTreeWithAllLevels) {
   EXPECT_EQ(ReadBytes(dir_.path() / "web" / "readonly.txt"), "keep");
   EXPECT_TRUE(fs::is_directory(dir_.path() / "web" / "empty"));
 
+  // A folder stands where a copy goes.
+  const fs::path in_the_way = dir_.path() / "web2" / "images" / "small" / "Tl-10.gif";
+  fs::create_directories(in_the_way);
+  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->CopyFolderTree(dir_ / "aa", dir_ / "web2"); },
+                                  test::kFolderInTheWay, test::U16(in_the_way)));
+  // The destination's folder is missing: the destination is named.
+  const std::u16string to_file = test::U16(dir_.path() / "missing" / "index.htm");
+  EXPECT_TRUE(ThrowsPlatformError(
+      [&] { platform_->CopyOneFile(test::U16(material / "index.htm"), to_file); }, Kind::kNotFound,
+      to_file));
+  // The source is missing: the source is named.
   EXPECT_TRUE(
-      ThrowsPlatformError([&] { platform_->CopyFolderTree(dir_ / "missing", dir_ / "web2"); },
-                          Kind::kNotFound, dir_ / "missing"));
+      ThrowsPlatformError([&] { platform_->CopyOneFile(dir_ / "2.txt", dir_ / "copy.txt"); },
+                          Kind::kNotFound, dir_ / "2.txt"));
 }
 
 TEST_F(PlatformTest, RemovesATreeWhateverItHolds) {
@@ -142,25 +151,6 @@ TEST_F(PlatformTest, RemovesATreeWhateverItHolds) {
   EXPECT_FALSE(fs::exists(root));
 
   EXPECT_NO_THROW(platform_->RemoveTree(test::U16(root)));  // nothing there: no error
-}
-
-TEST_F(PlatformTest, ACopyThatFailsNamesTheFileThatFailed) {
-  WriteBytes(dir_.path() / "1.txt", "task");
-  fs::create_directories(dir_.path() / "aa" / "images");
-  WriteBytes(dir_.path() / "aa" / "images" / "Tl-10.gif", "GIF89a");
-  // The destination's folder is missing: the destination is named.
-  const std::u16string to_file = test::U16(dir_.path() / "missing" / "1.txt");
-  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->CopyOneFile(dir_ / "1.txt", to_file); },
-                                  Kind::kNotFound, to_file));
-  // A folder stands where a copy goes.
-  const fs::path in_the_way = dir_.path() / "web" / "images" / "Tl-10.gif";
-  fs::create_directories(in_the_way);
-  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->CopyFolderTree(dir_ / "aa", dir_ / "web"); },
-                                  test::kFolderInTheWay, test::U16(in_the_way)));
-  // The source is missing: the source is named.
-  EXPECT_TRUE(
-      ThrowsPlatformError([&] { platform_->CopyOneFile(dir_ / "2.txt", dir_ / "copy.txt"); },
-                          Kind::kNotFound, dir_ / "2.txt"));
 }
 
 // A candidate folder with the material, a sound in a subfolder and work of

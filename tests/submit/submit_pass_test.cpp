@@ -42,7 +42,9 @@ TEST_F(SubmitPassTest, ThreePressesLogThreeTimesAndReachTheShareOnce) {
     for (char mark : marks) line += std::string("\t") + mark;
     return line + "\r\n";
   };
-  // No page yet: it is made, graded empty and recorded.
+  // No page yet: it is made, graded empty and recorded; a marker of this
+  // PC left on the share from an earlier exam is emptied.
+  test::WriteBytes(share_ / "JF07", "left from an earlier exam");
   EXPECT_EQ(Press(), u"");
   EXPECT_TRUE(fs::exists(page_));
   const std::string first = line("1", "0000000000000100000000");
@@ -56,6 +58,7 @@ TEST_F(SubmitPassTest, ThreePressesLogThreeTimesAndReachTheShareOnce) {
   const std::string full = line("22", "1111111111111111111111");
   EXPECT_EQ(ReadBytes(root_ / "cjj.txt"), first + full + full);
   EXPECT_EQ(ReadBytes(share_ / "cjwyzz.txt"), first);
+  EXPECT_EQ(ReadBytes(share_ / "JF07"), "");
   // The report was rewritten and shown on every press, refused ones included.
   EXPECT_EQ(Lines(root_ / "cj.txt"), 28u);
   EXPECT_EQ(platform_.opened.size(), 3u);
