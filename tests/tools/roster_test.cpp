@@ -6,9 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/test_support.h"
-#include "text/utf8.h"
 #include "tools/results_summary.h"
+#include "tools/tool_run.h"
 
 namespace webexam {
 namespace {
@@ -103,22 +102,17 @@ TEST(Roster, ResultsSayWhoIsMissingAndWhichLinesDisagree) {
                    }));
 }
 
-TEST(Roster, WebexamCheckSaysWhatTheListHoldsAndFailsOnABadLine) {
-  test::TempDir dir;
-  const fs::path good = dir.path() / "good.txt", bad = dir.path() / "bad.txt";
+using RosterCheck = test::ToolRun;
+
+TEST_F(RosterCheck, WebexamCheckSaysWhatTheListHoldsAndFailsOnABadLine) {
+  const fs::path good = dir_.path() / "good.txt", bad = dir_.path() / "bad.txt";
   test::WriteBytes(good, Gbk(u"考号\t姓名\r\n120722001\t张三\r\n120722002\t李四\r\n"));
   test::WriteBytes(bad, Gbk(u"120722001,张三\r\n120722001,李四\r\n"));
-  const fs::path out = dir.path() / "out";
-  auto check = [&](const std::vector<std::string>& arguments) {
-    return test::Wait(test::Spawn(test::BuiltProgram("webexam-check"), arguments, out));
-  };
-  EXPECT_EQ(check({"--roster", good.string()}), 0);
-  EXPECT_EQ(test::ReadBytes(out), ToUtf8(u"名单：2 名考生，第 1 行是表头（GBK）；没有错行\n"));
-  EXPECT_EQ(check({"--roster", bad.string()}), 1);
-  EXPECT_NE(test::ReadBytes(out).find(ToUtf8(u"第 2 行：考号 120722001 在第 1 行已经有了")),
-            std::string::npos);
-  EXPECT_EQ(check({"--roster", (dir.path() / "missing.txt").string()}), 1);
-  EXPECT_EQ(check({"--roster"}), 2);
+  EXPECT_EQ(Run("webexam-check", {"--roster", good.string()}), 0);
+  EXPECT_EQ(out_, ToUtf8(u"名单：2 名考生，第 1 行是表头（GBK）；没有错行\n"));
+  EXPECT_EQ(Run("webexam-check", {"--roster", bad.string()}), 1);
+  EXPECT_TRUE(Says(u"第 2 行：考号 120722001 在第 1 行已经有了")) << out_;
+  EXPECT_EQ(Run("webexam-check", {"--roster", (dir_.path() / "missing.txt").string()}), 1);
 }
 
 }  // namespace
