@@ -117,13 +117,11 @@ class BadInput : public ::testing::Test {
   // 10 MiB of RTF whose style changes with every character: `repeats` times
   // the three characters "ab网".
   static std::string HugeStyledRtf(std::size_t repeats) {
-    std::string rtf = kRtfHeading;
+    std::string rtf = "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fcharset134 SimSun;}}\\f0 ";
     for (std::size_t i = 0; i < repeats; ++i) rtf += "{\\b a}{\\i b}\\'cd\\'f8";
     return rtf + "}";
   }
   static constexpr std::size_t kStyledRepeats = (10u << 20) / 20;
-  static constexpr const char* kRtfHeading =
-      "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fcharset134 SimSun;}}\\f0 ";
 
   std::unique_ptr<Platform> platform_ = MakePlatform();
   test::TempDir dir_;
