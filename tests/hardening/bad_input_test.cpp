@@ -1,7 +1,7 @@
 // Inputs no exam should meet, met anyway: binary and unreadable pages, huge,
-// deep and read-only material folders, huge task texts. Each gets
-// the behaviour the exam's rules give, without a crash, a hang or memory
-// that grows with the input beyond what the rules need.
+// deep and read-only material folders, huge task texts. Each gets the
+// behaviour the exam's rules give, without a crash, a hang or memory that
+// grows with the input beyond what the rules need.
 #include <gtest/gtest.h>
 
 #include <chrono>

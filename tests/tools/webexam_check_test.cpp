@@ -1,12 +1,11 @@
 // webexam-check run for real, for what the program adds to the checks that
 // room_check_test makes: the share and drive C: it is given by WEBEXAM_SHARE
 // and WEBEXAM_ROOT, the material beside it, its exit status and the teacher's
-// y/N. Under Wine drive C: is the prefix's own, which no
-// variable moves, so a leftover marker and its removal are checked on Linux
-// only. Its usage is command_line_test's.
+// y/N. Under Wine drive C: is the prefix's own, which no variable moves, so a
+// leftover marker and its removal are checked on Linux only. Its usage is
+// command_line_test's.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <string>
