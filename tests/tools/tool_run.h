@@ -17,8 +17,8 @@ namespace webexam::test {
 class ToolRun : public ::testing::Test {
  protected:
   // `program` is one the project ships, or the path of a copy of one.
-  int Run(const std::filesystem::path& program, const std::vector<std::string>& arguments) {
-    const std::filesystem::path out = dir_.path() / "stdout", err = dir_.path() / "stderr";
+  int Run(const fs::path& program, const std::vector<std::string>& arguments) {
+    const fs::path out = dir_.path() / "stdout", err = dir_.path() / "stderr";
     const int status = Wait(Spawn(
         program.has_parent_path() ? program : BuiltProgram(program.string()), arguments, out, err));
     out_ = ReadBytes(out);
@@ -33,17 +33,17 @@ class ToolRun : public ::testing::Test {
   // Presses "上交成绩" once on the PC whose drive root is the folder `pc`,
   // submitting to `share`; with `refuse_marker`, the share refuses the
   // marker named after the PC.
-  void Submit(const std::filesystem::path& share, const char* pc, const std::string& page,
-              ExamState state, bool refuse_marker = false) {
+  void Submit(const fs::path& share, const char* pc, const std::string& page, ExamState state,
+              bool refuse_marker = false) {
     FailingPlatform platform(*real_);  // fails nothing else, starts no viewer
-    const std::filesystem::path root = dir_.path() / pc;
+    const fs::path root = dir_.path() / pc;
     const ExamPaths paths =
         MakeExamPaths(U16(root), U16(root), U16(share), platform.PathSeparator());
     if (refuse_marker) {
       platform.Fail(FailingPlatform::Op::kWriteFile, Kind::kDenied,
                     paths.results_share + state.computer_name);
     }
-    std::filesystem::create_directories(root / "620722001" / "web");
+    fs::create_directories(root / "620722001" / "web");
     WriteBytes(root / "620722001" / "web" / "index.htm", page);
     const std::u16string message = SubmitPass(platform, paths, state);
     EXPECT_EQ(message, refuse_marker ? kNoComputerMarkerMessage : u"") << ToUtf8(message);
