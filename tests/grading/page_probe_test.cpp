@@ -37,30 +37,22 @@ TEST_F(PageProbe, SearchesTheFirst32000BytesOnly) {
   EXPECT_TRUE(Found(page, u"marquee"));
   EXPECT_TRUE(Found(page + std::string(1000, ' '), u"marquee"));
   EXPECT_FALSE(Found(" " + page, u"marquee"));
-  // A text wholly after the cut is not found, however large the page.
-  EXPECT_FALSE(Found(std::string(40000, ' ') + "marquee", u"marquee"));
-}
 
-TEST_F(PageProbe, ADoubleByteCharacterCutAtTheLimitMatchesNothing) {
-  // 隶 is two bytes: its lead byte is byte 32000, its trail byte 32001.
+  // 隶 is two bytes: with its lead byte at byte 32000 it matches nothing,
+  // nor does the cut lead byte pair with anything to a stray ASCII hit.
   const std::string li = Gbk(u"隶");
   ASSERT_EQ(li.size(), 2u);
-  std::string page = std::string(31999, ' ') + li + Gbk(u"书");
-  EXPECT_FALSE(Found(page, u"隶"));
-  // The cut lead byte does not pair with anything either: no stray ASCII hit.
+  EXPECT_FALSE(Found(std::string(31999, ' ') + li + Gbk(u"书"), u"隶"));
   EXPECT_FALSE(Found(std::string(31999, ' ') + li, std::u16string(1, li[1])));
-  // One byte earlier, the character is whole.
   EXPECT_TRUE(Found(std::string(31998, ' ') + li + Gbk(u"书"), u"隶"));
 }
 
+// Folding itself is fold_test's: here, that both the page and the text are
+// folded, and that a blank still counts.
 TEST_F(PageProbe, IgnoresCaseAndWidth) {
-  EXPECT_TRUE(Found("<HR width=85%>", u"hr"));
-  EXPECT_TRUE(Found("<Hr>", u"hr"));
-  EXPECT_TRUE(Found(Gbk(u"<ｈｒ>"), u"hr"));
+  EXPECT_TRUE(Found(Gbk(u"<ｈＲ width=85%>"), u"HR"));
   EXPECT_TRUE(Found(Gbk(u"<TITLE>欢迎进入网页天地!</TITLE>"), u"<title>欢迎进入网页天地！"));
-  EXPECT_TRUE(Found(Gbk(u"<title>欢迎进入网页天地！"), u"<title>欢迎进入网页天地！"));
   EXPECT_FALSE(Found(Gbk(u"<title> 欢迎进入网页天地！"), u"<title>欢迎进入网页天地！"));
-  EXPECT_TRUE(Found("COLOR=#ff0000", u"#FF0000"));
 }
 
 TEST_F(PageProbe, ReadsThePageAsGbkWhateverItWasSavedIn) {

@@ -1,7 +1,7 @@
 // Inputs no exam should meet, met anyway: binary and unreadable pages, huge,
-// deep and read-only material folders, damaged and huge task texts. Each gets
-// the behaviour the exam's rules give, without a crash, a hang or memory
-// that grows with the input beyond what the rules need.
+// deep and read-only material folders, huge task texts. Each gets the
+// behaviour the exam's rules give, without a crash, a hang or memory that
+// grows with the input beyond what the rules need.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -117,13 +117,11 @@ class BadInput : public ::testing::Test {
   // 10 MiB of RTF whose style changes with every character: `repeats` times
   // the three characters "ab网".
   static std::string HugeStyledRtf(std::size_t repeats) {
-    std::string rtf = kRtfHeading;
+    std::string rtf = "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fcharset134 SimSun;}}\\f0 ";
     for (std::size_t i = 0; i < repeats; ++i) rtf += "{\\b a}{\\i b}\\'cd\\'f8";
     return rtf + "}";
   }
   static constexpr std::size_t kStyledRepeats = (10u << 20) / 20;
-  static constexpr const char* kRtfHeading =
-      "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fcharset134 SimSun;}}\\f0 ";
 
   std::unique_ptr<Platform> platform_ = MakePlatform();
   test::TempDir dir_;
@@ -210,20 +208,14 @@ TEST_F(BadInput, AHugeDeepMaterialFolderIsCopiedWholeOverTheOldAndRemovedWhole) 
   platform_->RemoveTree(test::U16(program_ / "aa"));
 }
 
-TEST_F(BadInput, ADamagedOrHugeTaskTextShowsWhatItHolds) {
+// A damaged task text is rich_text_test's and the rtf_reader fuzz target's.
+TEST_F(BadInput, AHugeTaskTextShowsWhatItHolds) {
   const fs::path task = root_ / "1.txt";
-
-  // Cut short, braces unbalanced, binary in the middle: what reads as text is shown.
-  WriteBytes(task, kRtfHeading + std::string("{\\b \\'cd\\'f8\\'d2\\'b3}{{{\\i ") +
-                       Binary(1000, 4) + "}}\\par x\\'c");
-  RichText text = LoadTaskText(*platform_, paths_);
-  EXPECT_TRUE(text.PlainText().starts_with(u"网页")) << text.runs.size();
-  EXPECT_TRUE(text.runs.at(0).style.bold);
 
   // The file, its text, and the text shown.
   const std::string gbk = HugeGbkText();
   WriteBytes(task, gbk);
-  text = LoadTaskText(*platform_, paths_);
+  RichText text = LoadTaskText(*platform_, paths_);
   ASSERT_EQ(text.runs.size(), 1u);
   EXPECT_EQ(text.runs[0].text.size(), gbk.size() / 18 * 9);
 

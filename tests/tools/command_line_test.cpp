@@ -1,6 +1,10 @@
+// The tools' one option reader, and each tool's answer to a command line:
+// 0 for --help, which fits on one screen, 2 for what it does not take.
 #include "tools/command_line.h"
 
 #include <gtest/gtest.h>
+
+#include "tools/tool_run.h"
 
 namespace webexam {
 namespace {
@@ -39,6 +43,25 @@ TEST(CommandLine, StopsAtTheFirstProblemOrAtHelp) {
   EXPECT_EQ(help.problem, Problem::kNone);
   // After "--" even --help is a file's name.
   EXPECT_FALSE(ParseCommandLine({"--", "--help"}, kOptions).help);
+}
+
+using ToolUsage = test::ToolRun;
+
+TEST_F(ToolUsage, EachToolExplainsItselfOnOneScreenAndRefusesWhatItDoesNotTake) {
+  const std::pair<const char*, std::vector<std::vector<std::string>>> tools[] = {
+      {"webexam-grade", {{}, {"--bogus"}, {"--explain", "a", "b"}}},
+      // --yes only with --clear-marker.
+      {"webexam-check", {{"--bogus"}, {"--yes"}, {"share"}, {"--roster"}}},
+      {"webexam-results", {{}, {"a", "b"}, {"--csv"}, {"--bogus", "a"}}},
+  };
+  for (const auto& [tool, refused] : tools) {
+    EXPECT_EQ(Run(tool, {"--help"}), 0) << tool;
+    EXPECT_NE(out_.substr(0, out_.find('\n')).find(tool), std::string::npos) << out_;
+    EXPECT_LE(Lines(), 24u) << tool;
+    for (const std::vector<std::string>& arguments : refused) {
+      EXPECT_EQ(Run(tool, arguments), 2) << tool << " " << ::testing::PrintToString(arguments);
+    }
+  }
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
-// The evidence for an appeal, run for real: webexam-grade --explain on a
-// page, and webexam-results --regrade on a share whose pages the real
-// submit pass kept.
+// webexam-grade run for real, on real files, as a teacher runs it: its line
+// per page and its exit status; and the evidence for an appeal,
+// webexam-grade --explain on a page and webexam-results --regrade on a share
+// whose pages the real submit pass kept. How pages are graded is
+// tests/grading's.
 #include <gtest/gtest.h>
 
-#include "submit/submit_pass.h"
-#include "support/failing_platform.h"
-#include "text/utf8.h"
 #include "tools/explain.h"
+#include "tools/tool_run.h"
 
 namespace webexam {
 namespace {
@@ -16,23 +16,30 @@ using test::ReadBytes;
 using test::WriteBytes;
 namespace fs = std::filesystem;
 
-class Evidence : public ::testing::Test {
- protected:
-  // The exit status; standard output is kept in out_.
-  int Run(const char* program, const std::vector<std::string>& arguments) {
-    const fs::path out = dir_.path() / "stdout", err = dir_.path() / "stderr";
-    const int status = test::Wait(test::Spawn(test::BuiltProgram(program), arguments, out, err));
-    out_ = ReadBytes(out);
-    err_ = ReadBytes(err);
-    return status;
-  }
-  bool Says(std::u16string_view words) const {
-    return out_.find(ToUtf8(words)) != std::string::npos;
-  }
+using Evidence = test::ToolRun;
 
-  test::TempDir dir_;
-  std::string out_, err_;
-};
+TEST_F(Evidence, GradePrintsOneLinePerPageAndNamesThePagesItCannotRead) {
+  const std::string model = test::DataFile("model_answer.htm").string();
+  const std::string missing = (dir_.path() / "missing.htm").string();
+  const std::string no_folder = (dir_.path() / "none" / "index.htm").string();
+  const std::string empty = (dir_.path() / "empty.htm").string();
+  WriteBytes(empty, "");
+  // The rest are graded all the same; the missing page is not created.
+  EXPECT_EQ(Run("webexam-grade", {model, missing, no_folder, empty, dir_.path().string()}), 1);
+  std::string want = model + "\t22";
+  for (int i = 0; i < 22; ++i) want += "\t1";
+  want += "\n" + empty + "\t1";
+  for (int i = 1; i <= 22; ++i) want += i == 14 ? "\t1" : "\t0";
+  EXPECT_EQ(out_, want + "\n");
+  for (const std::string& page : {missing, no_folder}) {
+    EXPECT_NE(err_.find("webexam-grade: no such page: " + page), std::string::npos) << err_;
+  }
+  EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 3) << err_;  // and the folder
+  EXPECT_FALSE(fs::exists(missing));
+
+  EXPECT_EQ(Run("webexam-grade", {model}), 0);
+  EXPECT_EQ(err_, "");
+}
 
 TEST(FindPlace, CountsLinesAtLineFeedsAndColumnsInCharacters) {
   const std::u16string text = u"<html>\r\n  <title>欢迎进入网页天地!\r\n";
@@ -70,25 +77,13 @@ TEST_F(Evidence, ExplainSaysWhereEachTextIsAndWhatLiesBeyondTheLimit) {
 }
 
 TEST_F(Evidence, RegradeListsLinesThatNoLongerMatchTheirKeptPage) {
-  auto real = MakePlatform();
-  test::FailingPlatform platform(*real);  // fails nothing, starts no viewer
   const fs::path share = dir_.path() / "share";
   fs::create_directories(share);
   EXPECT_EQ(Run("webexam-results", {"--regrade", share.string()}), 1);  // no pages yet
 
   const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
-  auto submit = [&](const char* pc, const std::string& page, ExamState state) {
-    const fs::path root = dir_.path() / pc;
-    fs::create_directories(root / "620722001" / "web");
-    WriteBytes(root / "620722001" / "web" / "index.htm", page);
-    EXPECT_EQ(SubmitPass(platform,
-                         MakeExamPaths(test::U16(root), test::U16(root), test::U16(share),
-                                       platform.PathSeparator()),
-                         state),
-              u"");
-  };
-  submit("pc1", model, {u"120722001", u"张三", u"JF01", u"", u""});
-  submit("pc2", "", {u"120722002", u"李四", u"JF02", u"", u""});
+  Submit(share, "pc1", model, {u"120722001", u"张三", u"JF01", u"", u""});
+  Submit(share, "pc2", "", {u"120722002", u"李四", u"JF02", u"", u""});
   EXPECT_EQ(Run("webexam-results", {"--regrade", share.string()}), 0);
   EXPECT_TRUE(Says(u"里的 2 个页面：与成绩行不同的 0 个\n")) << out_;
 

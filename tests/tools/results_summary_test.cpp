@@ -19,14 +19,15 @@ ShareLogRecord Record(std::size_t line, std::u16string number, std::u16string pc
 
 TEST(ResultsSummary, RowsGoByExamNumberAndAnomaliesAreNamedWithTheirLines) {
   ShareLogContent log;
-  log.line_count = 8;
+  log.line_count = 9;
   log.records = {Record(1, u"120722001", u"JF01"), Record(2, u"99999999", u"JF02"),
                  Record(3, u"120722001", u"JF03"), Record(5, u"120722005", u"jf01"),
                  Record(6, u"120722006", u""),     Record(7, u"x-7", u"JF07")};
   log.notes = {{1, LineProblem::kByteOrderMark, 0, 0},
                {2, LineProblem::kReadAsUtf8, 0, 0},
                {4, LineProblem::kFieldCount, 25, 0},
-               {8, LineProblem::kTorn, 16, 0}};
+               {8, LineProblem::kBadCount, 0, 0},
+               {9, LineProblem::kTorn, 16, 0}};
   // The log itself and a probe left by webexam-check are no markers; JF01's
   // marker counts for "jf01" as well, as Windows names them.
   const ResultsSummary summary =
@@ -46,7 +47,8 @@ TEST(ResultsSummary, RowsGoByExamNumberAndAnomaliesAreNamedWithTheirLines) {
                 u"第 2 行（99999999 考生）：是 UTF-8 文字而不是 GBK，已按 UTF-8 读出",
                 u"第 4 行：有 25 个字段，应为 26 个",
                 u"第 6 行（120722006 考生）：计算机名为空，共享文件夹里不会有它的记号文件",
-                u"第 8 行：最后一行不完整：没有行尾，只有 16 个字段",
+                u"第 8 行：答对数不是 0 到 22 的整数",
+                u"第 9 行：最后一行不完整：没有行尾，只有 16 个字段",
                 u"计算机 JF09 留有记号文件，但 cjwyzz.txt 里没有它的成绩行",
             }));
 }

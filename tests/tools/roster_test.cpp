@@ -1,14 +1,13 @@
 // The class list as teachers really save it (a spreadsheet's CSV or text,
 // GBK or UTF-8, with a header and stray blanks), what it makes of lines that
-// are no candidate, and what the results say against it. webexam-check
-// --roster is run for real on a file.
+// are no candidate; webexam-check --roster run for real on a file. What the
+// results say against the list is held to the golden files by
+// webexam_results_test.
 #include "tools/roster.h"
 
 #include <gtest/gtest.h>
 
-#include "support/test_support.h"
-#include "text/utf8.h"
-#include "tools/results_summary.h"
+#include "tools/tool_run.h"
 
 namespace webexam {
 namespace {
@@ -77,48 +76,17 @@ TEST(Roster, NamesEveryLineThatIsNoCandidate) {
             (std::vector<std::u16string>{u"第 1 行：无法识读：既不是 GBK 也不是 UTF-8 文字"}));
 }
 
-TEST(Roster, ResultsSayWhoIsMissingAndWhichLinesDisagree) {
-  ShareLogContent log;
-  log.line_count = 3;
-  log.records = {{1, u"120722001", u"张三", u"JF01", 1, {1}},
-                 {2, u"120722009", u"外人", u"JF09", 1, {1}}};
-  // 王五's only line is malformed: missing, but with that line named.
-  log.malformed = {{3, u"120722003", u"王五", u"JF03", 0, {}}};
-  log.notes = {{3, LineProblem::kBadCount, 0, 0}};
-  const Roster roster = Read(Gbk(u"120722001,张三\n120722002,李四\n120722003,王五\n"));
-  const ResultsSummary summary = Summarize(std::move(log), {u"JF01", u"JF09", u"JF03"}, &roster);
-  EXPECT_EQ(summary.expected, 3u);
-  EXPECT_EQ(summary.Submitted(), 1u);
-  ASSERT_EQ(summary.missing.size(), 2u);
-  EXPECT_EQ(summary.missing[0].candidate.exam_number, u"120722002");
-  EXPECT_EQ(summary.missing[0].malformed_line, 0u);
-  EXPECT_EQ(summary.missing[1].malformed_line, 3u);
-  std::vector<std::u16string> texts;
-  for (const Anomaly& anomaly : summary.anomalies) texts.push_back(anomaly.text);
-  EXPECT_EQ(texts, (std::vector<std::u16string>{
-                       u"第 2 行（120722009 外人）：考号不在名单上",
-                       u"第 3 行（120722003 王五）：答对数不是 0 到 22 的整数",
-                       u"第 3 行（120722003 王五）：计算机 JF03 留有记号文件，但它在 "
-                       u"cjwyzz.txt 里只有格式不对的行（第 3 行）",
-                   }));
-}
+using RosterCheck = test::ToolRun;
 
-TEST(Roster, WebexamCheckSaysWhatTheListHoldsAndFailsOnABadLine) {
-  test::TempDir dir;
-  const fs::path good = dir.path() / "good.txt", bad = dir.path() / "bad.txt";
+TEST_F(RosterCheck, WebexamCheckSaysWhatTheListHoldsAndFailsOnABadLine) {
+  const fs::path good = dir_.path() / "good.txt", bad = dir_.path() / "bad.txt";
   test::WriteBytes(good, Gbk(u"考号\t姓名\r\n120722001\t张三\r\n120722002\t李四\r\n"));
   test::WriteBytes(bad, Gbk(u"120722001,张三\r\n120722001,李四\r\n"));
-  const fs::path out = dir.path() / "out";
-  auto check = [&](const std::vector<std::string>& arguments) {
-    return test::Wait(test::Spawn(test::BuiltProgram("webexam-check"), arguments, out));
-  };
-  EXPECT_EQ(check({"--roster", good.string()}), 0);
-  EXPECT_EQ(test::ReadBytes(out), ToUtf8(u"名单：2 名考生，第 1 行是表头（GBK）；没有错行\n"));
-  EXPECT_EQ(check({"--roster", bad.string()}), 1);
-  EXPECT_NE(test::ReadBytes(out).find(ToUtf8(u"第 2 行：考号 120722001 在第 1 行已经有了")),
-            std::string::npos);
-  EXPECT_EQ(check({"--roster", (dir.path() / "missing.txt").string()}), 1);
-  EXPECT_EQ(check({"--roster"}), 2);
+  EXPECT_EQ(Run("webexam-check", {"--roster", good.string()}), 0);
+  EXPECT_EQ(out_, ToUtf8(u"名单：2 名考生，第 1 行是表头（GBK）；没有错行\n"));
+  EXPECT_EQ(Run("webexam-check", {"--roster", bad.string()}), 1);
+  EXPECT_TRUE(Says(u"第 2 行：考号 120722001 在第 1 行已经有了")) << out_;
+  EXPECT_EQ(Run("webexam-check", {"--roster", (dir_.path() / "missing.txt").string()}), 1);
 }
 
 }  // namespace

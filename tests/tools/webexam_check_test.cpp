@@ -1,17 +1,16 @@
 // webexam-check run for real, for what the program adds to the checks that
 // room_check_test makes: the share and drive C: it is given by WEBEXAM_SHARE
-// and WEBEXAM_ROOT, the material beside it, its exit status, the teacher's
-// y/N and its usage. Under Wine drive C: is the prefix's own, which no
-// variable moves, so a leftover marker and its removal are checked on Linux only.
+// and WEBEXAM_ROOT, the material beside it, its exit status and the teacher's
+// y/N. Under Wine drive C: is the prefix's own, which no variable moves, so a
+// leftover marker and its removal are checked on Linux only. Its usage is
+// command_line_test's.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <string>
 
-#include "support/test_support.h"
-#include "text/utf8.h"
+#include "tools/tool_run.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -35,7 +34,7 @@ void SetEnvironment(const char* name, const std::optional<fs::path>& value) {
 #endif
 }
 
-class WebexamCheckTest : public ::testing::Test {
+class WebexamCheckTest : public test::ToolRun {
  protected:
   WebexamCheckTest() {
     fs::create_directories(root_);
@@ -47,52 +46,37 @@ class WebexamCheckTest : public ::testing::Test {
     SetEnvironment("WEBEXAM_ROOT", std::nullopt);
     SetEnvironment("WEBEXAM_SHARE", std::nullopt);
   }
-  // The exit status; what the program printed is kept in text_.
-  int Run(const std::vector<std::string>& arguments,
-          const fs::path& program = test::BuiltProgram("webexam-check")) {
-    return Read(test::Wait(test::Spawn(program, arguments, out_)));
-  }
-  int Read(int status) {
-    text_ = test::ReadBytes(out_);
-    return status;
-  }
-  bool Says(std::u16string_view words) const {
-    return text_.find(ToUtf8(words)) != std::string::npos;
+  int Check(const fs::path& program = test::BuiltProgram("webexam-check")) {
+    return Run(program, {});
   }
 
   const fs::path program_ = test::BuiltProgram("webexam-check");
-  test::TempDir dir_;
-  fs::path root_ = dir_.path() / "c", share_ = dir_.path() / "share", out_ = dir_.path() / "out";
-  std::string text_;
+  fs::path root_ = dir_.path() / "c", share_ = dir_.path() / "share";
 };
 
 TEST_F(WebexamCheckTest, ChecksTheShareItIsGivenAndExitsByTheChecks) {
-  [[maybe_unused]] const int status = Run({});
-  EXPECT_EQ(std::count(text_.begin(), text_.end(), '\n'), 6) << text_;  // a line per check
-  EXPECT_TRUE(Says(u"通过（" + test::U16(share_))) << text_;
+  [[maybe_unused]] const int status = Check();
+  EXPECT_EQ(Lines(), 6u) << out_;  // a line per check
+  EXPECT_TRUE(Says(u"通过（" + test::U16(share_))) << out_;
 #ifndef _WIN32
-  EXPECT_EQ(status, 0) << text_;
+  EXPECT_EQ(status, 0) << out_;
 #endif
-  fs::remove(share_);
-  EXPECT_EQ(Run({}), 1);
-  EXPECT_TRUE(Says(u"失败：写不进 " + test::U16(share_))) << text_;
-
   // The material is looked for beside the program file, wherever that is.
   const fs::path alone = dir_.path() / "alone" / program_.filename();
   fs::create_directories(alone.parent_path());
   fs::copy_file(program_, alone);
-  EXPECT_EQ(Run({}, alone), 1);
-  EXPECT_TRUE(Says(u"缺考题 1.txt")) << text_;
+  EXPECT_EQ(Check(alone), 1);
+  EXPECT_TRUE(Says(u"缺考题 1.txt")) << out_;
   // The exam folder a teacher names comes first, and the check says which
   // folder it took and why.
   const fs::path exam = fs::path(WEBEXAM_SOURCE_DIR) / "exam";
   SetEnvironment("WEBEXAM_EXAM", exam);
-  [[maybe_unused]] const int named = Run({}, alone);
+  [[maybe_unused]] const int named = Check(alone);
   SetEnvironment("WEBEXAM_EXAM", std::nullopt);
-  EXPECT_TRUE(Says(u"通过（" + test::U16(exam) + u"，由环境变量 WEBEXAM_EXAM 指定）")) << text_;
-  EXPECT_EQ(Run({}), 1);
+  EXPECT_TRUE(Says(u"通过（" + test::U16(exam) + u"，由环境变量 WEBEXAM_EXAM 指定）")) << out_;
+  Check();
   // The folder as the system names the program's (under Wine, on drive Z:).
-  EXPECT_TRUE(Says(u"，程序所在的文件夹）")) << text_;
+  EXPECT_TRUE(Says(u"，程序所在的文件夹）")) << out_;
 }
 
 #ifndef _WIN32
@@ -101,33 +85,27 @@ TEST_F(WebexamCheckTest, ClearsALeftoverMarkerOnlyWhenTheTeacherAgrees) {
   // The teacher's answer on standard input, through the shell.
   auto answer = [&](const char* text) {
     WriteBytes(input, text);
+    const fs::path out = dir_.path() / "stdout";
     const int status = std::system(("'" + program_.string() + "' --clear-marker <'" +
-                                    input.string() + "' >'" + out_.string() + "'")
+                                    input.string() + "' >'" + out.string() + "'")
                                        .c_str());
-    return Read(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    out_ = test::ReadBytes(out);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   };
   fs::create_directories(marker.parent_path());
   WriteBytes(marker, "");
   EXPECT_EQ(answer("n\n"), 1);
-  EXPECT_TRUE(Says(u"(y/N)")) << text_;
+  EXPECT_TRUE(Says(u"(y/N)")) << out_;
   EXPECT_TRUE(fs::exists(marker));
-  EXPECT_EQ(answer("y\n"), 0) << text_;
+  EXPECT_EQ(answer("y\n"), 0) << out_;
   EXPECT_FALSE(fs::exists(marker));
 
   WriteBytes(marker, "");
-  EXPECT_EQ(Run({"--clear-marker", "--yes"}), 0) << text_;
-  EXPECT_TRUE(Says(u"已删除")) << text_;
+  EXPECT_EQ(Run(program_, {"--clear-marker", "--yes"}), 0) << out_;
+  EXPECT_TRUE(Says(u"已删除")) << out_;
   EXPECT_FALSE(fs::exists(marker));
 }
 #endif
-
-TEST_F(WebexamCheckTest, ExplainsItselfAndRefusesWhatItDoesNotKnow) {
-  EXPECT_EQ(Run({"--help"}), 0);
-  EXPECT_LE(std::count(text_.begin(), text_.end(), '\n'), 24);  // one screen
-  EXPECT_EQ(Run({"--bogus"}), 2);
-  EXPECT_EQ(Run({"--yes"}), 2);  // only with --clear-marker
-  EXPECT_EQ(Run({"share"}), 2);
-}
 
 }  // namespace
 }  // namespace webexam
