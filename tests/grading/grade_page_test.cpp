@@ -82,8 +82,9 @@ TEST_F(GradePageTest, AnUnreadablePageAbandonsGrading) {
   std::filesystem::create_directory(dir_.path() / "folder.htm");
   for (auto [name, kind] : {std::pair{"folder.htm", test::kFolderInTheWay},
                             std::pair{"none/index.htm", test::Kind::kNotFound}}) {
-    EXPECT_TRUE(test::ThrowsPlatformError([&] { GradePage(*platform_, state_, dir_ / name); }, kind,
-                                          dir_ / name));
+    const std::u16string page = dir_ / name;
+    EXPECT_TRUE(
+        test::ThrowsPlatformError([&] { GradePage(*platform_, state_, page); }, kind, page));
   }
 }
 
