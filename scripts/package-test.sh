@@ -8,12 +8,15 @@
 #   scripts/package-test.sh [BUILD]     (default build/linux)
 #
 # Needs root (chroot) and, the first time, the network: the minimal root
-# (mmdebstrap) and the packages apt fetches into it are kept in
-# $WEBEXAM_ROOT_CACHE (default /var/cache/webexam-test) for later runs.
+# (mmdebstrap, from the Debian 12 mirror of this machine's own apt sources)
+# and the packages apt fetches into it are kept in $WEBEXAM_ROOT_CACHE
+# (default /var/cache/webexam-test, or $WEBEXAM_CACHE/debian-root when
+# WEBEXAM_CACHE is set) for later runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/caches.sh
 if [[ "$(id -u)" -ne 0 ]]; then
-  exec sudo --preserve-env=WEBEXAM_ROOT_CACHE "$0" "$@"
+  exec sudo --preserve-env=WEBEXAM_ROOT_CACHE,WEBEXAM_CACHE "$0" "$@"
 fi
 
 bash scripts/setup-debian.sh package
@@ -48,14 +51,25 @@ desktop-file-validate "$work"/contents/usr/share/applications/*.desktop
 appstreamcli validate --no-net "$work"/contents/usr/share/metainfo/*.metainfo.xml
 
 echo "== a clean Debian 12 root"
+# The root fetches from this machine's own Debian 12 mirror, with the apt
+# options that reaching it takes (a proxy, a snapshot mirror's old dates).
+python3 scripts/debian-sources.py >"$work/debian.sources"
+apt-config dump | grep -E '^Acquire::((http|https|ftp|socks)(::| )|(Check-Valid-Until|Check-Date|Max-ValidTime|Min-ValidTime|Retries|ForceIPv4|ForceIPv6) )' \
+  >"$work/apt.conf" || true
+# The cache is kept per mirror and options: another mirror makes a new root.
 cache=${WEBEXAM_ROOT_CACHE:-/var/cache/webexam-test}
-tarball=$cache/bookworm-minimal.tar
+key=$(cat "$work/debian.sources" "$work/apt.conf" | sha256sum | cut -c1-12)
+tarball=$cache/bookworm-apt-$key.tar
 mkdir -p "$cache/debs"
+# A root kept from an earlier run is used only when it is a whole tarball.
+if [[ -e "$tarball" ]] && ! { [[ -f "$tarball" ]] && tar -tf "$tarball" >/dev/null 2>&1; }; then
+  echo "$tarball is no whole tarball: making it again"
+  rm -rf --one-file-system "$tarball"
+fi
 if [[ ! -f "$tarball" ]]; then
-  mmdebstrap --variant=apt --mode=root bookworm "$tarball.part" \
-    "deb http://deb.debian.org/debian bookworm main" \
-    "deb http://deb.debian.org/debian bookworm-updates main" \
-    "deb http://deb.debian.org/debian-security bookworm-security main"
+  rm -rf --one-file-system "$tarball.part"
+  mmdebstrap --variant=apt --mode=root --format=tar --aptopt="$work/apt.conf" bookworm \
+    "$tarball.part" "$work/debian.sources"
   mv "$tarball.part" "$tarball"
 fi
 root=$work/root

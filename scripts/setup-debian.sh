@@ -40,7 +40,7 @@ case "${1:-}" in
 esac
 # The Debian package: its checkers and a clean Debian root to install it in.
 case "${1:-}" in
-  test | package) packages+=(lintian desktop-file-utils appstream mmdebstrap xvfb xdotool) ;;
+  test | package) packages+=(lintian desktop-file-utils appstream mmdebstrap python3 xvfb xdotool) ;;
 esac
 
 missing=()

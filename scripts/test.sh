@@ -5,8 +5,13 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, fuzzes for a bounded time,
 # then cross-builds the Windows programs and runs the same suite and their
 # end-to-end test under Wine. Warnings are errors.
+#
+# WEBEXAM_CACHE=DIR runs it as a machine that has never run it would, when DIR
+# is an empty folder: every cache the scripts keep is then under DIR (see
+# scripts/caches.sh). Use it on a fresh clone, so that no build is kept either.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/caches.sh
 
 bash scripts/setup-debian.sh test
 

@@ -2,8 +2,10 @@
 
 The server listens on 127.0.0.1:445 inside a network namespace of its own
 (`unshare -n`), so that no packet leaves the loopback device and the port is
-free whatever else runs on the machine. Everything it keeps lies in one
-temporary folder. It offers three shares of one folder, set up as the teacher's guide
+free whatever else runs on the machine. The test runs as the first process of
+a PID namespace of its own too, so that when it ends, however it ends (a
+failure, a time-out that kills it), the kernel ends smbd and every child
+with it. Everything the server keeps lies in one temporary folder. It offers three shares of one folder, set up as the teacher's guide
 sets up a share (folders made by one PC must take the files of the others):
 
   results   guest-writable, as a teacher's share for a room usually is
@@ -31,12 +33,19 @@ NAMESPACE_FLAG = "WEBEXAM_IN_TEST_NETNS"
 
 def enter_private_network():
     """Runs this script again inside a network namespace of its own with only
-    the loopback device, up. Returns when already inside one."""
+    the loopback device, up, as the first process of a PID namespace of its
+    own. Returns when already inside them."""
     if os.environ.get(NAMESPACE_FLAG) == "1":
         subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
         return
     env = dict(os.environ, **{NAMESPACE_FLAG: "1"})
-    unshare = ["unshare", "-n"] if os.geteuid() == 0 else ["unshare", "-r", "-n"]
+    # -p -f: this script becomes process 1 of a new PID namespace, whose end
+    # ends every process in it (--mount-proc: /proc then shows their ids as
+    # this script sees them); --kill-child: and it ends when unshare is
+    # killed (a test runner's time-out kills the process it started).
+    unshare = ["unshare", "-n", "-p", "-f", "--mount-proc", "--kill-child"]
+    if os.geteuid() != 0:
+        unshare.insert(1, "-r")
     os.execvpe(unshare[0], unshare + [sys.executable] + sys.argv, env)
 
 
@@ -118,9 +127,11 @@ class SambaServer:
 
     def start(self):
         log = open(os.path.join(self.dir, "log", "smbd.out"), "a")
+        # smbd leads a process group of its own, which the children serving
+        # connections join: stop() ends them all by that group's id.
         self.process = subprocess.Popen(
             ["smbd", "--foreground", "--no-process-group", "--debug-stdout", "-d", "1",
-             "-s", self.conf], stdout=log, stderr=subprocess.STDOUT)
+             "-s", self.conf], stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
         deadline = time.time() + 20
         while time.time() < deadline:
             listening = subprocess.run(["ss", "-ltnH"], capture_output=True, text=True).stdout
@@ -136,7 +147,10 @@ class SambaServer:
         server is gone as if its machine had been switched off."""
         if self.process is None:
             return
-        subprocess.run(["pkill", "-KILL", "-f", "smbd .*-s %s" % self.conf])
+        try:
+            os.killpg(self.process.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
         self.process.wait()
         self.process = None
         for name in os.listdir(os.path.join(self.dir, "pid")):
