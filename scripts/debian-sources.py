@@ -99,7 +99,9 @@ def debian12_sources(etc):
         lines = ["Types: deb", "URIs: " + " ".join(entry["uris"]),
                  "Suites: " + " ".join(suites), "Components: main"]
         if "signed-by" in entry:
-            lines.append("Signed-By: " + entry["signed-by"])
+            # A path follows the colon; an inline key starts on the next line.
+            key = entry["signed-by"]
+            lines.append("Signed-By:" + ("" if key.startswith("\n") else " ") + key)
         if "trusted" in entry:
             lines.append("Trusted: " + entry["trusted"])
         paragraph = "\n".join(lines)
