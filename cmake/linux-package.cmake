@@ -63,12 +63,15 @@ results share, also as CSV and HTML) and webexam-grade (grades pages), with
 a sample exam and a teacher's guide in Chinese.")
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The libraries come from dpkg-shlibdeps (libqt6gui6 brings Qt's X11 plugin
-# and ibus's input module). Beyond them: xdg-open, which opens the
-# candidate's report, and a Song-style font, so that Chinese shows on a plain
-# desktop. fcitx5 needs its own Qt 6 input module for Chinese input.
+# The linked libraries come from dpkg-shlibdeps (libqt6gui6 brings Qt's X11
+# plugin and ibus's input module). Beyond them: libsmbclient, which the
+# programs load with dlopen for an smb:// share, out of dpkg-shlibdeps' sight
+# (the version is what its symbols file gives the newest function used,
+# smbc_getFunctionReaddirPlus); xdg-open, which opens the candidate's report;
+# and a Song-style font, so that Chinese shows on a plain desktop. fcitx5
+# needs its own Qt 6 input module for Chinese input.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, fonts-arphic-uming")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsmbclient (>= 2:4.9.0+dfsg), xdg-utils, fonts-arphic-uming")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fcitx5-frontend-qt6")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

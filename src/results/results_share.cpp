@@ -1,6 +1,7 @@
 #include "results/results_share.h"
 
 #include <algorithm>
+#include <optional>
 #include <random>
 
 #include "results/result_record.h"
@@ -12,11 +13,12 @@ namespace {
 
 // Runs `attempt` until it succeeds, retrying busy and passing network errors
 // with jittered, growing pauses until `deadline`. Returns whether it
-// succeeded; any other error ends the tries at once. One try is made even
-// when the deadline has passed.
+// succeeded, keeping the last failure in `last`; any other error ends the
+// tries at once. One try is made even when the deadline has passed.
 template <typename Attempt>
 bool WithRetries(Platform& platform, const ShareRetry& retry,
-                 std::chrono::steady_clock::time_point deadline, Attempt attempt) {
+                 std::chrono::steady_clock::time_point deadline, Attempt attempt,
+                 std::optional<PlatformError>& last) {
   // Jitter keeps PCs that collided once from colliding again in step.
   std::minstd_rand random(std::random_device{}());
   auto pause = retry.first_pause;
@@ -25,6 +27,7 @@ bool WithRetries(Platform& platform, const ShareRetry& retry,
       attempt();
       return true;
     } catch (const PlatformError& error) {
+      last = error;
       if (!error.IsRetryable()) return false;
     }
     std::uniform_int_distribution<long long> jitter(pause.count() / 2, pause.count() * 3 / 2);
@@ -86,7 +89,7 @@ std::u16string ShareLockingProblem(Platform& platform, const ExamPaths& paths) {
 
 ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
                                   const ExamState& state, const GradeResult& result,
-                                  const ShareRetry& retry) {
+                                  const ShareRetry& retry, std::u16string* why) {
   if (HasSubmittedMarker(platform, paths)) return ShareOutcome::kAlreadySubmitted;
 
   // The PC is marked before the share is written, so that two presses can
@@ -97,19 +100,21 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
   // for both.
   const auto deadline = platform.Now() + retry.budget;
   const std::string line = RecordLine(platform, BuildResultRecord(state, result));
-  const bool delivered = WithRetries(platform, retry, deadline,
-                                     [&] { platform.AppendExclusively(paths.share_log, line); });
+  std::optional<PlatformError> last;
+  const bool delivered = WithRetries(
+      platform, retry, deadline, [&] { platform.AppendExclusively(paths.share_log, line); }, last);
   if (!delivered) {
     // Without its line on the share the PC must not count as submitted: the
     // next press tries again.
     platform.RemoveFile(paths.submitted_marker);
+    if (why && last) *why = u"成绩没有交到 " + paths.share_log + u"：" + FromUtf8(last->what());
     return ShareOutcome::kNotDelivered;
   }
 
   if (!IsSafeFileName(state.computer_name)) return ShareOutcome::kNoComputerMarker;
-  const bool marked = WithRetries(platform, retry, deadline, [&] {
-    platform.WriteFile(paths.results_share + state.computer_name, "");
-  });
+  const bool marked = WithRetries(
+      platform, retry, deadline,
+      [&] { platform.WriteFile(paths.results_share + state.computer_name, ""); }, last);
   return marked ? ShareOutcome::kSubmitted : ShareOutcome::kNoComputerMarker;
 }
 

@@ -69,10 +69,12 @@ std::u16string ShareLockingProblem(Platform& platform, const ExamPaths& paths);
 // Refuses when the PC's marker exists. Otherwise makes the marker, appends the
 // result line to the share log holding it exclusively, and makes the marker
 // named after the PC. Failures on the share are answered by the outcome;
-// failures on this PC (making or taking back its marker) throw.
+// failures on this PC (making or taking back its marker) throw. When the line
+// was not delivered, `why` (if given) is told the last failure, for the
+// program's error output.
 ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
                                   const ExamState& state, const GradeResult& result,
-                                  const ShareRetry& retry = {});
+                                  const ShareRetry& retry = {}, std::u16string* why = nullptr);
 
 // The name a PC's graded page is kept under: "<exam number>-<computer name>.htm".
 std::u16string KeptPageName(const ExamState& state);

@@ -20,7 +20,8 @@ GradedPage GradeAndRecord(Platform& platform, const ExamPaths& paths, ExamState&
 
 ShareOutcome ShareStep(Platform& platform, const ExamPaths& paths, const ExamState& state,
                        const GradedPage& graded, std::u16string& note, const ShareRetry& retry) {
-  const ShareOutcome outcome = SubmitToResultsShare(platform, paths, state, graded.result, retry);
+  const ShareOutcome outcome =
+      SubmitToResultsShare(platform, paths, state, graded.result, retry, &note);
   if (outcome == ShareOutcome::kSubmitted || outcome == ShareOutcome::kNoComputerMarker) {
     note = KeepGradedPage(platform, paths, state, graded.bytes);
   }

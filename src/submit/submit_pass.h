@@ -31,8 +31,9 @@ GradedPage GradeAndRecord(Platform& platform, const ExamPaths& paths, ExamState&
 
 // The share step: submits to the results share or refuses; a first
 // submission whose line reached the share also leaves the graded bytes
-// there. When they could not be left there, `note` says so, for the
-// program's error output only: the outcome is the same.
+// there. When they could not be left there, `note` says so, and when the
+// line did not reach the share, `note` says why (the last failure): for the
+// program's error output only, the outcome is the same.
 ShareOutcome ShareStep(Platform& platform, const ExamPaths& paths, const ExamState& state,
                        const GradedPage& graded, std::u16string& note,
                        const ShareRetry& retry = {});

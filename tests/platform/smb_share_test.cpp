@@ -1,14 +1,19 @@
 // The results share as an SMB address on Linux: how an address becomes the
-// URL libsmbclient is given, the teacher's credentials file, and a share path
-// on a FUSE mount, for real (a bindfs mount standing for the file manager's
-// smb:// place). The server itself is exercised by tests/smb.
+// URL libsmbclient is given, the teacher's credentials file, when the library
+// is loaded and what a PC without it is told, and a share path on a FUSE
+// mount, for real (a bindfs mount standing for the file manager's smb://
+// place). The server itself is exercised by tests/smb.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
+#include "platform/posix/posix_platform.h"
 #include "platform/posix/smb_client.h"
 #include "results/results_share.h"
 #include "state/exam_paths.h"
+#include "submit/submit_pass.h"
+#include "support/failing_platform.h"
 #include "support/test_support.h"
 #include "text/utf8.h"
 #include "tools/room_check.h"
@@ -58,6 +63,90 @@ TEST(SmbAccount, GuestWithoutAFileTheTeachersAccountFromIt) {
   EXPECT_EQ(SmbCredentialsFile(), "/somewhere/else");
   ::unsetenv("WEBEXAM_SMB_CREDENTIALS");
   EXPECT_EQ(SmbCredentialsFile(), "/etc/webexam/smb-credentials");
+}
+
+// Whether libsmbclient is loaded in this process, without loading it.
+bool SmbLibraryLoaded() {
+  void* handle = ::dlopen(kSmbLibrary, RTLD_LAZY | RTLD_NOLOAD);
+  if (handle) ::dlclose(handle);  // only the reference just taken
+  return handle != nullptr;
+}
+
+TEST(SmbLibrary, APcOnALocalShareNeverLoadsItOneOnAnSmbShareDoes) {
+  ASSERT_FALSE(SmbLibraryLoaded()) << "linked, or loaded before the test";
+  // Every operation of an exam and of the room check on a local share: the
+  // check's probe, a whole submission with its marker and kept page, the
+  // listing and free space webexam-results and webexam-check take.
+  TempDir dir;
+  fs::create_directories(dir.path() / "share");
+  const std::unique_ptr<Platform> real = MakePlatform();
+  test::FailingPlatform platform(*real);  // starts no report viewer
+  const ExamPaths paths =
+      MakeExamPaths(dir / "c", dir / "c", test::U16(dir.path() / "share") + u"/", u'/');
+  EXPECT_EQ(ShareLockingProblem(platform, paths), u"");
+  EXPECT_TRUE(CheckShare(platform, paths).passed);
+  fs::create_directories(dir.path() / "c" / "620722001" / "web");
+  test::WriteBytes(dir.path() / "c" / "620722001" / "web" / "index.htm",
+                   test::ReadBytes(test::DataFile("model_answer.htm")));
+  ExamState state{u"120722001", u"张三", u"JF07", u"", u""};
+  std::u16string note;
+  EXPECT_EQ(SubmitPass(platform, paths, state, {}, {}, &note), u"");
+  EXPECT_EQ(note, u"");
+  EXPECT_EQ(platform.ListFiles(paths.results_share).size(), 2u);  // the log, the marker
+  EXPECT_GT(platform.FreeSpace(paths.results_share), 0u);
+  EXPECT_FALSE(SmbLibraryLoaded());
+
+  // The first operation on an SMB address loads it (the probe sees it): on
+  // loopback, where no server answers here, the file is simply not found.
+  EXPECT_EQ(real->ListPath(u"smb://127.0.0.1/results/cjwyzz.txt", Listing::kFilesOnly), u"");
+  EXPECT_TRUE(SmbLibraryLoaded());
+}
+
+TEST(SmbLibrary, WithoutItAnSmbShareFailsAtOnceNamingThePackageToInstall) {
+  const std::string missing = "/nonexistent/" + std::string(kSmbLibrary);
+  SmbClient client(missing);
+  try {
+    client.AppendExclusively("smb://teacher/results/cjwyzz.txt", "line\r\n");
+    ADD_FAILURE() << "no error";
+  } catch (const PlatformError& error) {
+    // Not a passing condition: the submission does not wait 15 seconds on it.
+    EXPECT_EQ(error.kind(), PlatformError::Kind::kOther);
+    EXPECT_FALSE(error.IsRetryable());
+    EXPECT_NE(error.reason().find(missing), std::string::npos) << error.reason();
+    EXPECT_NE(error.reason().find("the Debian package libsmbclient (apt install libsmbclient)"),
+              std::string::npos)
+        << error.reason();
+    EXPECT_EQ(std::string(error.what()), "cannot start the SMB client: " + error.reason());
+  }
+  // Asked again, it is tried again: installed meanwhile, the library is found.
+  EXPECT_THROW(client.FreeSpace("smb://teacher/results/"), PlatformError);
+  EXPECT_EQ(client.ListPath("smb://teacher/results/cjwyzz.txt", false), "");
+
+  // What the teacher reads: webexam-check's share line, and the client's
+  // note on its error output when a submission did not reach the share.
+  TempDir dir;
+  PosixPlatform platform(missing);
+  const ExamPaths paths = MakeExamPaths(dir / "c", dir / "c", u"smb://teacher/results/", u'/');
+  const CheckResult check = CheckShare(platform, paths);
+  EXPECT_FALSE(check.passed);
+  EXPECT_NE(check.detail.find(u"写不进 smb://teacher/results/（" + FromUtf8(missing)),
+            std::u16string::npos)
+      << ToUtf8(check.detail);
+  EXPECT_NE(check.detail.find(u"apt install libsmbclient"), std::u16string::npos);
+
+  fs::create_directories(dir.path() / "c" / "windows");
+  const ExamState state{u"120722001", u"张三", u"JF07", u"", u""};
+  std::u16string note;
+  const auto start = platform.Now();
+  EXPECT_EQ(ShareStep(platform, paths, state, {test::ResultOf("1100000000000000000001"), ""}, note),
+            ShareOutcome::kNotDelivered);
+  EXPECT_LT(platform.Now() - start, std::chrono::seconds(5));  // not retried for 15 s
+  EXPECT_NE(note.find(u"成绩没有交到 smb://teacher/results/cjwyzz.txt：cannot start the SMB "
+                      u"client: "),
+            std::u16string::npos)
+      << ToUtf8(note);
+  EXPECT_NE(note.find(u"apt install libsmbclient"), std::u16string::npos);
+  EXPECT_FALSE(fs::exists(dir.path() / "c" / "windows" / "fen.g"));  // the next press tries again
 }
 
 // A folder mounted through FUSE at the place the desktop's file manager

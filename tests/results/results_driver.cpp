@@ -5,7 +5,8 @@
 //     epoch), so that many drivers press "上交成绩" in the same moment, then runs
 //     the submit pass on ROOT's candidate page. The report viewer is not
 //     started. Prints the message the window would show (UTF-8), or nothing;
-//     a note that the graded page was not kept goes to standard error.
+//     a note (the graded page was not kept, or why the line did not reach
+//     the share) goes to standard error.
 //
 //   results_driver hold-lock FILE MILLISECONDS READY_FILE
 //     Holds FILE as another writer would, makes READY_FILE, and lets go

@@ -105,6 +105,22 @@ TEST_F(WebexamCheckTest, ClearsALeftoverMarkerOnlyWhenTheTeacherAgrees) {
   EXPECT_TRUE(Says(u"已删除")) << out_;
   EXPECT_FALSE(fs::exists(marker));
 }
+
+// The dynamic loader's own account of what the process loads (LD_DEBUG=files
+// on its error output): libsmbclient, loaded on the first SMB operation, is
+// never among it on a local share; with an smb:// share it is.
+TEST_F(WebexamCheckTest, LoadsLibsmbclientOnlyForAnSmbShare) {
+  SetEnvironment("LD_DEBUG", "files");
+  Check();
+  EXPECT_TRUE(Says(u"通过（" + test::U16(share_))) << out_;  // written, read, removed
+  EXPECT_NE(err_.find("file=libstdc++.so.6"), std::string::npos) << "no LD_DEBUG output";
+  EXPECT_EQ(err_.find("libsmbclient"), std::string::npos) << err_;
+  SetEnvironment("WEBEXAM_SHARE", fs::path("smb://127.0.0.1/results/"));
+  Check();  // no server answers on loopback here: the share fails
+  SetEnvironment("LD_DEBUG", std::nullopt);
+  EXPECT_TRUE(Says(u"写不进 smb://127.0.0.1/results/")) << out_;
+  EXPECT_NE(err_.find("file=libsmbclient.so.0"), std::string::npos) << err_;
+}
 #endif
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <semaphore>
 
 #include "support/failing_platform.h"
+#include "text/utf8.h"
 
 namespace webexam {
 namespace {
@@ -145,6 +146,10 @@ TEST_F(GradingWindowTest, ExitAsksUntilAResultIsDeliveredAndReportsWhatStays) {
   // The share is gone: the result is not with the teacher, the question stays.
   fs::remove_all(share_);
   EXPECT_EQ(PressAndWait(window), Shown{std::u16string(kNotDeliveredMessage)});
+  // Why, for the error output that the room's teacher reads.
+  ASSERT_EQ(notes_.size(), 1u);
+  EXPECT_NE(notes_[0].find(u"成绩没有交到 " + paths_.share_log + u"："), std::u16string::npos)
+      << ToUtf8(notes_[0]);
   shown_.clear();
   EXPECT_FALSE(window.Exit());  // "否": the window stays, the work too
   EXPECT_EQ(shown_, question);

@@ -287,8 +287,9 @@ std::uint64_t SizeAt(int dir, const std::string& shown) {
 
 }  // namespace
 
-PosixPlatform::PosixPlatform()
-    : decoder_(::iconv_open("UTF-16LE", "CP936")),
+PosixPlatform::PosixPlatform(std::string smb_library)
+    : smb_(std::move(smb_library)),
+      decoder_(::iconv_open("UTF-16LE", "CP936")),
       encoder_(::iconv_open("CP936", "UTF-16LE")),
       gbk_([this](std::string_view bytes) { return DecodeOne(bytes); }) {
   if (decoder_ == reinterpret_cast<iconv_t>(-1) || encoder_ == reinterpret_cast<iconv_t>(-1)) {

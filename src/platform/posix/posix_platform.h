@@ -11,7 +11,8 @@ namespace webexam {
 
 class PosixPlatform final : public Platform {
  public:
-  PosixPlatform();
+  // `smb_library` is what SmbClient loads for an SMB address.
+  explicit PosixPlatform(std::string smb_library = kSmbLibrary);
   ~PosixPlatform() override;
   PosixPlatform(const PosixPlatform&) = delete;
   PosixPlatform& operator=(const PosixPlatform&) = delete;

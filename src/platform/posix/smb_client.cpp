@@ -1,22 +1,97 @@
 #include "platform/posix/smb_client.h"
 
+#include <dlfcn.h>
 #include <libsmbclient.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <type_traits>
 
 #include "platform/platform_error.h"
 #include "platform/posix/error_kind.h"
 #include "text/characters.h"
 
 namespace webexam {
+
+// Every function of libsmbclient used here, looked up by its name when the
+// library is loaded; its type is the one libsmbclient.h declares.
+#define WEBEXAM_SMB_FUNCTIONS(F)           \
+  F(smbc_new_context)                      \
+  F(smbc_free_context)                     \
+  F(smbc_init_context)                     \
+  F(smbc_setDebug)                         \
+  F(smbc_setTimeout)                       \
+  F(smbc_setOptionUseKerberos)             \
+  F(smbc_setOptionFallbackAfterKerberos)   \
+  F(smbc_setOptionUrlEncodeReaddirEntries) \
+  F(smbc_setOptionOpenShareMode)           \
+  F(smbc_setOptionUserData)                \
+  F(smbc_getOptionUserData)                \
+  F(smbc_setFunctionAuthDataWithContext)   \
+  F(smbc_getFunctionOpen)                  \
+  F(smbc_getFunctionRead)                  \
+  F(smbc_getFunctionWrite)                 \
+  F(smbc_getFunctionLseek)                 \
+  F(smbc_getFunctionFtruncate)             \
+  F(smbc_getFunctionClose)                 \
+  F(smbc_getFunctionStat)                  \
+  F(smbc_getFunctionStatVFS)               \
+  F(smbc_getFunctionUnlink)                \
+  F(smbc_getFunctionMkdir)                 \
+  F(smbc_getFunctionOpendir)               \
+  F(smbc_getFunctionReaddirPlus)           \
+  F(smbc_getFunctionClosedir)
+
+struct SmbApi {
+#define WEBEXAM_SMB_POINTER(name) decltype(&::name) name = nullptr;
+  WEBEXAM_SMB_FUNCTIONS(WEBEXAM_SMB_POINTER)
+#undef WEBEXAM_SMB_POINTER
+};
+
 namespace {
 
 using Kind = PlatformError::Kind;
+
+// The loaded library's smbc_getOptionUserData, for the callback that gives
+// the account: libsmbclient calls it with nothing but the context.
+std::atomic<decltype(&::smbc_getOptionUserData)> user_data_of{nullptr};
+
+// The failure of every operation on an SMB address where the library cannot
+// be loaded: not one that passes within a retry, and what to install.
+[[noreturn]] void CannotLoad(const std::string& why) {
+  const std::string reason = why + "; an SMB share needs the Debian package " + kSmbLibraryPackage +
+                             " (apt install " + kSmbLibraryPackage + ")";
+  throw PlatformError(ELIBACC, "cannot start the SMB client: " + reason, Kind::kOther, reason);
+}
+
+// Loads `library` and looks up each function used. The library stays loaded
+// for the rest of the process (dlclose is never called): Samba's libraries
+// are not made to be unloaded, and a later client finds them in place.
+std::unique_ptr<const SmbApi> LoadSmbApi(const std::string& library) {
+  void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    const char* error = ::dlerror();
+    CannotLoad(error ? error : library + ": cannot be loaded");
+  }
+  auto api = std::make_unique<SmbApi>();
+  const char* missing = nullptr;
+  auto resolve = [&](const char* name, auto& function) {
+    void* symbol = ::dlsym(handle, name);
+    if (!symbol && !missing) missing = name;
+    function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(symbol);
+  };
+#define WEBEXAM_SMB_RESOLVE(name) resolve(#name, api->name);
+  WEBEXAM_SMB_FUNCTIONS(WEBEXAM_SMB_RESOLVE)
+#undef WEBEXAM_SMB_RESOLVE
+  if (missing) CannotLoad(library + " has no " + missing + ": it is too old");
+  user_data_of.store(api->smbc_getOptionUserData);
+  return api;
+}
 
 bool IsUnreserved(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
@@ -54,36 +129,40 @@ std::pair<std::string, std::string> SplitLast(std::string_view path) {
 // An open file of a context, closed on every way out.
 class SmbFile {
  public:
-  SmbFile(SMBCCTX* context, SMBCFILE* file) : context_(context), file_(file) {}
+  SmbFile(const SmbApi& api, SMBCCTX* context, SMBCFILE* file)
+      : close_(api.smbc_getFunctionClose(context)), context_(context), file_(file) {}
   ~SmbFile() {
-    if (file_) smbc_getFunctionClose(context_)(context_, file_);
+    if (file_) close_(context_, file_);
   }
   SmbFile(const SmbFile&) = delete;
   SmbFile& operator=(const SmbFile&) = delete;
   SMBCFILE* get() const { return file_; }
   // Closes now and gives the error the close reports, or 0.
   int Close() {
-    const int rc = smbc_getFunctionClose(context_)(context_, file_);
+    const int rc = close_(context_, file_);
     file_ = nullptr;
     return rc == 0 ? 0 : errno;
   }
 
  private:
+  smbc_close_fn close_;
   SMBCCTX* context_;
   SMBCFILE* file_;
 };
 
 class SmbFolder {
  public:
-  SmbFolder(SMBCCTX* context, SMBCFILE* folder) : context_(context), folder_(folder) {}
+  SmbFolder(const SmbApi& api, SMBCCTX* context, SMBCFILE* folder)
+      : closedir_(api.smbc_getFunctionClosedir(context)), context_(context), folder_(folder) {}
   ~SmbFolder() {
-    if (folder_) smbc_getFunctionClosedir(context_)(context_, folder_);
+    if (folder_) closedir_(context_, folder_);
   }
   SmbFolder(const SmbFolder&) = delete;
   SmbFolder& operator=(const SmbFolder&) = delete;
   SMBCFILE* get() const { return folder_; }
 
  private:
+  smbc_closedir_fn closedir_;
   SMBCCTX* context_;
   SMBCFILE* folder_;
 };
@@ -99,7 +178,7 @@ constexpr int kTimeoutMs = 5000;
 
 void GiveAccount(SMBCCTX* context, const char*, const char*, char* workgroup, int workgroup_size,
                  char* user, int user_size, char* password, int password_size) {
-  const auto* account = static_cast<const SmbAccount*>(smbc_getOptionUserData(context));
+  const auto* account = static_cast<const SmbAccount*>(user_data_of.load()(context));
   auto copy = [](const std::string& from, char* to, int size) {
     if (size <= 0) return;
     std::strncpy(to, from.c_str(), static_cast<std::size_t>(size) - 1);
@@ -171,11 +250,18 @@ SmbAccount ReadSmbAccount(const std::string& file) {
   return account;
 }
 
+SmbClient::SmbClient(std::string library) : library_(std::move(library)) {}
+
 SmbClient::~SmbClient() { Disconnect(); }
+
+const SmbApi& SmbClient::Api() {
+  if (!api_) api_ = LoadSmbApi(library_);
+  return *api_;
+}
 
 void SmbClient::Disconnect() {
   for (SMBCCTX*& context : contexts_) {
-    if (context) smbc_free_context(context, 1);
+    if (context) api_->smbc_free_context(context, 1);
     context = nullptr;
   }
 }
@@ -186,28 +272,29 @@ SMBCCTX* SmbClient::Context(Sharing sharing) {
     reconnect_ = false;
   }
   if (contexts_[sharing]) return contexts_[sharing];
+  const SmbApi& api = Api();
   if (!account_read_) {
     account_ = ReadSmbAccount(SmbCredentialsFile());
     account_read_ = true;
   }
-  SMBCCTX* context = smbc_new_context();
+  SMBCCTX* context = api.smbc_new_context();
   if (!context) {
     const int error = errno;
     throw PlatformError(error, std::string("cannot start the SMB client: ") + std::strerror(error),
                         KindOfErrno(error), std::strerror(error));
   }
-  smbc_setDebug(context, 0);
-  smbc_setTimeout(context, kTimeoutMs);
-  smbc_setOptionUseKerberos(context, 0);
-  smbc_setOptionFallbackAfterKerberos(context, 1);
-  smbc_setOptionUrlEncodeReaddirEntries(context, 0);
-  smbc_setOptionOpenShareMode(
+  api.smbc_setDebug(context, 0);
+  api.smbc_setTimeout(context, kTimeoutMs);
+  api.smbc_setOptionUseKerberos(context, 0);
+  api.smbc_setOptionFallbackAfterKerberos(context, 1);
+  api.smbc_setOptionUrlEncodeReaddirEntries(context, 0);
+  api.smbc_setOptionOpenShareMode(
       context, sharing == kDenyWrite ? SMBC_SHAREMODE_DENY_WRITE : SMBC_SHAREMODE_DENY_NONE);
-  smbc_setOptionUserData(context, &account_);
-  smbc_setFunctionAuthDataWithContext(context, GiveAccount);
-  if (!smbc_init_context(context)) {
+  api.smbc_setOptionUserData(context, &account_);
+  api.smbc_setFunctionAuthDataWithContext(context, GiveAccount);
+  if (!api.smbc_init_context(context)) {
     const int error = errno;
-    smbc_free_context(context, 1);
+    api.smbc_free_context(context, 1);
     throw PlatformError(error, std::string("cannot start the SMB client: ") + std::strerror(error),
                         KindOfErrno(error), std::strerror(error));
   }
@@ -233,7 +320,7 @@ std::string SmbClient::ListPath(const std::string& path, bool folders_too) {
     if (name.empty()) {
       // The share itself: a folder when the server lets us in.
       struct stat st;
-      if (!folders_too || smbc_getFunctionStat(context)(context, folder.c_str(), &st) != 0) {
+      if (!folders_too || api_->smbc_getFunctionStat(context)(context, folder.c_str(), &st) != 0) {
         return {};
       }
       const std::string rest = WithoutScheme(path);
@@ -242,12 +329,12 @@ std::string SmbClient::ListPath(const std::string& path, bool folders_too) {
       return share.substr(share.find_last_of('/') + 1);
     }
     if (name[0] == '.') return {};  // hidden, as on a Linux drive
-    SmbFolder dir(context, smbc_getFunctionOpendir(context)(context, folder.c_str()));
+    SmbFolder dir(*api_, context, api_->smbc_getFunctionOpendir(context)(context, folder.c_str()));
     if (!dir.get()) return {};
     std::string found;
     std::uint16_t attributes = 0;
     while (const libsmb_file_info* entry =
-               smbc_getFunctionReaddirPlus(context)(context, dir.get())) {
+               api_->smbc_getFunctionReaddirPlus(context)(context, dir.get())) {
       if (!entry->name) continue;
       const std::string_view stored = entry->name;
       if (stored == name || (found.empty() && EqualIgnoringAsciiCase(stored, name))) {
@@ -268,11 +355,12 @@ std::vector<std::string> SmbClient::ListFiles(const std::string& folder) {
   std::string url = SmbUrl(folder);
   if (url.back() != '/') url += '/';
   SMBCCTX* context = Context(kDenyWrite);
-  SmbFolder dir(context, smbc_getFunctionOpendir(context)(context, url.c_str()));
+  SmbFolder dir(*api_, context, api_->smbc_getFunctionOpendir(context)(context, url.c_str()));
   if (!dir.get()) Fail("cannot list", folder, errno);
   std::vector<std::string> files;
   errno = 0;
-  while (const libsmb_file_info* entry = smbc_getFunctionReaddirPlus(context)(context, dir.get())) {
+  while (const libsmb_file_info* entry =
+             api_->smbc_getFunctionReaddirPlus(context)(context, dir.get())) {
     if (!entry->name || entry->name[0] == '.') continue;
     if (entry->attrs & (kFolder | kHidden | kSystem)) continue;
     files.emplace_back(entry->name);
@@ -284,13 +372,14 @@ std::string SmbClient::ReadHead(const std::string& path, std::size_t limit, bool
   const std::string url = SmbUrl(path);
   SMBCCTX* context = Context(kDenyNone);
   const int flags = create_empty ? O_RDWR | O_CREAT : O_RDONLY;
-  SmbFile file(context, smbc_getFunctionOpen(context)(context, url.c_str(), flags, 0666));
+  SmbFile file(*api_, context,
+               api_->smbc_getFunctionOpen(context)(context, url.c_str(), flags, 0666));
   if (!file.get()) Fail("cannot open", path, errno);
   std::string bytes;
   char buffer[65536];
   while (bytes.size() < limit) {
     const std::size_t want = std::min(sizeof buffer, limit - bytes.size());
-    const ssize_t n = smbc_getFunctionRead(context)(context, file.get(), buffer, want);
+    const ssize_t n = api_->smbc_getFunctionRead(context)(context, file.get(), buffer, want);
     if (n < 0) Fail("cannot read", path, errno);
     if (n == 0) break;
     bytes.append(buffer, static_cast<std::size_t>(n));
@@ -301,12 +390,13 @@ std::string SmbClient::ReadHead(const std::string& path, std::size_t limit, bool
 void SmbClient::WriteFile(const std::string& path, std::string_view bytes) {
   const std::string url = SmbUrl(path);
   SMBCCTX* context = Context(kDenyWrite);
-  SmbFile file(context, smbc_getFunctionOpen(context)(context, url.c_str(),
-                                                      O_RDWR | O_CREAT | O_TRUNC, 0666));
+  SmbFile file(
+      *api_, context,
+      api_->smbc_getFunctionOpen(context)(context, url.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0666));
   if (!file.get()) Fail("cannot open for output", path, errno);
   while (!bytes.empty()) {
     const ssize_t n =
-        smbc_getFunctionWrite(context)(context, file.get(), bytes.data(), bytes.size());
+        api_->smbc_getFunctionWrite(context)(context, file.get(), bytes.data(), bytes.size());
     if (n < 0) Fail("cannot write", path, errno);
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
@@ -319,18 +409,19 @@ void SmbClient::AppendExclusively(const std::string& path, std::string_view byte
   // Read and write access, others may only read: the server refuses this
   // open while another PC writes, and every other writer while we hold it.
   // (An open for writing alone cannot seek to the end through libsmbclient.)
-  SmbFile file(context,
-               smbc_getFunctionOpen(context)(context, url.c_str(), O_RDWR | O_CREAT, 0666));
+  SmbFile file(*api_, context,
+               api_->smbc_getFunctionOpen(context)(context, url.c_str(), O_RDWR | O_CREAT, 0666));
   if (!file.get()) Fail("cannot open for appending", path, errno);
   // The end as the server has it now; nobody else can move it while we hold
   // the file.
-  const off_t end = smbc_getFunctionLseek(context)(context, file.get(), 0, SEEK_END);
+  const off_t end = api_->smbc_getFunctionLseek(context)(context, file.get(), 0, SEEK_END);
   if (end < 0) Fail("cannot write", path, errno);
-  const ssize_t n = smbc_getFunctionWrite(context)(context, file.get(), bytes.data(), bytes.size());
+  const ssize_t n =
+      api_->smbc_getFunctionWrite(context)(context, file.get(), bytes.data(), bytes.size());
   if (n < 0 || static_cast<std::size_t>(n) != bytes.size()) {
     const int error = n < 0 ? errno : EIO;
     // Take back a part line, so that a retry cannot leave a torn one behind.
-    smbc_getFunctionFtruncate(context)(context, file.get(), end);
+    api_->smbc_getFunctionFtruncate(context)(context, file.get(), end);
     Fail("cannot write", path, error);
   }
   if (const int error = file.Close()) Fail("cannot write", path, error);
@@ -338,14 +429,14 @@ void SmbClient::AppendExclusively(const std::string& path, std::string_view byte
 
 void SmbClient::RemoveFile(const std::string& path) {
   SMBCCTX* context = Context(kDenyWrite);
-  if (smbc_getFunctionUnlink(context)(context, SmbUrl(path).c_str()) != 0) {
+  if (api_->smbc_getFunctionUnlink(context)(context, SmbUrl(path).c_str()) != 0) {
     Fail("cannot delete", path, errno);
   }
 }
 
 void SmbClient::MakeFolder(const std::string& path) {
   SMBCCTX* context = Context(kDenyWrite);
-  if (smbc_getFunctionMkdir(context)(context, SmbUrl(path).c_str(), 0777) != 0) {
+  if (api_->smbc_getFunctionMkdir(context)(context, SmbUrl(path).c_str(), 0777) != 0) {
     Fail("cannot make folder", path, errno);
   }
 }
@@ -354,7 +445,7 @@ std::uint64_t SmbClient::FreeSpace(const std::string& path) {
   SMBCCTX* context = Context(kDenyWrite);
   std::string url = SmbUrl(path);
   struct statvfs st;
-  if (smbc_getFunctionStatVFS(context)(context, url.data(), &st) != 0) {
+  if (api_->smbc_getFunctionStatVFS(context)(context, url.data(), &st) != 0) {
     Fail("cannot measure the free space of", path, errno);
   }
   return static_cast<std::uint64_t>(st.f_bavail) * static_cast<std::uint64_t>(st.f_frsize);

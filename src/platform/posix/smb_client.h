@@ -1,5 +1,8 @@
 // The results share spoken to as an SMB server, through libsmbclient, for
 // share addresses of the form smb://server/share/ (or \\server\share\).
+// The library (with the dozens of Samba's that it needs) is loaded by dlopen on
+// the first operation on such an address, never at start-up: a PC whose
+// share is a local or mounted folder loads none of it.
 //
 // A Linux desktop's own ways to a share are FUSE mounts, and those keep every
 // lock on the one PC: two PCs appending to the log through them overwrite each
@@ -11,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +23,14 @@
 struct _SMBCCTX;
 
 namespace webexam {
+
+// The functions of libsmbclient that are used, as loaded.
+struct SmbApi;
+
+// libsmbclient's stable C API, as the dynamic loader finds it, and the Debian
+// package that installs it.
+inline constexpr char kSmbLibrary[] = "libsmbclient.so.0";
+inline constexpr char kSmbLibraryPackage[] = "libsmbclient";
 
 // Whether a path (UTF-8) names something on an SMB server: it starts with
 // smb:// (any case) or is a UNC path \\server\share\....
@@ -51,10 +63,14 @@ std::string SmbCredentialsFile();
 // The Platform's file operations for SMB addresses. Every failure throws
 // PlatformError; contention (a sharing violation) is Kind::kBusy and a
 // network fault Kind::kTransient, as for a local share, so that the results
-// share submission retries them alike.
+// share submission retries them alike. Where the library cannot be loaded,
+// every operation fails with Kind::kOther (it will not pass within a retry),
+// naming the package to install.
 class SmbClient {
  public:
-  SmbClient() = default;
+  // `library` is what dlopen is given on the first operation: the soname,
+  // or (in a test) the path of a file that is not there.
+  explicit SmbClient(std::string library = kSmbLibrary);
   ~SmbClient();
   SmbClient(const SmbClient&) = delete;
   SmbClient& operator=(const SmbClient&) = delete;
@@ -80,6 +96,9 @@ class SmbClient {
   // connection.
   enum Sharing { kDenyWrite, kDenyNone };
 
+  // The library's functions, loaded when first asked for; throws when the
+  // library cannot be loaded.
+  const SmbApi& Api();
   _SMBCCTX* Context(Sharing sharing);
   // Drops both contexts with their connections, so that the next operation
   // connects afresh: after a network fault a kept connection is dead.
@@ -88,6 +107,8 @@ class SmbClient {
   // network fault the next operation connects afresh.
   [[noreturn]] void Fail(const char* operation, const std::string& path, int error);
 
+  std::string library_;
+  std::unique_ptr<const SmbApi> api_;
   _SMBCCTX* contexts_[2] = {nullptr, nullptr};
   SmbAccount account_;
   bool account_read_ = false;
