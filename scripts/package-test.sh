@@ -106,12 +106,16 @@ cp -n "$root"/var/cache/apt/archives/*.deb "$cache/debs/" 2>/dev/null || true
 
 echo "== webexam-check, on the sample exam and on the PC's own exam folder"
 in_root mkdir -p /tmp/c /tmp/share
+# The clean root has xdg-open (the package needs xdg-utils) but no program
+# for text files: that check fails, saying so, and every other one passes.
 check() {
-  in_root "$@" WEBEXAM_ROOT=/tmp/c WEBEXAM_SHARE=/tmp/share/ webexam-check >"$work/check" || {
-    cat "$work/check"
-    fail "webexam-check failed"
-  }
+  local status=0
+  in_root "$@" WEBEXAM_ROOT=/tmp/c WEBEXAM_SHARE=/tmp/share/ webexam-check >"$work/check" ||
+    status=$?
   cat "$work/check"
+  [[ $status -eq 1 && $(grep -c "失败" "$work/check") -eq 1 ]] &&
+    grep -q "有查看成绩报告的程序 .*失败：xdg-open 找不到打开 .txt 文件的程序" "$work/check" ||
+    fail "webexam-check failed"
 }
 check
 grep -q "考试材料 .*通过（/usr/share/webexam/exam，软件包自带的示例考题" "$work/check" ||

@@ -1,5 +1,6 @@
 #include "layout/window_placement.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -20,6 +21,20 @@ std::int32_t ToInt32(double value) { return static_cast<std::int32_t>(RoundHalfE
 int TruncatingDivision(double dividend, double divisor) {
   const std::int32_t d = ToInt32(divisor);
   return d == 0 ? 0 : ToInt32(dividend) / d;  // C++ division truncates toward zero
+}
+
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// The index past the character at `at`, and the one before it: a surrogate
+// pair is one character, never split.
+std::size_t NextCharacter(std::u16string_view text, std::size_t at) {
+  return at + (IsHighSurrogate(text[at]) && at + 1 < text.size() && IsLowSurrogate(text[at + 1])
+                   ? 2
+                   : 1);
+}
+std::size_t PreviousCharacter(std::u16string_view text, std::size_t at) {
+  return at - (at >= 2 && IsLowSurrogate(text[at - 1]) && IsHighSurrogate(text[at - 2]) ? 2 : 1);
 }
 
 }  // namespace
@@ -51,6 +66,53 @@ PixelRect GradingWindowPlacement(double dpi_x, double dpi_y, const FrameSize& fr
   if (place.cx < width) place.cx = width;
   if (place.cy < height) place.cy = height;
   return place;
+}
+
+std::u16string FolderMiddleLeftOut(std::u16string_view lead, std::u16string_view folder, int width,
+                                   const TextWidth& measure) {
+  std::u16string whole(lead);
+  whole += folder;
+  if (measure(whole) <= width) return whole;
+  // Kept: folder[0, head) and folder[tail, end), with "…" between them.
+  const std::size_t last_separator = folder.find_last_of(u"/\\");
+  std::size_t head = 0, tail = last_separator == std::u16string_view::npos ? 0 : last_separator;
+  const auto text = [&](std::size_t h, std::size_t t) {
+    std::u16string out(lead);
+    out += folder.substr(0, h);
+    out += u'\u2026';
+    out += folder.substr(t);
+    return out;
+  };
+  for (bool grew = true; grew && head < tail;) {
+    grew = false;
+    if (const std::size_t h = NextCharacter(folder, head);
+        h < tail && measure(text(h, tail)) <= width) {
+      head = h;
+      grew = true;
+    }
+    if (const std::size_t t = PreviousCharacter(folder, tail);
+        head < t && measure(text(head, t)) <= width) {
+      tail = t;
+      grew = true;
+    }
+  }
+  return text(head, tail);
+}
+
+FolderLabelFit FitFolderLabel(double dpi_x, double dpi_y, const FrameSize& frame,
+                              const std::optional<PixelBox>& screen, std::u16string_view lead,
+                              std::u16string_view folder, int room, const TextWidth& measure) {
+  FolderLabelFit fit{GradingWindowPlacement(dpi_x, dpi_y, frame), 0, {}};
+  std::u16string whole(lead);
+  whole += folder;
+  fit.growth = std::max(0, measure(whole) - room);
+  if (screen) fit.growth = std::min(fit.growth, std::max(0, screen->width - fit.place.cx));
+  fit.place.cx += fit.growth;
+  if (screen && fit.place.x + fit.place.cx > screen->right()) {
+    fit.place.x = std::max(screen->left, screen->right() - fit.place.cx);
+  }
+  fit.text = FolderMiddleLeftOut(lead, folder, room + fit.growth, measure);
+  return fit;
 }
 
 }  // namespace webexam

@@ -5,6 +5,10 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace webexam {
 
@@ -98,5 +102,36 @@ int TwipsToPixels(double twips, double dots_per_inch);
 // window gets the size they need: a button cut off is one the candidate
 // cannot press.
 PixelRect GradingWindowPlacement(double dpi_x, double dpi_y, const FrameSize& frame);
+
+// The width in pixels a text takes in the folder label's font.
+using TextWidth = std::function<int(std::u16string_view text)>;
+
+// `lead` and `folder` within `width` pixels: whole where they fit, else with
+// the middle of the folder left out for "…". The lead stays, and so does the
+// folder's end from its last separator ('/' or '\\') on, the candidate
+// folder's own name, whatever the width; as much of the folder's start and
+// end around the "…" as fits, one character at a time each.
+std::u16string FolderMiddleLeftOut(std::u16string_view lead, std::u16string_view folder, int width,
+                                   const TextWidth& measure);
+
+// The grading window with the candidate folder on its label.
+struct FolderLabelFit {
+  PixelRect place;      // the whole window, frame included, as SetWindowPos takes it
+  int growth = 0;       // pixels the client area is wider than designed
+  std::u16string text;  // the label's text
+};
+
+// Where the grading window goes and what its folder label says, so that the
+// candidate folder is read whole: `room` is what the label's text has before
+// the buttons in the designed window. Where the lead and the folder need
+// more, the window is wider by as much (the buttons keep their place at its
+// right end), up to the width of `screen` (the part of the screen windows may
+// take; without one, no limit). Where the wider window would pass the
+// screen's right edge, it moves left as far as needed, never past the left
+// edge. Past the screen's width, the folder loses its middle, never its end
+// (FolderMiddleLeftOut).
+FolderLabelFit FitFolderLabel(double dpi_x, double dpi_y, const FrameSize& frame,
+                              const std::optional<PixelBox>& screen, std::u16string_view lead,
+                              std::u16string_view folder, int room, const TextWidth& measure);
 
 }  // namespace webexam

@@ -144,13 +144,34 @@ class Platform {
   // --- The desktop and the machine ---
 
   // Opens a document with the desktop's default viewer for its type, detached:
-  // no console window, no wait, nothing left behind when the viewer ends.
+  // no console window, nothing left behind when the viewer ends. Throws when
+  // the desktop says it cannot: on Windows when ShellExecute fails, on POSIX
+  // when xdg-open cannot be started or ends with a failure status within a
+  // few seconds (see PosixPlatform); a viewer still running then is taken as
+  // opened.
   virtual void OpenDocument(const std::u16string& path) = 0;
 
   // The program OpenDocument would start for a document like `path`, or an
   // empty text when there is none: on Windows the program associated with
   // the file's type, on POSIX xdg-open as found on PATH. Never throws.
   virtual std::u16string DocumentViewer(const std::u16string& path) = 0;
+
+  // What DocumentViewer's program hands a document like `path` on to.
+  struct DocumentHandler {
+    // As the desktop names it, empty when it has none for the document's
+    // type: on Windows the associated program (DocumentViewer's); on POSIX
+    // the desktop entry that `xdg-mime query default` gives for the type
+    // (text/plain for a .txt name), "org.xfce.mousepad.desktop", where that
+    // entry is found.
+    std::u16string name;
+    // A program the handler needs that this PC lacks, empty when none: on
+    // POSIX the entry's own program, or for an entry that runs in a terminal
+    // the terminal xdg-open starts it in ($TERMINAL, else
+    // x-terminal-emulator). Never on Windows.
+    std::u16string missing;
+  };
+  // Never throws.
+  virtual DocumentHandler HandlerOfDocument(const std::u16string& path) = 0;
 
   // The computer's name as the OS reports it, read afresh on every call.
   virtual std::u16string ComputerName() = 0;

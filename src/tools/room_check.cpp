@@ -271,7 +271,23 @@ CheckResult CheckReportViewer(Platform& platform, const ExamPaths& paths) {
                           : u"找不到 xdg-open，考试程序只能用自己的窗口显示成绩报告。"
                             u"请安装 xdg-utils。");
   }
-  return Pass(name, viewer);
+  // xdg-open is there, but that is not enough: it must have a program for
+  // text files that can start on this PC.
+  const Platform::DocumentHandler handler = platform.HandlerOfDocument(paths.report);
+  if (handler.name.empty()) {
+    return Fail(name,
+                u"xdg-open 找不到打开 .txt 文件的程序，考试程序只能用自己的窗口显示成绩报告。"
+                u"请安装文本编辑器（如 mousepad），或用 xdg-mime default 设定 text/plain "
+                u"的打开方式。");
+  }
+  if (!handler.missing.empty()) {
+    return Fail(name, u"打开 .txt 文件的 " + handler.name + u" 要用 " + handler.missing +
+                          u"，本机没有，考试程序只能用自己的窗口显示成绩报告。请安装 " +
+                          handler.missing +
+                          u"，或用 xdg-mime default 把 text/plain 的打开方式设为别的文本编辑器"
+                          u"（如 mousepad）。");
+  }
+  return Pass(name, handler.name == viewer ? viewer : viewer + u"，" + handler.name);
 }
 
 CheckResult CheckSubmittedMarker(Platform& platform, const ExamPaths& paths) {

@@ -85,10 +85,13 @@ class Display:
 
 
 class Client:
-    """One run of the exam client with a drive root, a share and, unless
-    viewer is False, a report viewer."""
+    """One run of the exam client with a drive root (by default ~/webexam,
+    or `root`), a share and a report viewer: with viewer True, an xdg-open
+    that opens the report; False, none; "terminal" (Linux), Debian's own
+    xdg-open whose program for text files must run in a terminal, and there
+    is none: it starts, and ends with a failure status."""
 
-    def __init__(self, display, binary, work, wine, viewer=True):
+    def __init__(self, display, binary, work, wine, viewer=True, root=None):
         self.display, self.work, self.wine = display, work, wine
         os.makedirs(work, exist_ok=True)
         self.stderr_path = os.path.join(work, "stderr.log")
@@ -101,11 +104,11 @@ class Client:
             self.report_path = "C:\\cj.txt"
             command = ["wine", binary]
         else:
-            self.root = os.path.join(work, "webexam")  # as on a lab PC: ~/webexam
+            self.root = root or os.path.join(work, "webexam")  # as on a lab PC: ~/webexam
             self.share = os.path.join(work, "share")
             bin_dir = os.path.join(work, "bin")
             os.makedirs(bin_dir, exist_ok=True)
-            if viewer:
+            if viewer is True:
                 xdg_open = os.path.join(bin_dir, "xdg-open")
                 with open(xdg_open, "w") as f:
                     f.write('#!/bin/sh\necho "$1" >> "%s"\n' % os.path.join(work, "viewer.log"))
@@ -115,14 +118,34 @@ class Client:
             self.env = dict(display.env(), WEBEXAM_ROOT=self.root, WEBEXAM_SHARE=self.share + "/",
                             PATH=path, QT_QPA_PLATFORM="xcb", LANG="C.UTF-8",
                             HOME=work)
+            if viewer == "terminal":
+                # As on a Debian PC with vim and no desktop environment: the
+                # default for text/plain is an entry for a terminal, and the
+                # terminal xdg-open runs it in is missing.
+                config = os.path.join(work, "config")
+                applications = os.path.join(work, "data", "applications")
+                os.makedirs(config, exist_ok=True)
+                os.makedirs(applications, exist_ok=True)
+                with open(os.path.join(config, "mimeapps.list"), "w") as f:
+                    f.write("[Default Applications]\ntext/plain=webexam-vim.desktop\n")
+                with open(os.path.join(applications, "webexam-vim.desktop"), "w") as f:
+                    f.write("[Desktop Entry]\nType=Application\nName=Vim\nExec=vim %F\n"
+                            "Terminal=true\n")
+                for name in ("XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "XDG_DATA_DIRS"):
+                    self.env.pop(name, None)
+                self.env.update(XDG_CONFIG_HOME=config, XDG_DATA_HOME=os.path.dirname(applications),
+                                TERMINAL="webexam-no-terminal")
             self.computer_name = os.uname().nodename
             self.report_path = os.path.join(self.root, "cj.txt")
             command = [binary]
         os.makedirs(self.share, exist_ok=True)
         # The test's own tools (xdotool, xclip) come from the test's PATH.
         self.tool_env = dict(self.env, PATH=os.environ["PATH"])
+        # On Linux a session of its own, without a controlling terminal, as a
+        # program started from the desktop's menu.
         self.proc = subprocess.Popen(command, env=self.env, stdout=subprocess.DEVNULL,
-                                     stderr=open(self.stderr_path, "w"))
+                                     stderr=open(self.stderr_path, "w"),
+                                     start_new_session=not wine)
 
     def report_opened(self):
         """Whether the report was handed to the desktop's viewer."""
@@ -223,6 +246,45 @@ class Client:
     def stderr(self):
         with open(self.stderr_path, encoding="utf-8", errors="replace") as f:
             return f.read()
+
+    def geometry(self, window):
+        """The window's place on the screen: x, y, width, height."""
+        out = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
+                             env=self.tool_env, capture_output=True, text=True).stdout
+        values = dict(line.split("=", 1) for line in out.split())
+        return tuple(int(values[key]) for key in ("X", "Y", "WIDTH", "HEIGHT"))
+
+    def red_right_edge(self, window, top, bottom):
+        """The rightmost column of the window's pixels in rows [top, bottom)
+        that is red, as the folder label's text is; -1 where none is."""
+        x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XGetImage.restype = ctypes.c_void_p
+        x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                  ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+        x11.XGetPixel.restype = ctypes.c_ulong
+        x11.XGetPixel.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int]
+        x11.XDestroyImage.argtypes = [ctypes.c_void_p]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        width = self.geometry(window)[2]
+        display = x11.XOpenDisplay(self.env["DISPLAY"].encode())
+        image = x11.XGetImage(display, int(window), 0, top, width, bottom - top,
+                              0xFFFFFFFF, 2)  # AllPlanes, ZPixmap
+        try:
+            if not image:
+                raise Failure("cannot read the pixels of window " + window)
+            for x in range(width - 1, -1, -1):
+                for y in range(bottom - top):
+                    pixel = x11.XGetPixel(image, x, y)
+                    r, g, b = (pixel >> 16) & 255, (pixel >> 8) & 255, pixel & 255
+                    if r > 150 and r - g > 80 and r - b > 80:
+                        return x
+            return -1
+        finally:
+            if image:
+                x11.XDestroyImage(image)
+            x11.XCloseDisplay(display)
 
     def screenshot(self, directory, name, window="root"):
         if directory:
@@ -376,13 +438,13 @@ def scenario_submit_and_exit(display, binary, model, work, wine, shots):
         client.close()
 
 
-def scenario_no_report_viewer(display, binary, model, work, wine):
+def scenario_no_report_viewer(display, binary, model, work, wine, viewer=False):
     """A PC that cannot open the report (no program for .txt files, no
-    xdg-open): the client shows the report itself and the result reaches the
-    share."""
+    xdg-open; or, with viewer "terminal", an xdg-open that starts and fails):
+    the client shows the report itself and the result reaches the share."""
     if wine:
         wine.reg("delete", "HKCR\\.txt", "/f")
-    client = Client(display, binary, work, wine, viewer=False)
+    client = Client(display, binary, work, wine, viewer=viewer)
     try:
         form1 = sign_in(client, None)
         shutil.copy(model, os.path.join(client.root, "620722001", "web", "index.htm"))
@@ -396,7 +458,12 @@ def scenario_no_report_viewer(display, binary, model, work, wine):
         report = client.wait_window(TITLE_REPORT)
         check("webexam: report viewer: " in client.stderr() and "fatal" not in client.stderr(),
               "the viewer's failure is on standard error, and it is not fatal")
-        check(not os.path.exists(os.path.join(work, "viewer.log")), "no viewer was started")
+        if viewer == "terminal":
+            check("webexam-no-terminal: not found" in client.stderr() and
+                  "xdg-open ended with exit status " in client.stderr(),
+                  "xdg-open started, found no terminal, and ended with a failure status")
+        else:
+            check(not os.path.exists(os.path.join(work, "viewer.log")), "no viewer was started")
         client.click(report, 4080, 6060, 1200, 435)  # "关闭"
         wait_for(lambda: not client.windows(TITLE_REPORT), "the report window to close")
         check(client.proc.poll() is None, "closing the report window keeps the exam going")
@@ -510,6 +577,53 @@ def scenario_share_slow_or_gone(display, binary, model, work, wine, holder, shot
         client.close()
 
 
+def scenario_long_folder(binary, work, size, whole, shots):
+    """A drive root longer than usual on a narrow screen: the grading window
+    grows for the folder and moves left where it would pass the screen's
+    edge; past the screen's width the folder loses its middle, never its end.
+    Either way the label's text ends before the buttons."""
+    with Display(size) as display:
+        screen_width = int(size.split("x")[0])
+        # ~/webexam and 31 characters more, as a room's own folder would be.
+        root = os.path.join(work, "webexam-jf07-afternoon-session-2027-06")
+        client = Client(display, binary, work, None, root=root)
+        try:
+            form1 = sign_in(client, None)
+            time.sleep(0.5)  # placed once more a moment after it is shown
+            folder = "~/webexam-jf07-afternoon-session-2027-06/620722001"
+            labels = [line[len("webexam: folder label: "):]
+                      for line in client.stderr().splitlines()
+                      if line.startswith("webexam: folder label: ")]
+            check(labels, "the folder label's text is on standard error")
+            text = labels[-1]
+            if whole:
+                check(text == "考生文件夹为" + folder, "the whole folder on %s" % size)
+            else:
+                check(text.startswith("考生文件夹为~/") and "…" in text and
+                      text.endswith("/620722001") and len(text) < len("考生文件夹为" + folder),
+                      "on %s the folder loses its middle, not its end: %s" % (size, text))
+            x, y, width, height = client.geometry(form1)
+            check(0 <= x and x + width <= screen_width,
+                  "the window (%d to %d) is on the %d-pixel screen" % (x, x + width, screen_width))
+            if not whole:
+                check(x == 0 and width == screen_width, "the window takes the screen's width")
+            # "上交成绩" stands 149 pixels from the right end (341 - 192 at 96
+            # dots per inch); the label's rows are 80 to 97.
+            buttons = width - 149
+            right = client.red_right_edge(form1, 80, 97)
+            check(buttons - 48 < right < buttons,
+                  "the label's text ends at %d, before the buttons at %d" % (right, buttons))
+            client.screenshot(shots, "long-folder-%s.png" % size)
+            client.focus(form1, LABEL1)
+            client.keys("Tab", "Tab", "Return")  # "退出"
+            box = client.wait_window(TITLE_GRADING, 2)
+            client.focus(box)
+            client.keys("alt+y")
+            wait_for(lambda: client.proc.poll() is not None, "the program to end")
+        finally:
+            client.close()
+
+
 def scenario_fatal_error(display, binary, work, wine):
     # A program folder without the exam material: the grading window cannot
     # be prepared, which is no case any handler answers.
@@ -561,6 +675,18 @@ def main():
                 lambda: scenario_no_report_viewer(display, binary, args.model,
                                                   os.path.join(work, "d"), wine),
             ]
+            if not wine:
+                scenarios.append(lambda: scenario_no_report_viewer(
+                    display, binary, args.model, os.path.join(work, "h"), None, "terminal"))
+            if not wine:
+                # Narrow screens: 800 pixels, where the grown window moves
+                # left; 640, where it takes the whole width.
+                scenarios += [
+                    lambda: scenario_long_folder(binary, os.path.join(work, "f"), "800x600",
+                                                 True, args.screenshots),
+                    lambda: scenario_long_folder(binary, os.path.join(work, "g"), "640x480",
+                                                 False, args.screenshots),
+                ]
             if args.holder:
                 scenarios.append(lambda: scenario_share_slow_or_gone(
                     display, binary, args.model, os.path.join(work, "e"), wine,
@@ -575,7 +701,7 @@ def main():
         return 0
     except Failure as failure:
         print("FAIL " + str(failure))
-        for name in ("a", "b", "c", "d", "e"):
+        for name in ("a", "b", "c", "d", "e", "f", "g", "h"):
             log = os.path.join(work, name, "stderr.log")
             if os.path.exists(log):
                 print("--- webexam stderr (%s) ---\n%s" % (name, open(log, errors="replace").read()))

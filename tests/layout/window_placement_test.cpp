@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+
+#include "text/utf8.h"
 
 namespace webexam {
 namespace {
@@ -71,6 +74,113 @@ TEST(WindowLayout, EveryControlIsWholeAtEveryScaling) {
     ExpectWhole("report window",
                 ClientArea(report_window::kClient, report_window::kControls, dpi, dpi),
                 report_window::kControls, dpi);
+  }
+}
+
+// A label font of whole pixels: 8 for an ASCII character, 16 for any other
+// (a Chinese one, "…"); a surrogate pair is one character.
+int Measure(std::u16string_view text) {
+  int width = 0;
+  for (const char16_t unit : text) {
+    if (unit >= 0xDC00 && unit <= 0xDFFF) continue;
+    width += unit < 0x80 ? 8 : 16;
+  }
+  return width;
+}
+
+constexpr std::u16string_view kLead = u"考生文件夹为";
+// What the label's text has before the buttons at 96 dots per inch: "上交成绩"
+// at 192 pixels, less a character's width on either side.
+constexpr int kRoom = 176;
+// The designed window at 96 dots per inch without a frame: 427 to 768.
+constexpr PixelRect kDesigned{427, 38, 341, 106};
+
+FolderLabelFit Fit(std::u16string_view folder, std::optional<PixelBox> screen) {
+  return FitFolderLabel(96, 96, FrameSize{}, screen, kLead, folder, kRoom, Measure);
+}
+
+TEST(FolderLabel, AFolderThatFitsLeavesTheWindowAsDesigned) {
+  ASSERT_EQ(GradingWindowPlacement(96, 96, FrameSize{}), kDesigned);
+  FolderLabelFit fit = Fit(u"~/62072200", PixelBox{0, 0, 1024, 768});
+  EXPECT_EQ(fit.place, kDesigned);
+  EXPECT_EQ(fit.growth, 0);
+  EXPECT_EQ(fit.text, u"考生文件夹为~/62072200");
+  // The usual folder needs 72 pixels more: the window grows to the right.
+  fit = Fit(u"~/webexam/620722001", PixelBox{0, 0, 1024, 768});
+  EXPECT_EQ(fit.place, (PixelRect{427, 38, 341 + 72, 106}));
+  EXPECT_EQ(fit.growth, 72);
+  EXPECT_EQ(fit.text, u"考生文件夹为~/webexam/620722001");
+}
+
+TEST(FolderLabel, ALongerFolderWidensTheWindowAndMovesItLeftWhereItWouldPassTheEdge) {
+  // A root 36 characters longer than the usual ~/webexam: 96 + 55 * 8 = 536
+  // pixels, 360 more than the room.
+  const std::u16string folder = u"~/webexam-room-jf07-afternoon-session/webexam/620722001";
+  ASSERT_EQ(Measure(std::u16string(kLead) + folder), 96 + 8 * 55);
+  const int growth = Measure(std::u16string(kLead) + folder) - kRoom;
+  // A wide screen: the window only grows to the right.
+  FolderLabelFit fit = Fit(folder, PixelBox{0, 0, 1280, 1024});
+  EXPECT_EQ(fit.growth, growth);
+  EXPECT_EQ(fit.place, (PixelRect{427, 38, 341 + growth, 106}));
+  EXPECT_EQ(fit.text, std::u16string(kLead) + folder);
+  // No screen known: no limit either.
+  EXPECT_EQ(Fit(folder, std::nullopt).place, fit.place);
+  // On 1024 pixels it would pass the edge (427 + 701 > 1024): it moves left
+  // by as much, and the folder is whole.
+  fit = Fit(folder, PixelBox{0, 0, 1024, 768});
+  EXPECT_EQ(fit.growth, growth);
+  EXPECT_EQ(fit.place, (PixelRect{1024 - 341 - growth, 38, 341 + growth, 106}));
+  EXPECT_EQ(fit.text, std::u16string(kLead) + folder);
+  // A screen that does not start at 0 (a panel on the left): its own right
+  // edge counts.
+  fit = Fit(folder, PixelBox{100, 0, 800, 600});
+  EXPECT_EQ(fit.place, (PixelRect{900 - 341 - growth, 38, 341 + growth, 106}));
+  // The frame the window manager draws is part of the window that moves.
+  const FolderLabelFit framed = FitFolderLabel(
+      96, 96, FrameSize{4, 24, 4, 4}, PixelBox{0, 0, 1024, 768}, kLead, folder, kRoom, Measure);
+  EXPECT_EQ(framed.growth, growth);
+  EXPECT_EQ(framed.place.x + framed.place.cx, 1024);
+}
+
+TEST(FolderLabel, PastTheScreensWidthTheFolderLosesItsMiddleNeverItsEnd) {
+  const std::u16string folder = u"/srv/exam-rooms/jf07-afternoon/webexam/620722001";
+  const FolderLabelFit fit = Fit(folder, PixelBox{0, 0, 400, 300});
+  // The window takes the whole width, from the left edge.
+  EXPECT_EQ(fit.growth, 400 - 341);
+  EXPECT_EQ(fit.place, (PixelRect{0, 38, 400, 106}));
+  // The text fits before the buttons: the lead, the folder's start, "…", and
+  // its end with the candidate folder's name whole.
+  EXPECT_LE(Measure(fit.text), kRoom + fit.growth);
+  EXPECT_GT(Measure(fit.text), kRoom + fit.growth - 16);  // no more would fit
+  EXPECT_TRUE(fit.text.starts_with(u"考生文件夹为/sr")) << ToUtf8(fit.text);
+  EXPECT_TRUE(fit.text.ends_with(u"/620722001")) << ToUtf8(fit.text);
+  EXPECT_EQ(fit.text, u"考生文件夹为/sr…am/620722001");
+  // On 800 pixels the window has room for all of it (645 wide, from 155).
+  EXPECT_EQ(Fit(folder, PixelBox{0, 0, 800, 600}).text, std::u16string(kLead) + folder);
+}
+
+TEST(FolderLabel, TheEndStaysWhateverTheWidthAndNoCharacterIsSplit) {
+  // Too narrow even for the end: the end stays, the start goes.
+  EXPECT_EQ(FolderMiddleLeftOut(kLead, u"/home/ann/webexam/620722001", 0, Measure),
+            u"考生文件夹为…/620722001");
+  // No separator at all: the whole name is the end.
+  EXPECT_EQ(FolderMiddleLeftOut(kLead, u"620722001620722001", 0, Measure),
+            u"考生文件夹为…620722001620722001");
+  // A character outside the BMP is kept or left out whole.
+  const std::u16string folder = u"/𠀀𠀀𠀀𠀀/620722001";
+  for (int width = 0; width < Measure(std::u16string(kLead) + folder) + 8; ++width) {
+    const std::u16string text = FolderMiddleLeftOut(kLead, folder, width, Measure);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const bool high = text[i] >= 0xD800 && text[i] <= 0xDBFF;
+      const bool low = text[i] >= 0xDC00 && text[i] <= 0xDFFF;
+      if (high) {
+        EXPECT_TRUE(i + 1 < text.size() && text[i + 1] >= 0xDC00) << width;
+      }
+      if (low) {
+        EXPECT_TRUE(i > 0 && text[i - 1] >= 0xD800 && text[i - 1] <= 0xDBFF) << width;
+      }
+    }
+    EXPECT_TRUE(text.ends_with(u"/620722001"));
   }
 }
 

@@ -4,8 +4,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <optional>
+#include <string>
 
 #include "support/failing_platform.h"
 #include "text/utf8.h"
@@ -16,6 +21,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "platform/posix/posix_platform.h"
 #endif
 
 namespace webexam {
@@ -254,29 +261,151 @@ TEST_F(PlatformTest, AFolderThisUserMayNotChangeStaysAndEverythingElseGoes) {
   ExpectOnlyLeft(root, kept);
 }
 
-TEST_F(PlatformTest, OpenDocumentStartsTheViewerDetachedAndLeavesNoChild) {
-  const fs::path bin = dir_.path() / "bin";
+// Environment variables set for one test and put back after it.
+class Environment {
+ public:
+  ~Environment() {
+    for (const auto& [name, value] : saved_) {
+      value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+    }
+  }
+  void Set(const char* name, const std::optional<std::string>& value) {
+    if (!saved_.contains(name)) {
+      const char* old = std::getenv(name);
+      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+  }
+
+ private:
+  std::map<std::string, std::optional<std::string> > saved_;
+};
+
+// A shell script named `name` in `bin`.
+void WriteScript(const fs::path& bin, const char* name, const std::string& body) {
+  WriteBytes(bin / name, "#!/bin/sh\n" + body);
+  fs::permissions(bin / name, fs::perms::owner_all);
+}
+
+// Whether this process has no child left, running or ended.
+bool NoChildLeft() { return ::waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD; }
+
+TEST_F(PlatformTest, OpenDocumentTakesXdgOpensExitStatusAndLeavesNoChild) {
+  const fs::path bin = dir_.path() / "bin", seen = dir_.path() / "seen";
   fs::create_directory(bin);
-  const fs::path seen = dir_.path() / "seen";
-  WriteBytes(bin / "xdg-open", "#!/bin/sh\nsleep 0.2\necho \"$1\" > '" + seen.string() + "'\n");
-  fs::permissions(bin / "xdg-open", fs::perms::owner_all);
-  const std::string old_path = std::getenv("PATH");
-  ::setenv("PATH", (bin.string() + ":" + old_path).c_str(), 1);
+  Environment environment;
+  environment.Set("PATH", bin.string() + ":" + std::getenv("PATH"));
+  const std::u16string report = dir_ / "cj.txt";
 
-  EXPECT_EQ(platform_->DocumentViewer(dir_ / "cj.txt"), test::U16(bin / "xdg-open"));
-  platform_->OpenDocument(dir_ / "cj.txt");
-  // The call did not wait for the viewer, and no child of ours is left.
-  EXPECT_FALSE(fs::exists(seen));
-  EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
-  EXPECT_EQ(errno, ECHILD);
-  for (int i = 0; i < 100 && !fs::exists(seen); ++i) ::usleep(50'000);
+  // xdg-open hands the document on and ends with 0: opened.
+  WriteScript(bin, "xdg-open", "echo \"$1\" > '" + seen.string() + "'\n");
+  EXPECT_EQ(platform_->DocumentViewer(report), test::U16(bin / "xdg-open"));
+  platform_->OpenDocument(report);
   EXPECT_EQ(ReadBytes(seen), (dir_.path() / "cj.txt").string() + "\n");
+  EXPECT_TRUE(NoChildLeft());
 
-  ::setenv("PATH", dir_.path().c_str(), 1);  // no viewer anywhere
-  EXPECT_EQ(platform_->DocumentViewer(dir_ / "cj.txt"), u"");
-  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->OpenDocument(dir_ / "cj.txt"); },
-                                  Kind::kNotFound, dir_ / "cj.txt"));
-  ::setenv("PATH", old_path.c_str(), 1);
+  // It starts, but its viewer cannot (a text viewer for a terminal, and no
+  // terminal): exit status 4, which the caller is told of.
+  WriteScript(bin, "xdg-open", "echo 'x-terminal-emulator: not found' >&2\nexit 4\n");
+  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->OpenDocument(report); }, Kind::kOther, report));
+  try {
+    platform_->OpenDocument(report);
+  } catch (const PlatformError& error) {
+    EXPECT_EQ(error.code(), 4);
+    EXPECT_EQ(error.reason(), "xdg-open ended with exit status 4");
+  }
+  EXPECT_TRUE(NoChildLeft());
+  WriteScript(bin, "xdg-open", "kill -9 $$\n");
+  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->OpenDocument(report); }, Kind::kOther, report));
+  EXPECT_TRUE(NoChildLeft());
+
+  // Still running when the wait ends (a viewer xdg-open runs itself, without
+  // a desktop environment): opened, not waited for any longer, and no child
+  // of ours.
+  const fs::path pid = dir_.path() / "pid";
+  WriteScript(bin, "xdg-open", "echo $$ > '" + pid.string() + "'\nexec sleep 30\n");
+  const auto start = std::chrono::steady_clock::now();
+  platform_->OpenDocument(report);
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, kViewerVerdictTime);
+  EXPECT_LT(took, kViewerVerdictTime + std::chrono::seconds(2));
+  EXPECT_TRUE(NoChildLeft());
+  ASSERT_TRUE(fs::exists(pid));
+  EXPECT_EQ(::kill(std::stoi(ReadBytes(pid)), SIGKILL), 0);  // it was still running
+
+  environment.Set("PATH", dir_.path().string());  // no viewer anywhere
+  EXPECT_EQ(platform_->DocumentViewer(report), u"");
+  EXPECT_TRUE(
+      ThrowsPlatformError([&] { platform_->OpenDocument(report); }, Kind::kNotFound, report));
+}
+
+TEST_F(PlatformTest, TheHandlerOfATextFileIsTheEntryXdgMimeNamesAndWhatItLacks) {
+  const fs::path bin = dir_.path() / "bin", applications = dir_.path() / "data" / "applications";
+  fs::create_directories(bin);
+  fs::create_directories(applications);
+  Environment environment;
+  // Only the test's programs: no terminal, no editor but those made here.
+  environment.Set("PATH", bin.string());
+  environment.Set("XDG_DATA_HOME", (dir_.path() / "data").string());
+  environment.Set("XDG_DATA_DIRS", (dir_.path() / "none").string());
+  environment.Set("TERMINAL", std::nullopt);
+  const std::u16string report = dir_ / "cj.txt";
+  using Handler = Platform::DocumentHandler;
+  auto found = [&](std::u16string name, std::u16string missing) {
+    const Handler handler = platform_->HandlerOfDocument(report);
+    return handler.name == name && handler.missing == missing;
+  };
+  // The default for text/plain, as xdg-mime answers.
+  auto default_is = [&](const std::string& name) {
+    WriteScript(bin, "xdg-mime",
+                "test \"$1 $2 $3\" = 'query default text/plain' || exit 1\necho '" + name + "'\n");
+  };
+
+  EXPECT_TRUE(found(u"", u""));  // no xdg-mime
+  default_is("");
+  EXPECT_TRUE(found(u"", u""));
+  default_is("editor.desktop");
+  EXPECT_TRUE(found(u"", u""));  // no such entry
+  WriteBytes(applications / "editor.desktop",
+             "[Desktop Entry]\nName=Editor\nExec=editor %F\nTerminal=false\n\n"
+             "[Desktop Action window]\nExec=other\n");
+  EXPECT_TRUE(found(u"editor.desktop", u"editor"));  // its program is not there
+  WriteScript(bin, "editor", "exit 0\n");
+  EXPECT_TRUE(found(u"editor.desktop", u""));
+
+  // A text viewer for a terminal, as Debian's vim.desktop: it needs one.
+  default_is("vim.desktop");
+  WriteBytes(applications / "vim.desktop",
+             "[Desktop Entry]\nName=Vim\nExec=vim %F\nTerminal = true\n");
+  WriteScript(bin, "vim", "exit 0\n");
+  EXPECT_TRUE(found(u"vim.desktop", u"x-terminal-emulator"));
+  environment.Set("TERMINAL", "my-term --wait");
+  EXPECT_TRUE(found(u"vim.desktop", u"my-term"));
+  environment.Set("TERMINAL", std::nullopt);
+  WriteScript(bin, "x-terminal-emulator", "exit 0\n");
+  EXPECT_TRUE(found(u"vim.desktop", u""));
+
+  // An entry in a vendor's folder: kde-kate.desktop as kde/kate.desktop.
+  default_is("kde-kate.desktop");
+  fs::create_directory(applications / "kde");
+  WriteBytes(applications / "kde" / "kate.desktop", "[Desktop Entry]\nExec=editor\n");
+  EXPECT_TRUE(found(u"kde-kate.desktop", u""));
+
+  // Debian's own xdg-mime reads the user's choice from mimeapps.list.
+  if (fs::exists("/usr/bin/xdg-mime")) {
+    fs::remove(bin / "xdg-mime");
+    environment.Set("PATH", bin.string() + ":/usr/bin:/bin");
+    for (const char* desktop : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
+                                "GNOME_DESKTOP_SESSION_ID", "MATE_DESKTOP_SESSION_ID", "DISPLAY"}) {
+      environment.Set(desktop, std::nullopt);
+    }
+    environment.Set("XDG_CONFIG_HOME", (dir_.path() / "config").string());
+    environment.Set("XDG_CONFIG_DIRS", (dir_.path() / "none").string());
+    fs::create_directories(dir_.path() / "config");
+    WriteBytes(dir_.path() / "config" / "mimeapps.list",
+               "[Default Applications]\ntext/plain=editor.desktop\n");
+    EXPECT_TRUE(found(u"editor.desktop", u""));
+  }
 }
 #endif
 

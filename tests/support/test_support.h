@@ -128,6 +128,9 @@ class ForwardingPlatform : public Platform {
   std::u16string DocumentViewer(const std::u16string& path) override {
     return inner_.DocumentViewer(path);
   }
+  DocumentHandler HandlerOfDocument(const std::u16string& path) override {
+    return inner_.HandlerOfDocument(path);
+  }
   std::u16string ComputerName() override { return inner_.ComputerName(); }
   std::u16string DecodeGbk(std::string_view bytes) override { return inner_.DecodeGbk(bytes); }
   std::string EncodeGbk(std::u16string_view text) override { return inner_.EncodeGbk(text); }

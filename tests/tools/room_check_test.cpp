@@ -29,10 +29,12 @@ class BentPlatform : public test::FailingPlatform {
     return bytes;
   }
   std::u16string DocumentViewer(const std::u16string&) override { return viewer; }
+  DocumentHandler HandlerOfDocument(const std::u16string&) override { return handler; }
   std::u16string computer_name = u"JF07";
   std::optional<std::uint64_t> free_space;
   std::u16string garbled;  // reads of files here come back changed
   std::u16string viewer = u"notepad.exe";
+  DocumentHandler handler{u"notepad.exe", {}};
 };
 
 class RoomCheckTest : public ::testing::Test {
@@ -124,6 +126,22 @@ TEST_F(RoomCheckTest, ADriveWithoutRoomOrAShareThatDoesNotWorkFails) {
   platform_.viewer.clear();
   EXPECT_TRUE(Fails(5, u"自己的窗口"));
   platform_.viewer = u"notepad.exe";
+  // On Linux xdg-open alone is not enough: it needs a program for text files
+  // (xdg-mime names none), one that can start (vim.desktop runs in a
+  // terminal, and there is none).
+  platform_.viewer = u"/usr/bin/xdg-open";
+  platform_.handler = {};
+  EXPECT_TRUE(
+      Fails(5, u"xdg-open 找不到打开 .txt 文件的程序，考试程序只能用自己的窗口显示成绩报告。"));
+  platform_.handler = {u"vim.desktop", u"x-terminal-emulator"};
+  EXPECT_TRUE(Fails(5,
+                    u"打开 .txt 文件的 vim.desktop 要用 x-terminal-emulator，本机没有，"
+                    u"考试程序只能用自己的窗口显示成绩报告。请安装 x-terminal-emulator，"));
+  platform_.handler = {u"org.xfce.mousepad.desktop", {}};
+  EXPECT_EQ(Check()[5].detail, u"/usr/bin/xdg-open，org.xfce.mousepad.desktop");
+  platform_.viewer = u"notepad.exe";
+  platform_.handler = {u"notepad.exe", {}};
+  EXPECT_EQ(Check()[5].detail, u"notepad.exe");
 
   // Without the share, the computer name's marker there cannot be looked at.
   platform_.garbled = test::U16(share_);

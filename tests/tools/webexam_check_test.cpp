@@ -41,10 +41,28 @@ class WebexamCheckTest : public test::ToolRun {
     fs::create_directories(share_);
     SetEnvironment("WEBEXAM_ROOT", root_);
     SetEnvironment("WEBEXAM_SHARE", share_);
+#ifndef _WIN32
+    // A program for text files of the test's own, whatever this machine's
+    // desktop opens them with (Debian's vim.desktop needs a terminal): the
+    // user's choice in mimeapps.list, its entry in the user's applications.
+    const fs::path config = dir_.path() / "config", data = dir_.path() / "data";
+    fs::create_directories(config);
+    fs::create_directories(data / "applications");
+    WriteBytes(config / "mimeapps.list",
+               "[Default Applications]\ntext/plain=webexam-viewer.desktop\n");
+    WriteBytes(data / "applications" / "webexam-viewer.desktop",
+               "[Desktop Entry]\nType=Application\nName=Viewer\nExec=true %f\n");
+    SetEnvironment("XDG_CONFIG_HOME", config);
+    SetEnvironment("XDG_DATA_HOME", data);
+#endif
   }
   ~WebexamCheckTest() override {
     SetEnvironment("WEBEXAM_ROOT", std::nullopt);
     SetEnvironment("WEBEXAM_SHARE", std::nullopt);
+#ifndef _WIN32
+    SetEnvironment("XDG_CONFIG_HOME", std::nullopt);
+    SetEnvironment("XDG_DATA_HOME", std::nullopt);
+#endif
   }
   int Check(const fs::path& program = test::BuiltProgram("webexam-check")) {
     return Run(program, {});
@@ -60,6 +78,7 @@ TEST_F(WebexamCheckTest, ChecksTheShareItIsGivenAndExitsByTheChecks) {
   EXPECT_TRUE(Says(u"通过（" + test::U16(share_))) << out_;
 #ifndef _WIN32
   EXPECT_EQ(status, 0) << out_;
+  EXPECT_TRUE(Says(u"xdg-open，webexam-viewer.desktop）")) << out_;
 #endif
   // The material is looked for beside the program file, wherever that is.
   const fs::path alone = dir_.path() / "alone" / program_.filename();

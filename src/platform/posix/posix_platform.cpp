@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/types.h>
@@ -9,11 +11,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <fstream>
+#include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -570,14 +578,38 @@ void PosixPlatform::WriteFile(const std::u16string& path, std::string_view bytes
   if (int error = fd.Close()) Fail("cannot write", native, error);
 }
 
+namespace {
+
+// What the process between us and xdg-open reports through the pipe.
+struct ViewerReport {
+  enum What : int { kNotStarted, kEnded } what;
+  int value;  // kNotStarted: the error number; kEnded: the wait status
+};
+
+void Report(int fd, ViewerReport::What what, int value) {
+  const ViewerReport report{what, value};
+  (void)!::write(fd, &report, sizeof report);
+}
+
+std::int64_t MonotonicMilliseconds() {
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1'000'000;
+}
+
+}  // namespace
+
 void PosixPlatform::OpenDocument(const std::u16string& path) {
   const std::string native = Native(path);
   const char* viewer = "xdg-open";
   if (!CanExecute(viewer)) Fail("cannot open the document", native, ENOENT);
 
-  // The viewer is started as a grandchild: the child exits at once and is
-  // reaped here, so the viewer belongs to init and never becomes our zombie.
-  // A close-on-exec pipe tells whether the exec itself worked.
+  // xdg-open is started as a grandchild. The child between waits for its
+  // exit status, at most kViewerVerdictTime, reports it through a
+  // close-on-exec pipe, and exits; we reap the child at once. A viewer still
+  // running then belongs to init when the child is gone, and never becomes
+  // our zombie. After fork only async-signal-safe calls: the client has
+  // threads.
   int report[2];
   if (::pipe2(report, O_CLOEXEC) != 0) Fail("cannot open the document", native);
   pid_t child = ::fork();
@@ -597,15 +629,27 @@ void PosixPlatform::OpenDocument(const std::u16string& path) {
         ::dup2(null_fd, STDIN_FILENO);
         ::dup2(null_fd, STDOUT_FILENO);
       }
+      // Its standard error stays ours: why it failed is on the client's.
       char* const argv[] = {const_cast<char*>(viewer), const_cast<char*>(native.c_str()), nullptr};
       ::execvp(viewer, argv);
-      int error = errno;
-      (void)!::write(report[1], &error, sizeof error);
+      Report(report[1], ViewerReport::kNotStarted, errno);
       ::_exit(127);
     }
     if (viewer_pid < 0) {
-      int error = errno;
-      (void)!::write(report[1], &error, sizeof error);
+      Report(report[1], ViewerReport::kNotStarted, errno);
+      ::_exit(0);
+    }
+    const std::int64_t deadline = MonotonicMilliseconds() + kViewerVerdictTime.count();
+    for (;;) {
+      int status;
+      const pid_t ended = ::waitpid(viewer_pid, &status, WNOHANG);
+      if (ended == viewer_pid) {
+        Report(report[1], ViewerReport::kEnded, status);
+        break;
+      }
+      if ((ended < 0 && errno != EINTR) || MonotonicMilliseconds() >= deadline) break;
+      const timespec pause{0, 10'000'000};
+      ::nanosleep(&pause, nullptr);
     }
     ::_exit(0);
   }
@@ -613,17 +657,198 @@ void PosixPlatform::OpenDocument(const std::u16string& path) {
   int status;
   while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
-  int error = 0;
-  ssize_t n;
-  do {
-    n = ::read(report[0], &error, sizeof error);
-  } while (n < 0 && errno == EINTR);
+  // Every writer is gone: the child has ended, the viewer has closed the
+  // pipe at its exec or ended.
+  std::optional<ViewerReport> not_started, ended;
+  for (;;) {
+    ViewerReport got{};
+    const ssize_t n = ::read(report[0], &got, sizeof got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n != static_cast<ssize_t>(sizeof got)) break;
+    (got.what == ViewerReport::kNotStarted ? not_started : ended) = got;
+  }
   ::close(report[0]);
-  if (n == static_cast<ssize_t>(sizeof error)) Fail("cannot open the document", native, error);
+  if (not_started) Fail("cannot open the document", native, not_started->value);
+  if (!ended) return;  // still running: opened
+  const int code = ended->value;
+  if (WIFEXITED(code) && WEXITSTATUS(code) == 0) return;
+  const std::string why =
+      WIFEXITED(code) ? "xdg-open ended with exit status " + std::to_string(WEXITSTATUS(code))
+                      : "xdg-open was ended by signal " + std::to_string(WTERMSIG(code));
+  throw PlatformError(Kind::kOther, WIFEXITED(code) ? WEXITSTATUS(code) : 128 + WTERMSIG(code),
+                      "cannot open the document", native, why);
 }
 
 std::u16string PosixPlatform::DocumentViewer(const std::u16string&) {
   return FromUtf8(FindProgram("xdg-open"));
+}
+
+namespace {
+
+// How long the room check waits for xdg-mime's answer.
+constexpr int kXdgMimeTimeMs = 10'000;
+
+// What `argv` writes on standard output, or nothing when it cannot be
+// started, fails, or has not ended within `time_ms`.
+std::optional<std::string> ProgramOutput(const std::vector<std::string>& argv, int time_ms) {
+  if (FindProgram(argv[0]).empty()) return std::nullopt;
+  int out[2];
+  if (::pipe2(out, O_CLOEXEC) != 0) return std::nullopt;
+  std::vector<char*> args;
+  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+  const pid_t child = ::fork();
+  if (child < 0) {
+    ::close(out[0]);
+    ::close(out[1]);
+    return std::nullopt;
+  }
+  if (child == 0) {
+    ::setpgid(0, 0);  // so that it is ended with all it started
+    const int null_fd = ::open("/dev/null", O_RDWR);
+    if (null_fd >= 0) {
+      ::dup2(null_fd, STDIN_FILENO);
+      ::dup2(null_fd, STDERR_FILENO);
+    }
+    ::dup2(out[1], STDOUT_FILENO);
+    ::execvp(args[0], args.data());
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  std::string text;
+  const std::int64_t deadline = MonotonicMilliseconds() + time_ms;
+  bool in_time = true;
+  for (;;) {
+    const std::int64_t left = deadline - MonotonicMilliseconds();
+    pollfd ready{out[0], POLLIN, 0};
+    const int n = left > 0 ? ::poll(&ready, 1, static_cast<int>(left)) : 0;
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      in_time = false;
+      break;
+    }
+    char buffer[4096];
+    const ssize_t got = ::read(out[0], buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    text.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(out[0]);
+  if (!in_time) ::kill(-child, SIGKILL);
+  int status;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (!in_time || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return text;
+}
+
+std::string FirstLine(const std::string& text) {
+  std::string line = text.substr(0, text.find('\n'));
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r')) {
+    line.pop_back();
+  }
+  return line;
+}
+
+// The first word of `text`, without the quotes around it.
+std::string FirstWord(const std::string& text) {
+  const std::size_t start = text.find_first_not_of(" \t");
+  if (start == std::string::npos) return {};
+  if (text[start] == '"') {
+    const std::size_t end = text.find('"', start + 1);
+    return text.substr(start + 1, end == std::string::npos ? end : end - start - 1);
+  }
+  return text.substr(start, text.find_first_of(" \t", start) - start);
+}
+
+// The desktop entry `name` where xdg-open looks for it: in the applications
+// folder of $XDG_DATA_HOME (~/.local/share) and then of each of
+// $XDG_DATA_DIRS (/usr/local/share:/usr/share), as `name` or with its first
+// '-' read as a folder ("kde-kate.desktop" as kde/kate.desktop). Empty when
+// there is none.
+std::string DesktopEntryFile(const std::string& name) {
+  const char* data_home = std::getenv("XDG_DATA_HOME");
+  const char* home = std::getenv("HOME");
+  const char* data_dirs = std::getenv("XDG_DATA_DIRS");
+  std::string dirs =
+      data_home && *data_home ? data_home : std::string(home ? home : "") + "/.local/share";
+  dirs += ":";
+  dirs += data_dirs && *data_dirs ? data_dirs : "/usr/local/share/:/usr/share/";
+  std::string in_folder = name;
+  if (const std::size_t dash = in_folder.find('-'); dash != std::string::npos)
+    in_folder[dash] = '/';
+  std::size_t start = 0;
+  while (start <= dirs.size()) {
+    const std::size_t end = std::min(dirs.find(':', start), dirs.size());
+    const std::string dir = dirs.substr(start, end - start);
+    start = end + 1;
+    if (dir.empty()) continue;
+    for (const std::string& file : {name, in_folder}) {
+      const std::string candidate = dir + "/applications/" + file;
+      if (::access(candidate.c_str(), R_OK) == 0) return candidate;
+    }
+  }
+  return {};
+}
+
+// The value of `key` in the [Desktop Entry] group of the entry `file`.
+std::string DesktopEntryValue(const std::string& file, const std::string& key) {
+  std::ifstream in(file);
+  bool in_group = false;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.starts_with('[')) {
+      in_group = line == "[Desktop Entry]";
+      continue;
+    }
+    if (!in_group || !line.starts_with(key)) continue;
+    const std::size_t equals = line.find_first_not_of(" \t", key.size());
+    if (equals != std::string::npos && line[equals] == '=') {
+      const std::size_t value = line.find_first_not_of(" \t", equals + 1);
+      return value == std::string::npos ? std::string() : line.substr(value);
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+// As xdg-open without a desktop environment finds what opens a file: the
+// type's default entry by xdg-mime, its Exec program, and for Terminal=true
+// the terminal. A desktop environment's own opener finds the same entry.
+Platform::DocumentHandler PosixPlatform::HandlerOfDocument(const std::u16string& path) {
+  const std::string native = Native(path);
+  std::string type;
+  const std::size_t dot = native.find_last_of('.');
+  if (dot != std::string::npos && native.find('/', dot) == std::string::npos) {
+    std::string extension = native.substr(dot);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == ".txt") type = "text/plain";
+  }
+  if (type.empty()) {
+    const std::optional<std::string> out =
+        ProgramOutput({"xdg-mime", "query", "filetype", native}, kXdgMimeTimeMs);
+    if (!out) return {};
+    type = FirstLine(*out).substr(0, FirstLine(*out).find(';'));
+  }
+  if (type.empty()) return {};
+  const std::optional<std::string> out =
+      ProgramOutput({"xdg-mime", "query", "default", type}, kXdgMimeTimeMs);
+  const std::string name = out ? FirstLine(*out) : std::string();
+  if (name.empty()) return {};
+  const std::string file = DesktopEntryFile(name);
+  if (file.empty()) return {};
+  DocumentHandler handler{FromUtf8(name), {}};
+  if (const std::string program = FirstWord(DesktopEntryValue(file, "Exec"));
+      program.empty() || !CanExecute(program)) {
+    handler.missing = FromUtf8(program.empty() ? name : program);
+  } else if (DesktopEntryValue(file, "Terminal") == "true") {
+    const char* terminal = std::getenv("TERMINAL");
+    const std::string wanted =
+        terminal && *terminal ? FirstWord(terminal) : std::string("x-terminal-emulator");
+    if (!CanExecute(wanted)) handler.missing = FromUtf8(wanted);
+  }
+  return handler;
 }
 
 std::u16string PosixPlatform::ComputerName() {

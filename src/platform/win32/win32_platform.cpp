@@ -455,6 +455,10 @@ std::u16string Win32Platform::DocumentViewer(const std::u16string& path) {
   return FromWide(program);
 }
 
+Platform::DocumentHandler Win32Platform::HandlerOfDocument(const std::u16string& path) {
+  return {DocumentViewer(path), {}};
+}
+
 std::u16string Win32Platform::ComputerName() {
   // A buffer of 225 characters of the system code page and its length by
   // reference; the name is as many characters as the call leaves in the

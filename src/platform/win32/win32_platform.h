@@ -37,6 +37,7 @@ class Win32Platform final : public Platform {
 
   void OpenDocument(const std::u16string& path) override;
   std::u16string DocumentViewer(const std::u16string& path) override;
+  DocumentHandler HandlerOfDocument(const std::u16string& path) override;
   std::u16string ComputerName() override;
 
   std::u16string DecodeGbk(std::string_view bytes) override { return gbk_.Decode(bytes); }

@@ -8,8 +8,10 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "layout/window_placement.h"
+#include "text/utf8.h"
 #include "ui/qt/app.h"
 #include "ui/qt/report_window.h"
 #include "workspace/workspace.h"
@@ -20,9 +22,12 @@ namespace {
 // Shown on the label from the press until the share step ends.
 const QString kBusyText = QStringLiteral("正在上交成绩，请稍候…");
 
+// What the folder label says before the folder.
+constexpr std::u16string_view kFolderLead = u"考生文件夹为";
+
 // The folder as the candidate reads it: the home folder written as "~".
-QString ReadableFolder(const std::u16string& folder) {
-  return ToQString(HomeWritten(folder, FromQString(QDir::homePath())));
+std::u16string ReadableFolder(const std::u16string& folder) {
+  return HomeWritten(folder, FromQString(QDir::homePath()));
 }
 
 // Whether `event` is input from the keyboard or the mouse.
@@ -46,22 +51,16 @@ bool IsInput(const QEvent* event) {
 }  // namespace
 
 Form1::Form1()
-    : folder_text_(QStringLiteral("考生文件夹为") +
-                   ReadableFolder(TheApp().paths.candidate_folder)),
+    : folder_(ReadableFolder(TheApp().paths.candidate_folder)),
       rich_text_box1_(this),
       command1_(QStringLiteral("上交成绩"), this),
       command2_(QStringLiteral("退出"), this),
-      label1_(folder_text_, this),
+      label1_(this),
       grading_(*TheApp().platform, TheApp().paths, TheApp().state, Hooks()) {
   setWindowTitle(kAppTitle);
   setWindowFlag(Qt::WindowStaysOnTopHint);
   setFont(SongFont(9));
-  const Twips twips(*this);
-
-  twips.Place(label1_, grading_window::kLabel1);
-  twips.Place(rich_text_box1_, grading_window::kRichTextBox1);
-  twips.Place(command1_, grading_window::kCommand1);
-  twips.Place(command2_, grading_window::kCommand2);
+  Grow(0);
   label1_.lower();
   label1_.setFont(SongFont(12));
   QPalette red = label1_.palette();
@@ -81,26 +80,10 @@ Form1::Form1()
   setTabOrder(&rich_text_box1_, &command1_);
   setTabOrder(&command1_, &command2_);
 
-  // The whole folder is shown: where it reaches under the buttons, the
-  // window grows to the right by as much, the buttons keep their place at
-  // its right end and the task text its full width. Never past the screen.
-  const QFontMetrics metrics(label1_.font());
-  const int label_width = metrics.horizontalAdvance(folder_text_) + metrics.averageCharWidth();
-  const int buttons_left = command1_.x() - metrics.averageCharWidth();
-  if (label_width > buttons_left) {
-    grown_ = label_width - buttons_left;
-    if (const QScreen* screen = this->screen()) {
-      const PixelRect place = GradingWindowPlacement(twips.DpiX(), twips.DpiY(), FrameSize{});
-      const int room = screen->geometry().right() + 1 - (place.x + place.cx);
-      grown_ = std::max(0, std::min(grown_, room));
-    }
-    label1_.resize(std::max(label1_.width(), buttons_left + grown_), label1_.height());
-    command1_.move(command1_.x() + grown_, command1_.y());
-    command2_.move(command2_.x() + grown_, command2_.y());
-    rich_text_box1_.resize(rich_text_box1_.width() + grown_, rich_text_box1_.height());
-  }
-  // Where the screen stops the growth, the end of the path is in the tooltip.
-  label1_.setToolTip(label1_.text());
+  // The window's width and place and the label's text follow from the
+  // folder's width in the label's font and the screen (PlaceWindow). Where
+  // the screen is too narrow for all of it, the whole folder is in the tooltip.
+  label1_.setToolTip(ToQString(std::u16string(kFolderLead) + folder_));
 
   // Creation, in order: the task text, the window on top at its designed
   // place, the task text shown, then the candidate folder.
@@ -147,6 +130,23 @@ GradingWindowHooks Form1::Hooks() {
   };
 }
 
+void Form1::Grow(int growth) {
+  const Twips twips(*this);
+  twips.Place(label1_, grading_window::kLabel1);
+  twips.Place(rich_text_box1_, grading_window::kRichTextBox1);
+  twips.Place(command1_, grading_window::kCommand1);
+  twips.Place(command2_, grading_window::kCommand2);
+  grown_ = growth;
+  if (growth == 0) return;
+  // The buttons keep their place at the window's right end, the task text its
+  // full width, and the label reaches under the buttons.
+  const int margin = QFontMetrics(label1_.font()).averageCharWidth();
+  label1_.resize(std::max(label1_.width(), command1_.x() - margin + growth), label1_.height());
+  command1_.move(command1_.x() + growth, command1_.y());
+  command2_.move(command2_.x() + growth, command2_.y());
+  rich_text_box1_.resize(rich_text_box1_.width() + growth, rich_text_box1_.height());
+}
+
 void Form1::PlaceWindow() {
   const Twips twips(*this);
   // The frame the window manager drew around the window; none before it is
@@ -156,10 +156,28 @@ void Form1::PlaceWindow() {
       isVisible() ? FrameSize{client.left() - outer.left(), client.top() - outer.top(),
                               outer.right() - client.right(), outer.bottom() - client.bottom()}
                   : FrameSize{};
-  const PixelRect place = GradingWindowPlacement(twips.DpiX(), twips.DpiY(), frame);
-  const QRect wanted(place.x + frame.left, place.y + frame.top,
-                     place.cx - frame.left - frame.right + grown_,
-                     place.cy - frame.top - frame.bottom);
+  // The label's text ends a character's width before "上交成绩", and starts
+  // a character's width into the label.
+  const QFontMetrics metrics(label1_.font());
+  const int room = ToPixels(grading_window::kCommand1, twips.DpiX(), twips.DpiY()).left -
+                   2 * metrics.averageCharWidth();
+  std::optional<PixelBox> screen;
+  if (const QScreen* on = this->screen()) {
+    const QRect area = on->availableGeometry();
+    screen = PixelBox{area.x(), area.y(), area.width(), area.height()};
+  }
+  const FolderLabelFit fit = FitFolderLabel(
+      twips.DpiX(), twips.DpiY(), frame, screen, kFolderLead, folder_, room,
+      [&metrics](std::u16string_view text) { return metrics.horizontalAdvance(ToQString(text)); });
+  if (fit.growth != grown_) Grow(fit.growth);
+  if (const QString text = ToQString(fit.text); text != folder_text_) {
+    folder_text_ = text;
+    if (!grading_.Busy()) label1_.setText(folder_text_);
+    std::fprintf(stderr, "webexam: folder label: %s\n", ToUtf8(fit.text).c_str());
+  }
+  const QRect wanted(fit.place.x + frame.left, fit.place.y + frame.top,
+                     fit.place.cx - frame.left - frame.right,
+                     fit.place.cy - frame.top - frame.bottom);
   if (isVisible() && wanted == client) return;
   setFixedSize(wanted.size());
   setGeometry(wanted);

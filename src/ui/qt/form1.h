@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QTextEdit>
 #include <QWidget>
+#include <string>
 
 #include "ui/qt/widgets.h"
 #include "workspace/grading_window.h"
@@ -38,15 +39,21 @@ class Form1 : public QWidget {
   // and takes no input, or ends it.
   void SetBusy(bool busy);
   // Places the window by the placement rule, taking the frame the window
-  // manager gave it (none without a window manager).
+  // manager gave it (none without a window manager), as wide as the folder
+  // label needs and the screen allows (FitFolderLabel), and gives the label
+  // its text.
   void PlaceWindow();
+  // Lays the controls out at their designed places in a client area wider
+  // by `growth` pixels.
+  void Grow(int growth);
 
+  std::u16string folder_;     // the candidate folder as the label names it
   QString folder_text_;       // the label's text while no share step runs
   QTextEdit rich_text_box1_;  // the task text
   Button command1_;           // "上交成绩"
   Button command2_;           // "退出"
   QLabel label1_;             // the candidate folder, in red
-  int grown_ = 0;             // pixels added to the width to show the whole folder
+  int grown_ = 0;             // pixels added to the width to show the folder
   // Last: it goes first, waiting for a share step under way, while the
   // widgets its hooks show on still stand.
   GradingWindow grading_;
