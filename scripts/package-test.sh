@@ -52,7 +52,7 @@ cache=${WEBEXAM_ROOT_CACHE:-/var/cache/webexam-test}
 tarball=$cache/bookworm-minimal.tar
 mkdir -p "$cache/debs"
 if [[ ! -f "$tarball" ]]; then
-  mmdebstrap --variant=apt --mode=root bookworm "$tarball.part" \
+  mmdebstrap --variant=apt --mode=root --format=tar bookworm "$tarball.part" \
     "deb http://deb.debian.org/debian bookworm main" \
     "deb http://deb.debian.org/debian bookworm-updates main" \
     "deb http://deb.debian.org/debian-security bookworm-security main"
