@@ -156,8 +156,8 @@ void Form1::PlaceWindow() {
       isVisible() ? FrameSize{client.left() - outer.left(), client.top() - outer.top(),
                               outer.right() - client.right(), outer.bottom() - client.bottom()}
                   : FrameSize{};
-  // The label's text ends a character's width before "上交成绩", and starts
-  // a character's width into the label.
+  // The label's text, with a character's width to spare, ends a character's
+  // width before "上交成绩".
   const QFontMetrics metrics(label1_.font());
   const int room = ToPixels(grading_window::kCommand1, twips.DpiX(), twips.DpiY()).left -
                    2 * metrics.averageCharWidth();
