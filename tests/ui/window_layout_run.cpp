@@ -72,7 +72,6 @@ void ShowFor(int ms) {
 
 int Run(int show_ms) {
   SetProcessDPIAware();  // as the client: its manifest makes it aware
-  LoadRichEdit();
   test::TempDir drive;
   // For pictures, the exam's own drive C:, so that the label reads as a
   // candidate sees it.

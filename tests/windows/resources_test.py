@@ -4,9 +4,10 @@
 Usage: resources_test.py VERSION PROGRAM.exe...   (VERSION as CMake has it, 0.1.0)
 
 A small reader of PE files finds each program's resources and checks: the
-manifest (webexam.exe and webexam-check.exe ask for administrator rights,
-the others run as the user who starts them; Windows 7 to 11 supported; dpi
-aware per monitor, v2, with the system-aware fallback; Common Controls 6),
+manifest (its own assembly at VERSION in four numbers; webexam.exe and
+webexam-check.exe ask for administrator rights, the others run as the user
+who starts them; Windows 7 to 11 supported; dpi aware per monitor, v2, with
+the system-aware fallback; Common Controls 6),
 the version (product name, VERSION from CMake, the program's own
 description) and one icon, the same in every program.
 """
@@ -123,6 +124,12 @@ def main():
         if manifest is None:
             continue
         root = ElementTree.fromstring(manifest)
+        # An assembly's version is four numbers: Wine ignores a manifest whose
+        # program has five, Common Controls 6 and dpi awareness with it, and
+        # Windows takes only four.
+        identity = root.find("asm1:assemblyIdentity", NS)
+        check(identity is not None and identity.get("version") == version,
+              name + ": its assembly's version " + version)
         level = root.find(".//asm3:requestedExecutionLevel", NS)
         wanted = "requireAdministrator" if name in ELEVATED else "asInvoker"
         check(level is not None and level.get("level") == wanted and level.get("uiAccess") == "false",

@@ -433,9 +433,28 @@ void Win32Platform::WriteFile(const std::u16string& path, std::string_view bytes
   WriteAndClose(file, bytes, path);
 }
 
+namespace {
+
+// A function of a system library, the library loaded when a call first asks
+// for it; null, with the thread's last error, when either is missing. The
+// shell's two calls below serve only the report at the end of an exam:
+// linked, shell32 and shlwapi (and shcore under them) would be loaded at
+// every start of every program, the sign-in window's included.
+template <typename Function>
+Function* SystemFunction(const wchar_t* library, const char* name) {
+  const HMODULE module = ::LoadLibraryW(library);
+  const FARPROC found = module != nullptr ? ::GetProcAddress(module, name) : nullptr;
+  return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(found));
+}
+
+}  // namespace
+
 void Win32Platform::OpenDocument(const std::u16string& path) {
+  const auto shell_execute =
+      SystemFunction<decltype(::ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
+  if (shell_execute == nullptr) Fail("cannot open the document", path);
   const auto result = reinterpret_cast<INT_PTR>(
-      ::ShellExecuteW(nullptr, L"open", Wide(path), nullptr, nullptr, SW_SHOWNORMAL));
+      shell_execute(nullptr, L"open", Wide(path), nullptr, nullptr, SW_SHOWNORMAL));
   if (result <= 32) {
     Fail("cannot open the document", path,
          result == SE_ERR_NOASSOC ? ERROR_NO_ASSOCIATION : static_cast<DWORD>(result));
@@ -446,10 +465,13 @@ std::u16string Win32Platform::DocumentViewer(const std::u16string& path) {
   const std::size_t dot = path.find_last_of(u"."), slash = path.find_last_of(u"\\/");
   if (dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash)) return {};
   const std::u16string type = path.substr(dot);
+  const auto assoc_query_string =
+      SystemFunction<decltype(::AssocQueryStringW)>(L"shlwapi.dll", "AssocQueryStringW");
+  if (assoc_query_string == nullptr) return {};
   wchar_t program[MAX_PATH * 2];
   DWORD size = MAX_PATH * 2;
-  if (::AssocQueryStringW(ASSOCF_INIT_IGNOREUNKNOWN, ASSOCSTR_EXECUTABLE, Wide(type), L"open",
-                          program, &size) != S_OK) {
+  if (assoc_query_string(ASSOCF_INIT_IGNOREUNKNOWN, ASSOCSTR_EXECUTABLE, Wide(type), L"open",
+                         program, &size) != S_OK) {
     return {};
   }
   return FromWide(program);

@@ -129,6 +129,7 @@ Font::Font(int points, const Twips& twips)
 Font::~Font() { DeleteObject(font_); }
 
 void LoadRichEdit() {
+  if (rich_edit_class != nullptr) return;
   if (LoadLibraryW(L"Msftedit.dll") != nullptr) {
     rich_edit_class = MSFTEDIT_CLASS;
   } else if (LoadLibraryW(L"Riched20.dll") != nullptr) {
@@ -169,6 +170,7 @@ void CommandButton::Create(HWND parent, int id, const Twips& twips, const TwipsR
 
 void RichTextBox::Create(HWND parent, int id, const Twips& twips, const TwipsRect& place,
                          const Font& font) {
+  LoadRichEdit();
   hwnd =
       CreateControl(WS_EX_CLIENTEDGE, rich_edit_class, L"",
                     kChild | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY,

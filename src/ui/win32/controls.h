@@ -51,7 +51,9 @@ class Font {
 [[noreturn]] void FailWithLastError(const std::string& operation);
 
 // Loads the RichEdit control: Msftedit.dll ("RICHEDIT50W"), or else
-// Riched20.dll ("RichEdit20W"). Runs once at start.
+// Riched20.dll ("RichEdit20W"). RichTextBox::Create calls it, and only the
+// first call loads: the sign-in window has no viewer, and its start need not
+// wait for RichEdit and the COM libraries under it.
 void LoadRichEdit();
 
 // A static text ("Label").

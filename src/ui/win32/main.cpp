@@ -67,7 +67,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // scaled 96.
   SetProcessDPIAware();
   const bool started = RunGuarded(nullptr, [] {
-    LoadRichEdit();
     std::unique_ptr<webexam::Platform> platform = webexam::MakePlatform();
     webexam::ExamPaths paths = webexam::ExamPathsOf(*platform);
     // The process starts with an empty exam state.
