@@ -20,13 +20,32 @@ cmake --build "$linux" -j2 --target grading_bench submit_bench workspace_bench r
 cmake --preset windows -B "$windows" -DWEBEXAM_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build "$windows" -j2 --target webexam minimal_win32_window >/dev/null
 
+# GradePage as it was before the one-pass search, to time in the same run:
+# commit dff0913's grading_bench, built as the Linux build is, in a worktree
+# of its own that goes when this script ends.
+before=dff0913
+old=$(mktemp -d)
+remove_old() {
+  git worktree remove --force "$old/tree" >/dev/null 2>&1 || true
+  rm -rf "$old"
+}
+trap remove_old EXIT
+git worktree add --quiet --detach "$old/tree" "$before"
+(cd "$old/tree" && cmake --preset linux -B "$old/build" -DWEBEXAM_BUILD_TESTS=ON \
+  -DWEBEXAM_BUILD_BENCHMARKS=ON >/dev/null)
+cmake --build "$old/build" -j2 --target grading_bench >/dev/null
+
 json=$(mktemp -d)
-trap 'rm -rf "$json"' EXIT
+trap 'rm -rf "$json"; remove_old' EXIT
+"$old/build"/bench/grading_bench --benchmark_filter=BM_GradePage --benchmark_repetitions=5 \
+  --benchmark_report_aggregates_only=true --benchmark_format=json \
+  --benchmark_out="$json/grading_bench_before.json" >/dev/null
 for bench in grading_bench submit_bench workspace_bench; do
   "$linux"/bench/$bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
     --benchmark_format=json --benchmark_out="$json/$bench.json" >/dev/null
 done
-python3 - "$json" <<'PY'
+remove_old
+python3 - "$json" "$before" <<'PY'
 import json, os, sys
 def medians(name):
     data = json.load(open(os.path.join(sys.argv[1], name + ".json")))
@@ -36,6 +55,9 @@ g = medians("grading_bench")
 floor, grade = g["BM_RawReads"], g["BM_GradePage"]
 print(f"GradePage on a 32000-byte page: {grade:.0f} us against 36 raw reads of it: "
       f"{floor:.0f} us; ratio {grade / floor:.1f}x")
+before = medians("grading_bench_before")["BM_GradePage"]
+print(f"GradePage on a 32000-byte page: {grade:.0f} us against {sys.argv[2]}'s GradePage: "
+      f"{before:.0f} us; ratio {grade / before:.2f}x")
 s = medians("submit_bench")
 grade, submit = s["BM_GradePage"], s["BM_SubmitPass"]
 print(f"The whole submit pass: {submit:.0f} us against GradePage alone: {grade:.0f} us; "

@@ -1,8 +1,34 @@
 #include "grading/grade_page.h"
 
+#include <algorithm>
+#include <memory>
+#include <string_view>
+#include <vector>
+
 #include "grading/page_probe.h"
+#include "text/fold.h"
 
 namespace webexam {
+namespace {
+
+// The key's probe texts, to be looked for in one pass over the page: built
+// from the key as it is at run time, once for each thread, and again should
+// the key's texts change.
+const NeedleSet& ProbeTextsOf(const std::array<AnswerItem, kItemCount>& key) {
+  thread_local std::vector<std::u16string> built_from;
+  thread_local std::unique_ptr<NeedleSet> texts;
+  std::vector<std::u16string_view> now;
+  for (const AnswerItem& item : key) {
+    now.insert(now.end(), item.Probes().begin(), item.Probes().end());
+  }
+  if (!texts || !std::ranges::equal(now, built_from)) {
+    texts = std::make_unique<NeedleSet>(now);
+    built_from.assign(now.begin(), now.end());
+  }
+  return *texts;
+}
+
+}  // namespace
 
 GradeResult GradePage(Platform& platform, ExamState& state, const std::u16string& page_path,
                       Platform::IfMissing if_missing) {
@@ -13,8 +39,9 @@ GradeResult GradePage(Platform& platform, ExamState& state, const std::u16string
 GradeResult GradePage(Platform& platform, ExamState& state, const std::u16string& page_path,
                       Platform::IfMissing if_missing, std::string& graded_bytes) {
   GradeResult result;
-  ProbedPage page;
-  for (const AnswerItem& item : AnswerKey()) {
+  const auto& key = AnswerKey();
+  ProbedPage page(ProbeTextsOf(key));
+  for (const AnswerItem& item : key) {
     int found = 0;
     for (std::u16string_view text : item.Probes()) {
       state.search_text = text;

@@ -4,32 +4,46 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/platform.h"
 #include "state/exam_state.h"
+#include "text/fold.h"
 
 namespace webexam {
 
 // Only this many bytes of a page are searched (not 32768).
 inline constexpr std::size_t kProbeLimit = 32000;
 
-// The page as a probe last read it, with its text decoded and folded: a probe
-// that reads the same bytes again searches that text instead of decoding it
-// afresh. Grading makes 36 probes of one page, which mostly does not change
-// in between; every probe still reads the page, so an edit is seen as soon as
-// it is made.
+// The page as a probe last read it, with its text decoded: a probe that reads
+// the same bytes again answers from that text instead of decoding it afresh.
+// Grading makes 36 probes of one page, which mostly does not change in
+// between; every probe still reads the page, so an edit is seen as soon as it
+// is made.
 class ProbedPage {
  public:
-  // The folded text of the page whose first bytes are `head`.
-  std::u16string_view FoldedText(Platform& platform, std::string&& head);
+  ProbedPage() = default;
+  // Also looks for all of `texts` in one pass whenever the page is decoded,
+  // and answers probes for any of them from that pass. `texts` must outlive
+  // this object.
+  explicit ProbedPage(const NeedleSet& texts) : texts_(&texts) {}
+
+  // Whether the page whose first bytes are `head` holds `text`, ignoring case
+  // and width.
+  bool Holds(Platform& platform, std::string&& head, std::u16string_view text);
 
   // The bytes the last probe read.
   const std::string& Head() const { return head_; }
 
  private:
+  const NeedleSet* texts_ = nullptr;
   std::string head_;
-  std::u16string folded_;
   bool decoded_ = false;
+  std::u16string text_;                 // the head decoded
+  std::vector<std::size_t> positions_;  // where each of texts_ is in it, or 0
+  std::u16string folded_;               // the text folded, for any other text
+  bool folded_ready_ = false;
 };
 
 // Reads the first kProbeLimit bytes of the page afresh, decodes them as GBK

@@ -1,8 +1,11 @@
 // The page probe's text work on any bytes: GBK decoding, then the search
 // ignoring case and width. The first byte of the input is the length of the
-// needle in bytes, the needle (GBK) follows, the page is the rest. The search
-// of a page folded whole must find what comparing unit by unit, each unit
-// folded on its own, finds first.
+// needle in bytes, the needle (GBK) follows, the page is the rest. Decoding
+// whole (ASCII a block at a time) must give what decoding character by
+// character gives; the search of a page folded whole, and the one pass for
+// many needles (the needle and its parts between '|' characters), must find
+// what comparing unit by unit, each unit folded on its own, finds first.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/platform.h"
 #include "text/fold.h"
@@ -29,6 +33,24 @@ std::size_t FirstPlaceUnitByUnit(std::u16string_view page, std::u16string_view n
   return 0;
 }
 
+// The bytes decoded one character at a time: two bytes that decode to one
+// unit are one character, else the first byte is one on its own.
+std::u16string DecodeCharacterByCharacter(webexam::Platform& platform, std::string_view bytes) {
+  std::u16string text;
+  for (std::size_t at = 0; at < bytes.size();) {
+    const std::u16string two = platform.DecodeGbk(bytes.substr(at, 2));
+    const bool pair = bytes.size() - at >= 2 && two.size() == 1;
+    text += two.substr(0, 1);
+    at += pair ? 2 : 1;
+  }
+  return text;
+}
+
+[[noreturn]] void Fail(const char* what, std::size_t got, std::size_t expected) {
+  std::fprintf(stderr, "%s gave %zu, unit by unit %zu\n", what, got, expected);
+  std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -44,13 +66,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   }
 
+  if (page != DecodeCharacterByCharacter(*platform, bytes.substr(needle_size))) {
+    std::fprintf(stderr, "decoding whole differs from decoding character by character\n");
+    std::abort();
+  }
+
   std::u16string folded_page = page;
   webexam::FoldInPlace(folded_page);
   const std::size_t expected = FirstPlaceUnitByUnit(page, needle);
   const std::size_t found = webexam::FindInFolded(folded_page, needle);
   if (found != expected || folded_page != webexam::Fold(page)) {
-    std::fprintf(stderr, "FindInFolded gave %zu, unit by unit %zu\n", found, expected);
-    std::abort();
+    Fail("FindInFolded", found, expected);
+  }
+
+  std::vector<std::u16string_view> needles = {needle};
+  for (std::size_t from = 0; needle.find(u'|') != needle.npos && from <= needle.size();) {
+    const std::size_t bar = std::min(needle.find(u'|', from), needle.size());
+    needles.push_back(std::u16string_view(needle).substr(from, bar - from));
+    from = bar + 1;
+  }
+  const webexam::NeedleSet set(needles);
+  std::vector<std::size_t> in_page, in_folded_page;
+  set.FindAll(page, in_page);
+  set.FindAll(folded_page, in_folded_page);
+  for (std::u16string_view each : needles) {
+    const std::size_t place = set.IndexOf(each);
+    const std::size_t first = FirstPlaceUnitByUnit(page, each);
+    if (place >= in_page.size()) Fail("NeedleSet::IndexOf", place, in_page.size());
+    if (in_page[place] != first) Fail("NeedleSet::FindAll", in_page[place], first);
+    if (in_folded_page[place] != first) Fail("NeedleSet::FindAll, folded", in_page[place], first);
   }
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <vector>
 
 #include "support/test_support.h"
 
@@ -77,21 +78,31 @@ TEST_F(PageProbe, AMissWritesNothingSoAHitStaysUntilTheCallerClearsIt) {
 }
 
 TEST_F(PageProbe, ProbesSharingADecodedPageSeeEveryEditBetweenThem) {
-  ProbedPage last;
-  auto probe = [&](std::string_view bytes, std::u16string_view text) {
-    if (!bytes.empty()) WriteBytes(dir_.path() / "index.htm", bytes);
-    state_.search_text = text;
-    state_.match_flag = kCleared;
-    ProbePage(*platform_, state_, page_, Platform::IfMissing::kFail, last);
-    return state_.match_flag == kHit;
-  };
-  EXPECT_TRUE(probe(Gbk(u"<TITLE>网页</TITLE>"), u"<title>网页"));
-  EXPECT_TRUE(probe("", u"</title>"));
-  // The same length, one byte changed: read again, decoded again.
-  EXPECT_FALSE(probe(Gbk(u"<TITLE>网页</TITLX>"), u"</title>"));
-  EXPECT_TRUE(probe("", u"</titlx>"));
-  EXPECT_FALSE(probe("", u"hr"));
-  EXPECT_TRUE(probe("<hr>", u"hr"));
+  // Each text looked for on its own, and all but "hr" in one pass over the
+  // page as it is decoded.
+  const std::vector<std::u16string_view> texts = {u"<TITLE>网页", u"</title>", u"</titlx>"};
+  const NeedleSet one_pass(texts);
+  for (bool in_one_pass : {false, true}) {
+    SCOPED_TRACE(in_one_pass);
+    ProbedPage last = in_one_pass ? ProbedPage(one_pass) : ProbedPage();
+    auto probe = [&](std::string_view bytes, std::u16string_view text) {
+      if (!bytes.empty()) WriteBytes(dir_.path() / "index.htm", bytes);
+      state_.search_text = text;
+      state_.match_flag = kCleared;
+      ProbePage(*platform_, state_, page_, Platform::IfMissing::kFail, last);
+      return state_.match_flag == kHit;
+    };
+    EXPECT_TRUE(probe(Gbk(u"<TITLE>网页</TITLE>"), u"<title>网页"));
+    EXPECT_TRUE(probe("", u"</title>"));
+    // The same length, one byte changed: read again, decoded again.
+    EXPECT_FALSE(probe(Gbk(u"<TITLE>网页</TITLX>"), u"</title>"));
+    EXPECT_TRUE(probe("", u"</titlx>"));
+    EXPECT_FALSE(probe("", u"hr"));
+    EXPECT_TRUE(probe("<hr>", u"hr"));
+    EXPECT_FALSE(probe("", u"</titlx>"));
+    EXPECT_TRUE(probe(Gbk(u"<hr></TITLX>"), u"</titlx>"));
+    EXPECT_TRUE(probe("", u"hr"));
+  }
 }
 
 #ifndef _WIN32

@@ -47,6 +47,21 @@ TEST(GbkCodec, BytesThatAreNoCharacterDecodeToReplacements) {
   EXPECT_EQ(platform->DecodeGbk(std::string("a\0b", 3)), std::u16string(u"a\0b", 3));
 }
 
+TEST(GbkCodec, AsciiRunsOfAnyLengthDecodeAsTheBytesAroundThemDo) {
+  // Runs of ASCII go a block at a time, the rest character by character: runs
+  // of every length around the block's, between a character, a byte that is
+  // none, a lead byte with a byte that cannot follow it, and a cut lead byte.
+  auto platform = MakePlatform();
+  for (std::size_t run = 0; run <= 40; ++run) {
+    const std::string ascii(run, 'a');
+    const std::u16string text(run, u'a');
+    EXPECT_EQ(platform->DecodeGbk(ascii + Hex("BF BC") + ascii + Hex("FF") + ascii + Hex("BF 30") +
+                                  ascii + Hex("BF")),
+              text + u"考" + text + u"\uFFFD" + text + u"\uFFFD0" + text + u"\uFFFD")
+        << run;
+  }
+}
+
 TEST(GbkCodec, RefusesToEncodeWhatGbkCannotHold) {
   auto platform = MakePlatform();
   for (std::u16string_view text : {std::u16string_view(u"张\U0001F600"), std::u16string_view(u"한"),

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace webexam {
 namespace {
 
@@ -26,6 +29,62 @@ TEST(Fold, FoldingTwiceChangesNothingMore) {
   for (char32_t u = 0; u < 0x10000; ++u) {
     const char16_t once = FoldUnit(static_cast<char16_t>(u));
     ASSERT_EQ(FoldUnit(once), once) << std::hex << static_cast<unsigned>(u);
+  }
+}
+
+// For each needle, what the one pass over `text` gives, in the order given.
+std::vector<std::size_t> FoundAll(std::vector<std::u16string_view> needles,
+                                  std::u16string_view text) {
+  const NeedleSet set(needles);
+  std::vector<std::size_t> positions;
+  set.FindAll(text, positions);
+  std::vector<std::size_t> found;
+  for (std::u16string_view needle : needles) found.push_back(positions.at(set.IndexOf(needle)));
+  return found;
+}
+
+TEST(NeedleSet, FindsEachNeedleWhereFindInFoldedDoesInOnePass) {
+  // Needles inside others, sharing starts and ends, repeated, folded alike;
+  // the text unfolded, as the set folds each unit as it reads it.
+  const std::u16string text = u"<A HREF=x>Bright</a> BorderColorLight aaaa ＨＲ 1984 欢迎！";
+  std::vector<std::u16string_view> needles = {u"hr", u"href", u"right", u"bordercolor"};
+  needles.insert(needles.end(), {u"bordercolorlight", u"bordercolordark", u"aaa", u"aa", u"4"});
+  needles.insert(needles.end(), {u"hr ", u"ＨＲ", u"HR", u"欢迎!", u"</A>", u"abcd", u"", u"x"});
+  needles.push_back(u"t B");
+  auto one_by_one = [&](std::u16string_view in) {
+    std::vector<std::size_t> found;
+    for (std::u16string_view needle : needles) found.push_back(FindInFolded(Fold(in), needle));
+    return found;
+  };
+  EXPECT_EQ(FoundAll(needles, text), one_by_one(text));
+  EXPECT_EQ(FoundAll(needles, Fold(text)), one_by_one(text));
+  EXPECT_EQ(FoundAll(needles, u""), one_by_one(u""));  // the empty needle alone, at 1
+  EXPECT_EQ(one_by_one(text)[1], 4u);
+}
+
+TEST(NeedleSet, KnowsItsNeedlesFoldedAndNoOthers) {
+  const std::vector<std::u16string_view> needles = {u"Cart.jpg", u"cart.JPG", u"66%"};
+  const NeedleSet set(needles);
+  EXPECT_EQ(set.IndexOf(u"ｃａｒｔ.jpg"), set.IndexOf(u"Cart.jpg"));
+  EXPECT_NE(set.IndexOf(u"66%"), set.IndexOf(u"cart.jpg"));
+  EXPECT_EQ(set.IndexOf(u"cart"), std::u16string_view::npos);
+  EXPECT_EQ(set.IndexOf(u""), std::u16string_view::npos);
+}
+
+TEST(NeedleSet, ANeedleIsFoundAcrossEveryPlaceTheTextIsSplitAt) {
+  // The pass reads the text in parts side by side: a needle at any place,
+  // across any part's end, is found there and nowhere earlier.
+  const std::vector<std::u16string_view> needles = {u"marquee", u"m", u"ee", u"quee ", u"zz"};
+  for (std::size_t size : {0u, 1u, 7u, 8u, 33u, 101u}) {
+    for (std::size_t at = 0; at + 7 <= size; ++at) {
+      std::u16string text(size, u'.');
+      text.replace(at, 7, u"MARQUEE");
+      std::vector<std::size_t> expected;
+      for (std::u16string_view needle : needles) {
+        expected.push_back(FindInFolded(Fold(text), needle));
+      }
+      ASSERT_EQ(FoundAll(needles, text), expected) << size << " " << at;
+    }
   }
 }
 
