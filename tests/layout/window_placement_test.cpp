@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <string>
 
-#include "text/utf8.h"
-
 namespace webexam {
 namespace {
 
@@ -152,8 +150,6 @@ TEST(FolderLabel, PastTheScreensWidthTheFolderLosesItsMiddleNeverItsEnd) {
   // its end with the candidate folder's name whole.
   EXPECT_LE(Measure(fit.text), kRoom + fit.growth);
   EXPECT_GT(Measure(fit.text), kRoom + fit.growth - 16);  // no more would fit
-  EXPECT_TRUE(fit.text.starts_with(u"考生文件夹为/sr")) << ToUtf8(fit.text);
-  EXPECT_TRUE(fit.text.ends_with(u"/620722001")) << ToUtf8(fit.text);
   EXPECT_EQ(fit.text, u"考生文件夹为/sr…am/620722001");
   // On 800 pixels the window has room for all of it (645 wide, from 155).
   EXPECT_EQ(Fit(folder, PixelBox{0, 0, 800, 600}).text, std::u16string(kLead) + folder);
