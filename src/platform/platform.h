@@ -141,6 +141,32 @@ class Platform {
   // `bytes`, closes. With no bytes this makes an empty marker file.
   virtual void WriteFile(const std::u16string& path, std::string_view bytes) = 0;
 
+  // Creates the file `path`, which must not exist, and writes `bytes`: an
+  // entry already there (a file or a folder) is left as it is, and the call
+  // throws a PlatformError of Kind::kExists. The test and the creation are
+  // one step on the file system or the server, so two writers never both
+  // succeed.
+  virtual void WriteNewFile(const std::u16string& path, std::string_view bytes) = 0;
+
+  // --- The results share's server ---
+
+  // Makes this program's own connection to the server that holds `share` (a
+  // results share path, ending with the separator), for the file operations
+  // on it that follow. On Windows an elevated program does not see the
+  // connections the user made (net use, cmdkey): this one is made in the
+  // program's own logon session. Where the share is a folder of this PC (or
+  // a mounted one) nothing is done. Throws a PlatformError whose kind says
+  // why the server refused (Kind::kGuestRefused, kLogonFailed, kOtherAccount,
+  // kNoShare, kSigningRequired), or Kind::kServerFull or kTransient for a
+  // refusal that may pass.
+  virtual void ConnectShare(const std::u16string& share) = 0;
+
+  // Ends this program's connection to the server of `share`, made by
+  // ConnectShare or by the file operations, so that the server's session is
+  // free for another PC. The next operation on the share connects afresh.
+  // Never throws.
+  virtual void DisconnectShare(const std::u16string& share) = 0;
+
   // --- The desktop and the machine ---
 
   // Opens a document with the desktop's default viewer for its type, detached:

@@ -22,6 +22,17 @@ class PlatformError : public std::runtime_error {
     kBusy,       // another process holds the file: a sharing or lock violation
     kNoSpace,    // the disk or the user's quota is full
     kTransient,  // a network error that may pass: timeouts, resets, a stale handle
+    kExists,     // the file is there already, and was not to be replaced
+    // The results share's server takes no more connections for now (a
+    // Windows 10/11 PC serves twenty sessions): it may, once another PC has
+    // finished.
+    kServerFull,
+    // Logging on to the share's server: what the teacher must change.
+    kGuestRefused,     // the server, or this PC's own policy, refuses a guest logon
+    kLogonFailed,      // the account's name or password is wrong, or it may not log on
+    kOtherAccount,     // this program already reaches that server with another account
+    kNoShare,          // the server has no share of that name
+    kSigningRequired,  // one side requires signed messages, which the other cannot give
   };
 
   // A failure of `operation` on `path` (UTF-8), in the system's own words
@@ -41,7 +52,9 @@ class PlatformError : public std::runtime_error {
   // The system's words for the failure, without the operation and the path.
   const std::string& reason() const { return reason_; }
   // Whether the same operation may succeed when tried again shortly.
-  bool IsRetryable() const { return kind_ == Kind::kBusy || kind_ == Kind::kTransient; }
+  bool IsRetryable() const {
+    return kind_ == Kind::kBusy || kind_ == Kind::kTransient || kind_ == Kind::kServerFull;
+  }
 
  private:
   int code_;

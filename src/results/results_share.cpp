@@ -89,7 +89,8 @@ std::u16string ShareLockingProblem(Platform& platform, const ExamPaths& paths) {
 
 ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
                                   const ExamState& state, const GradeResult& result,
-                                  const ShareRetry& retry, std::u16string* why) {
+                                  ShareConnection& connection, const ShareRetry& retry,
+                                  std::u16string* why) {
   if (HasSubmittedMarker(platform, paths)) return ShareOutcome::kAlreadySubmitted;
 
   // The PC is marked before the share is written, so that two presses can
@@ -102,7 +103,12 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
   const std::string line = RecordLine(platform, BuildResultRecord(state, result));
   std::optional<PlatformError> last;
   const bool delivered = WithRetries(
-      platform, retry, deadline, [&] { platform.AppendExclusively(paths.share_log, line); }, last);
+      platform, retry, deadline,
+      [&] {
+        connection.Open();
+        platform.AppendExclusively(paths.share_log, line);
+      },
+      last);
   if (!delivered) {
     // Without its line on the share the PC must not count as submitted: the
     // next press tries again.

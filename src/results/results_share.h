@@ -47,6 +47,31 @@ struct ShareRetry {
   std::chrono::milliseconds longest_pause{1'000};
 };
 
+// This program's connection to the results share's server for one share
+// step or one check: made by Open, ended when this goes out of scope, so that
+// a PC holds one of the server's sessions only while it submits (a Windows
+// PC serving the share takes twenty at most).
+class ShareConnection {
+ public:
+  ShareConnection(Platform& platform, std::u16string share)
+      : platform_(platform), share_(std::move(share)) {}
+  ~ShareConnection() { platform_.DisconnectShare(share_); }
+  ShareConnection(const ShareConnection&) = delete;
+  ShareConnection& operator=(const ShareConnection&) = delete;
+
+  // Connects unless connected; throws as Platform::ConnectShare does.
+  void Open() {
+    if (open_) return;
+    platform_.ConnectShare(share_);
+    open_ = true;
+  }
+
+ private:
+  Platform& platform_;
+  std::u16string share_;
+  bool open_ = false;
+};
+
 // Whether this PC has submitted to the share: its marker is there as a file
 // of exactly its name.
 bool HasSubmittedMarker(Platform& platform, const ExamPaths& paths);
@@ -66,15 +91,19 @@ bool IsSafeFileName(std::u16string_view name);
 // writes it to standard error at start-up, webexam-check fails on it.
 std::u16string ShareLockingProblem(Platform& platform, const ExamPaths& paths);
 
-// Refuses when the PC's marker exists. Otherwise makes the marker, appends the
-// result line to the share log holding it exclusively, and makes the marker
-// named after the PC. Failures on the share are answered by the outcome;
+// Refuses when the PC's marker exists. Otherwise makes the marker, connects
+// to the share's server through `connection` (a full server is retried with
+// the line), appends the result line to the share log holding it
+// exclusively, and makes the marker named after the PC. The connection stays
+// open for the kept page; its owner ends it. Failures on the share are
+// answered by the outcome;
 // failures on this PC (making or taking back its marker) throw. When the line
 // was not delivered, `why` (if given) is told the last failure, for the
 // program's error output.
 ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
                                   const ExamState& state, const GradeResult& result,
-                                  const ShareRetry& retry = {}, std::u16string* why = nullptr);
+                                  ShareConnection& connection, const ShareRetry& retry = {},
+                                  std::u16string* why = nullptr);
 
 // The name a PC's graded page is kept under: "<exam number>-<computer name>.htm".
 std::u16string KeptPageName(const ExamState& state);

@@ -20,8 +20,10 @@ GradedPage GradeAndRecord(Platform& platform, const ExamPaths& paths, ExamState&
 
 ShareOutcome ShareStep(Platform& platform, const ExamPaths& paths, const ExamState& state,
                        const GradedPage& graded, std::u16string& note, const ShareRetry& retry) {
+  // The server's session is held for this step alone.
+  ShareConnection connection(platform, paths.results_share);
   const ShareOutcome outcome =
-      SubmitToResultsShare(platform, paths, state, graded.result, retry, &note);
+      SubmitToResultsShare(platform, paths, state, graded.result, connection, retry, &note);
   if (outcome == ShareOutcome::kSubmitted || outcome == ShareOutcome::kNoComputerMarker) {
     note = KeepGradedPage(platform, paths, state, graded.bytes);
   }

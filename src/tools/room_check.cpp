@@ -226,6 +226,13 @@ CheckResult CheckShare(Platform& platform, const ExamPaths& paths) {
   const std::u16string probe = Join(platform, share, ProbeName(platform));
   const std::string content = "webexam-check " + ToUtf8(probe);
   const auto start = platform.Now();
+  ShareConnection connection(platform, share);
+  try {
+    connection.Open();
+  } catch (const PlatformError& error) {
+    return Fail(name, u"连不上 " + share + Why(error) +
+                          u"。请检查网络、教师机的共享和账户，或设置 WEBEXAM_SHARE。");
+  }
   try {
     platform.WriteFile(probe, content);
   } catch (const PlatformError& error) {

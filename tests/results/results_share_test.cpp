@@ -29,7 +29,8 @@ class ResultsShare : public ::testing::Test {
   ShareOutcome Submit(Platform* platform = nullptr, const ShareRetry& retry = {}) {
     if (!platform) platform = platform_.get();
     EnsureWindowsFolder(*platform, paths_);
-    return SubmitToResultsShare(*platform, paths_, state_, result_, retry);
+    ShareConnection connection(*platform, paths_.results_share);
+    return SubmitToResultsShare(*platform, paths_, state_, result_, connection, retry);
   }
   std::string Line() { return RecordLine(*platform_, BuildResultRecord(state_, result_)); }
   std::string ShareLog() { return test::ReadBytes(share_ / "cjwyzz.txt"); }
@@ -170,9 +171,12 @@ TEST_F(ResultsShare, FailuresOnThisPcAreNotAnswered) {
 
   // The marker cannot be made: nothing reaches the share.
   fs::remove_all(root_ / "windows");
-  EXPECT_TRUE(
-      test::ThrowsPlatformError([&] { SubmitToResultsShare(*platform_, paths_, state_, result_); },
-                                Kind::kNotFound, paths_.submitted_marker));
+  EXPECT_TRUE(test::ThrowsPlatformError(
+      [&] {
+        ShareConnection connection(*platform_, paths_.results_share);
+        SubmitToResultsShare(*platform_, paths_, state_, result_, connection);
+      },
+      Kind::kNotFound, paths_.submitted_marker));
   EXPECT_FALSE(fs::exists(share_ / "cjwyzz.txt"));
 }
 

@@ -124,6 +124,11 @@ class ForwardingPlatform : public Platform {
   void WriteFile(const std::u16string& path, std::string_view bytes) override {
     inner_.WriteFile(path, bytes);
   }
+  void WriteNewFile(const std::u16string& path, std::string_view bytes) override {
+    inner_.WriteNewFile(path, bytes);
+  }
+  void ConnectShare(const std::u16string& share) override { inner_.ConnectShare(share); }
+  void DisconnectShare(const std::u16string& share) override { inner_.DisconnectShare(share); }
   void OpenDocument(const std::u16string& path) override { inner_.OpenDocument(path); }
   std::u16string DocumentViewer(const std::u16string& path) override {
     return inner_.DocumentViewer(path);

@@ -21,6 +21,8 @@ inline PlatformError::Kind KindOfErrno(int error) {
     case EACCES:
     case EPERM:
       return Kind::kDenied;
+    case EEXIST:
+      return Kind::kExists;
     case ENOSPC:
     case EDQUOT:
       return Kind::kNoSpace;

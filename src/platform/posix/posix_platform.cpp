@@ -578,6 +578,23 @@ void PosixPlatform::WriteFile(const std::u16string& path, std::string_view bytes
   if (int error = fd.Close()) Fail("cannot write", native, error);
 }
 
+void PosixPlatform::WriteNewFile(const std::u16string& path, std::string_view bytes) {
+  const std::string native = Native(path);
+  if (IsSmbAddress(native)) return smb_.WriteNewFile(native, bytes);
+  Fd fd(OpenRetryingEintr(native.c_str(), O_WRONLY | O_CREAT | O_EXCL));
+  if (!fd.ok()) Fail("cannot create", native);
+  if (int error = WriteAll(fd.get(), bytes)) Fail("cannot write", native, error);
+  if (int error = fd.Close()) Fail("cannot write", native, error);
+}
+
+void PosixPlatform::ConnectShare(const std::u16string&) {
+  // The SMB client connects on the first operation on the share.
+}
+
+void PosixPlatform::DisconnectShare(const std::u16string& share) {
+  if (IsSmbAddress(Native(share))) smb_.Disconnect();
+}
+
 namespace {
 
 // What the process between us and xdg-open reports through the pipe.

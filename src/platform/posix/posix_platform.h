@@ -54,6 +54,9 @@ class PosixPlatform final : public Platform {
   void AppendToFile(const std::u16string& path, std::string_view bytes) override;
   void AppendExclusively(const std::u16string& path, std::string_view bytes) override;
   void WriteFile(const std::u16string& path, std::string_view bytes) override;
+  void WriteNewFile(const std::u16string& path, std::string_view bytes) override;
+  void ConnectShare(const std::u16string& share) override;
+  void DisconnectShare(const std::u16string& share) override;
 
   void OpenDocument(const std::u16string& path) override;
   std::u16string DocumentViewer(const std::u16string& path) override;

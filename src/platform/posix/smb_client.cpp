@@ -260,6 +260,7 @@ const SmbApi& SmbClient::Api() {
 }
 
 void SmbClient::Disconnect() {
+  reconnect_ = false;
   for (SMBCCTX*& context : contexts_) {
     if (context) api_->smbc_free_context(context, 1);
     context = nullptr;
@@ -387,13 +388,13 @@ std::string SmbClient::ReadHead(const std::string& path, std::size_t limit, bool
   return bytes;
 }
 
-void SmbClient::WriteFile(const std::string& path, std::string_view bytes) {
+void SmbClient::Write(const std::string& path, std::string_view bytes, int flags,
+                      const char* operation) {
   const std::string url = SmbUrl(path);
   SMBCCTX* context = Context(kDenyWrite);
-  SmbFile file(
-      *api_, context,
-      api_->smbc_getFunctionOpen(context)(context, url.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0666));
-  if (!file.get()) Fail("cannot open for output", path, errno);
+  SmbFile file(*api_, context,
+               api_->smbc_getFunctionOpen(context)(context, url.c_str(), flags, 0666));
+  if (!file.get()) Fail(operation, path, errno);
   while (!bytes.empty()) {
     const ssize_t n =
         api_->smbc_getFunctionWrite(context)(context, file.get(), bytes.data(), bytes.size());
@@ -401,6 +402,14 @@ void SmbClient::WriteFile(const std::string& path, std::string_view bytes) {
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
   if (const int error = file.Close()) Fail("cannot write", path, error);
+}
+
+void SmbClient::WriteFile(const std::string& path, std::string_view bytes) {
+  Write(path, bytes, O_RDWR | O_CREAT | O_TRUNC, "cannot open for output");
+}
+
+void SmbClient::WriteNewFile(const std::string& path, std::string_view bytes) {
+  Write(path, bytes, O_RDWR | O_CREAT | O_EXCL, "cannot create");
 }
 
 void SmbClient::AppendExclusively(const std::string& path, std::string_view bytes) {

@@ -82,10 +82,15 @@ class SmbClient {
   std::vector<std::string> ListFiles(const std::string& folder);
   std::string ReadHead(const std::string& path, std::size_t limit, bool create_empty);
   void WriteFile(const std::string& path, std::string_view bytes);
+  void WriteNewFile(const std::string& path, std::string_view bytes);
   void AppendExclusively(const std::string& path, std::string_view bytes);
   void RemoveFile(const std::string& path);
   void MakeFolder(const std::string& path);
   std::uint64_t FreeSpace(const std::string& path);
+
+  // Drops both contexts with their connections, so that the server's
+  // session ends and the next operation connects afresh.
+  void Disconnect();
 
  private:
   // Opens of files that keep other writers out (the log, the markers) and
@@ -100,9 +105,8 @@ class SmbClient {
   // library cannot be loaded.
   const SmbApi& Api();
   _SMBCCTX* Context(Sharing sharing);
-  // Drops both contexts with their connections, so that the next operation
-  // connects afresh: after a network fault a kept connection is dead.
-  void Disconnect();
+  // Writes `bytes` to a file opened with `flags`; `operation` names the open.
+  void Write(const std::string& path, std::string_view bytes, int flags, const char* operation);
   // Throws the PlatformError for errno after `operation` on `path`; after a
   // network fault the next operation connects afresh.
   [[noreturn]] void Fail(const char* operation, const std::string& path, int error);

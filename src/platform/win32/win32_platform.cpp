@@ -67,6 +67,9 @@ Kind KindOf(DWORD error) {
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
       return Kind::kNoSpace;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return Kind::kExists;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_BUSY:
@@ -432,6 +435,25 @@ void Win32Platform::WriteFile(const std::u16string& path, std::string_view bytes
   if (!::SetEndOfFile(file.get())) Fail("cannot write", path);  // emptied when present
   WriteAndClose(file, bytes, path);
 }
+
+void Win32Platform::WriteNewFile(const std::u16string& path, std::string_view bytes) {
+  Handle file(::CreateFileW(Native(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.ok()) {
+    DWORD error = ::GetLastError();
+    // A folder of that name is refused as a denied access: it is there all the same.
+    if (error == ERROR_ACCESS_DENIED &&
+        ::GetFileAttributesW(Native(path).c_str()) != INVALID_FILE_ATTRIBUTES) {
+      error = ERROR_ALREADY_EXISTS;
+    }
+    Fail("cannot create", path, error);
+  }
+  WriteAndClose(file, bytes, path);
+}
+
+void Win32Platform::ConnectShare(const std::u16string&) {}
+
+void Win32Platform::DisconnectShare(const std::u16string&) {}
 
 namespace {
 
