@@ -46,7 +46,7 @@ TEST(SmbAddress, UncAndSmbFormsMeanTheSameUrlWithEveryOddByteEncoded) {
 
 TEST(SmbAccount, GuestWithoutAFileTheTeachersAccountFromIt) {
   TempDir dir;
-  const SmbAccount guest = ReadSmbAccount((dir.path() / "none").string());
+  const ShareAccount guest = ReadSmbAccount((dir.path() / "none").string());
   EXPECT_EQ(guest.user, "guest");
   EXPECT_EQ(guest.password, "");
 
@@ -54,7 +54,7 @@ TEST(SmbAccount, GuestWithoutAFileTheTeachersAccountFromIt) {
   // the names; a password keeps its own blanks and '=' signs.
   WriteBytes(dir.path() / "credentials",
              "# results share\r\n  username = kaowu\r\npassword=a b=c \r\n\r\ndomain=SCHOOL\r\n");
-  const SmbAccount account = ReadSmbAccount((dir.path() / "credentials").string());
+  const ShareAccount account = ReadSmbAccount((dir.path() / "credentials").string());
   EXPECT_EQ(account.user, "kaowu");
   EXPECT_EQ(account.password, "a b=c ");
   EXPECT_EQ(account.domain, "SCHOOL");

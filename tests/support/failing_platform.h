@@ -50,7 +50,9 @@ class FailingPlatform : public ForwardingPlatform {
     kAppendExclusively,
     kRemoveFile,
     kMakeFolder,
-    kOpenDocument
+    kOpenDocument,
+    kWriteNewFile,
+    kConnectShare,
   };
   struct Fault {
     Op op;
@@ -97,6 +99,14 @@ class FailingPlatform : public ForwardingPlatform {
     Call(Op::kOpenDocument, path);
     opened.push_back(path);
   }
+  void WriteNewFile(const std::u16string& path, std::string_view bytes) override {
+    Call(Op::kWriteNewFile, path);
+    inner_.WriteNewFile(path, bytes);
+  }
+  void ConnectShare(const std::u16string& share) override {
+    Call(Op::kConnectShare, share);
+    inner_.ConnectShare(share);
+  }
 
   std::vector<std::u16string> opened;
 
@@ -105,7 +115,7 @@ class FailingPlatform : public ForwardingPlatform {
   void Call(Op op, const std::u16string& path);
 
   std::deque<Fault> faults_;  // keeps the faults handed out in place
-  std::array<int, 6> calls_{};
+  std::array<int, 8> calls_{};
 };
 
 }  // namespace webexam::test

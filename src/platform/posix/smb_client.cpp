@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <type_traits>
 
 #include "platform/platform_error.h"
@@ -178,7 +179,7 @@ constexpr int kTimeoutMs = 5000;
 
 void GiveAccount(SMBCCTX* context, const char*, const char*, char* workgroup, int workgroup_size,
                  char* user, int user_size, char* password, int password_size) {
-  const auto* account = static_cast<const SmbAccount*>(user_data_of.load()(context));
+  const auto* account = static_cast<const ShareAccount*>(user_data_of.load()(context));
   auto copy = [](const std::string& from, char* to, int size) {
     if (size <= 0) return;
     std::strncpy(to, from.c_str(), static_cast<std::size_t>(size) - 1);
@@ -219,35 +220,17 @@ std::string SmbCredentialsFile() {
   return file && *file ? file : "/etc/webexam/smb-credentials";
 }
 
-SmbAccount ReadSmbAccount(const std::string& file) {
-  SmbAccount account;
+ShareAccount ReadSmbAccount(const std::string& file) {
   struct stat st;
-  if (::stat(file.c_str(), &st) != 0 && errno == ENOENT) return account;
+  if (::stat(file.c_str(), &st) != 0 && errno == ENOENT) return {};
   std::ifstream in(file, std::ios::binary);
   if (!in) {
     const int error = errno ? errno : EACCES;
     throw PlatformError(KindOfErrno(error), error, "cannot read the share's credentials", file,
                         std::strerror(error));
   }
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::size_t start = line.find_first_not_of(" \t");
-    if (start == std::string::npos || line[start] == '#') continue;
-    const std::size_t equals = line.find('=', start);
-    if (equals == std::string::npos) continue;
-    std::string key = line.substr(start, equals - start);
-    while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.pop_back();
-    for (char& c : key) c = AsciiLower(c);
-    const std::string value = line.substr(equals + 1);  // a password keeps its blanks
-    std::string name = value;
-    name.erase(0, std::min(name.find_first_not_of(" \t"), name.size()));
-    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
-    if (key == "username" || key == "user") account.user = name;
-    if (key == "password" || key == "pass") account.password = value;
-    if (key == "domain" || key == "workgroup" || key == "dom") account.domain = name;
-  }
-  return account;
+  return ParseShareAccount(
+      std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
 }
 
 SmbClient::SmbClient(std::string library) : library_(std::move(library)) {}

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/share_account.h"
+
 // libsmbclient's context, kept out of every file but the one that uses it.
 struct _SMBCCTX;
 
@@ -42,19 +44,9 @@ bool IsSmbAddress(std::string_view path);
 // computer name is read as itself.
 std::string SmbUrl(std::string_view path);
 
-// The account for the results share: the teacher's account from the
-// credentials file when there is one, else the guest account.
-struct SmbAccount {
-  std::string domain;
-  std::string user = "guest";
-  std::string password;
-};
-
-// Reads a credentials file: lines `username=`, `password=` and `domain=`
-// (also `user=`, `pass=`, `workgroup=`), blank lines and lines starting with
-// '#' skipped. A file that does not exist gives the guest account; one that
-// cannot be read throws.
-SmbAccount ReadSmbAccount(const std::string& file);
+// Reads a credentials file (see ParseShareAccount). A file that does not
+// exist gives the guest account; one that cannot be read throws.
+ShareAccount ReadSmbAccount(const std::string& file);
 
 // Where the credentials file is: $WEBEXAM_SMB_CREDENTIALS when set, else
 // /etc/webexam/smb-credentials.
@@ -114,7 +106,7 @@ class SmbClient {
   std::string library_;
   std::unique_ptr<const SmbApi> api_;
   _SMBCCTX* contexts_[2] = {nullptr, nullptr};
-  SmbAccount account_;
+  ShareAccount account_;
   bool account_read_ = false;
   bool reconnect_ = false;
 };
