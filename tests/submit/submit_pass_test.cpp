@@ -164,8 +164,12 @@ class ServerView : public test::FailingPlatform {
   std::chrono::steady_clock::time_point now{};
 
  private:
+  // The name under the share, with '/' between folders on every platform.
   void Wrote(const std::u16string& path) {
-    if (path.starts_with(share_)) events.push_back(ToUtf8(path.substr(share_.size())));
+    if (!path.starts_with(share_)) return;
+    std::string name = ToUtf8(path.substr(share_.size()));
+    std::replace(name.begin(), name.end(), '\\', '/');
+    events.push_back(name);
   }
   std::u16string share_;
 };
