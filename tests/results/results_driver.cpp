@@ -1,12 +1,14 @@
 // A stand-in for one exam PC, for tests that need real concurrent processes.
 //
-//   results_driver submit ROOT SHARE COMPUTER EXAM_NUMBER NAME START_MS
+//   results_driver submit ROOT SHARE COMPUTER EXAM_NUMBER NAME START_MS [STAY_MS]
 //     Waits until the wall clock reaches START_MS (milliseconds since the
 //     epoch), so that many drivers press "上交成绩" in the same moment, then runs
 //     the submit pass on ROOT's candidate page. The report viewer is not
 //     started. Prints the message the window would show (UTF-8), or nothing;
 //     a note (the graded page was not kept, or why the line did not reach
-//     the share) goes to standard error.
+//     the share) goes to standard error. With STAY_MS it then keeps running
+//     that long, releasing nothing more, as a client stays open after a
+//     submission: what it still holds on the share's server shows.
 //
 //   results_driver hold-lock FILE MILLISECONDS READY_FILE
 //     Holds FILE as another writer would, makes READY_FILE, and lets go
@@ -61,10 +63,13 @@ int Submit(char** argv) {
 #endif
   const std::chrono::system_clock::time_point start{std::chrono::milliseconds(std::stoll(argv[7]))};
   std::this_thread::sleep_until(start);
+  const std::chrono::milliseconds stay{argv[8] ? std::stoll(argv[8]) : 0};
   try {
     std::u16string note;
     std::fputs(ToUtf8(SubmitPass(platform, paths, state, {}, {}, &note)).c_str(), stdout);
     if (!note.empty()) std::fprintf(stderr, "note: %s\n", ToUtf8(note).c_str());
+    std::fflush(stdout);
+    std::this_thread::sleep_for(stay);
     return 0;
   } catch (const PlatformError& error) {
     std::printf("error %d: %s\n", error.code(), error.what());
@@ -107,11 +112,11 @@ int Hold(char** argv, bool lock) {
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
-  if (mode == "submit" && argc == 8) return Submit(argv);
+  if (mode == "submit" && (argc == 8 || argc == 9)) return Submit(argv);
   if (mode == "hold-lock" && argc == 5) return Hold(argv, true);
   if (mode == "hold-open" && argc == 5) return Hold(argv, false);
   std::fputs(
-      "usage: results_driver submit ROOT SHARE COMPUTER EXAM_NUMBER NAME START_MS\n"
+      "usage: results_driver submit ROOT SHARE COMPUTER EXAM_NUMBER NAME START_MS [STAY_MS]\n"
       "       results_driver hold-lock FILE MILLISECONDS READY_FILE\n"
       "       results_driver hold-open FILE MILLISECONDS READY_FILE\n",
       stderr);

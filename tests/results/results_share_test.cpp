@@ -73,7 +73,7 @@ TEST_F(ResultsShare, AShareLogHeldByAnotherWriterTakesTheLineWhenFreeWithinTheRe
 }
 
 TEST_F(ResultsShare, OnlyBusyAndPassingNetworkErrorsAreRetried) {
-  for (Kind kind : {Kind::kBusy, Kind::kTransient}) {
+  for (Kind kind : {Kind::kBusy, Kind::kTransient, Kind::kServerFull}) {
     FailingPlatform share(*platform_);
     share.Fail(Op::kAppendExclusively, kind).times = 2;
     EXPECT_EQ(Submit(&share), ShareOutcome::kSubmitted);

@@ -52,14 +52,15 @@ class Room:
                              "exam": str(120722001 + i + (500 if prefix != "PC" else 0)),
                              "name": "考生%s%d" % (prefix, i)})
 
-    def press(self, share, pcs=None, start=None, env=None):
+    def press(self, share, pcs=None, start=None, env=None, stay=0.0):
         """Every PC (or those given) presses "上交成绩" at `start` (by
-        default a moment from now). Returns their processes, running."""
+        default a moment from now), and keeps running `stay` seconds after
+        its submission, as a client does. Returns their processes, running."""
         pcs = self.pcs if pcs is None else pcs
         start = start or time.time() + 1.0 + 0.02 * len(pcs)
         return [(pc, subprocess.Popen(
             [self.driver, "submit", pc["root"], share, pc["computer"], pc["exam"], pc["name"],
-             str(int(start * 1000))],
+             str(int(start * 1000))] + ([str(int(stay * 1000))] if stay else []),
             stdout=subprocess.PIPE, env=env)) for pc in pcs]
 
     @staticmethod
@@ -287,6 +288,110 @@ def held(server, build, work):
                   "the next press delivered all" % (seconds, count, took))
 
 
+def ended_lines(folder):
+    """How many lines of the log have their end, read while PCs may write."""
+    try:
+        with open(os.path.join(folder, LOG), "rb") as f:
+            return f.read().count(b"\r\n")
+    except FileNotFoundError:
+        return 0
+
+
+def kept_pages(folder):
+    pages = os.path.join(folder, "pages")
+    return os.listdir(pages) if os.path.isdir(pages) else []
+
+
+def session_ends(server, build, work):
+    """A PC holds a session on the server while its share step runs, and none
+    once the step has ended, though its program keeps running. Another
+    client holds the log for 3 s, so that the PC is seen waiting, connected."""
+    ready = os.path.join(work, "held.ready")
+    holder = subprocess.Popen([sys.executable, os.path.join(HERE, "samba_server.py"), "hold", LOG,
+                               "3", ready])
+    while not os.path.exists(ready):
+        check(holder.poll() is None, "the holder could not open the log")
+        time.sleep(0.02)
+    room = Room(build, work, 1)
+    start = time.time() + 0.3
+    process = room.press(server.address(), start=start, stay=15)[0][1]
+    most = (0, 0)
+    while time.time() < start + 12 and not kept_pages(server.share):
+        most = max(most, server.connections())
+        time.sleep(0.02)
+    check(kept_pages(server.share), "the page was not kept")
+    kept = time.time()
+    check(most == (2, 2), "while the PC waited for the log the server held %d clients and %d "
+          "tree connects, not the holder's and the PC's" % most)
+    holder.wait()
+    while server.connections() != (0, 0) and time.time() < kept + 3:
+        time.sleep(0.05)
+    left = server.connections()
+    released = time.time() - kept
+    check(process.poll() is None, "the PC ended before it was looked at")
+    check(left == (0, 0), "the server still holds %d clients and %d tree connects, %.1f s "
+          "after the PC's page was kept" % (left + (released,)))
+    process.kill()
+    process.communicate()
+    check(share_lines(server.share) == Room.local_lines(room.pcs[0]), "the line is not on the share")
+    print("one PC waiting for the log held a connection and a tree connect; %.1f s after the press "
+          "its page was kept, %.2f s later the server held none, the PC still running"
+          % (kept - start, released))
+
+
+def full_server(server, build, work, limit):
+    """Sixty PCs press at once through a share that takes `limit`
+    connections; each stays running 20 s after its submission. A PC the
+    server turns away waits its turn: every line lands once, intact, with its
+    markers and its page, and no PC is told a thing. The server is free again
+    as soon as the last page is kept, while PCs still run."""
+    count = 60
+    room = Room(build, work, count)
+    start = time.time() + 1.0 + 0.02 * count
+    running = room.press(server.address(), start=start, stay=20)
+    most = 0
+    delivered = None
+    deadline = start + 60
+    while time.time() < deadline:
+        most = max(most, server.connections()[1])
+        if (delivered is None and len(kept_pages(server.share)) == count
+                and ended_lines(server.share) == count):
+            delivered = time.time() - start
+        if delivered is not None and server.connections() == (0, 0):
+            break
+        time.sleep(0.1)
+    released = time.time() - start
+    check(delivered is not None, "%d lines and %d pages on the share after %.0f s"
+          % (ended_lines(server.share), len(kept_pages(server.share)), released))
+    # A PC that kept its session until it ended would keep the server busy
+    # until the last PC ended.
+    still = sum(process.poll() is None for _, process in running)
+    left = server.connections()
+    check(left == (0, 0), "the server still holds %d clients and %d tree connects %.1f s after "
+          "the press" % (left + (released,)))
+    check(still > 0 and released - delivered < 5, "the server was free only %.1f s after the "
+          "last page was kept, with %d PCs still running" % (released - delivered, still))
+    told = Room.told(running)
+    ended = time.time() - start
+    for pc, out in told:
+        check(out == "", "%s was told %r" % (pc["computer"], out))
+        check(Room.marked(pc), "%s is not marked" % pc["computer"])
+    expected = [line for pc in room.pcs for line in Room.local_lines(pc)]
+    n = check_share(server.share, expected, [pc["computer"] for pc in room.pcs])
+    pages = sorted(kept_pages(server.share))
+    check(pages == sorted("%s-%s.htm" % (pc["exam"], pc["computer"]) for pc in room.pcs),
+          "kept pages: %r" % pages)
+    with open(MODEL, "rb") as f:
+        model = f.read()[:32000]
+    for page in pages:
+        with open(os.path.join(server.share, "pages", page), "rb") as f:
+            check(f.read() == model, "the kept page %s is not what was graded" % page)
+    print("max connections %d: %d PCs, %d lines intact, %d markers, %d pages, all on the share "
+          "%.1f s after the press (at most %d tree connects seen at once); the server held "
+          "nothing %.1f s after the press, %d PCs still running; all ended %.1f s after"
+          % (limit, count, n, count, len(pages), delivered, most, released, still, ended))
+
+
 def room_check(build, work, share, env=None):
     root = os.path.join(work, "check-root")
     os.makedirs(root, exist_ok=True)
@@ -350,7 +455,11 @@ def tools(server, build, work):
 
 
 CASES = {"burst": burst, "mixed": mixed, "restart": restart, "read-only": read_only,
-         "held": held, "tools": tools}
+         "held": held, "tools": tools, "session": session_ends,
+         "full-20": lambda *a: full_server(*a, limit=20),
+         "full-5": lambda *a: full_server(*a, limit=5)}
+# The results share's limit on connections at once, where a case sets one.
+LIMITS = {"full-20": 20, "full-5": 5}
 
 
 def main():
@@ -359,7 +468,7 @@ def main():
     samba.enter_private_network()
     work = tempfile.mkdtemp(prefix="webexam-smb-")
     try:
-        with samba.SambaServer() as server:
+        with samba.SambaServer(LIMITS.get(sys.argv[1], 0)) as server:
             try:
                 CASES[sys.argv[1]](server, os.path.abspath(sys.argv[2]), work)
             except Failure as failure:

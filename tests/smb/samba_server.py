@@ -8,7 +8,9 @@ failure, a time-out that kills it), the kernel ends smbd and every child
 with it. Everything the server keeps lies in one temporary folder. It offers three shares of one folder, set up as the teacher's guide
 sets up a share (folders made by one PC must take the files of the others):
 
-  results   guest-writable, as a teacher's share for a room usually is
+  results   guest-writable, as a teacher's share for a room usually is; given
+            a limit, it takes that many connections at once, as a Windows
+            teacher PC serves twenty sessions
   readonly  the same folder, read only
   teacher   the same folder, for the account in TEACHER_USER only
 
@@ -16,6 +18,7 @@ Run with Debian's /usr/bin/python3: python3-samba (the SMB2 client that opens
 files as the Windows client does) is installed for it.
 """
 
+import json
 import os
 import random
 import shutil
@@ -81,6 +84,7 @@ CONF = """[global]
   create mask = 0777
   directory mask = 0777
   nt acl support = no
+  max connections = {max_connections}
 
 [readonly]
   path = {d}/share
@@ -106,7 +110,9 @@ class SambaServer:
     Use as a context manager: the server is stopped, and its folder removed,
     however the block ends."""
 
-    def __init__(self):
+    def __init__(self, max_connections=0):
+        """`max_connections`: how many tree connects the results share
+        takes at once; 0 for no limit."""
         self.dir = tempfile.mkdtemp(prefix="webexam-samba-")
         os.chmod(self.dir, 0o755)  # the guest account reaches the share through it
         self.share = os.path.join(self.dir, "share")
@@ -116,7 +122,7 @@ class SambaServer:
         os.mkdir(self.share)
         os.chmod(self.share, 0o777)
         with open(self.conf, "w") as f:
-            f.write(CONF.format(d=self.dir, user=TEACHER_USER))
+            f.write(CONF.format(d=self.dir, user=TEACHER_USER, max_connections=max_connections))
         subprocess.run(["pdbedit", "-s", self.conf, "-a", "-u", TEACHER_USER, "-t"],
                        input="%s\n%s\n" % (TEACHER_PASSWORD, TEACHER_PASSWORD), text=True,
                        check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -155,6 +161,19 @@ class SambaServer:
         self.process = None
         for name in os.listdir(os.path.join(self.dir, "pid")):
             os.remove(os.path.join(self.dir, "pid", name))
+
+    def connections(self):
+        """What the server holds now, as smbstatus reads it from the
+        server's own records: (clients connected, that is the smbd processes
+        holding a session or a tree connect; tree connects to any share). A
+        libsmbclient connection holds two sessions, one of them left "auth in
+        progress", so sessions are not counted one by one."""
+        status = subprocess.run(["smbstatus", "--json", "-s", self.conf], capture_output=True,
+                                text=True, check=True).stdout
+        state = json.loads(status)
+        held = list(state.get("sessions", {}).values()) + list(state.get("tcons", {}).values())
+        clients = {entry["server_id"]["pid"] for entry in held}
+        return len(clients), len(state.get("tcons", {}))
 
     def log(self):
         try:

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
 
 #include "support/failing_platform.h"
 #include "text/utf8.h"
@@ -129,6 +132,95 @@ TEST_F(SubmitPassTest, APageThatCannotBeKeptIsANoteAndNeverChangesTheMessage) {
   EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), u"");
   EXPECT_EQ(note, u"");
   EXPECT_TRUE(fs::exists(share_ / "pages" / "120722001-JF08.htm"));
+}
+
+// The share as its server sees one PC: each connection made and ended and
+// each file written on the share in between, in order, on a clock that moves
+// only while the share step waits.
+class ServerView : public test::FailingPlatform {
+ public:
+  ServerView(Platform& inner, std::u16string share) : FailingPlatform(inner), share_(share) {}
+
+  void ConnectShare(const std::u16string& share) override {
+    FailingPlatform::ConnectShare(share);
+    events.push_back("connect");
+  }
+  void DisconnectShare(const std::u16string& share) override {
+    events.push_back("disconnect");
+    FailingPlatform::DisconnectShare(share);
+  }
+  void AppendExclusively(const std::u16string& path, std::string_view bytes) override {
+    FailingPlatform::AppendExclusively(path, bytes);
+    Wrote(path);
+  }
+  void WriteFile(const std::u16string& path, std::string_view bytes) override {
+    FailingPlatform::WriteFile(path, bytes);
+    Wrote(path);
+  }
+  void Sleep(std::chrono::milliseconds duration) override { now += duration; }
+  std::chrono::steady_clock::time_point Now() override { return now; }
+
+  std::vector<std::string> events;
+  std::chrono::steady_clock::time_point now{};
+
+ private:
+  // The name under the share, with '/' between folders on every platform.
+  void Wrote(const std::u16string& path) {
+    if (!path.starts_with(share_)) return;
+    std::string name = ToUtf8(path.substr(share_.size()));
+    std::replace(name.begin(), name.end(), '\\', '/');
+    events.push_back(name);
+  }
+  std::u16string share_;
+};
+
+TEST_F(SubmitPassTest, AFullServerIsWaitedForAndTheConnectionLastsOneShareStep) {
+  using Events = std::vector<std::string>;
+  ServerView server(*real_, paths_.results_share);
+  // Turned away three times, then let in: the line, the PC's marker and
+  // the graded page go through the one connection, ended with the step.
+  server.Fail(Op::kConnectShare, Kind::kServerFull).times = 3;
+  EXPECT_EQ(SubmitPass(server, paths_, state_), u"");
+  EXPECT_EQ(server.Calls(Op::kConnectShare), 4);
+  EXPECT_EQ(server.events,
+            (Events{"connect", "cjwyzz.txt", "JF07", "pages/120722001-JF07.htm", "disconnect"}));
+  EXPECT_EQ(ReadBytes(share_ / "cjwyzz.txt"), ReadBytes(root_ / "cjj.txt"));
+  EXPECT_TRUE(fs::exists(root_ / "windows" / "fen.g"));
+
+  // A later press never reaches the server.
+  server.events.clear();
+  EXPECT_EQ(SubmitPass(server, paths_, state_), kAlreadySubmittedMessage);
+  EXPECT_EQ(std::count(server.events.begin(), server.events.end(), "connect"), 0);
+}
+
+TEST_F(SubmitPassTest, AShareStepThatDeliversNothingStillEndsItsConnection) {
+  using Events = std::vector<std::string>;
+  {
+    // Connected, but the log is refused.
+    ServerView server(*real_, paths_.results_share);
+    server.Fail(Op::kAppendExclusively, Kind::kDenied);
+    EXPECT_EQ(SubmitPass(server, paths_, state_), kNotDeliveredMessage);
+    EXPECT_EQ(server.events, (Events{"connect", "disconnect"}));
+    EXPECT_FALSE(fs::exists(root_ / "windows" / "fen.g"));
+  }
+  // The server full for the whole budget: the PC gives up when it is
+  // spent, is not marked, and the next press delivers.
+  ServerView server(*real_, paths_.results_share);
+  server.Fail(Op::kConnectShare, Kind::kServerFull);
+  EXPECT_EQ(SubmitPass(server, paths_, state_), kNotDeliveredMessage);
+  EXPECT_EQ(server.now, std::chrono::steady_clock::time_point{} + ShareRetry{}.budget);
+  EXPECT_GT(server.Calls(Op::kConnectShare), 5);
+  EXPECT_EQ(server.events, (Events{"disconnect"}));
+  EXPECT_FALSE(fs::exists(root_ / "windows" / "fen.g"));
+  EXPECT_FALSE(fs::exists(share_ / "cjwyzz.txt"));
+  EXPECT_FALSE(fs::exists(share_ / "JF07"));
+
+  server.Clear();
+  server.events.clear();
+  EXPECT_EQ(SubmitPass(server, paths_, state_), u"");
+  EXPECT_EQ(server.events,
+            (Events{"connect", "cjwyzz.txt", "JF07", "pages/120722001-JF07.htm", "disconnect"}));
+  EXPECT_EQ(test::CrLfLines(ReadBytes(share_ / "cjwyzz.txt")).size(), 1u);
 }
 
 }  // namespace

@@ -248,6 +248,7 @@ void SmbClient::Disconnect() {
     if (context) api_->smbc_free_context(context, 1);
     context = nullptr;
   }
+  reached_[kDenyWrite] = reached_[kDenyNone] = false;
 }
 
 SMBCCTX* SmbClient::Context(Sharing sharing) {
@@ -255,6 +256,7 @@ SMBCCTX* SmbClient::Context(Sharing sharing) {
     Disconnect();
     reconnect_ = false;
   }
+  current_ = sharing;
   if (contexts_[sharing]) return contexts_[sharing];
   const SmbApi& api = Api();
   if (!account_read_) {
@@ -283,6 +285,7 @@ SMBCCTX* SmbClient::Context(Sharing sharing) {
                         KindOfErrno(error), std::strerror(error));
   }
   contexts_[sharing] = context;
+  reached_[sharing] = false;
   return context;
 }
 
@@ -290,11 +293,25 @@ void SmbClient::Fail(const char* operation, const std::string& path, int error) 
   // A sharing violation (another PC holds the log) comes back as EBUSY; a
   // denied access, a read-only share or a missing share will not pass
   // within a retry.
-  const Kind kind = KindOfErrno(error);
+  Kind kind = KindOfErrno(error);
+  if (kind == Kind::kBusy || kind == Kind::kExists) Reached();
+  // libsmbclient gives EINVAL for every server status it has no errno for,
+  // among them each way a server says it takes no more connections for now:
+  // Samba's "max connections" on a share refuses the tree connect with
+  // INSUFFICIENT_RESOURCES, a Windows PC past its twenty sessions refuses
+  // the logon with REQUEST_NOT_ACCEPTED. Before the context has reached the
+  // share that is what EINVAL means; after, it is a fault of the request.
+  // (Samba past "max smbd processes" drops the connection instead, which is
+  // a network fault here and retried alike.)
+  if (error == EINVAL && !reached_[current_]) kind = Kind::kServerFull;
   // The context still holds the open file that its owner closes on the way
-  // out; it is dropped when the next operation starts.
-  if (kind == Kind::kTransient) reconnect_ = true;
-  throw PlatformError(kind, error, operation, path, std::strerror(error));
+  // out; it is dropped when the next operation starts, so that the next try
+  // connects afresh.
+  if (kind == Kind::kTransient || kind == Kind::kServerFull) reconnect_ = true;
+  const std::string reason = kind == Kind::kServerFull
+                                 ? "the server takes no more connections for now"
+                                 : std::strerror(error);
+  throw PlatformError(kind, error, operation, path, reason);
 }
 
 std::string SmbClient::ListPath(const std::string& path, bool folders_too) {
@@ -307,6 +324,7 @@ std::string SmbClient::ListPath(const std::string& path, bool folders_too) {
       if (!folders_too || api_->smbc_getFunctionStat(context)(context, folder.c_str(), &st) != 0) {
         return {};
       }
+      Reached();
       const std::string rest = WithoutScheme(path);
       std::string share = rest.substr(std::min(rest.find('/'), rest.size()));
       while (!share.empty() && share.back() == '/') share.pop_back();
@@ -315,6 +333,7 @@ std::string SmbClient::ListPath(const std::string& path, bool folders_too) {
     if (name[0] == '.') return {};  // hidden, as on a Linux drive
     SmbFolder dir(*api_, context, api_->smbc_getFunctionOpendir(context)(context, folder.c_str()));
     if (!dir.get()) return {};
+    Reached();
     std::string found;
     std::uint16_t attributes = 0;
     while (const libsmb_file_info* entry =
@@ -341,6 +360,7 @@ std::vector<std::string> SmbClient::ListFiles(const std::string& folder) {
   SMBCCTX* context = Context(kDenyWrite);
   SmbFolder dir(*api_, context, api_->smbc_getFunctionOpendir(context)(context, url.c_str()));
   if (!dir.get()) Fail("cannot list", folder, errno);
+  Reached();
   std::vector<std::string> files;
   errno = 0;
   while (const libsmb_file_info* entry =
@@ -359,6 +379,7 @@ std::string SmbClient::ReadHead(const std::string& path, std::size_t limit, bool
   SmbFile file(*api_, context,
                api_->smbc_getFunctionOpen(context)(context, url.c_str(), flags, 0666));
   if (!file.get()) Fail("cannot open", path, errno);
+  Reached();
   std::string bytes;
   char buffer[65536];
   while (bytes.size() < limit) {
@@ -378,6 +399,7 @@ void SmbClient::Write(const std::string& path, std::string_view bytes, int flags
   SmbFile file(*api_, context,
                api_->smbc_getFunctionOpen(context)(context, url.c_str(), flags, 0666));
   if (!file.get()) Fail(operation, path, errno);
+  Reached();
   while (!bytes.empty()) {
     const ssize_t n =
         api_->smbc_getFunctionWrite(context)(context, file.get(), bytes.data(), bytes.size());
@@ -404,6 +426,7 @@ void SmbClient::AppendExclusively(const std::string& path, std::string_view byte
   SmbFile file(*api_, context,
                api_->smbc_getFunctionOpen(context)(context, url.c_str(), O_RDWR | O_CREAT, 0666));
   if (!file.get()) Fail("cannot open for appending", path, errno);
+  Reached();
   // The end as the server has it now; nobody else can move it while we hold
   // the file.
   const off_t end = api_->smbc_getFunctionLseek(context)(context, file.get(), 0, SEEK_END);
@@ -424,6 +447,7 @@ void SmbClient::RemoveFile(const std::string& path) {
   if (api_->smbc_getFunctionUnlink(context)(context, SmbUrl(path).c_str()) != 0) {
     Fail("cannot delete", path, errno);
   }
+  Reached();
 }
 
 void SmbClient::MakeFolder(const std::string& path) {
@@ -431,6 +455,7 @@ void SmbClient::MakeFolder(const std::string& path) {
   if (api_->smbc_getFunctionMkdir(context)(context, SmbUrl(path).c_str(), 0777) != 0) {
     Fail("cannot make folder", path, errno);
   }
+  Reached();
 }
 
 std::uint64_t SmbClient::FreeSpace(const std::string& path) {
@@ -440,6 +465,7 @@ std::uint64_t SmbClient::FreeSpace(const std::string& path) {
   if (api_->smbc_getFunctionStatVFS(context)(context, url.data(), &st) != 0) {
     Fail("cannot measure the free space of", path, errno);
   }
+  Reached();
   return static_cast<std::uint64_t>(st.f_bavail) * static_cast<std::uint64_t>(st.f_frsize);
 }
 

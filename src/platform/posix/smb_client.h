@@ -53,9 +53,10 @@ ShareAccount ReadSmbAccount(const std::string& file);
 std::string SmbCredentialsFile();
 
 // The Platform's file operations for SMB addresses. Every failure throws
-// PlatformError; contention (a sharing violation) is Kind::kBusy and a
-// network fault Kind::kTransient, as for a local share, so that the results
-// share submission retries them alike. Where the library cannot be loaded,
+// PlatformError; contention (a sharing violation) is Kind::kBusy, a network
+// fault Kind::kTransient, as for a local share, and a server that takes no
+// more connections for now Kind::kServerFull, so that the results share
+// submission retries them alike. Where the library cannot be loaded,
 // every operation fails with Kind::kOther (it will not pass within a retry),
 // naming the package to install.
 class SmbClient {
@@ -99,13 +100,20 @@ class SmbClient {
   _SMBCCTX* Context(Sharing sharing);
   // Writes `bytes` to a file opened with `flags`; `operation` names the open.
   void Write(const std::string& path, std::string_view bytes, int flags, const char* operation);
+  // Notes that the context last handed out has reached the share: the
+  // server answered an operation on it.
+  void Reached() { reached_[current_] = true; }
   // Throws the PlatformError for errno after `operation` on `path`; after a
-  // network fault the next operation connects afresh.
+  // network fault or a full server the next operation connects afresh.
   [[noreturn]] void Fail(const char* operation, const std::string& path, int error);
 
   std::string library_;
   std::unique_ptr<const SmbApi> api_;
   _SMBCCTX* contexts_[2] = {nullptr, nullptr};
+  // Whether each context has reached the share since it was made, and which
+  // one the running operation uses.
+  bool reached_[2] = {false, false};
+  Sharing current_ = kDenyWrite;
   ShareAccount account_;
   bool account_read_ = false;
   bool reconnect_ = false;
