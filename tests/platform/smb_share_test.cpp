@@ -129,7 +129,7 @@ TEST(SmbLibrary, WithoutItAnSmbShareFailsAtOnceNamingThePackageToInstall) {
   const ExamPaths paths = MakeExamPaths(dir / "c", dir / "c", u"smb://teacher/results/", u'/');
   const CheckResult check = CheckShare(platform, paths);
   EXPECT_FALSE(check.passed);
-  EXPECT_NE(check.detail.find(u"写不进 smb://teacher/results/（" + FromUtf8(missing)),
+  EXPECT_NE(check.detail.find(u"连不上 smb://teacher/results/（" + FromUtf8(missing)),
             std::u16string::npos)
       << ToUtf8(check.detail);
   EXPECT_NE(check.detail.find(u"apt install libsmbclient"), std::u16string::npos);

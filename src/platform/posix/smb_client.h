@@ -80,6 +80,13 @@ class SmbClient {
   void MakeFolder(const std::string& path);
   std::uint64_t FreeSpace(const std::string& path);
 
+  // Logs on to the server of `share` (an SMB address) and connects to the
+  // share, so that a refusal is known to be the logon's or the share's and
+  // told by its kind: the guest account refused is Kind::kGuestRefused, the
+  // credentials file's account refused kLogonFailed, no share of that name
+  // kNoShare, a server not found or not answering kTransient.
+  void Connect(const std::string& share);
+
   // Drops both contexts with their connections, so that the server's
   // session ends and the next operation connects afresh.
   void Disconnect();
