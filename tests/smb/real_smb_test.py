@@ -356,8 +356,8 @@ def share_line(out):
 
 def logon(server, build, work):
     """What webexam-check's share line tells the teacher for each way the
-    server refuses this PC, as libsmbclient reports it; the account in the
-    credentials file is used."""
+    server refuses this PC, as libsmbclient reports it; a credentials file
+    others may read is refused, the guide's one is used."""
     credentials = os.path.join(work, "smb-credentials")
 
     def account(password, mode=0o640):
@@ -381,6 +381,8 @@ def logon(server, build, work):
         ("no server at the address", "smb://127.0.0.2/results/", guest, "连不到教师机"),
         ("a server name that is not found", "smb://no-such-teacher/results/", guest,
          "连不到教师机"),
+        ("a credentials file others may read", server.address("teacher"),
+         lambda: account(samba.TEACHER_PASSWORD, 0o644), "chmod 0640 " + credentials),
     ]
     for what, share, env, says in cases:
         start = time.time()

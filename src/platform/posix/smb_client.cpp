@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -219,6 +220,19 @@ bool ServerNameResolves(std::string_view path) {
   return true;
 }
 
+// What is wrong with the mode of a credentials file, or nothing: others may
+// read or write it, or its group write it.
+std::string LooseModeProblem(mode_t mode) {
+  std::string problem;
+  auto add = [&](const char* what) {
+    problem += (problem.empty() ? "" : ", ") + std::string(what);
+  };
+  if (mode & S_IROTH) add("others may read it");
+  if (mode & S_IWOTH) add("others may write it");
+  if (mode & S_IWGRP) add("its group may write it");
+  return problem;
+}
+
 }  // namespace
 
 bool IsSmbAddress(std::string_view path) {
@@ -251,7 +265,17 @@ std::string SmbCredentialsFile() {
 
 ShareAccount ReadSmbAccount(const std::string& file) {
   struct stat st;
-  if (::stat(file.c_str(), &st) != 0 && errno == ENOENT) return {};
+  if (::stat(file.c_str(), &st) != 0) {
+    if (errno == ENOENT) return {};
+  } else if (const std::string problem = LooseModeProblem(st.st_mode); !problem.empty()) {
+    // As ssh refuses a key others can read: the password is no secret there,
+    // and an account another user put there would take the PC's results.
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    throw PlatformError(Kind::kDenied, EACCES, "will not use the share's credentials", file,
+                        std::string("mode ") + mode + ": " + problem +
+                            "; make it owned by root, its group the candidates' group, mode 0640");
+  }
   std::ifstream in(file, std::ios::binary);
   if (!in) {
     const int error = errno ? errno : EACCES;

@@ -45,7 +45,10 @@ bool IsSmbAddress(std::string_view path);
 std::string SmbUrl(std::string_view path);
 
 // Reads a credentials file (see ParseShareAccount). A file that does not
-// exist gives the guest account; one that cannot be read throws.
+// exist gives the guest account; one that cannot be read throws, and so does
+// one whose mode lets others read or write it or its group write it
+// (Kind::kDenied): its password would be no secret, or anyone could put
+// another account in it.
 ShareAccount ReadSmbAccount(const std::string& file);
 
 // Where the credentials file is: $WEBEXAM_SMB_CREDENTIALS when set, else
