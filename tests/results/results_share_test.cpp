@@ -115,18 +115,6 @@ TEST_F(ResultsShare, ARefusedLogonIsToldAtOnceWithWhatToChange) {
                               u"。教师机不接受来宾（guest）登录"))
       << ToUtf8(why);
   EXPECT_NE(why.find(u"webexam-check --save-credentials"), std::u16string::npos);
-
-  // A failure of no cause the advice names keeps the system's words alone.
-  share.Clear();
-  share.Fail(Op::kAppendExclusively, Kind::kOther);
-  ShareConnection connection(share, paths_.results_share);
-  EXPECT_EQ(SubmitToResultsShare(share, paths_, state_, result_, connection, {}, &why),
-            ShareOutcome::kNotDelivered);
-  EXPECT_EQ(
-      why,
-      u"成绩没有交到 " + paths_.share_log + u"：" +
-          FromUtf8(
-              test::ErrorOf(Kind::kOther, "cannot open for appending", paths_.share_log).what()));
 }
 
 // A share on a clock that moves only while the code waits: the time a
