@@ -5,6 +5,7 @@
 #include <random>
 
 #include "results/result_record.h"
+#include "results/share_advice.h"
 #include "text/characters.h"
 #include "text/utf8.h"
 
@@ -113,7 +114,13 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
     // Without its line on the share the PC must not count as submitted: the
     // next press tries again.
     platform.RemoveFile(paths.submitted_marker);
-    if (why && last) *why = u"成绩没有交到 " + paths.share_log + u"：" + FromUtf8(last->what());
+    if (why && last) {
+      *why = u"成绩没有交到 " + paths.share_log + u"：" + FromUtf8(last->what());
+      if (std::u16string advice = ShareFailureAdvice(platform, *last, paths.results_share);
+          !advice.empty()) {
+        *why += u"。" + advice;
+      }
+    }
     return ShareOutcome::kNotDelivered;
   }
 

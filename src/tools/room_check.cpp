@@ -6,6 +6,7 @@
 #include <random>
 
 #include "results/results_share.h"
+#include "results/share_advice.h"
 #include "results/share_log_reader.h"
 #include "task_text/task_text.h"
 #include "text/characters.h"
@@ -57,6 +58,14 @@ std::u16string WithoutTrailingSeparator(Platform& platform, std::u16string path)
 
 // The system's words for a failure, shown after what it means.
 std::u16string Why(const PlatformError& error) { return u"（" + FromUtf8(error.reason()) + u"）"; }
+
+// What a failure on the results share means and what to do, or `otherwise`
+// where it names no cause.
+std::u16string AdviceOr(Platform& platform, const PlatformError& error, const std::u16string& share,
+                        std::u16string_view otherwise) {
+  std::u16string advice = ShareFailureAdvice(platform, error, share);
+  return advice.empty() ? std::u16string(otherwise) : advice;
+}
 
 std::u16string Size(std::uint64_t bytes) {
   if (bytes >= (1ull << 30)) {
@@ -230,8 +239,9 @@ CheckResult CheckShare(Platform& platform, const ExamPaths& paths) {
   try {
     connection.Open();
   } catch (const PlatformError& error) {
-    return Fail(name, u"连不上 " + share + Why(error) +
-                          u"。请检查网络、教师机的共享和账户，或设置 WEBEXAM_SHARE。");
+    return Fail(name, u"连不上 " + share + Why(error) + u"。" +
+                          AdviceOr(platform, error, share,
+                                   u"请检查网络、教师机的共享和账户，或设置 WEBEXAM_SHARE。"));
   }
   try {
     platform.WriteFile(probe, content);
@@ -240,8 +250,9 @@ CheckResult CheckShare(Platform& platform, const ExamPaths& paths) {
     if (!platform.ListPath(folder, Listing::kFilesOnly).empty()) {
       return Fail(name, share + u" 是一个文件，不是文件夹。请删掉它，或设置 WEBEXAM_SHARE。");
     }
-    return Fail(name, u"写不进 " + share + Why(error) +
-                          u"。请检查网络、教师机的共享和写权限，或设置 WEBEXAM_SHARE。");
+    return Fail(name, u"写不进 " + share + Why(error) + u"。" +
+                          AdviceOr(platform, error, share,
+                                   u"请检查网络、教师机的共享和写权限，或设置 WEBEXAM_SHARE。"));
   }
   // Once written, the probe is removed whatever the reading gave.
   std::string read_back;

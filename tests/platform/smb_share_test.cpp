@@ -54,6 +54,7 @@ TEST(SmbAccount, GuestWithoutAFileTheTeachersAccountFromIt) {
   // the names; a password keeps its own blanks and '=' signs.
   WriteBytes(dir.path() / "credentials",
              "# results share\r\n  username = kaowu\r\npassword=a b=c \r\n\r\ndomain=SCHOOL\r\n");
+  fs::permissions(dir.path() / "credentials", fs::perms(0640));
   const ShareAccount account = ReadSmbAccount((dir.path() / "credentials").string());
   EXPECT_EQ(account.user, "kaowu");
   EXPECT_EQ(account.password, "a b=c ");
@@ -129,7 +130,7 @@ TEST(SmbLibrary, WithoutItAnSmbShareFailsAtOnceNamingThePackageToInstall) {
   const ExamPaths paths = MakeExamPaths(dir / "c", dir / "c", u"smb://teacher/results/", u'/');
   const CheckResult check = CheckShare(platform, paths);
   EXPECT_FALSE(check.passed);
-  EXPECT_NE(check.detail.find(u"写不进 smb://teacher/results/（" + FromUtf8(missing)),
+  EXPECT_NE(check.detail.find(u"连不上 smb://teacher/results/（" + FromUtf8(missing)),
             std::u16string::npos)
       << ToUtf8(check.detail);
   EXPECT_NE(check.detail.find(u"apt install libsmbclient"), std::u16string::npos);
@@ -147,6 +148,63 @@ TEST(SmbLibrary, WithoutItAnSmbShareFailsAtOnceNamingThePackageToInstall) {
       << ToUtf8(note);
   EXPECT_NE(note.find(u"apt install libsmbclient"), std::u16string::npos);
   EXPECT_FALSE(fs::exists(dir.path() / "c" / "windows" / "fen.g"));  // the next press tries again
+}
+
+// As ssh refuses a key others can read: a credentials file whose password
+// others may read, or into which others may write another account, is used
+// for nothing; the guide's file (0640, the candidates' group) is.
+TEST(SmbAccount, ACredentialsFileOthersMayReadOrWriteIsRefusedForEveryOperation) {
+  TempDir dir;
+  const fs::path file = dir.path() / "smb-credentials";
+  WriteBytes(file, "username=kaowu\npassword=secret\n");
+  const struct {
+    fs::perms mode;
+    const char* says;
+  } kLoose[] = {
+      {fs::perms(0644), "mode 0644: others may read it;"},
+      {fs::perms(0602), "mode 0602: others may write it;"},
+      {fs::perms(0660), "mode 0660: its group may write it;"},
+      {fs::perms(0666),
+       "mode 0666: others may read it, others may write it, its group may write it;"},
+  };
+  for (const auto& loose : kLoose) {
+    fs::permissions(file, loose.mode);
+    try {
+      ReadSmbAccount(file.string());
+      ADD_FAILURE() << loose.says;
+    } catch (const PlatformError& error) {
+      EXPECT_EQ(error.kind(), PlatformError::Kind::kDenied);
+      EXPECT_EQ(error.path(), file.string());
+      EXPECT_TRUE(error.reason().starts_with(loose.says)) << error.reason();
+      EXPECT_NE(error.reason().find("mode 0640"), std::string::npos);
+    }
+  }
+  for (int mode : {0640, 0600, 0440, 0400}) {
+    fs::permissions(file, fs::perms(mode));
+    EXPECT_EQ(ReadSmbAccount(file.string()).user, "kaowu") << std::oct << mode;
+  }
+
+  // Every operation on the share fails with it, the connection first, and
+  // the room check tells the teacher how to set the file; nothing reaches
+  // the network (no server listens here).
+  fs::permissions(file, fs::perms(0644));
+  ::setenv("WEBEXAM_SMB_CREDENTIALS", file.c_str(), 1);
+  PosixPlatform platform;
+  const std::u16string share = u"smb://127.0.0.1/results/";
+  EXPECT_TRUE(test::ThrowsPlatformError([&] { platform.ConnectShare(share); },
+                                        PlatformError::Kind::kDenied, test::U16(file)));
+  EXPECT_TRUE(test::ThrowsPlatformError(
+      [&] { platform.AppendExclusively(share + u"cjwyzz.txt", "line\r\n"); },
+      PlatformError::Kind::kDenied, test::U16(file)));
+  const ExamPaths paths = MakeExamPaths(dir / "c", dir / "c", share, u'/');
+  const CheckResult check = CheckShare(platform, paths);
+  EXPECT_FALSE(check.passed);
+  EXPECT_NE(check.detail.find(u"连不上 smb://127.0.0.1/results/（mode 0644: others may read it;"),
+            std::u16string::npos)
+      << ToUtf8(check.detail);
+  EXPECT_NE(check.detail.find(u"chmod 0640 " + test::U16(file)), std::u16string::npos);
+
+  ::unsetenv("WEBEXAM_SMB_CREDENTIALS");
 }
 
 // A folder mounted through FUSE at the place the desktop's file manager

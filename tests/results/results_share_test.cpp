@@ -9,6 +9,7 @@
 #include "results/result_record.h"
 #include "results/share_log_reader.h"
 #include "support/failing_platform.h"
+#include "text/utf8.h"
 
 namespace webexam {
 namespace {
@@ -90,6 +91,30 @@ TEST_F(ResultsShare, OnlyBusyAndPassingNetworkErrorsAreRetried) {
     EXPECT_EQ(share.Calls(Op::kAppendExclusively), 1);
     EXPECT_FALSE(Marked());
   }
+}
+
+// A refused logon will not pass within a retry: told at once, the PC left
+// unmarked, and the error output says, after the system's words, what the
+// teacher must change.
+TEST_F(ResultsShare, ARefusedLogonIsToldAtOnceWithWhatToChange) {
+  FailingPlatform share(*platform_);
+  share.Fail(Op::kConnectShare, Kind::kGuestRefused);
+  EnsureWindowsFolder(share, paths_);
+  std::u16string why;
+  {
+    ShareConnection connection(share, paths_.results_share);
+    EXPECT_EQ(SubmitToResultsShare(share, paths_, state_, result_, connection, {}, &why),
+              ShareOutcome::kNotDelivered);
+  }
+  EXPECT_EQ(share.Calls(Op::kConnectShare), 1);
+  EXPECT_EQ(share.Calls(Op::kAppendExclusively), 0);
+  EXPECT_FALSE(Marked());
+  const std::string words =
+      test::ErrorOf(Kind::kGuestRefused, "cannot connect to", paths_.results_share).what();
+  EXPECT_TRUE(why.starts_with(u"成绩没有交到 " + paths_.share_log + u"：" + FromUtf8(words) +
+                              u"。教师机不接受来宾（guest）登录"))
+      << ToUtf8(why);
+  EXPECT_NE(why.find(u"webexam-check --save-credentials"), std::u16string::npos);
 }
 
 // A share on a clock that moves only while the code waits: the time a

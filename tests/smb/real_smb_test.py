@@ -454,10 +454,58 @@ def tools(server, build, work):
     print("teacher's account: refused as guest, delivered with the credentials file")
 
 
+def share_line(out):
+    lines = [l for l in out.splitlines() if l.startswith("成绩共享文件夹")]
+    return lines[0] if lines else ""
+
+
+def logon(server, build, work):
+    """What webexam-check's share line tells the teacher for each way the
+    server refuses this PC, as libsmbclient reports it; a credentials file
+    others may read is refused, the guide's one is used."""
+    credentials = os.path.join(work, "smb-credentials")
+
+    def account(password, mode=0o640):
+        with open(credentials, "w") as f:
+            f.write("username=%s\npassword=%s\n" % (samba.TEACHER_USER, password))
+        os.chmod(credentials, mode)
+        return dict(os.environ, WEBEXAM_SMB_CREDENTIALS=credentials)
+
+    def guest():
+        return dict(os.environ, WEBEXAM_SMB_CREDENTIALS=os.path.join(work, "none"))
+
+    # Each case's environment is made as the case runs: they share one file.
+    cases = [
+        ("a guest on the teacher's share", server.address("teacher"), guest,
+         "连不上 %s（the guest logon is refused: Permission denied）。教师机不接受来宾（guest）登录"
+         % server.address("teacher")),
+        ("a wrong password", server.address("teacher"), lambda: account("wrong"),
+         "凭据文件里的账户名或密码不对"),
+        ("a share the server does not have", server.address("nosuch"), guest,
+         "服务器上没有这个名字的共享。请核对 WEBEXAM_SHARE 里的共享名。"),
+        ("no server at the address", "smb://127.0.0.2/results/", guest, "连不到教师机"),
+        ("a server name that is not found", "smb://no-such-teacher/results/", guest,
+         "连不到教师机"),
+        ("a credentials file others may read", server.address("teacher"),
+         lambda: account(samba.TEACHER_PASSWORD, 0o644), "chmod 0640 " + credentials),
+    ]
+    for what, share, env, says in cases:
+        start = time.time()
+        line = share_line(room_check(build, work, share, env()))
+        took = time.time() - start
+        check("失败" in line and says in line, "%s: the share line is %r" % (what, line))
+        print("%s: %.1f s, %s" % (what, took, line.split("：", 1)[1]))
+    line = share_line(room_check(build, work, server.address("teacher"),
+                                 account(samba.TEACHER_PASSWORD)))
+    check("通过" in line, "the guide's credentials file: the share line is %r" % line)
+    print("the account in a 0640 credentials file: %s" % line)
+
+
 CASES = {"burst": burst, "mixed": mixed, "restart": restart, "read-only": read_only,
          "held": held, "tools": tools, "session": session_ends,
          "full-20": lambda *a: full_server(*a, limit=20),
-         "full-5": lambda *a: full_server(*a, limit=5)}
+         "full-5": lambda *a: full_server(*a, limit=5),
+         "logon": logon}
 # The results share's limit on connections at once, where a case sets one.
 LIMITS = {"full-20": 20, "full-5": 5}
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "results/share_advice.h"
 #include "support/failing_platform.h"
 #include "text/utf8.h"
 
@@ -151,6 +152,66 @@ TEST_F(RoomCheckTest, ADriveWithoutRoomOrAShareThatDoesNotWorkFails) {
   EXPECT_TRUE(Fails(2, u"写不进", 4));
   WriteBytes(share_, "");  // a file where the folder belongs
   EXPECT_TRUE(Fails(2, u"是一个文件，不是文件夹", 4));
+}
+
+// Each way the share's server refuses, on connecting or on the probe's
+// write, tells the teacher what it means and what to change; a failure of no
+// cause it can name keeps the general words.
+TEST_F(RoomCheckTest, EachCauseOfAFailingShareSaysWhatToChange) {
+  using Op = test::FailingPlatform::Op;
+  using test::Kind;
+  const struct {
+    Kind kind;
+    std::u16string_view says;
+  } kCauses[] = {
+      {Kind::kGuestRefused, u"教师机不接受来宾（guest）登录"},
+      {Kind::kLogonFailed, u"凭据文件里的账户名或密码不对"},
+      {Kind::kOtherAccount, u"本机已经用另一个账户连着这台服务器"},
+      {Kind::kNoShare, u"服务器上没有这个名字的共享。请核对 WEBEXAM_SHARE 里的共享名。"},
+      {Kind::kServerFull, u"教师机现在不再接受连接（Windows 10/11 最多同时接待 20 台）"},
+      {Kind::kSigningRequired, u"本机或服务器要求签名的连接"},
+      {Kind::kTransient, u"连不到教师机。"},
+      {Kind::kDenied, u"这个账户不能往共享里写。请检查教师机上这个共享的权限"},
+      {Kind::kNoSpace, u"共享所在的磁盘满了"},
+      {Kind::kOther, u"请检查网络、教师机的共享和"},
+  };
+  for (Op op : {Op::kConnectShare, Op::kWriteFile}) {
+    for (const auto& cause : kCauses) {
+      platform_.Clear();
+      platform_.Fail(op, cause.kind, paths_.results_share);
+      const PlatformError error = test::ErrorOf(cause.kind, "", u"");
+      // The system's words first, then what they mean.
+      const std::u16string line = (op == Op::kConnectShare ? u"连不上 " : u"写不进 ") +
+                                  paths_.results_share + u"（" + FromUtf8(error.reason()) +
+                                  u"）。" + std::u16string(cause.says);
+      EXPECT_TRUE(Fails(2, line, 4)) << ToUtf8(Check()[2].detail);
+    }
+  }
+  platform_.Clear();
+  EXPECT_TRUE(fs::is_empty(share_));
+}
+
+TEST(ShareFailureAdvice, NamesTheConnectionToDropAndThisPcsOwnFile) {
+  const std::unique_ptr<Platform> platform = MakePlatform();
+  const PlatformError other_account(PlatformError::Kind::kOtherAccount, 1219, "cannot connect to",
+                                    "\\\\teacher\\results\\", "");
+  EXPECT_NE(ShareFailureAdvice(*platform, other_account, u"\\\\teacher\\results\\")
+                .find(u"（net use \\\\teacher\\results /delete）再试。"),
+            std::u16string::npos);
+
+  // The credentials file refused on this PC is no matter of the share's
+  // permissions.
+  const std::u16string share = u"smb://teacher/results/";
+  const PlatformError credentials(PlatformError::Kind::kDenied, 13,
+                                  "will not use the share's credentials",
+                                  "/etc/webexam/smb-credentials", "mode 0644: others may read it");
+  const std::u16string advice = ShareFailureAdvice(*platform, credentials, share);
+  EXPECT_NE(advice.find(u"本机的 /etc/webexam/smb-credentials"), std::u16string::npos);
+  EXPECT_EQ(advice.find(u"这个账户不能往共享里写"), std::u16string::npos);
+  if (platform->PathSeparator() == u'/') {
+    EXPECT_NE(advice.find(u"权限 0640（chmod 0640 /etc/webexam/smb-credentials）"),
+              std::u16string::npos);
+  }
 }
 
 TEST_F(RoomCheckTest, MarkersAndComputerNamesThatWouldSpoilTheSubmissionFail) {

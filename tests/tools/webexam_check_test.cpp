@@ -137,7 +137,7 @@ TEST_F(WebexamCheckTest, LoadsLibsmbclientOnlyForAnSmbShare) {
   SetEnvironment("WEBEXAM_SHARE", fs::path("smb://127.0.0.1/results/"));
   Check();  // no server answers on loopback here: the share fails
   SetEnvironment("LD_DEBUG", std::nullopt);
-  EXPECT_TRUE(Says(u"写不进 smb://127.0.0.1/results/")) << out_;
+  EXPECT_TRUE(Says(u"连不上 smb://127.0.0.1/results/")) << out_;
   EXPECT_NE(err_.find("file=libsmbclient.so.0"), std::string::npos) << err_;
 }
 #endif

@@ -587,8 +587,10 @@ void PosixPlatform::WriteNewFile(const std::u16string& path, std::string_view by
   if (int error = fd.Close()) Fail("cannot write", native, error);
 }
 
-void PosixPlatform::ConnectShare(const std::u16string&) {
-  // The SMB client connects on the first operation on the share.
+void PosixPlatform::ConnectShare(const std::u16string& share) {
+  // A mounted or local share needs no connection of ours.
+  const std::string native = Native(share);
+  if (IsSmbAddress(native)) smb_.Connect(native);
 }
 
 void PosixPlatform::DisconnectShare(const std::u16string& share) {

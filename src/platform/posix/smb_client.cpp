@@ -2,11 +2,13 @@
 
 #include <dlfcn.h>
 #include <libsmbclient.h>
+#include <netdb.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -190,6 +192,47 @@ void GiveAccount(SMBCCTX* context, const char*, const char*, char* workgroup, in
   copy(account->password, password, password_size);
 }
 
+// Whether an account is the guest logon: a credentials file without a user
+// name, or none at all, gives it.
+bool IsGuest(const ShareAccount& account) {
+  return account.user.empty() || EqualIgnoringAsciiCase(account.user, "guest");
+}
+
+// The URL of the share itself (smb://server/share/) for any path on it.
+std::string ShareRootUrl(std::string_view path) {
+  const std::string rest = WithoutScheme(path);
+  const std::size_t server_end = rest.find('/');
+  const std::size_t share_end =
+      server_end == std::string::npos ? std::string::npos : rest.find('/', server_end + 1);
+  return SmbUrl("smb://" + rest.substr(0, share_end)) + "/";
+}
+
+// Whether the system's resolver finds the server of an SMB address (an
+// address itself is found).
+bool ServerNameResolves(std::string_view path) {
+  const std::string rest = WithoutScheme(path);
+  const std::string server = rest.substr(0, rest.find('/'));
+  addrinfo hints{};
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(server.c_str(), "445", &hints, &found) != 0) return false;
+  ::freeaddrinfo(found);
+  return true;
+}
+
+// What is wrong with the mode of a credentials file, or nothing: others may
+// read or write it, or its group write it.
+std::string LooseModeProblem(mode_t mode) {
+  std::string problem;
+  auto add = [&](const char* what) {
+    problem += (problem.empty() ? "" : ", ") + std::string(what);
+  };
+  if (mode & S_IROTH) add("others may read it");
+  if (mode & S_IWOTH) add("others may write it");
+  if (mode & S_IWGRP) add("its group may write it");
+  return problem;
+}
+
 }  // namespace
 
 bool IsSmbAddress(std::string_view path) {
@@ -222,7 +265,17 @@ std::string SmbCredentialsFile() {
 
 ShareAccount ReadSmbAccount(const std::string& file) {
   struct stat st;
-  if (::stat(file.c_str(), &st) != 0 && errno == ENOENT) return {};
+  if (::stat(file.c_str(), &st) != 0) {
+    if (errno == ENOENT) return {};
+  } else if (const std::string problem = LooseModeProblem(st.st_mode); !problem.empty()) {
+    // As ssh refuses a key others can read: the password is no secret there,
+    // and an account another user put there would take the PC's results.
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    throw PlatformError(Kind::kDenied, EACCES, "will not use the share's credentials", file,
+                        std::string("mode ") + mode + ": " + problem +
+                            "; make it owned by root, its group the candidates' group, mode 0640");
+  }
   std::ifstream in(file, std::ios::binary);
   if (!in) {
     const int error = errno ? errno : EACCES;
@@ -312,6 +365,48 @@ void SmbClient::Fail(const char* operation, const std::string& path, int error) 
                                  ? "the server takes no more connections for now"
                                  : std::strerror(error);
   throw PlatformError(kind, error, operation, path, reason);
+}
+
+void SmbClient::Connect(const std::string& share) {
+  SMBCCTX* context = Context(kDenyWrite);
+  struct stat st;
+  errno = 0;
+  if (api_->smbc_getFunctionStat(context)(context, ShareRootUrl(share).c_str(), &st) == 0) {
+    Reached();
+    return;
+  }
+  const int error = errno ? errno : EIO;
+  // What libsmbclient gives for each refusal, found against Samba: a logon
+  // refused, and a share that refuses the account, are both EACCES (a wrong
+  // password gets in as a guest where the share lets guests in); a share the
+  // server does not have is ENOENT; a server name that does not resolve is
+  // EINVAL, a server that does not answer ECONNREFUSED or ETIMEDOUT.
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      if (IsGuest(account_)) {
+        throw PlatformError(Kind::kGuestRefused, error, "cannot connect to", share,
+                            std::string("the guest logon is refused: ") + std::strerror(error));
+      }
+      throw PlatformError(Kind::kLogonFailed, error, "cannot connect to", share,
+                          "the account " + account_.user + " is refused: " + std::strerror(error));
+    case ENOENT:
+      throw PlatformError(Kind::kNoShare, error, "cannot connect to", share,
+                          std::string("the server has no such share: ") + std::strerror(error));
+    case EINVAL:
+      // Also what a refusal without an errno of its own gives (Samba's
+      // "max connections" among them): the name is blamed only when this PC
+      // cannot resolve it either.
+      if (!ServerNameResolves(share)) {
+        reconnect_ = true;
+        throw PlatformError(
+            Kind::kTransient, error, "cannot connect to", share,
+            std::string("no server of that name is found: ") + std::strerror(error));
+      }
+      [[fallthrough]];
+    default:
+      Fail("cannot connect to", share, error);
+  }
 }
 
 std::string SmbClient::ListPath(const std::string& path, bool folders_too) {

@@ -45,7 +45,10 @@ bool IsSmbAddress(std::string_view path);
 std::string SmbUrl(std::string_view path);
 
 // Reads a credentials file (see ParseShareAccount). A file that does not
-// exist gives the guest account; one that cannot be read throws.
+// exist gives the guest account; one that cannot be read throws, and so does
+// one whose mode lets others read or write it or its group write it
+// (Kind::kDenied): its password would be no secret, or anyone could put
+// another account in it.
 ShareAccount ReadSmbAccount(const std::string& file);
 
 // Where the credentials file is: $WEBEXAM_SMB_CREDENTIALS when set, else
@@ -80,6 +83,13 @@ class SmbClient {
   void RemoveFile(const std::string& path);
   void MakeFolder(const std::string& path);
   std::uint64_t FreeSpace(const std::string& path);
+
+  // Logs on to the server of `share` (an SMB address) and connects to the
+  // share, so that a refusal is known to be the logon's or the share's and
+  // told by its kind: the guest account refused is Kind::kGuestRefused, the
+  // credentials file's account refused kLogonFailed, no share of that name
+  // kNoShare, a server not found or not answering kTransient.
+  void Connect(const std::string& share);
 
   // Drops both contexts with their connections, so that the server's
   // session ends and the next operation connects afresh.
