@@ -26,9 +26,10 @@ def main():
     wine = None
     try:
         with Display() as display:
-            # A session begun without a display cannot open a console window.
-            subprocess.run(["wineserver", "-k"], env=dict(display.env(), WINEPREFIX=os.environ.get(
-                "WINEPREFIX", os.path.join(work, "wineprefix"))), capture_output=True)
+            # A session of $WINEPREFIX begun without a display cannot open a
+            # console window: end it, so that this one starts on the display.
+            if os.environ.get("WINEPREFIX"):
+                subprocess.run(["wineserver", "-k"], capture_output=True)
             wine = Wine(display, work)
             os.makedirs(wine.share, exist_ok=True)
             return subprocess.run(["wine", helper, tool], env=wine.env, stdin=subprocess.DEVNULL,
