@@ -108,6 +108,45 @@ bool DrawScreen(std::u16string_view text) {
 #endif
 }
 
+bool ConsoleClosesWithTool() {
+#ifdef _WIN32
+  if (!IsConsole(STD_INPUT_HANDLE) || !IsConsole(STD_OUTPUT_HANDLE)) return false;
+  // Room for two: the count alone tells whether another process is there.
+  DWORD processes[2];
+  return ::GetConsoleProcessList(processes, 2) == 1;
+#else
+  return false;
+#endif
+}
+
+void WaitForKeyBeforeClosing() {
+#ifdef _WIN32
+  PrintOut(u"\n按任意键关闭本窗口……");
+  HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+  // Keys pressed while the tool ran (an Enter too many after y/N) would close
+  // the window before the teacher has read it.
+  ::FlushConsoleInputBuffer(input);
+  INPUT_RECORD record;
+  DWORD read = 0;
+  while (::ReadConsoleInputW(input, &record, 1, &read) && read == 1) {
+    if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) continue;
+    switch (record.Event.KeyEvent.wVirtualKeyCode) {
+      case VK_SHIFT:
+      case VK_CONTROL:
+      case VK_MENU:
+      case VK_CAPITAL:
+      case VK_NUMLOCK:
+      case VK_LWIN:
+      case VK_RWIN:
+        continue;
+      default:
+        PrintOut(u"\n");
+        return;
+    }
+  }
+#endif
+}
+
 std::u16string ReadAnswer() {
   std::string line;
   for (int c; (c = std::getc(stdin)) != EOF && c != '\n';) line += static_cast<char>(c);

@@ -23,6 +23,17 @@ bool OutputIsTerminal();
 // it could not be written.
 bool DrawScreen(std::u16string_view text);
 
+// Whether the tool's console closes when the tool ends, so that what it
+// printed would vanish unread: on Windows, standard input and output are a
+// console that no other process shares, as Explorer makes one for a program
+// double-clicked (a prompt or a script shares its console with the program).
+// Never on POSIX, where the terminal belongs to the shell.
+bool ConsoleClosesWithTool();
+
+// Says so on the console and waits until the teacher presses a key (not a
+// Shift, Ctrl or Alt alone); returns at once when the console cannot be read.
+void WaitForKeyBeforeClosing();
+
 // Reads one line the teacher types on standard input, without its line end;
 // an empty text at the end of input.
 std::u16string ReadAnswer();

@@ -1,6 +1,28 @@
 #include "tools/tool_main.h"
 
+#include <exception>
+
 #include "text/utf8.h"
+#include "tools/terminal.h"
+
+namespace {
+
+// Runs the tool, then keeps a console that closes with it open until the
+// teacher has read it: a tool double-clicked in Explorer would otherwise
+// vanish with its lines. A fault the tool did not foresee is shown there too,
+// rather than closing the window without a word.
+int RunAndKeepConsole(const std::vector<std::string>& arguments) {
+  int status = 1;
+  try {
+    status = RunTool(arguments);
+  } catch (const std::exception& error) {
+    webexam::PrintError(u"出错：" + webexam::FromUtf8(error.what()) + u"\n");
+  }
+  if (webexam::ConsoleClosesWithTool()) webexam::WaitForKeyBeforeClosing();
+  return status;
+}
+
+}  // namespace
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -16,8 +38,10 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) {
     arguments.push_back(webexam::ToUtf8(reinterpret_cast<const char16_t*>(argv[i])));
   }
-  return RunTool(arguments);
+  return RunAndKeepConsole(arguments);
 }
 #else
-int main(int argc, char** argv) { return RunTool(std::vector<std::string>(argv + 1, argv + argc)); }
+int main(int argc, char** argv) {
+  return RunAndKeepConsole(std::vector<std::string>(argv + 1, argv + argc));
+}
 #endif
