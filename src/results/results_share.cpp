@@ -131,17 +131,13 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
   return marked ? ShareOutcome::kSubmitted : ShareOutcome::kNoComputerMarker;
 }
 
-std::u16string KeptPageName(const ExamState& state) {
-  return state.exam_number + u"-" + state.computer_name + u".htm";
-}
-
 std::u16string KeepGradedPage(Platform& platform, const ExamPaths& paths, const ExamState& state,
                               std::string_view graded_bytes) {
-  const std::u16string name = KeptPageName(state);
   const std::u16string folder = paths.results_share + std::u16string(kKeptPagesFolderName);
-  const std::u16string page = folder + platform.PathSeparator() + name;
+  const std::u16string first = KeptPageName(state.exam_number, state.computer_name);
+  std::u16string page = folder + platform.PathSeparator() + first;
   try {
-    if (!IsSafeFileName(name)) {
+    if (!IsSafeFileName(first)) {
       throw PlatformError(0, "the exam number or computer name cannot name a file");
     }
     if (platform.ListPath(folder, Listing::kFilesAndFolders).empty()) {
@@ -152,8 +148,18 @@ std::u16string KeepGradedPage(Platform& platform, const ExamPaths& paths, const 
         if (platform.ListPath(folder, Listing::kFilesAndFolders).empty()) throw;
       }
     }
-    platform.WriteFile(page, graded_bytes);
-    return {};
+    // Created only where no page is, so that a page this PC kept before
+    // (restore software took back its marker at a reboot) stays as it was.
+    for (int sequence = 1;; ++sequence) {
+      page = folder + platform.PathSeparator() +
+             KeptPageName(state.exam_number, state.computer_name, sequence);
+      try {
+        platform.WriteNewFile(page, graded_bytes);
+        return {};
+      } catch (const PlatformError& error) {
+        if (error.kind() != PlatformError::Kind::kExists || sequence == kMostKeptPages) throw;
+      }
+    }
   } catch (const PlatformError& error) {
     return u"所评的页面没能留在共享文件夹里（" + page + u"）：" + FromUtf8(error.what());
   }

@@ -10,6 +10,7 @@
 
 #include "grading/grade_page.h"
 #include "platform/platform.h"
+#include "results/kept_pages.h"
 #include "state/exam_paths.h"
 #include "state/exam_state.h"
 
@@ -22,10 +23,6 @@ inline constexpr std::u16string_view kNotDeliveredMessage =
     u"成绩没有交到教师机，请稍后再按“上交成绩”，或者通知老师";
 inline constexpr std::u16string_view kNoComputerMarkerMessage =
     u"成绩已交到教师机，但没能留下本机记号，请通知老师";
-
-// The folder of the share that keeps the bytes each first submission was
-// graded on. A folder, so that nothing counts it as a PC's marker.
-inline constexpr std::u16string_view kKeptPagesFolderName = u"pages";
 
 enum class ShareOutcome {
   kSubmitted,         // the line is on the share and both markers are made
@@ -105,14 +102,13 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
                                   ShareConnection& connection, const ShareRetry& retry = {},
                                   std::u16string* why = nullptr);
 
-// The name a PC's graded page is kept under: "<exam number>-<computer name>.htm".
-std::u16string KeptPageName(const ExamState& state);
-
-// Leaves the bytes a first submission was graded on in the share's pages
-// folder (made when missing), as evidence should the candidate appeal. Best
-// effort: nothing here throws, and the candidate is never told; what went
-// wrong comes back as a note for the program's error output (empty when the
-// page was kept).
+// Leaves the bytes a submission that reached the share was graded on in the
+// share's pages folder (made when missing), as evidence should the candidate
+// appeal, under the first name of the exam number's and PC's sequence that
+// is free (KeptPageName): a page already there, left by this PC before a
+// reboot took back its marker, is never written over. Best effort: nothing
+// here throws, and the candidate is never told; what went wrong comes back
+// as a note for the program's error output (empty when the page was kept).
 std::u16string KeepGradedPage(Platform& platform, const ExamPaths& paths, const ExamState& state,
                               std::string_view graded_bytes);
 

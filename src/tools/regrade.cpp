@@ -1,12 +1,12 @@
 #include "tools/regrade.h"
 
 #include <algorithm>
-#include <map>
 #include <set>
+#include <unordered_map>
 #include <utility>
 
 #include "grading/grade_page.h"
-#include "results/results_share.h"
+#include "results/kept_pages.h"
 #include "text/characters.h"
 #include "text/utf8.h"
 #include "tools/results_summary.h"
@@ -34,21 +34,25 @@ RegradeReport Regrade(Platform& platform, const std::u16string& share, const Sha
   std::vector<std::u16string> names = platform.ListFiles(folder);
   std::sort(names.begin(), names.end());
 
-  // A PC's kept page stands for its last line with that exam number: a PC
-  // whose marker the teacher removed submits again and replaces its page.
-  std::map<std::pair<std::u16string, std::u16string>, const ShareLogRecord*> last_line;
+  // Each line's page, found by the names its exam number and PC build: a PC
+  // that submitted again (restore software took back its marker, or the
+  // teacher removed it) left a page for each line.
+  const KeptPages kept = MatchKeptPages(log.records, names);
+  std::unordered_map<std::u16string, const ShareLogRecord*> line_of_page;
+  std::unordered_map<std::size_t, const ShareLogRecord*> record_of;
   for (const ShareLogRecord& record : log.records) {
-    last_line[{record.exam_number, AsciiLower(record.computer_name)}] = &record;
+    record_of.emplace(record.line, &record);
+    if (const auto page = kept.of_line.find(record.line); page != kept.of_line.end()) {
+      line_of_page.emplace(page->second, &record);
+    }
   }
+  const std::set<std::u16string> ambiguous(kept.ambiguous.begin(), kept.ambiguous.end());
 
   RegradeReport report;
   std::vector<std::pair<std::size_t, std::u16string>> differing;  // by line
-  std::vector<std::u16string> without_line, unreadable;
-  std::set<const ShareLogRecord*> with_page;
+  std::vector<std::u16string> without_line, unclear, unreadable;
   for (const std::u16string& name : names) {
     if (!EndsWithPageEnding(name)) continue;
-    const std::u16string stem = name.substr(0, name.size() - kPageEnding.size());
-    const std::size_t dash = stem.find(u'-');
     const std::u16string shown = std::u16string(kKeptPagesFolderName) + u"/" + name;
     GradeResult regraded;
     try {
@@ -60,17 +64,17 @@ RegradeReport Regrade(Platform& platform, const std::u16string& share, const Sha
       continue;
     }
     ++report.pages;
-    const auto found =
-        dash == std::u16string::npos
-            ? last_line.end()
-            : last_line.find({stem.substr(0, dash), AsciiLower(stem.substr(dash + 1))});
-    if (found == last_line.end()) {
-      without_line.push_back(shown + u"：cjwyzz.txt 里没有这台计算机这个考号的成绩行（重评答对 " +
-                             Digits(regraded.correct_count) + u" 题）");
+    const std::u16string count = u"（重评答对 " + Digits(regraded.correct_count) + u" 题）";
+    if (ambiguous.contains(name)) {
+      unclear.push_back(shown + u"：不止一对考号和计算机名连起来是这个名字，分不清是谁的" + count);
+      continue;
+    }
+    const auto found = line_of_page.find(name);
+    if (found == line_of_page.end()) {
+      without_line.push_back(shown + u"：cjwyzz.txt 里没有这台计算机这个考号的成绩行" + count);
       continue;
     }
     const ShareLogRecord& record = *found->second;
-    with_page.insert(&record);
     std::u16string items;
     for (int item = 1; item <= kItemCount; ++item) {
       const int logged = record.marks[item];
@@ -90,10 +94,7 @@ RegradeReport Regrade(Platform& platform, const std::u16string& share, const Sha
 
   std::vector<std::size_t> no_page;
   for (const ShareLogRecord& record : log.records) {
-    const auto last = last_line.find({record.exam_number, AsciiLower(record.computer_name)});
-    if (last->second != &record || !with_page.contains(&record)) {
-      no_page.push_back(record.line);
-    }
+    if (!kept.of_line.contains(record.line)) no_page.push_back(record.line);
   }
 
   std::u16string& out = report.text;
@@ -107,6 +108,10 @@ RegradeReport Regrade(Platform& platform, const std::u16string& share, const Sha
     out += u"\n没有成绩行的页面：\n";
     for (const std::u16string& text : without_line) out += text + u"\n";
   }
+  if (!unclear.empty()) {
+    out += u"\n分不清是谁的页面：\n";
+    for (const std::u16string& text : unclear) out += text + u"\n";
+  }
   if (!unreadable.empty()) {
     out += u"\n读不了的页面：\n";
     for (const std::u16string& text : unreadable) out += text + u"\n";
@@ -114,6 +119,12 @@ RegradeReport Regrade(Platform& platform, const std::u16string& share, const Sha
   if (!no_page.empty()) {
     out += u"\n没有留下页面的成绩行（" + Digits(no_page.size()) + u" 行）：" + LineList(no_page) +
            u"\n";
+  }
+  if (!kept.fewer_pages.empty()) {
+    out += u"\n页面比成绩行少的（页面按先后给了前面的行；中间有页面没能留下时会对错）：\n";
+    for (const std::vector<std::size_t>& lines : kept.fewer_pages) {
+      out += LineList(lines) + Who(*record_of.at(lines.front())) + u"\n";
+    }
   }
   return report;
 }

@@ -1,7 +1,9 @@
 // webexam-results --regrade: grades every page kept in the share's pages
-// folder again and lists the result lines whose marks differ from the
-// re-grade (a line edited on the share, or an answer key changed since), the
-// lines without a kept page, and the pages without a line.
+// folder again, each against its own line (a PC that submitted several times
+// left a page for each), and lists the result lines whose marks differ from
+// the re-grade (a line edited on the share, or an answer key changed since),
+// the lines without a kept page, the pages without a line or whose name more
+// than one line builds, and the PCs whose pages are fewer than their lines.
 #pragma once
 
 #include <cstddef>

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "results/kept_pages.h"
 #include "text/characters.h"
 #include "text/utf8.h"
 
@@ -134,6 +136,43 @@ void AddRoster(ResultsSummary& summary, const ShareLogContent& log, const Roster
                    });
 }
 
+// A line of a PC with several, as its anomaly names it: "第 8 行（120722003
+// 王五，答对 22 题，页面 pages/120722003-JF03(2).htm）". The page is left out
+// when the pages folder could not be listed.
+std::u16string Described(const ShareLogRecord& record, const KeptPages* kept) {
+  std::u16string who = Shown(record.exam_number);
+  if (!record.candidate_name.empty()) who += u" " + Shown(record.candidate_name);
+  std::u16string text =
+      Line(record.line) + u"（" + who + u"，答对 " + Digits(record.correct_count) + u" 题";
+  if (kept) {
+    const auto page = kept->of_line.find(record.line);
+    text += page == kept->of_line.end()
+                ? u"，没有留下页面"
+                : u"，页面 " + std::u16string(kKeptPagesFolderName) + u"/" + Shown(page->second);
+  }
+  return text + u"）";
+}
+
+// What a teacher needs to settle a PC with several lines: which came first
+// and counts, whose each line is and where its page is, and the likely cause.
+std::u16string SeveralLinesDetail(const std::vector<const ShareLogRecord*>& lines,
+                                  const KeptPages* kept) {
+  std::u16string text = u"：先交的" + Described(*lines.front(), kept) + u"算数；后交的";
+  bool other_candidate = false;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const ShareLogRecord& record = *lines[i];
+    other_candidate = other_candidate || record.exam_number != lines.front()->exam_number ||
+                      record.candidate_name != lines.front()->candidate_name;
+    if (i < kLinesNamed) text += (i > 1 ? u"、" : u"") + Described(record, kept);
+  }
+  if (lines.size() > kLinesNamed) text += u"等 " + Digits(lines.size() - 1) + u" 行";
+  text += u"。";
+  if (other_candidate) text += u"各行的考生不同，请按座位表核对谁在这台计算机上考试。";
+  return text +
+         u"多半是这台计算机装有还原卡（硬盘保护），重启后本机的交卷记号被还原，"
+         u"于是又交了一次";
+}
+
 }  // namespace
 
 int Percent(int passed, int total) {
@@ -155,8 +194,12 @@ std::u16string Who(const ShareLogRecord& record) {
 }
 
 ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> markers,
-                         const Roster* roster) {
+                         const Roster* roster, const std::vector<std::u16string>* kept_pages) {
   ResultsSummary summary;
+  std::optional<KeptPages> kept;
+  if (kept_pages) kept = MatchKeptPages(log.records, *kept_pages);
+  std::unordered_map<std::size_t, const ShareLogRecord*> record_of;
+  for (const ShareLogRecord& record : log.records) record_of.emplace(record.line, &record);
   summary.line_count = log.line_count;
 
   // Whose each line is, where it says: "第 3 行（120722003 王五）".
@@ -220,8 +263,11 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
     const std::vector<std::size_t>& lines = seen.lines;
     // Lines without a computer name need not come from one PC.
     if (lines.size() < 2 || pc.empty()) continue;
+    std::vector<const ShareLogRecord*> records;
+    for (std::size_t line : lines) records.push_back(record_of.at(line));
     add(lines.front(), u"计算机 " + seen.name + u" 有 " + Digits(lines.size()) + u" 行成绩（" +
-                           LineList(lines) + u"）");
+                           LineList(lines) + u"）" +
+                           SeveralLinesDetail(records, kept ? &*kept : nullptr));
   }
   for (const std::u16string& number : exam_order) {
     const Seen& exam = seen_exam[number];

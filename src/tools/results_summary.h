@@ -50,9 +50,13 @@ struct ResultsSummary {
 // name is matched without regard to the case of ASCII letters, as Windows
 // names files and computers. With a class list, its candidates without a
 // line are listed, and lines whose exam number is not on it, or whose name
-// or PC differs from it, are anomalies.
+// or PC differs from it, are anomalies. `kept_pages` are the names in the
+// share's pages folder (none when it is missing), or null when they could
+// not be listed: the anomaly of a PC with several lines names each line's
+// page.
 ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> markers,
-                         const Roster* roster = nullptr);
+                         const Roster* roster = nullptr,
+                         const std::vector<std::u16string>* kept_pages = nullptr);
 
 // "（120722001 张三）", naming whose a line is as far as it says; empty for a
 // line without either.

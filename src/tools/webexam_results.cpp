@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "results/kept_pages.h"
 #include "results/share_log_reader.h"
 #include "text/utf8.h"
 #include "tools/command_line.h"
@@ -85,6 +86,9 @@ struct Options {
 struct ShareContent {
   ShareLogContent log;
   std::vector<std::u16string> markers;
+  // The names in the pages folder: none when it is missing, nothing known
+  // when it cannot be listed (the rest of the summary does not need them).
+  std::optional<std::vector<std::u16string>> kept_pages;
 };
 
 class Share {
@@ -117,6 +121,7 @@ class Share {
       }
     }
     if (!ListMarkers(content, error)) return std::nullopt;
+    ListKeptPages(content);
     content.log =
         ReadShareLog(bytes, [this](std::string_view gbk) { return platform_.DecodeGbk(gbk); });
     return content;
@@ -129,6 +134,17 @@ class Share {
     } catch (const PlatformError& list_error) {
       error = u"读不了共享文件夹：" + FromUtf8(list_error.what());
       return false;
+    }
+  }
+
+  void ListKeptPages(ShareContent& content) {
+    const std::u16string pages = folder_ + std::u16string(kKeptPagesFolderName);
+    try {
+      content.kept_pages = platform_.ListPath(pages, Listing::kFilesAndFolders).empty()
+                               ? std::vector<std::u16string>()
+                               : platform_.ListFiles(pages);
+    } catch (const PlatformError&) {
+      content.kept_pages.reset();
     }
   }
 
@@ -189,7 +205,8 @@ int Watch(Platform& platform, Share& share, const Roster* roster, const Options&
       std::erase_if(content->log.notes,
                     [](const LineNote& note) { return note.problem == LineProblem::kTorn; });
       const ResultsSummary summary =
-          Summarize(std::move(content->log), std::move(content->markers), roster);
+          Summarize(std::move(content->log), std::move(content->markers), roster,
+                    content->kept_pages ? &*content->kept_pages : nullptr);
       view.Look(summary, now);
       body = view.Screen(u"共享文件夹 " + share.Named());
       if (!options.html.empty()) {
@@ -310,8 +327,9 @@ int RunTool(const std::vector<std::string>& arguments) {
       }
     }
 
-    const ResultsSummary summary = Summarize(std::move(content->log), std::move(content->markers),
-                                             roster ? &*roster : nullptr);
+    const ResultsSummary summary =
+        Summarize(std::move(content->log), std::move(content->markers), roster ? &*roster : nullptr,
+                  content->kept_pages ? &*content->kept_pages : nullptr);
     int status = 0;
     auto write = [&](const std::string& file, auto make) {
       if (file.empty()) return;

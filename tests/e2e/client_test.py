@@ -656,6 +656,49 @@ def scenario_fatal_error(display, binary, work, wine):
         client.close()
 
 
+def scenario_reboot_under_restore_software(display, binary, model, work, wine):
+    """Restore software takes back drive C: at a reboot, the PC's marker and
+    log with it: the candidate submits again as if for the first time, is
+    shown no message, and the share keeps both lines and both graded pages."""
+    share_log = None
+    kept = []
+    for run, page in enumerate((model, None)):
+        client = Client(display, binary, work, wine)
+        try:
+            form1 = sign_in(client, None)
+            web = os.path.join(client.root, "620722001", "web")
+            if page:
+                shutil.copy(page, os.path.join(web, "index.htm"))
+            kept.append(read(os.path.join(web, "index.htm"))[:32000])
+            share_log = os.path.join(client.share, "cjwyzz.txt")
+            client.focus(form1, LABEL1)
+            client.keys("Tab", "Return")  # from the viewer to "上交成绩"
+            wait_for(lambda: os.path.exists(share_log) and
+                     read(share_log).count(b"\r\n") == run + 1, "the share line")
+            wait_for(client.report_opened, "the report to be opened")
+            local = read(os.path.join(client.root, "cjj.txt"))
+            check(read(share_log).endswith(local), "the share took this submission's line")
+            # The sign-in's refusal of the untouched exam number, and nothing after it.
+            check(client.stderr().count("webexam: message:") == 1,
+                  "run %d: a submission after a reboot shows no message" % (run + 1))
+            stem = "%s-%s" % (NUMBER, client.computer_name)
+        finally:
+            client.close()
+        # The power goes off; drive C: comes back as it was before the exam.
+        for name in ("cj.txt", "cjj.txt", os.path.join("windows", "fen.g")):
+            os.remove(os.path.join(client.root, name))
+        shutil.rmtree(os.path.join(client.root, "620722001"))
+        if not wine:
+            os.remove(os.path.join(work, "viewer.log"))
+    check(read(share_log).startswith(expected_line(client.computer_name, 22, [1] * 22)),
+          "the first line stays first")
+    pages = os.path.join(client.share, "pages")
+    check(sorted(os.listdir(pages)) == [stem + "(2).htm", stem + ".htm"],
+          "two pages kept: %r" % os.listdir(pages))
+    check(read(os.path.join(pages, stem + ".htm")) == kept[0], "the first page is as it was graded")
+    check(read(os.path.join(pages, stem + "(2).htm")) == kept[1], "the second page beside it")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("binary")
@@ -681,6 +724,8 @@ def main():
             if not wine:
                 scenarios.append(lambda: scenario_no_report_viewer(
                     display, binary, args.model, os.path.join(work, "h"), None, "terminal"))
+                scenarios.append(lambda: scenario_reboot_under_restore_software(
+                    display, binary, args.model, os.path.join(work, "i"), None))
             if not wine:
                 # Narrow screens: 800 pixels, where the grown window moves
                 # left; 640, where it takes the whole width.
@@ -704,7 +749,7 @@ def main():
         return 0
     except Failure as failure:
         print("FAIL " + str(failure))
-        for name in ("a", "b", "c", "d", "e", "f", "g", "h"):
+        for name in ("a", "b", "c", "d", "e", "f", "g", "h", "i"):
             log = os.path.join(work, name, "stderr.log")
             if os.path.exists(log):
                 print("--- webexam stderr (%s) ---\n%s" % (name, open(log, errors="replace").read()))

@@ -23,6 +23,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/platform.h"
 #include "state/exam_paths.h"
@@ -108,9 +109,7 @@ int Hold(char** argv, bool lock) {
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "submit" && (argc == 8 || argc == 9)) return Submit(argv);
   if (mode == "hold-lock" && argc == 5) return Hold(argv, true);
@@ -122,3 +121,22 @@ int main(int argc, char** argv) {
       stderr);
   return 2;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// Windows hands the arguments over as UTF-16; through main() a candidate's
+// Chinese name would pass the ANSI code page, which may not hold it.
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) {
+    arguments.push_back(webexam::ToUtf8(reinterpret_cast<const char16_t*>(argv[i])));
+  }
+  std::vector<char*> pointers;
+  for (std::string& argument : arguments) pointers.push_back(argument.data());
+  pointers.push_back(nullptr);
+  return Main(argc, pointers.data());
+}
+#else
+int main(int argc, char** argv) { return Main(argc, argv); }
+#endif

@@ -435,6 +435,35 @@ def tools(server, build, work):
     print("webexam-check passed smb://, a UNC path delivered with the graded pages kept, "
           "webexam-results read 3 lines and 3 markers over SMB")
 
+    # Restore software took back PC00's drive at a reboot: it submits again
+    # with another page, and its first page stays as it was beside the new one.
+    first = room.pcs[0]
+    for path in ("windows/fen.g", "cjj.txt", "cj.txt"):
+        os.remove(os.path.join(first["root"], path))
+    with open(os.path.join(first["root"], "620722001", "web", "index.htm"), "wb") as f:
+        f.write(b"")
+    told = Room.told(room.press(server.address(), pcs=[first]))
+    check(told[0][1] == "", "the rebooted PC was told %r" % told[0][1])
+    check(len(share_lines(server.share)) == 4, "the rebooted PC's line is not on the share")
+    pages = os.path.join(server.share, "pages")
+    stem = "%s-%s" % (first["exam"], first["computer"])
+    check(open(os.path.join(pages, stem + ".htm"), "rb").read() == model,
+          "the first page was written over")
+    check(open(os.path.join(pages, stem + "(2).htm"), "rb").read() == b"",
+          "the second page was not kept beside it")
+    results = subprocess.run([os.path.join(build, "bin", "webexam-results"), server.address()],
+                             capture_output=True)
+    text = results.stdout.decode("utf-8", "replace")
+    check("计算机 %s 有 2 行成绩" % first["computer"] in text and
+          "页面 pages/%s(2).htm" % stem in text and "还原卡" in text,
+          "webexam-results does not explain the two lines:\n" + text)
+    results = subprocess.run([os.path.join(build, "bin", "webexam-results"), "--regrade",
+                              server.address()], capture_output=True)
+    text = results.stdout.decode("utf-8", "replace")
+    check("里的 4 个页面：与成绩行不同的 0 个\n" in text and "没有" not in text,
+          "each page is not graded against its own line over SMB:\n" + text)
+    print("a rebooted PC's second submission kept its own page over SMB, and was explained")
+
     # The teacher's share lets in one account only.
     clear(server.share)
     reset(room)

@@ -157,6 +157,10 @@ class ServerView : public test::FailingPlatform {
     FailingPlatform::WriteFile(path, bytes);
     Wrote(path);
   }
+  void WriteNewFile(const std::u16string& path, std::string_view bytes) override {
+    FailingPlatform::WriteNewFile(path, bytes);
+    Wrote(path);
+  }
   void Sleep(std::chrono::milliseconds duration) override { now += duration; }
   std::chrono::steady_clock::time_point Now() override { return now; }
 
@@ -221,6 +225,30 @@ TEST_F(SubmitPassTest, AShareStepThatDeliversNothingStillEndsItsConnection) {
   EXPECT_EQ(server.events,
             (Events{"connect", "cjwyzz.txt", "JF07", "pages/120722001-JF07.htm", "disconnect"}));
   EXPECT_EQ(test::CrLfLines(ReadBytes(share_ / "cjwyzz.txt")).size(), 1u);
+}
+
+TEST_F(SubmitPassTest, APageKeptBeforeARebootIsNeverWrittenOver) {
+  // Restore software took this PC's marker back twice; a folder stands where
+  // its second page would go.
+  const fs::path pages = share_ / "pages";
+  fs::create_directories(pages / "120722001-JF07(2).htm");
+  std::u16string note;
+  for (const char* page : {"first", "second"}) {
+    fs::remove(root_ / "windows" / "fen.g");
+    test::WriteBytes(page_, page);
+    EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), u"");
+    EXPECT_EQ(note, u"");
+  }
+  EXPECT_EQ(ReadBytes(pages / "120722001-JF07.htm"), "first");
+  EXPECT_EQ(ReadBytes(pages / "120722001-JF07(3).htm"), "second");
+
+  // Any other failure ends the tries at once: the note names the page.
+  platform_.Fail(Op::kWriteNewFile, Kind::kNoSpace);
+  fs::remove(root_ / "windows" / "fen.g");
+  EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), u"");
+  EXPECT_NE(note.find(u"120722001-JF07.htm）："), std::u16string::npos) << ToUtf8(note);
+  EXPECT_EQ(platform_.Calls(Op::kWriteNewFile), 5);
+  EXPECT_EQ(Lines(share_ / "cjwyzz.txt"), 3u);
 }
 
 }  // namespace
