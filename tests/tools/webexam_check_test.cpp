@@ -117,7 +117,8 @@ TEST_F(WebexamCheckTest, SavesTheShareAccountPipedInThenChecks) {
 #ifndef _WIN32
   const mode_t umask_before = ::umask(077);  // the file's mode is 0640 all the same
 #endif
-  const int status = answer("老师\r\n JF \r\n" + password + "\r\n" + password + "\r\n");
+  [[maybe_unused]] const int status =
+      answer("老师\r\n JF \r\n" + password + "\r\n" + password + "\r\n");
 #ifndef _WIN32
   ::umask(umask_before);
   EXPECT_EQ(status, 0) << out_ << err_;

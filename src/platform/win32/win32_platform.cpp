@@ -627,7 +627,7 @@ void Win32Platform::WriteSecretFile(const std::u16string& path, std::string_view
           L"advapi32.dll", "ConvertStringSecurityDescriptorToSecurityDescriptorW");
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (to_descriptor == nullptr ||
-      !to_descriptor(L"D:P(A;;FA;;;SY)(A;;FA;;;BA)", SDDL_REVISION_1, &descriptor, nullptr)) {
+      !to_descriptor(kSecretFileAccess, SDDL_REVISION_1, &descriptor, nullptr)) {
     Fail("cannot create", path);
   }
   SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};

@@ -18,6 +18,11 @@ PlatformError::Kind KindOfSystemError(unsigned long error);
 // extended form \\?\UNC\server\share\...); empty for any other path.
 std::u16string UncShareOf(const std::u16string& path);
 
+// The access a secret file grants (see WriteSecretFile), in the system's
+// notation: protected from what its folder would pass on, full access for
+// SYSTEM and the Administrators group, none for anyone else.
+inline constexpr wchar_t kSecretFileAccess[] = L"D:P(A;;FA;;;SY)(A;;FA;;;BA)";
+
 class Win32Platform final : public Platform {
  public:
   Win32Platform();
