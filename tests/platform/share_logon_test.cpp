@@ -60,33 +60,11 @@ TEST(ShareAccount, ReadsWhatItWritesAndSkipsNotepadsByteOrderMark) {
 
 class ShareLogonTest : public ::testing::Test {
  protected:
-  ~ShareLogonTest() override {
-    SetEnvironment("WEBEXAM_SMB_CREDENTIALS", std::nullopt);
-#ifdef _WIN32
-    SetEnvironment("ProgramData", program_data_);
-#endif
-  }
+  ~ShareLogonTest() override { SetEnvironment("WEBEXAM_SMB_CREDENTIALS", std::nullopt); }
 
   std::unique_ptr<Platform> platform_ = MakePlatform();
   TempDir dir_;
-#ifdef _WIN32
-  std::optional<std::u16string> program_data_ = platform_->Environment("ProgramData");
-#endif
 };
-
-TEST_F(ShareLogonTest, TheCredentialsFileIsTheVariablesElseTheSystemsPlace) {
-  SetEnvironment("WEBEXAM_SMB_CREDENTIALS", dir_ / "account");
-  EXPECT_EQ(platform_->CredentialsFile(), dir_ / "account");
-  SetEnvironment("WEBEXAM_SMB_CREDENTIALS", std::nullopt);
-#ifdef _WIN32
-  SetEnvironment("ProgramData", u"D:\\Data\\");
-  EXPECT_EQ(platform_->CredentialsFile(), u"D:\\Data\\webexam\\smb-credentials");
-  SetEnvironment("ProgramData", std::nullopt);
-  EXPECT_EQ(platform_->CredentialsFile(), u"C:\\ProgramData\\webexam\\smb-credentials");
-#else
-  EXPECT_EQ(platform_->CredentialsFile(), u"/etc/webexam/smb-credentials");
-#endif
-}
 
 #ifdef _WIN32
 bool UnderWine() {
