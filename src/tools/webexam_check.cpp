@@ -91,7 +91,7 @@ bool ClearMarker(Platform& platform, const ExamPaths& paths, bool ask) {
 // the answers in.
 bool SaveCredentials(Platform& platform) {
   const std::u16string file = platform.CredentialsFile();
-  PrintOut(u"登录成绩共享文件夹的帐户将保存在 " + file + u"，只有管理员能读。\n");
+  PrintOut(u"登录成绩共享文件夹的帐户将保存在 " + file + u"。\n");
   const std::optional<std::u16string> user = ReadTypedLine(u"用户名：", false);
   if (user && Trimmed(*user).empty()) {
     PrintError(u"webexam-check: 没有输入用户名，没有保存。\n");
