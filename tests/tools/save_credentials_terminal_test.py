@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """webexam-check --save-credentials typed at a real (pseudo-)terminal: the
 name is shown as typed, the password never, and echo is off while it is
-asked for. Usage: save_credentials_terminal_test.py WEBEXAM_CHECK"""
+asked for. With --wine, webexam-check.exe at the console Wine makes on the
+terminal, which does its own echo: what shows is checked, not the terminal's
+settings. Usage: save_credentials_terminal_test.py [--wine] WEBEXAM_CHECK"""
 
 import os
 import pty
@@ -15,15 +17,22 @@ PASSWORD = "Secret-42"
 
 
 def main():
-    program = sys.argv[1]
+    wine = sys.argv[1] == "--wine"
+    program = sys.argv[-1]
     work = tempfile.mkdtemp()
     credentials = os.path.join(work, "etc", "smb-credentials")
     os.makedirs(os.path.join(work, "share"))
-    env = dict(os.environ, WEBEXAM_SMB_CREDENTIALS=credentials, WEBEXAM_ROOT=os.path.join(work, "c"),
-               WEBEXAM_SHARE=os.path.join(work, "share") + "/", LANG="C.UTF-8")
+
+    def native(path):  # as the program names it: under Wine on drive Z:
+        return "Z:" + path.replace("/", "\\") if wine else path
+
+    env = dict(os.environ, WEBEXAM_SMB_CREDENTIALS=native(credentials),
+               WEBEXAM_ROOT=os.path.join(work, "c"),
+               WEBEXAM_SHARE=native(os.path.join(work, "share") + "/"), LANG="C.UTF-8")
+    command = ["wine", program] if wine else [program]
     pid, master = pty.fork()
     if pid == 0:
-        os.execve(program, [program, "--save-credentials"], env)
+        os.execvpe(command[0], command + ["--save-credentials"], env)
     seen = b""
 
     def read_until(text, deadline=30):
@@ -42,19 +51,24 @@ def main():
     def echo_on():
         return bool(termios.tcgetattr(master)[3] & termios.ECHO)
 
+    def answer(text):
+        if wine:
+            time.sleep(1)  # Wine's console reads the terminal only once asked
+        os.write(master, text.encode() + b"\r")  # the Enter key
+
     read_until("用户名：")
-    if not echo_on():
+    if not wine and not echo_on():
         sys.exit("FAIL: echo is off for the user name")
-    os.write(master, b"teacher\n")
+    answer("teacher")
     read_until("域（没有就直接按回车）：")
-    os.write(master, b"\n")
+    answer("")
     for prompt in ("密码（输入时不显示）：", "再输一遍密码："):
         read_until(prompt)
         # The prompt shows once echo is off: what is typed now is not shown.
-        if echo_on():
+        if not wine and echo_on():
             sys.exit("FAIL: echo is on at %r" % prompt)
-        os.write(master, PASSWORD.encode() + b"\n")
-    read_until("已保存在 " + credentials)
+        answer(PASSWORD)
+    read_until("已保存在 " + native(credentials))
     while True:
         try:
             chunk = os.read(master, 4096)
@@ -70,7 +84,7 @@ def main():
         failures.append("the password shows on the terminal")
     if "teacher" not in text:
         failures.append("the user name was not shown as typed")
-    if "\r\n再输一遍密码：" not in text:
+    if not wine and "\r\n再输一遍密码：" not in text:
         failures.append("the Enter after the hidden password did not move to a new line")
     with open(credentials, "rb") as saved:
         if saved.read() != b"username=teacher\npassword=Secret-42\n":
