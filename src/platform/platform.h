@@ -167,6 +167,21 @@ class Platform {
   // Never throws.
   virtual void DisconnectShare(const std::u16string& share) = 0;
 
+  // Where the account for the share's server is kept (see ShareAccount):
+  // $WEBEXAM_SMB_CREDENTIALS when set, else on Windows
+  // %ProgramData%\webexam\smb-credentials, on POSIX
+  // /etc/webexam/smb-credentials.
+  virtual std::u16string CredentialsFile() = 0;
+
+  // Writes a file only administrators may read, such as the credentials
+  // file, replacing an older one: its folder is made when missing, and the
+  // bytes go to a new file in that folder first, put in the old one's place
+  // in one step, so that a half-written file never stands. On Windows the
+  // file's access list is protected and grants SYSTEM and the Administrators
+  // group alone; on POSIX its mode is 0640 whatever the umask, in the group
+  // of the file it replaces.
+  virtual void WriteSecretFile(const std::u16string& path, std::string_view bytes) = 0;
+
   // --- The desktop and the machine ---
 
   // Opens a document with the desktop's default viewer for its type, detached:

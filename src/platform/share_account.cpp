@@ -15,6 +15,8 @@ std::string_view Trimmed(std::string_view text) {
 
 ShareAccount ParseShareAccount(std::string_view text) {
   ShareAccount account;
+  // Notepad may begin its UTF-8 with a byte-order mark.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   while (!text.empty()) {
     const std::size_t end = std::min(text.find('\n'), text.size());
     std::string_view line = text.substr(0, end);

@@ -14,11 +14,11 @@ struct ShareAccount {
   std::string password;
 };
 
-// Reads the text of a credentials file (UTF-8): lines `username=`,
-// `password=` and `domain=` (also `user=`, `pass=`, `workgroup=`), blank
-// lines and lines starting with '#' skipped, CR LF or LF. A name loses the
-// blanks around it; a password keeps its own. Without a user name it is the
-// guest account.
+// Reads the text of a credentials file (UTF-8, a byte-order mark skipped):
+// lines `username=`, `password=` and `domain=` (also `user=`, `pass=`,
+// `workgroup=`), blank lines and lines starting with '#' skipped, CR LF or LF.
+// A name loses the blanks around it; a password keeps its own. Without a user
+// name it is the guest account.
 ShareAccount ParseShareAccount(std::string_view text);
 
 // The text of a credentials file for `account`, as ParseShareAccount reads it

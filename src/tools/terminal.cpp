@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "text/utf8.h"
 
@@ -10,6 +11,8 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <signal.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -152,6 +155,111 @@ std::u16string ReadAnswer() {
   for (int c; (c = std::getc(stdin)) != EOF && c != '\n';) line += static_cast<char>(c);
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return FromUtf8(line);
+}
+
+namespace {
+
+// A line of bytes from standard input (UTF-8), without its line end; nothing
+// when the input had ended.
+std::optional<std::u16string> ReadLineOfBytes() {
+  std::string line;
+  int c;
+  while ((c = std::getc(stdin)) != EOF && c != '\n') line += static_cast<char>(c);
+  if (c == EOF && line.empty()) return std::nullopt;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return FromUtf8(line);
+}
+
+#ifdef _WIN32
+// A line from the console as typed, in UTF-16 whatever the console's code
+// page; nothing at Ctrl-Z or when the console is gone.
+std::optional<std::u16string> ReadConsoleLine(HANDLE console) {
+  std::u16string line;
+  while (line.empty() || line.back() != u'\n') {
+    wchar_t buffer[256];
+    DWORD got = 0;
+    if (!::ReadConsoleW(console, buffer, 256, &got, nullptr) || got == 0) {
+      if (line.empty()) return std::nullopt;
+      break;
+    }
+    line.append(buffer, buffer + got);
+  }
+  if (line.starts_with(u'\x1a')) return std::nullopt;
+  while (!line.empty() && (line.back() == u'\n' || line.back() == u'\r')) line.pop_back();
+  return line;
+}
+
+// The console's mode while echo is off, put back by Ctrl-C or Ctrl-Break,
+// which end the program there, so that the console shows typing again.
+DWORD saved_console_mode;
+
+BOOL WINAPI RestoreConsole(DWORD) {
+  ::SetConsoleMode(::GetStdHandle(STD_INPUT_HANDLE), saved_console_mode);
+  return FALSE;  // the program ends as it would have
+}
+#else
+// The terminal's settings while echo is off, put back by a signal that ends
+// the program there, so that Ctrl-C leaves a terminal that shows typing.
+termios saved_terminal;
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+void RestoreTerminalAndEnd(int signal_number) {
+  ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal);
+  ::signal(signal_number, SIG_DFL);
+  ::raise(signal_number);
+}
+#endif
+
+}  // namespace
+
+std::optional<std::u16string> ReadTypedLine(std::u16string_view prompt, bool hidden) {
+#ifdef _WIN32
+  HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0;
+  if (::GetConsoleMode(input, &mode)) {
+    if (hidden) {
+      saved_console_mode = mode;
+      ::SetConsoleCtrlHandler(RestoreConsole, TRUE);
+      ::SetConsoleMode(input, mode & ~ENABLE_ECHO_INPUT);
+    }
+    PrintOut(prompt);
+    std::optional<std::u16string> line = ReadConsoleLine(input);
+    if (hidden) {
+      ::SetConsoleMode(input, mode);
+      ::SetConsoleCtrlHandler(RestoreConsole, FALSE);
+      PrintOut(u"\n");  // the Enter the console did not show
+    }
+    return line;
+  }
+#else
+  if (::isatty(STDIN_FILENO) == 1) {
+    if (!hidden || ::tcgetattr(STDIN_FILENO, &saved_terminal) != 0) {
+      PrintOut(prompt);
+      return ReadLineOfBytes();
+    }
+    struct sigaction restore = {};
+    struct sigaction before[std::size(kEndingSignals)];
+    restore.sa_handler = RestoreTerminalAndEnd;
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+      ::sigaction(kEndingSignals[i], &restore, &before[i]);
+    }
+    termios quiet = saved_terminal;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    quiet.c_lflag |= ECHONL;  // the Enter still moves to the next line
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    PrintOut(prompt);
+    std::optional<std::u16string> line = ReadLineOfBytes();
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal);
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+      ::sigaction(kEndingSignals[i], &before[i], nullptr);
+    }
+    return line;
+  }
+#endif
+  PrintOut(prompt);
+  std::optional<std::u16string> line = ReadLineOfBytes();
+  PrintOut(u"\n");
+  return line;
 }
 
 std::size_t DisplayWidth(std::u16string_view text) {

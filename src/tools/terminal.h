@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,14 @@ void WaitForKeyBeforeClosing();
 // Reads one line the teacher types on standard input, without its line end;
 // an empty text at the end of input.
 std::u16string ReadAnswer();
+
+// Shows `prompt` and reads the line the teacher types on standard input,
+// without its line end, or nothing at the end of input. With `hidden` a
+// terminal (a Windows console) shows nothing of what is typed, for a
+// password: it is set so before the prompt shows. Where standard input is a
+// file or a pipe, lines are read as they come, and the line end that typing
+// would have shown is written after the prompt.
+std::optional<std::u16string> ReadTypedLine(std::u16string_view prompt, bool hidden);
 
 // The columns the text takes in a terminal: two for the wide characters of
 // Chinese, Japanese and Korean and the full-width forms, one for others.

@@ -127,7 +127,7 @@ std::wstring Quoted(const std::wstring& argument) {
 }  // namespace
 
 Process Spawn(const fs::path& program, const std::vector<std::string>& arguments,
-              const fs::path& output, const fs::path& errors) {
+              const fs::path& output, const fs::path& errors, const fs::path& input) {
   std::wstring command = Quoted(program.wstring());
   for (const std::string& argument : arguments) {
     command += L" " + Quoted(fs::path(FromUtf8(argument)).wstring());
@@ -144,10 +144,15 @@ Process Spawn(const fs::path& program, const std::vector<std::string>& arguments
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = out;
   startup.hStdError = err;
-  startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+  HANDLE in = input.empty()
+                  ? ::GetStdHandle(STD_INPUT_HANDLE)
+                  : ::CreateFileW(input.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  startup.hStdInput = in;
   PROCESS_INFORMATION process{};
   const BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                         nullptr, &startup, &process);
+  if (!input.empty()) ::CloseHandle(in);
   ::CloseHandle(out);
   if (err != out) ::CloseHandle(err);
   EXPECT_TRUE(started) << "cannot start " << program;
@@ -166,7 +171,7 @@ int Wait(Process process) {
 }
 #else
 Process Spawn(const fs::path& program, const std::vector<std::string>& arguments,
-              const fs::path& output, const fs::path& errors) {
+              const fs::path& output, const fs::path& errors, const fs::path& input) {
   std::vector<std::string> args{program.string()};
   args.insert(args.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
@@ -176,6 +181,9 @@ Process Spawn(const fs::path& program, const std::vector<std::string>& arguments
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (!input.empty()) {
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.c_str(), O_RDONLY, 0);
+  }
   if (errors.empty()) {
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
   } else {

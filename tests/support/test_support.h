@@ -58,9 +58,10 @@ struct Process {
 };
 // Starts `program` (a path) with `arguments` (UTF-8), its standard output
 // going to the file `output` and its standard error to `errors` (by default
-// the same file).
+// the same file); its standard input is the file `input` when given, else
+// the test's own.
 Process Spawn(const fs::path& program, const std::vector<std::string>& arguments,
-              const fs::path& output, const fs::path& errors = {});
+              const fs::path& output, const fs::path& errors = {}, const fs::path& input = {});
 // Waits for the process and returns its exit status (-1 when it did not exit).
 int Wait(Process process);
 // `count` exam PCs, each a results_driver process with a drive root of its
@@ -129,6 +130,10 @@ class ForwardingPlatform : public Platform {
   }
   void ConnectShare(const std::u16string& share) override { inner_.ConnectShare(share); }
   void DisconnectShare(const std::u16string& share) override { inner_.DisconnectShare(share); }
+  std::u16string CredentialsFile() override { return inner_.CredentialsFile(); }
+  void WriteSecretFile(const std::u16string& path, std::string_view bytes) override {
+    inner_.WriteSecretFile(path, bytes);
+  }
   void OpenDocument(const std::u16string& path) override { inner_.OpenDocument(path); }
   std::u16string DocumentViewer(const std::u16string& path) override {
     return inner_.DocumentViewer(path);

@@ -17,10 +17,13 @@ namespace webexam::test {
 class ToolRun : public ::testing::Test {
  protected:
   // `program` is one the project ships, or the path of a copy of one.
-  int Run(const fs::path& program, const std::vector<std::string>& arguments) {
+  // With `input`, the program reads that file's bytes as typed answers.
+  int Run(const fs::path& program, const std::vector<std::string>& arguments,
+          const fs::path& input = {}) {
     const fs::path out = dir_.path() / "stdout", err = dir_.path() / "stderr";
-    const int status = Wait(Spawn(
-        program.has_parent_path() ? program : BuiltProgram(program.string()), arguments, out, err));
+    const int status =
+        Wait(Spawn(program.has_parent_path() ? program : BuiltProgram(program.string()), arguments,
+                   out, err, input));
     out_ = ReadBytes(out);
     err_ = ReadBytes(err);
     return status;

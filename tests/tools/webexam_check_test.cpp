@@ -15,6 +15,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <sys/wait.h>
 #endif
 
@@ -96,6 +97,50 @@ TEST_F(WebexamCheckTest, ChecksTheShareItIsGivenAndExitsByTheChecks) {
   Check();
   // The folder as the system names the program's (under Wine, on drive Z:).
   EXPECT_TRUE(Says(u"，程序所在的文件夹）")) << out_;
+}
+
+// The account as a script pipes it in (CR LF, as from a Windows batch file):
+// kept in the credentials file the variable names, in a folder made for it,
+// the password in no output; then the room check runs. A second password
+// that differs, or answers that end too soon, change nothing.
+TEST_F(WebexamCheckTest, SavesTheShareAccountPipedInThenChecks) {
+  const fs::path file = dir_.path() / "etc" / "smb-credentials", input = dir_.path() / "in";
+  SetEnvironment("WEBEXAM_SMB_CREDENTIALS", file);
+  const std::string password = " pa#ss=密码 ";
+  auto answer = [&](const std::string& text) {
+    WriteBytes(input, text);
+    return Run(program_, {"--save-credentials"}, input);
+  };
+  auto shows_the_password = [&] {
+    return out_.find("pa#ss") != std::string::npos || err_.find("pa#ss") != std::string::npos;
+  };
+#ifndef _WIN32
+  const mode_t umask_before = ::umask(077);  // the file's mode is 0640 all the same
+#endif
+  [[maybe_unused]] const int status =
+      answer("老师\r\n JF \r\n" + password + "\r\n" + password + "\r\n");
+#ifndef _WIN32
+  ::umask(umask_before);
+  EXPECT_EQ(status, 0) << out_ << err_;
+  EXPECT_EQ(fs::status(file).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#endif
+  const std::string saved = "username=老师\npassword= pa#ss=密码 \ndomain=JF\n";
+  EXPECT_EQ(test::ReadBytes(file), saved);
+  EXPECT_TRUE(Says(u"已保存在 " + test::U16(file))) << out_;
+  EXPECT_TRUE(Says(u"通过（" + test::U16(share_))) << out_;  // the check ran after
+  EXPECT_FALSE(shows_the_password()) << out_ << err_;
+
+  EXPECT_EQ(answer("老师\n\n" + password + "\npa#ss\n"), 1);
+  EXPECT_NE(err_.find(ToUtf8(u"两次输入的密码不一样，没有保存")), std::string::npos) << err_;
+  EXPECT_FALSE(shows_the_password()) << out_ << err_;
+  EXPECT_EQ(answer("老师\n\n" + password + "\n"), 1);
+  EXPECT_NE(err_.find(ToUtf8(u"没有答完")), std::string::npos) << err_;
+  EXPECT_EQ(answer("\n"), 1);
+  EXPECT_NE(err_.find(ToUtf8(u"没有输入用户名")), std::string::npos) << err_;
+  EXPECT_EQ(test::ReadBytes(file), saved);
+  EXPECT_FALSE(Says(u"通过（")) << out_;  // no check after what was refused
+  SetEnvironment("WEBEXAM_SMB_CREDENTIALS", std::nullopt);
 }
 
 #ifndef _WIN32

@@ -57,6 +57,8 @@ class PosixPlatform final : public Platform {
   void WriteNewFile(const std::u16string& path, std::string_view bytes) override;
   void ConnectShare(const std::u16string& share) override;
   void DisconnectShare(const std::u16string& share) override;
+  std::u16string CredentialsFile() override;
+  void WriteSecretFile(const std::u16string& path, std::string_view bytes) override;
 
   void OpenDocument(const std::u16string& path) override;
   std::u16string DocumentViewer(const std::u16string& path) override;

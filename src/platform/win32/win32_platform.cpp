@@ -2,12 +2,17 @@
 
 // clang-format off
 #include <windows.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <shlwapi.h>
+#include <winnetwk.h>
 // clang-format on
 
+#include <algorithm>
+#include <optional>
 #include <vector>
 
+#include "platform/share_account.h"
 #include "text/utf8.h"
 
 namespace webexam {
@@ -54,10 +59,15 @@ std::string Describe(DWORD error) {
   return ToUtf8(text);
 }
 
-// What a system error number means, the same kinds as POSIX errors give.
-// Another writer or a passing network fault: worth a retry. A write-protected
-// medium stays Kind::kOther: no permission mends it.
-Kind KindOf(DWORD error) {
+}  // namespace
+
+// A write-protected medium stays Kind::kOther: no permission mends it. Which
+// number a refusal to sign comes back as differs between calls: the server's
+// own status where a call passes it on, or that status as an HRESULT.
+PlatformError::Kind KindOfSystemError(unsigned long error) {
+  constexpr DWORD kGuestLogonBlocked = 1272;             // ERROR_SMB_GUEST_LOGON_BLOCKED
+  constexpr DWORD kInvalidSignature = 0xC000A000;        // STATUS_INVALID_SIGNATURE
+  constexpr DWORD kInvalidSignatureResult = 0xD000A000;  // the same, HRESULT_FROM_NT
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -70,6 +80,7 @@ Kind KindOf(DWORD error) {
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS:
       return Kind::kExists;
+    // Another writer, or a passing network fault: worth a retry.
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_BUSY:
@@ -88,14 +99,39 @@ Kind KindOf(DWORD error) {
     case ERROR_CONNECTION_ABORTED:
     case ERROR_CONNECTION_REFUSED:
       return Kind::kTransient;
+    case ERROR_REQ_NOT_ACCEP:  // the server's sessions are all taken
+      return Kind::kServerFull;
+    // Logging on to the share's server: what the teacher must change.
+    case kGuestLogonBlocked:
+      return Kind::kGuestRefused;
+    case ERROR_LOGON_FAILURE:
+    case ERROR_INVALID_PASSWORD:
+    case ERROR_ACCOUNT_RESTRICTION:
+    case ERROR_INVALID_LOGON_HOURS:
+    case ERROR_INVALID_WORKSTATION:
+    case ERROR_PASSWORD_EXPIRED:
+    case ERROR_ACCOUNT_DISABLED:
+    case ERROR_LOGON_TYPE_NOT_GRANTED:
+    case ERROR_PASSWORD_MUST_CHANGE:
+    case ERROR_ACCOUNT_LOCKED_OUT:
+      return Kind::kLogonFailed;
+    case ERROR_SESSION_CREDENTIAL_CONFLICT:
+      return Kind::kOtherAccount;
+    case ERROR_BAD_NET_NAME:
+      return Kind::kNoShare;
+    case kInvalidSignature:
+    case kInvalidSignatureResult:
+      return Kind::kSigningRequired;
     default:
       return Kind::kOther;
   }
 }
 
+namespace {
+
 [[noreturn]] void Fail(const char* operation, const std::u16string& path,
                        DWORD error = ::GetLastError()) {
-  throw PlatformError(KindOf(error), static_cast<int>(error), operation, ToUtf8(path),
+  throw PlatformError(KindOfSystemError(error), static_cast<int>(error), operation, ToUtf8(path),
                       Describe(error));
 }
 
@@ -451,10 +487,6 @@ void Win32Platform::WriteNewFile(const std::u16string& path, std::string_view by
   WriteAndClose(file, bytes, path);
 }
 
-void Win32Platform::ConnectShare(const std::u16string&) {}
-
-void Win32Platform::DisconnectShare(const std::u16string&) {}
-
 namespace {
 
 // A function of a system library, the library loaded when a call first asks
@@ -470,6 +502,160 @@ Function* SystemFunction(const wchar_t* library, const char* name) {
 }
 
 }  // namespace
+
+std::u16string UncShareOf(const std::u16string& path) {
+  auto is_separator = [](char16_t c) { return c == u'\\' || c == u'/'; };
+  std::u16string rest;
+  if (path.size() > 8 && path.starts_with(u"\\\\?\\") &&
+      (path.substr(4, 4) == u"UNC\\" || path.substr(4, 4) == u"unc\\")) {
+    rest = path.substr(8);
+  } else if (path.size() > 2 && is_separator(path[0]) && is_separator(path[1]) &&
+             !(path.size() > 3 && (path[2] == u'?' || path[2] == u'.') && is_separator(path[3]))) {
+    rest = path.substr(2);
+  } else {
+    return {};
+  }
+  const auto separator = std::find_if(rest.begin(), rest.end(), is_separator);
+  if (separator == rest.begin() || separator == rest.end()) return {};
+  const auto share_end = std::find_if(separator + 1, rest.end(), is_separator);
+  if (share_end == separator + 1) return {};
+  return u"\\\\" + std::u16string(rest.begin(), separator) + u"\\" +
+         std::u16string(separator + 1, share_end);
+}
+
+namespace {
+
+// The account in the credentials file, or nothing where there is no such
+// file: the program's own logon session then speaks for it, as a guest
+// where the server lets guests in. A file that is there but cannot be read
+// (a program that is not elevated) is refused, never taken as no file.
+std::optional<ShareAccount> ReadShareAccount(Platform& platform) {
+  const std::u16string file = platform.CredentialsFile();
+  std::string text;
+  try {
+    text = platform.ReadHead(file, 64 * 1024, Platform::IfMissing::kFail);
+  } catch (const PlatformError& error) {
+    if (error.kind() == Kind::kNotFound) return std::nullopt;
+    throw PlatformError(Kind::kDenied, error.code(), "cannot read the share's credentials",
+                        ToUtf8(file), error.reason());
+  }
+  return ParseShareAccount(text);
+}
+
+std::wstring WideOfUtf8(const std::string& text) {
+  const std::u16string wide = FromUtf8(text);
+  return std::wstring(wide.begin(), wide.end());
+}
+
+void Erase(std::wstring& secret) { ::SecureZeroMemory(secret.data(), secret.size() * 2); }
+
+}  // namespace
+
+// A connection with no local name, in this process's logon session: an
+// elevated program does not see what the user's own session connected. mpr
+// is loaded here, on the first share step or check, rather than linked: the
+// sign-in window starts without it.
+void Win32Platform::ConnectShare(const std::u16string& share) {
+  const std::u16string remote = UncShareOf(share);
+  if (remote.empty() ||
+      std::find(connected_.begin(), connected_.end(), remote) != connected_.end()) {
+    return;
+  }
+  const std::optional<ShareAccount> account = ReadShareAccount(*this);
+  const auto add_connection =
+      SystemFunction<decltype(::WNetAddConnection2W)>(L"mpr.dll", "WNetAddConnection2W");
+  if (add_connection == nullptr) Fail("cannot connect to", remote);
+  std::wstring remote_name(remote.begin(), remote.end()), user, password;
+  if (account) {
+    user = WideOfUtf8(account->domain.empty() ? account->user
+                                              : account->domain + "\\" + account->user);
+    password = WideOfUtf8(account->password);
+  }
+  NETRESOURCEW resource{};
+  resource.dwType = RESOURCETYPE_DISK;
+  resource.lpRemoteName = remote_name.data();
+  const DWORD result = add_connection(&resource, account ? password.c_str() : nullptr,
+                                      account ? user.c_str() : nullptr, 0);
+  Erase(password);
+  switch (result) {
+    case NO_ERROR:
+      connected_.push_back(remote);
+      return;
+    // No network provider on this machine (Wine has none): the file
+    // operations reach the share as they always did.
+    case ERROR_NO_NETWORK:
+    case ERROR_NO_NET_OR_BAD_PATH:
+    case ERROR_BAD_PROVIDER:
+      return;
+    default:
+      Fail("cannot connect to", remote, result);
+  }
+}
+
+// Forced: a handle left open on the share must not keep the server's session.
+void Win32Platform::DisconnectShare(const std::u16string& share) {
+  const std::u16string remote = UncShareOf(share);
+  const auto found = std::find(connected_.begin(), connected_.end(), remote);
+  if (remote.empty() || found == connected_.end()) return;
+  connected_.erase(found);
+  const auto cancel_connection =
+      SystemFunction<decltype(::WNetCancelConnection2W)>(L"mpr.dll", "WNetCancelConnection2W");
+  if (cancel_connection != nullptr) cancel_connection(Wide(remote), 0, TRUE);
+}
+
+std::u16string Win32Platform::CredentialsFile() {
+  if (auto file = Environment("WEBEXAM_SMB_CREDENTIALS"); file && !file->empty()) return *file;
+  std::u16string data = Environment("ProgramData").value_or(u"");
+  if (data.empty()) data = u"C:\\ProgramData";
+  if (data.back() == u'\\' || data.back() == u'/') data.pop_back();
+  return data + u"\\webexam\\smb-credentials";
+}
+
+// The access list is set as the file is created: there is no moment when
+// others may open it. advapi32 is loaded here for the same reason as mpr.
+void Win32Platform::WriteSecretFile(const std::u16string& path, std::string_view bytes) {
+  const std::size_t slash = path.find_last_of(u"\\/");
+  if (slash != std::u16string::npos && slash > 0 && path[slash - 1] != u':') {
+    const std::u16string folder = path.substr(0, slash);
+    if (!::CreateDirectoryW(Native(folder).c_str(), nullptr) &&
+        ::GetLastError() != ERROR_ALREADY_EXISTS) {
+      Fail("cannot make folder", folder);
+    }
+  }
+  const auto to_descriptor =
+      SystemFunction<decltype(::ConvertStringSecurityDescriptorToSecurityDescriptorW)>(
+          L"advapi32.dll", "ConvertStringSecurityDescriptorToSecurityDescriptorW");
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (to_descriptor == nullptr ||
+      !to_descriptor(kSecretFileAccess, SDDL_REVISION_1, &descriptor, nullptr)) {
+    Fail("cannot create", path);
+  }
+  SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
+  // A new file beside the old one (one a broken run left goes first: an
+  // existing file would keep its own access list).
+  const std::u16string temporary = path + u".new";
+  ClearAttributes(temporary);
+  ::DeleteFileW(Native(temporary).c_str());
+  Handle file(::CreateFileW(Native(temporary).c_str(), GENERIC_WRITE, 0, &security, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  const DWORD create_error = ::GetLastError();
+  ::LocalFree(descriptor);
+  if (!file.ok()) Fail("cannot create", temporary, create_error);
+  DWORD error = WriteAll(file.get(), bytes);
+  if (!error && !::FlushFileBuffers(file.get())) error = ::GetLastError();
+  if (!file.Close() && !error) error = ::GetLastError();
+  if (!error) {
+    ClearAttributes(path);  // a read-only older file is replaced all the same
+    if (!::MoveFileExW(Native(temporary).c_str(), Native(path).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      error = ::GetLastError();
+    }
+  }
+  if (error) {
+    ::DeleteFileW(Native(temporary).c_str());
+    Fail("cannot write", path, error);
+  }
+}
 
 void Win32Platform::OpenDocument(const std::u16string& path) {
   const auto shell_execute =

@@ -2,10 +2,26 @@
 // the file system through the Win32 API (UNC paths work everywhere a path does).
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/gbk_table.h"
 #include "platform/platform.h"
 
 namespace webexam {
+
+// What a Win32 error number means to the callers, as POSIX errors give it:
+// the kinds they decide on (a retry, the advice a teacher is given).
+PlatformError::Kind KindOfSystemError(unsigned long error);
+
+// The share that a path lies on, \\server\share, for a UNC path (also in its
+// extended form \\?\UNC\server\share\...); empty for any other path.
+std::u16string UncShareOf(const std::u16string& path);
+
+// The access a secret file grants (see WriteSecretFile), in the system's
+// notation: protected from what its folder would pass on, full access for
+// SYSTEM and the Administrators group, none for anyone else.
+inline constexpr wchar_t kSecretFileAccess[] = L"D:P(A;;FA;;;SY)(A;;FA;;;BA)";
 
 class Win32Platform final : public Platform {
  public:
@@ -37,6 +53,8 @@ class Win32Platform final : public Platform {
   void WriteNewFile(const std::u16string& path, std::string_view bytes) override;
   void ConnectShare(const std::u16string& share) override;
   void DisconnectShare(const std::u16string& share) override;
+  std::u16string CredentialsFile() override;
+  void WriteSecretFile(const std::u16string& path, std::string_view bytes) override;
 
   void OpenDocument(const std::u16string& path) override;
   std::u16string DocumentViewer(const std::u16string& path) override;
@@ -52,6 +70,9 @@ class Win32Platform final : public Platform {
 
  private:
   GbkTable gbk_;
+  // The shares ConnectShare connected this program to, which DisconnectShare
+  // ends; used by the one thread that does the share's step.
+  std::vector<std::u16string> connected_;
 };
 
 }  // namespace webexam

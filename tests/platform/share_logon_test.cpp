@@ -1,0 +1,232 @@
+// The account the programs log on to the results share with: where its file
+// is, how that file is written so that only administrators read it, and the
+// connection made with it. Windows' own connection (mpr) needs a real server:
+// under Wine, which has no network provider, what is tested is the decision
+// around it.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/share_account.h"
+#include "support/failing_platform.h"
+#include "text/utf8.h"
+
+#ifdef _WIN32
+// clang-format off
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+// clang-format on
+
+#include "platform/win32/win32_platform.h"
+#else
+#include <sys/stat.h>
+#endif
+
+namespace webexam {
+namespace {
+
+using test::Kind;
+using test::ReadBytes;
+using test::TempDir;
+using test::ThrowsPlatformError;
+using test::U16;
+using test::WriteBytes;
+namespace fs = std::filesystem;
+
+// Sets (or with no value, removes) a variable the platform reads.
+void SetEnvironment(const char* name, const std::optional<std::u16string>& value) {
+#ifdef _WIN32
+  const std::u16string wide = FromUtf8(name);
+  ::SetEnvironmentVariableW(reinterpret_cast<const wchar_t*>(wide.c_str()),
+                            value ? reinterpret_cast<const wchar_t*>(value->c_str()) : nullptr);
+#else
+  value ? ::setenv(name, ToUtf8(*value).c_str(), 1) : ::unsetenv(name);
+#endif
+}
+
+TEST(ShareAccount, ReadsWhatItWritesAndSkipsNotepadsByteOrderMark) {
+  const ShareAccount account{"JF", "老师", " p=a#ss "};
+  const ShareAccount back = ParseShareAccount(ShareAccountText(account));
+  EXPECT_EQ(back.domain, "JF");
+  EXPECT_EQ(back.user, "老师");
+  EXPECT_EQ(back.password, " p=a#ss ");
+  const ShareAccount notepad = ParseShareAccount("\xEF\xBB\xBFusername=teacher\r\npassword=x\r\n");
+  EXPECT_EQ(notepad.user, "teacher");
+  EXPECT_EQ(notepad.password, "x");
+}
+
+class ShareLogonTest : public ::testing::Test {
+ protected:
+  ~ShareLogonTest() override { SetEnvironment("WEBEXAM_SMB_CREDENTIALS", std::nullopt); }
+
+  std::unique_ptr<Platform> platform_ = MakePlatform();
+  TempDir dir_;
+};
+
+#ifdef _WIN32
+bool UnderWine() {
+  return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// The access the file grants, in the system's own notation.
+std::wstring AccessOf(const fs::path& file) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  PACL acl = nullptr;
+  EXPECT_EQ(
+      ::GetNamedSecurityInfoW(file.wstring().c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                              nullptr, nullptr, &acl, nullptr, &descriptor),
+      static_cast<DWORD>(ERROR_SUCCESS));
+  wchar_t* text = nullptr;
+  if (descriptor == nullptr ||
+      !::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+    return L"(none)";
+  }
+  std::wstring access = text;
+  ::LocalFree(text);
+  ::LocalFree(descriptor);
+  return access;
+}
+#endif
+
+// A secret file replaces an older one readable by anyone, in one step: no
+// other file is left in its folder, which is made when missing.
+TEST_F(ShareLogonTest, ASecretFileReplacesTheOldOneAndOnlyAdministratorsReadIt) {
+  const fs::path folder = dir_.path() / "webexam", file = folder / "smb-credentials";
+  platform_->WriteSecretFile(U16(file), "username=a\n");
+  EXPECT_EQ(ReadBytes(file), "username=a\n");
+  fs::remove(file);
+  WriteBytes(file, "old text, readable by all\n");
+#ifndef _WIN32
+  for (const mode_t mask : {0, 077}) {
+    const mode_t before = ::umask(mask);
+    platform_->WriteSecretFile(U16(file), "username=b\n");
+    ::umask(before);
+    EXPECT_EQ(fs::status(file).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
+        << "umask " << mask;
+  }
+#else
+  platform_->WriteSecretFile(U16(file), "username=b\n");
+  // Wine keeps no access list of a file (it makes one up from the Unix
+  // mode): what it was given is checked in SecretFilesGrantOnlySystemAnd...
+  if (!UnderWine()) {
+    EXPECT_EQ(AccessOf(file), kSecretFileAccess);
+  }
+#endif
+  EXPECT_EQ(ReadBytes(file), "username=b\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+// Only a UNC share is connected: a folder of this PC is reached as it is,
+// without a look at the credentials file.
+TEST_F(ShareLogonTest, AShareThatIsAFolderOfThisPcIsNotConnected) {
+  fs::create_directories(dir_.path() / "unreadable");  // a folder: it cannot be read as a file
+  SetEnvironment("WEBEXAM_SMB_CREDENTIALS", dir_ / "unreadable");
+  const std::u16string share = U16(dir_.path() / "share") + platform_->PathSeparator();
+  fs::create_directories(dir_.path() / "share");
+  platform_->ConnectShare(share);
+  platform_->WriteNewFile(share + u"JF101", "");
+  platform_->DisconnectShare(share);
+  EXPECT_TRUE(fs::exists(dir_.path() / "share" / "JF101"));
+}
+
+#ifdef _WIN32
+// A credentials file that is there but cannot be read is never taken for no
+// file (the guest's logon): the connection fails, naming the file.
+TEST_F(ShareLogonTest, AnUnreadableCredentialsFileRefusesTheConnection) {
+  fs::create_directories(dir_.path() / "unreadable");
+  SetEnvironment("WEBEXAM_SMB_CREDENTIALS", dir_ / "unreadable");
+  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->ConnectShare(u"\\\\teacher\\results\\"); },
+                                  Kind::kDenied, dir_ / "unreadable"));
+  platform_->DisconnectShare(u"\\\\teacher\\results\\");  // nothing was connected
+}
+
+// Under Wine, which has no network provider, the connection is left to the
+// file operations, which reach the share Wine maps as before.
+TEST_F(ShareLogonTest, WithoutANetworkProviderTheShareIsReachedAsBefore) {
+  const std::optional<std::u16string> unc = platform_->Environment("WEBEXAM_TEST_UNC_SHARE");
+  if (!unc) GTEST_SKIP() << "WEBEXAM_TEST_UNC_SHARE names no mapped UNC share";
+  for (const char* account : {"none", "account"}) {
+    WriteBytes(dir_.path() / "account", "username=teacher\npassword=x\n");
+    SetEnvironment("WEBEXAM_SMB_CREDENTIALS", dir_ / account);
+    platform_->ConnectShare(*unc);
+    const std::u16string marker = *unc + u"logon-" + FromUtf8(account);
+    platform_->WriteFile(marker, "");
+    platform_->RemoveFile(marker);
+    platform_->DisconnectShare(*unc);
+  }
+}
+
+// The access list a secret file is made with: protected, and full access
+// for SYSTEM and the Administrators group alone.
+TEST(Win32Share, SecretFilesGrantOnlySystemAndAdministrators) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      kSecretFileAccess, SDDL_REVISION_1, &descriptor, nullptr));
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  ASSERT_TRUE(::GetSecurityDescriptorControl(descriptor, &control, &revision));
+  EXPECT_TRUE(control & SE_DACL_PROTECTED);
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL acl = nullptr;
+  ASSERT_TRUE(::GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted));
+  ASSERT_TRUE(present && acl != nullptr);
+  ASSERT_EQ(acl->AceCount, 2);
+  const WELL_KNOWN_SID_TYPE granted[] = {WinLocalSystemSid, WinBuiltinAdministratorsSid};
+  for (DWORD i = 0; i < 2; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    ASSERT_TRUE(::GetAce(acl, i, reinterpret_cast<void**>(&ace)));
+    EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+    EXPECT_EQ(ace->Header.AceFlags, 0);  // passed on to nothing
+    EXPECT_EQ(ace->Mask, static_cast<DWORD>(FILE_ALL_ACCESS));
+    EXPECT_TRUE(::IsWellKnownSid(&ace->SidStart, granted[i])) << i;
+  }
+  ::LocalFree(descriptor);
+}
+
+TEST(Win32Share, TheShareOfAUncPathIsItsServerAndFirstName) {
+  EXPECT_EQ(UncShareOf(u"\\\\teacher\\results\\"), u"\\\\teacher\\results");
+  EXPECT_EQ(UncShareOf(u"\\\\teacher\\results\\pages\\JF101.htm"), u"\\\\teacher\\results");
+  EXPECT_EQ(UncShareOf(u"//10.0.0.1/results"), u"\\\\10.0.0.1\\results");
+  EXPECT_EQ(UncShareOf(u"\\\\?\\UNC\\teacher\\results\\log"), u"\\\\teacher\\results");
+  for (const char16_t* not_unc : {u"C:\\results\\", u"results\\", u"\\\\?\\C:\\results\\",
+                                  u"\\\\.\\pipe\\x", u"\\\\teacher\\", u"\\\\teacher", u""}) {
+    EXPECT_EQ(UncShareOf(not_unc), u"") << ToUtf8(not_unc);
+  }
+}
+
+// The kinds the share's callers decide on: a full server is retried, each
+// refused logon gets its own advice, a server that does not answer may yet.
+TEST(Win32Share, LogonRefusalsHaveTheirOwnKinds) {
+  const std::pair<unsigned long, Kind> expected[] = {
+      {71, Kind::kServerFull},
+      {1272, Kind::kGuestRefused},
+      {1326, Kind::kLogonFailed},
+      {86, Kind::kLogonFailed},
+      {1327, Kind::kLogonFailed},
+      {1330, Kind::kLogonFailed},
+      {1331, Kind::kLogonFailed},
+      {1909, Kind::kLogonFailed},
+      {1385, Kind::kLogonFailed},
+      {1219, Kind::kOtherAccount},
+      {67, Kind::kNoShare},
+      {0xC000A000, Kind::kSigningRequired},
+      {0xD000A000, Kind::kSigningRequired},
+      {53, Kind::kTransient},
+      {5, Kind::kDenied},
+      {32, Kind::kBusy},
+      {1222, Kind::kOther},
+  };
+  for (const auto& [error, kind] : expected) {
+    EXPECT_EQ(KindOfSystemError(error), kind) << error;
+  }
+  EXPECT_TRUE(PlatformError(Kind::kServerFull, 71, "cannot connect to", "x", "y").IsRetryable());
+}
+#endif
+
+}  // namespace
+}  // namespace webexam
