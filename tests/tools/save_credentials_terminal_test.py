@@ -69,6 +69,11 @@ def main():
             sys.exit("FAIL: echo is on at %r" % prompt)
         answer(PASSWORD)
     read_until("已保存在 " + native(credentials))
+    if wine:
+        # The console Wine makes on the terminal is the program's own, as a
+        # double-clicked one is: it waits for a key before it ends.
+        read_until("按任意键关闭本窗口", deadline=60)
+        answer("")
     while True:
         try:
             chunk = os.read(master, 4096)
