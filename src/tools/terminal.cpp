@@ -150,13 +150,6 @@ void WaitForKeyBeforeClosing() {
 #endif
 }
 
-std::u16string ReadAnswer() {
-  std::string line;
-  for (int c; (c = std::getc(stdin)) != EOF && c != '\n';) line += static_cast<char>(c);
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return FromUtf8(line);
-}
-
 namespace {
 
 // A line of bytes from standard input (UTF-8), without its line end; nothing
@@ -211,6 +204,8 @@ void RestoreTerminalAndEnd(int signal_number) {
 #endif
 
 }  // namespace
+
+std::u16string ReadAnswer() { return ReadLineOfBytes().value_or(std::u16string()); }
 
 std::optional<std::u16string> ReadTypedLine(std::u16string_view prompt, bool hidden) {
 #ifdef _WIN32

@@ -569,22 +569,30 @@ void PosixPlatform::AppendExclusively(const std::u16string& path, std::string_vi
   if (int error = fd.Close()) Fail("cannot write", native, error);
 }
 
+namespace {
+
+// Opens `native` with `flags` (`operation` names the open), writes all of
+// `bytes` and closes it.
+void WriteWhole(const std::string& native, int flags, const char* operation,
+                std::string_view bytes) {
+  Fd fd(OpenRetryingEintr(native.c_str(), flags));
+  if (!fd.ok()) Fail(operation, native);
+  if (int error = WriteAll(fd.get(), bytes)) Fail("cannot write", native, error);
+  if (int error = fd.Close()) Fail("cannot write", native, error);
+}
+
+}  // namespace
+
 void PosixPlatform::WriteFile(const std::u16string& path, std::string_view bytes) {
   const std::string native = Native(path);
   if (IsSmbAddress(native)) return smb_.WriteFile(native, bytes);
-  Fd fd(OpenRetryingEintr(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC));
-  if (!fd.ok()) Fail("cannot open for output", native);
-  if (int error = WriteAll(fd.get(), bytes)) Fail("cannot write", native, error);
-  if (int error = fd.Close()) Fail("cannot write", native, error);
+  WriteWhole(native, O_WRONLY | O_CREAT | O_TRUNC, "cannot open for output", bytes);
 }
 
 void PosixPlatform::WriteNewFile(const std::u16string& path, std::string_view bytes) {
   const std::string native = Native(path);
   if (IsSmbAddress(native)) return smb_.WriteNewFile(native, bytes);
-  Fd fd(OpenRetryingEintr(native.c_str(), O_WRONLY | O_CREAT | O_EXCL));
-  if (!fd.ok()) Fail("cannot create", native);
-  if (int error = WriteAll(fd.get(), bytes)) Fail("cannot write", native, error);
-  if (int error = fd.Close()) Fail("cannot write", native, error);
+  WriteWhole(native, O_WRONLY | O_CREAT | O_EXCL, "cannot create", bytes);
 }
 
 void PosixPlatform::ConnectShare(const std::u16string& share) {
