@@ -257,6 +257,15 @@ constexpr std::string_view kExeSuffix = "";
 #endif
 }  // namespace
 
+void SetEnvironment(const char* name, const std::optional<fs::path>& value) {
+#ifdef _WIN32
+  ::SetEnvironmentVariableW(fs::path(name).wstring().c_str(),
+                            value ? value->wstring().c_str() : nullptr);
+#else
+  value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+#endif
+}
+
 fs::path TestProgram(std::string_view name) {
   return fs::path(WEBEXAM_TEST_BIN_DIR) / (std::string(name) + std::string(kExeSuffix));
 }

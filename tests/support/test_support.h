@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +76,10 @@ void SubmitFromPcs(const fs::path& dir, const fs::path& share, int count,
 
 // A test helper program built next to the tests.
 fs::path TestProgram(std::string_view name);
+
+// Sets (or with no value, removes) an environment variable of this process,
+// which the platform reads and spawned programs inherit.
+void SetEnvironment(const char* name, const std::optional<fs::path>& value);
 // One of the programs the project ships, as built.
 fs::path BuiltProgram(std::string_view name);
 

@@ -22,18 +22,9 @@
 namespace webexam {
 namespace {
 
+using test::SetEnvironment;
 using test::WriteBytes;
 namespace fs = std::filesystem;
-
-// Sets (or with no value, removes) a variable the spawned tools inherit.
-void SetEnvironment(const char* name, const std::optional<fs::path>& value) {
-#ifdef _WIN32
-  ::SetEnvironmentVariableW(fs::path(name).wstring().c_str(),
-                            value ? value->wstring().c_str() : nullptr);
-#else
-  value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-#endif
-}
 
 class WebexamCheckTest : public test::ToolRun {
  protected:
