@@ -489,9 +489,15 @@ def scenario_exit_without_submission(display, binary, work, wine, shots):
         client.screenshot(shots, "exit-question.png", box)
         client.keys("n" if wine else "Escape")  # No
         wait_for(lambda: len(client.windows(TITLE_GRADING)) == 1, "the question to close")
+        # The box is gone from the screen a moment before the answer is logged.
+        answered = ("webexam: question: 你还没有上交成绩，退出会删除考生文件夹。确定要退出吗？\n"
+                    "webexam: answer: 否\n")
+        try:
+            wait_for(lambda: answered in client.stderr(), "the answer on standard error", 5)
+        except Failure:
+            pass
         check(client.proc.poll() is None, "No keeps the exam going")
-        check("webexam: question: 你还没有上交成绩，退出会删除考生文件夹。确定要退出吗？\n"
-              "webexam: answer: 否\n" in client.stderr(), "the question and No on standard error")
+        check(answered in client.stderr(), "the question and No on standard error")
         check(os.path.isdir(os.path.join(client.root, "620722001")), "and the work")
         client.focus(form1, LABEL1)
         client.keys("Return")  # the focus is still on "退出"
