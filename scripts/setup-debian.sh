@@ -13,6 +13,8 @@ packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins fonts-ar
 # Chinese names go in through the desktop's input method: the Qt 6 front end
 # of fcitx5, and that of ibus, which ships in libqt6gui6.
 packages+=(fcitx5-frontend-qt6 libqt6gui6)
+# The teacher's guide is made into a web page by Debian's Python Markdown.
+packages+=(python3-markdown)
 case "${1:-}" in
   test)
     packages+=(libgtest-dev libbenchmark-dev python3 xvfb xdotool xclip)
