@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Makes the Debian package (cpack -G DEB in the linux build) and tries it for
-# real: lintian, desktop-file-validate and appstreamcli validate on what it
-# holds; then it is installed with apt into a clean, minimal Debian 12 root,
-# where webexam-check, webexam-grade and the client's sign-in window (on an
-# Xvfb of this machine) are run, and purged, leaving nothing behind.
+# Makes the two Debian packages (cpack -G DEB in the linux build), webexam for
+# the lab PCs and webexam-teacher for the teacher's PC, and tries them for
+# real: what each holds (no teacher's tool among the candidates'), lintian,
+# desktop-file-validate and appstreamcli validate; then each is installed with
+# apt into a clean, minimal Debian 12 root: webexam-teacher alone first, where
+# webexam-grade and webexam-results run, then webexam, where webexam-check and
+# the client's sign-in window (on an Xvfb of this machine) run. Both are
+# purged, leaving nothing behind.
 #
 #   scripts/package-test.sh [BUILD]     (default build/linux)
 #
@@ -26,10 +29,12 @@ if [[ ! -f "$build/CMakeCache.txt" ]]; then
     >/dev/null
 fi
 cmake --build "$build" -j2 >/dev/null
-rm -f "$build"/webexam_*.deb
+rm -f "$build"/webexam_*.deb "$build"/webexam-teacher_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/webexam_*.deb)
-echo "== $deb"
+teachers_deb=$(ls "$build"/webexam-teacher_*.deb)
+echo "== $deb and $teachers_deb"
+python3 scripts/package-contents.py "$deb" "$teachers_deb"
 
 work=$(mktemp -d)
 xvfb=
@@ -45,7 +50,7 @@ trap cleanup EXIT
 echo "== lintian, desktop-file-validate, appstreamcli validate"
 # Root may run lintian on the package it just made; lintian's word on that
 # is left out.
-lintian --fail-on error,warning "$deb" 2> >(grep -v "running with root privileges" >&2)
+lintian --fail-on error,warning "$deb" "$teachers_deb" 2> >(grep -v "running with root privileges" >&2)
 dpkg-deb -x "$deb" "$work/contents"
 desktop-file-validate "$work"/contents/usr/share/applications/*.desktop
 appstreamcli validate --no-net "$work"/contents/usr/share/metainfo/*.metainfo.xml
@@ -78,6 +83,7 @@ tar -C "$root" -xf "$tarball"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 cp "$cache"/debs/*.deb "$root/var/cache/apt/archives/" 2>/dev/null || true
 cp "$deb" "$root/tmp/webexam.deb"
+cp "$teachers_deb" "$root/tmp/webexam-teacher.deb"
 # The programs find themselves through /proc, as on any installed system.
 mount -t proc proc "$root/proc"
 cp tests/data/model_answer.htm "$root/tmp/"
@@ -95,14 +101,25 @@ fail() {
   exit 1
 }
 
-echo "== apt-get install webexam.deb"
-in_root apt-get update -qq
-DEBIAN_FRONTEND=noninteractive in_root apt-get install -y -qq --no-install-recommends \
-  /tmp/webexam.deb >"$work/apt.log" 2>&1 || {
-  cat "$work/apt.log"
-  fail "the package does not install"
+apt_install() {
+  DEBIAN_FRONTEND=noninteractive in_root apt-get install -y -qq --no-install-recommends \
+    "$1" >"$work/apt.log" 2>&1 || {
+    cat "$work/apt.log"
+    fail "$1 does not install"
+  }
+  cp -n "$root"/var/cache/apt/archives/*.deb "$cache/debs/" 2>/dev/null || true
 }
-cp -n "$root"/var/cache/apt/archives/*.deb "$cache/debs/" 2>/dev/null || true
+in_root apt-get update -qq
+
+echo "== apt-get install webexam-teacher.deb, alone: webexam-grade and webexam-results"
+apt_install /tmp/webexam-teacher.deb
+in_root webexam-grade /tmp/model_answer.htm | tee "$work/grade"
+[[ "$(cut -f2 "$work/grade")" == "22" ]] || fail "wrong marks"
+in_root webexam-results --help >/dev/null || fail "webexam-results does not run"
+[[ -s "$root/usr/share/doc/webexam-teacher/guide.zh-CN.html" ]] || fail "no guide"
+
+echo "== apt-get install webexam.deb"
+apt_install /tmp/webexam.deb
 
 echo "== webexam-check, on the sample exam and on the PC's own exam folder"
 in_root mkdir -p /tmp/c /tmp/share
@@ -127,9 +144,9 @@ grep -q "考试材料 .*通过（/etc/webexam/exam，本机的考试文件夹）
   fail "the PC's own exam folder was not taken"
 in_root rm -r /etc/webexam
 
-echo "== webexam-grade"
-in_root webexam-grade /usr/share/webexam/exam/aa/index.htm /tmp/model_answer.htm | tee "$work/grade"
-[[ "$(cut -f2 "$work/grade" | tr '\n' ' ')" == "0 22 " ]] || fail "wrong marks"
+echo "== webexam-grade on the installed sample exam"
+in_root webexam-grade /usr/share/webexam/exam/aa/index.htm | tee "$work/grade"
+[[ "$(cut -f2 "$work/grade")" == "0" ]] || fail "wrong marks"
 
 echo "== the client's sign-in window, on this machine's Xvfb"
 # The chroot shares this machine's network, so the client reaches the X
@@ -158,10 +175,10 @@ echo "考生登录 shown"
 kill "$client"
 wait "$client" 2>/dev/null || true
 
-echo "== apt-get purge webexam"
-in_root dpkg -L webexam >"$work/files"
-DEBIAN_FRONTEND=noninteractive in_root apt-get purge -y -qq webexam >"$work/apt.log" 2>&1 ||
-  fail "the package does not purge: $(cat "$work/apt.log")"
+echo "== apt-get purge webexam webexam-teacher"
+in_root dpkg -L webexam webexam-teacher | grep -v "^$" >"$work/files"
+DEBIAN_FRONTEND=noninteractive in_root apt-get purge -y -qq webexam webexam-teacher \
+  >"$work/apt.log" 2>&1 || fail "the packages do not purge: $(cat "$work/apt.log")"
 while read -r path; do
   if [[ -e "$root$path" && ! -d "$root$path" ]] ||
     { [[ -d "$root$path" ]] && ! in_root dpkg -S "$path" >/dev/null 2>&1; }; then
@@ -169,10 +186,10 @@ while read -r path; do
   fi
 done <"$work/files"
 # Once more from here, the dependencies in place: installing, running and
-# purging the package leaves the root as it was.
+# purging the packages leaves the root as it was.
 before=$(snapshot)
-in_root dpkg -i /tmp/webexam.deb >/dev/null
+in_root dpkg -i /tmp/webexam.deb /tmp/webexam-teacher.deb >/dev/null
 check >/dev/null
-in_root dpkg --purge webexam >/dev/null
+in_root dpkg --purge webexam webexam-teacher >/dev/null
 diff <(echo "$before") <(snapshot) || fail "the purge left the root changed"
-echo "== the package installs, works and purges cleanly"
+echo "== the packages install, work and purge cleanly"
