@@ -13,6 +13,7 @@ import base64
 import html
 import os
 import re
+import struct
 import sys
 
 import markdown
@@ -40,6 +41,31 @@ nav { background: #f7f7f7; border: 1px solid #ddd; padding: .5em 1em; }
 PICTURE_TYPES = {".png": "image/png", ".jpg": "image/jpeg", ".jpeg": "image/jpeg"}
 
 
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+# How a PNG's colours are to be taken. The guide's pictures are screenshots,
+# already in the screen's colours: without these chunks every browser draws
+# them pixel for pixel, as they were taken, where some would correct them.
+COLOUR_CHUNKS = {b"gAMA", b"cHRM", b"iCCP", b"sRGB"}
+
+
+def screen_colours(data, source):
+    """The PNG without the chunks that would make a browser change its colours."""
+    if not data.startswith(PNG_SIGNATURE):
+        sys.exit(f"guide-html: {source} is no PNG picture")
+    kept, pos = [PNG_SIGNATURE], len(PNG_SIGNATURE)
+    while pos < len(data):
+        if pos + 12 > len(data):
+            sys.exit(f"guide-html: {source} ends in the middle of a chunk")
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        end = pos + 12 + length
+        if end > len(data):
+            sys.exit(f"guide-html: {source} ends in the middle of a chunk")
+        if kind not in COLOUR_CHUNKS:
+            kept.append(data[pos:end])
+        pos = end
+    return b"".join(kept)
+
+
 def embed_pictures(body, folder):
     """Puts each local picture into the page; a missing one stops the build."""
     def embed(match):
@@ -50,7 +76,10 @@ def embed_pictures(body, folder):
         if kind is None:
             sys.exit(f"guide-html: {source} is no PNG or JPEG picture")
         with open(os.path.join(folder, source), "rb") as f:
-            data = base64.b64encode(f.read()).decode("ascii")
+            data = f.read()
+        if kind == "image/png":
+            data = screen_colours(data, source)
+        data = base64.b64encode(data).decode("ascii")
         return f'{match.group(1)}"data:{kind};base64,{data}"'
     return re.sub(r'(<img [^>]*src=)"([^"]*)"', embed, body)
 
