@@ -30,12 +30,24 @@ code { font-family: Consolas, "DejaVu Sans Mono", monospace; background: #f3f3f3
        padding: 0 .2em; }
 pre { background: #f3f3f3; padding: .6em .8em; overflow-x: auto; line-height: 1.4; }
 pre code { padding: 0; }
+/* A name or a command is not broken at its hyphens, but in the wider columns
+   of a table a long one may wrap. */
+code { white-space: nowrap; }
+td code { white-space: normal; }
+td:first-child code { white-space: nowrap; }
+pre code { white-space: inherit; }
 table { border-collapse: collapse; margin: 1em 0; }
 th, td { border: 1px solid #bbb; padding: .3em .6em; vertical-align: top; text-align: left; }
 th { background: #eee; }
-img { max-width: 100%; border: 1px solid #ccc; }
+img { display: block; max-width: 100%; margin: .6em 0; border: 1px solid #ccc; }
 nav { background: #f7f7f7; border: 1px solid #ddd; padding: .5em 1em; }
-@media print { nav { display: none; } }
+@media print {
+  body { max-width: none; margin: 0; }
+  nav { display: none; }
+  pre { white-space: pre-wrap; }
+  img, pre, tr { break-inside: avoid; }
+  h2, h3 { break-after: avoid; }
+}
 """
 
 PICTURE_TYPES = {".png": "image/png", ".jpg": "image/jpeg", ".jpeg": "image/jpeg"}
@@ -84,15 +96,18 @@ def embed_pictures(body, folder):
     return re.sub(r'(<img [^>]*src=)"([^"]*)"', embed, body)
 
 
-WIDE = "\u3000-\u30ff\u3400-\u9fff\uff00-\uffef"
+# Chinese characters and punctuation, with the quotation marks and the
+# ellipsis Chinese text uses.
+WIDE = "\u2018\u2019\u201c\u201d\u2026\u3000-\u30ff\u3400-\u9fff\uff00-\uffef"
 
 
 def join_wide_lines(body):
     """A line of Chinese broken in the source is one line on the page: the
-    line end between two Chinese characters would show as a blank."""
+    line end between two Chinese characters, and the indent of a list item's
+    next line, would show as a blank."""
     parts = re.split(r"(<pre>.*?</pre>)", body, flags=re.S)
     return "".join(part if part.startswith("<pre>") else
-                   re.sub(f"([{WIDE}])\n([{WIDE}])", r"\1\2", part) for part in parts)
+                   re.sub(f"([{WIDE}])\n[ \t]*([{WIDE}])", r"\1\2", part) for part in parts)
 
 
 def main():

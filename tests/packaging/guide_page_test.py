@@ -265,7 +265,7 @@ def main():
     # One picture of the whole page: the window grows until the page's end
     # (a blank band at the bottom) is in it.
     shot = os.path.join(build, "guide_page.png")
-    height = 16000
+    height = 24000
     while True:
         if os.path.exists(shot):
             os.remove(shot)
