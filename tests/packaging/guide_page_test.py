@@ -178,7 +178,10 @@ def check_page(page_path, picture_folder, failures):
     for name in sorted(os.listdir(picture_folder)):
         if name.endswith(".png"):
             with open(os.path.join(picture_folder, name), "rb") as f:
-                own[decode_png(f.read())] = name
+                try:
+                    own[decode_png(f.read())] = name
+                except ValueError:
+                    pass  # a kind this reader skips: the page cannot show it as one of these
     drawn = []
     if not reader.pictures:
         fail("the page shows no picture")
