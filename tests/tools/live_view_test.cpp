@@ -85,6 +85,8 @@ TEST(LiveView, FortyPcsSubmitWhileTheTeacherWatches) {
   }
   WriteBytes(dir.path() / "roster.csv", roster);
   const fs::path screen = dir.path() / "screen.txt", page = dir.path() / "live.html";
+  // The journal the watch keeps in the teacher's own folder.
+  test::SetEnvironment("XDG_DATA_HOME", dir.path() / "data");
   const test::Process watch =
       test::Spawn(test::BuiltProgram("webexam-results"),
                   {"--watch", "--interval", "1", "--roster", (dir.path() / "roster.csv").string(),
@@ -106,6 +108,7 @@ TEST(LiveView, FortyPcsSubmitWhileTheTeacherWatches) {
   }
   Interrupt(watch);
   EXPECT_EQ(test::Wait(watch), 0);
+  test::SetEnvironment("XDG_DATA_HOME", std::nullopt);
   const std::string text = ReadBytes(screen);
   EXPECT_NE(text.find(all_in), std::string::npos) << text;
   EXPECT_NE(text.find(ToUtf8(u"异常（0 条）：没有")), std::string::npos) << text;
@@ -113,6 +116,30 @@ TEST(LiveView, FortyPcsSubmitWhileTheTeacherWatches) {
   EXPECT_TRUE(text.ends_with(ToUtf8(u"已结束实时查看。\n"))) << text;
 #endif
   EXPECT_EQ(ReadBytes(dir.path() / "errors.txt"), "");
+
+  // The journal saw every line, marker and page arrive while the PCs
+  // submitted, and found nothing wrong.
+  const std::string named = ToUtf8(u"\n记事本 ");
+  const std::size_t at = text.find(named) + named.size();
+  ASSERT_NE(at, std::string::npos + named.size()) << text;
+  const std::string journal_path = text.substr(at, text.find('\n', at) - at);
+#ifndef _WIN32
+  EXPECT_TRUE(journal_path.starts_with((dir.path() / "data" / "webexam" / "journals").string()))
+      << journal_path;
+#endif
+  const std::string journal = ReadBytes(fs::u8path(journal_path));
+  auto records = [&journal](const std::string& kind) {
+    std::size_t count = 0;
+    for (std::size_t at = 0; (at = journal.find("\t" + kind + "\t", at)) != std::string::npos;
+         ++at) {
+      ++count;
+    }
+    return count;
+  };
+  EXPECT_EQ(records("line"), std::size_t{kPcs});
+  EXPECT_EQ(records("marker"), std::size_t{kPcs});
+  EXPECT_GE(records("page"), std::size_t{kPcs});
+  EXPECT_EQ(records("finding"), 0u) << journal;
 
   // The page reloads itself and was replaced whole, never left half-written.
   const std::string html = ReadBytes(page);
