@@ -82,12 +82,38 @@ std::u16string PlaceProblem(Platform& platform, const std::string& journal,
 
 }  // namespace
 
-OpenedJournal OpenJournal(Platform& platform, std::string file, const std::string& share) {
+OpenedJournal OpenJournal(Platform& platform, std::string file, const std::string& share,
+                          bool share_is_empty) {
   OpenedJournal opened;
+  std::string previous;
   if (file.empty()) {
-    file = DefaultJournal(platform, ShareName(share));
+    // "<name>.txt", then "<name>-2.txt" and so on, one for each exam.
+    const std::string first = DefaultJournal(platform, ShareName(share));
+    auto numbered = [&first](int number) {
+      return number == 1
+                 ? first
+                 : first.substr(0, first.size() - 4) + "-" + std::to_string(number) + ".txt";
+    };
     std::error_code error;
-    std::filesystem::create_directories(NativePath(file).parent_path(), error);
+    std::filesystem::create_directories(NativePath(first).parent_path(), error);
+    int number = 1;
+    while (number < 999 && std::filesystem::exists(NativePath(numbered(number + 1)), error)) {
+      ++number;
+    }
+    file = numbered(number);
+    if (share_is_empty && std::filesystem::exists(NativePath(file), error)) {
+      ShareJournal latest(ShareName(share),
+                          [&platform](std::string_view gbk) { return platform.DecodeGbk(gbk); });
+      std::string bytes;
+      try {
+        bytes = platform.ReadHead(FromUtf8(file), SIZE_MAX, Platform::IfMissing::kFail);
+      } catch (const PlatformError&) {
+      }
+      if (latest.Load(bytes).empty() && !latest.SawNothing()) {
+        previous = file;
+        file = numbered(number + 1);
+      }
+    }
   }
   if (const std::u16string problem = PlaceProblem(platform, file, share); !problem.empty()) {
     return {std::nullopt, problem + FromUtf8(file), 2};
@@ -104,7 +130,17 @@ OpenedJournal OpenJournal(Platform& platform, std::string file, const std::strin
     return {std::nullopt, u"记事本 " + FromUtf8(file) + u" " + refused, 1};
   }
   opened.journal.emplace(platform, std::move(file), std::move(journal));
+  opened.journal->previous = previous;
   return opened;
+}
+
+std::u16string JournalFile::Shown() const {
+  std::u16string shown = FromUtf8(file_);
+  if (!previous.empty()) {
+    shown +=
+        u"（共享文件夹已清空，当作新的一场考试；上一场的记事本是 " + FromUtf8(previous) + u"）";
+  }
+  return shown;
 }
 
 std::u16string JournalFile::Keep(const std::string& log, const std::vector<std::u16string>& markers,

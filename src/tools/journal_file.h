@@ -28,6 +28,12 @@ class JournalFile {
 
   const ShareJournal& Journal() const { return journal_; }
   const std::string& File() const { return file_; }
+  // How the teacher should name it: the file, and for a journal begun anew
+  // for a new exam, the one before.
+  std::u16string Shown() const;
+
+  // The journal of the exam before, when --watch began a new one.
+  std::string previous;
 
  private:
   Platform* platform_;
@@ -36,15 +42,17 @@ class JournalFile {
 };
 
 // The journal, opened for the share `share` (as the teacher named it): the
-// file given, or with none the one in the teacher's own folder named after
-// the share. Without a journal, `problem` says why and `status` is the
-// exit status it calls for: 2 for a place the journal must not be, 1 for a
+// file given, or with none the latest in the teacher's own folder named
+// after the share, or a new one there when that one saw things on the share
+// and the share is now empty (`share_is_empty`): the next exam. Without a journal, `problem` says
+// why and `status` is the exit status it calls for: 2 for a place the journal must not be, 1 for a
 // file that cannot be read or is not a journal of this share.
 struct OpenedJournal {
   std::optional<JournalFile> journal;
   std::u16string problem;
   int status = 0;
 };
-OpenedJournal OpenJournal(Platform& platform, std::string file, const std::string& share);
+OpenedJournal OpenJournal(Platform& platform, std::string file, const std::string& share,
+                          bool share_is_empty);
 
 }  // namespace webexam

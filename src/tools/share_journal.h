@@ -97,6 +97,8 @@ class ShareJournal {
   // Everything that appeared, in the order it was first seen.
   const std::vector<JournalArrival>& Arrivals() const { return arrivals_; }
   std::size_t Looks() const { return looks_; }
+  // Whether the share, as last seen, held nothing: no line, marker or page.
+  bool SawNothing() const { return lines_.empty() && markers_.empty() && pages_.empty(); }
   // The first look of the journal; meaningful once Looks() is not 0.
   const JournalTime& FirstLook() const { return first_look_; }
 

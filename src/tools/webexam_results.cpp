@@ -4,6 +4,7 @@
 // optionally against the class list and as CSV and a printable HTML page;
 // during the exam a live view; and the kept pages graded again.
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include "platform/platform.h"
 #include "results/kept_pages.h"
 #include "results/share_log_reader.h"
+#include "text/characters.h"
 #include "text/utf8.h"
 #include "tools/command_line.h"
 #include "tools/journal_file.h"
@@ -221,7 +223,7 @@ int Watch(Platform& platform, Share& share, const Roster* roster, const Options&
                     content->kept_pages ? &*content->kept_pages : nullptr);
       AddJournalFindings(summary, journal.Journal());
       view.Look(summary, now);
-      body = view.Screen(u"共享文件夹 " + share.Named() + u"\n记事本 " + FromUtf8(journal.File()));
+      body = view.Screen(u"共享文件夹 " + share.Named() + u"\n记事本 " + journal.Shown());
       if (!kept.empty()) body += u"\n" + kept + u"\n";
       if (!options.html.empty()) {
         try {
@@ -328,7 +330,21 @@ int RunTool(const std::vector<std::string>& arguments) {
     }
     std::optional<JournalFile> journal;
     if (options.watch || !options.journal.empty()) {
-      OpenedJournal opened = OpenJournal(*platform, options.journal, options.share);
+      // A share that holds nothing yet: a new exam, for the journal --watch
+      // keeps by itself.
+      bool empty = false;
+      if (options.journal.empty()) {
+        std::u16string error;
+        const std::optional<ShareContent> now = share.Read(error, true);
+        empty = now && now->log_bytes.empty() &&
+                std::all_of(now->markers.begin(), now->markers.end(),
+                            [](const std::u16string& name) {
+                              return EqualIgnoringAsciiCase(name, kShareLogName) ||
+                                     name.starts_with(u'.');
+                            }) &&
+                (!now->kept_pages || now->kept_pages->empty());
+      }
+      OpenedJournal opened = OpenJournal(*platform, options.journal, options.share, empty);
       if (!opened.journal) {
         PrintError(u"webexam-results: " + opened.problem + u"\n");
         return opened.status;
