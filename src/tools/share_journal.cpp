@@ -63,7 +63,7 @@ int HexDigit(char c) {
 std::u16string Unescaped(std::string_view text) {
   std::string bytes;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() + 0 && HexDigit(text[i + 1]) >= 0 &&
+    if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
         HexDigit(text[i + 2]) >= 0) {
       bytes += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
       i += 2;
@@ -424,11 +424,14 @@ void ShareJournal::CompareLines(std::string& out, const std::vector<std::string>
         after(lines.begin() + same, lines.end());
     auto pairs = Unchanged(before, after);
     pairs.emplace_back(before.size(), after.size());  // the end closes the last gap
+    // Between two unchanged lines, old and new lines pair up as changed
+    // ones; an old line left over was removed, a new one put in. New lines
+    // after the last unchanged one are arrivals.
     std::size_t i = 0, j = 0;
     for (std::size_t p = 0; p < pairs.size(); ++p) {
       const auto [next_i, next_j] = pairs[p];
       const bool last_gap = p + 1 == pairs.size();
-      for (; i < next_i || j < next_j; ++i, ++j) {
+      while (i < next_i || (j < next_j && !last_gap)) {
         const std::size_t old_number = same + i + 1, new_number = same + j + 1;
         if (i < next_i) {
           const std::u16string first_seen = line_seen_.at(lines_.at(same + i).key).at.local;
@@ -438,19 +441,19 @@ void ShareJournal::CompareLines(std::string& out, const std::vector<std::string>
                  u"第 " + Digits(new_number) + u" 行被改过：原来是" + Describe(before[i]) +
                      u"，记事本 " + first_seen + u" 首次记下；" + now.local + u" 查看时已成了" +
                      Describe(after[j]));
+            ++j;
           } else {
             Find(out, now, old_number,
                  u"原第 " + Digits(old_number) + u" 行" + Describe(before[i]) + u"不见了：记事本 " +
                      first_seen + u" 首次记下它，" + now.local + u" 查看时已没有");
-            --j;  // only the old side moves on
           }
+          ++i;
         } else {
-          if (last_gap) break;  // lines added at the end: arrivals
           named.insert(new_number);
           Find(out, now, new_number,
                u"第 " + Digits(new_number) + u" 行" + Describe(after[j]) +
                    u"插在原有的行之间，不是接在文件末尾交来的（" + now.local + u" 查看时发现）");
-          --i;  // only the new side moves on
+          ++j;
         }
       }
       i = next_i + 1;
@@ -516,7 +519,19 @@ void ShareJournal::ComparePages(std::string& out, const ShareLook& look, const J
   for (const SharePage& page : *look.pages) current.emplace(page.name, &page);
   auto whose = [this](const std::u16string& name) -> std::pair<std::size_t, std::u16string> {
     const std::optional<std::size_t> line = LineOfPage(name);
-    if (!line) return {0, u""};
+    if (!line) {
+      // A line no longer in the log may still say whose the page was.
+      const std::optional<PageParts> parts = PartsOfPage(name);
+      for (const auto& [key, seen] : line_seen_) {
+        const std::string bytes = key.substr(key.find(':') + 1);
+        const ShareLogRecord record = Decode(bytes);
+        if (parts && record.exam_number == parts->exam_number && seen.pc == parts->pc) {
+          const std::u16string who = Describe(bytes);
+          return {0, u"（" + who.substr(1, who.size() - 2) + u"的）"};
+        }
+      }
+      return {0, u""};
+    }
     return {*line, u"（第 " + Digits(*line) + u" 行" + Describe(lines_[*line - 1].bytes) + u"的）"};
   };
   for (const auto& [name, page] : std::map(pages_)) {

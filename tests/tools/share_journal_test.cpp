@@ -130,7 +130,8 @@ TEST_F(Journal, RemovedAndInsertedLinesAShrunkLogAndRemovedMarkersAndPagesAreNam
                 u"09:00:00 首次记下它，2026-12-07 09:05:00 查看时已没有",
                 u"计算机 JF02 的记号文件不见了：记事本 2026-12-07 09:00:00 首次记下它，2026-12-07 "
                 u"09:05:00 查看时已没有",
-                u"页面 pages/120722002-JF02.htm不见了：记事本 2026-12-07 09:00:00 首次记下它"
+                u"页面 pages/120722002-JF02.htm（120722002 考生2，计算机 JF02，答对 9 "
+                u"题的）不见了：记事本 2026-12-07 09:00:00 首次记下它"
                 u"（4 字节），2026-12-07 09:05:00 查看时已没有"}));
 
   // A line slipped in before the last one: the log was rewritten before
