@@ -263,7 +263,7 @@ void ShareJournal::Apply(std::string_view record) {
     const std::string key = KeyOf(*bytes);
     lines_.push_back({*bytes, key});
     if (!line_seen_.contains(key)) {
-      line_seen_.emplace(key, Seen{at, look_before_, PcOf(*bytes)});
+      line_seen_.emplace(key, Seen{at, PcOf(*bytes)});
       arrivals_.push_back({at, u"第 " + Digits(*number) + u" 行" + Describe(*bytes)});
     }
   } else if ((kind == "marker" || kind == "marker-gone") && n == 1) {
@@ -274,7 +274,7 @@ void ShareJournal::Apply(std::string_view record) {
     }
     markers_[lower] = name;
     if (!marker_seen_.contains(lower)) {
-      marker_seen_.emplace(lower, Seen{at, look_before_, lower});
+      marker_seen_.emplace(lower, Seen{at, lower});
       arrivals_.push_back({at, u"计算机 " + Shown(name) + u" 的记号文件"});
     }
   } else if (kind == "page" && n == 3) {
@@ -286,7 +286,7 @@ void ShareJournal::Apply(std::string_view record) {
     pages_[name] = {name, *size, std::string(f[5]), at.ms, growing};
     if (!page_seen_.contains(name)) {
       const std::optional<PageParts> parts = PartsOfPage(name);
-      page_seen_.emplace(name, Seen{at, look_before_, parts ? parts->pc : u""});
+      page_seen_.emplace(name, Seen{at, parts ? parts->pc : u""});
       arrivals_.push_back({at, u"页面 " + PagePath(name)});
     }
   } else if (kind == "page-gone" && n == 1) {

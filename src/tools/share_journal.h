@@ -105,8 +105,6 @@ class ShareJournal {
  private:
   struct Seen {
     JournalTime at;
-    // The look before the one that first saw it, when there was one.
-    std::optional<JournalTime> look_before;
     std::u16string pc;  // the PC it belongs to, lower case; empty when unknown
   };
   struct Line {
