@@ -4,6 +4,7 @@
 // optionally against the class list and as CSV and a printable HTML page;
 // during the exam a live view; and the kept pages graded again.
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -16,8 +17,10 @@
 #include "platform/platform.h"
 #include "results/kept_pages.h"
 #include "results/share_log_reader.h"
+#include "text/characters.h"
 #include "text/utf8.h"
 #include "tools/command_line.h"
+#include "tools/journal_file.h"
 #include "tools/live_view.h"
 #include "tools/regrade.h"
 #include "tools/results_html.h"
@@ -32,30 +35,29 @@ namespace {
 using namespace webexam;
 
 constexpr std::u16string_view kHelp =
-    u"用法：webexam-results [--roster 名单] [--csv 文件] [--html 文件] 共享文件夹\n"
-    u"      webexam-results --watch [--roster 名单] [--html 文件] [--interval 秒] 共享文件夹\n"
+    u"用法：webexam-results [--roster 名单] [--csv 文件] [--html 文件]\n"
+    u"                      [--journal 记事本] 共享文件夹\n"
+    u"      webexam-results --watch [--roster 名单] [--html 文件] [--interval 秒]\n"
+    u"                      [--journal 记事本] 共享文件夹\n"
     u"      webexam-results --regrade 共享文件夹\n"
-    u"\n"
-    u"读取成绩共享文件夹里的 cjwyzz.txt 和各考生机的记号文件，在终端打印：\n"
-    u"按考号排序的成绩表（带行号）、各题通过率（不到一半通过的标“偏低”）、\n"
-    u"答对数分布、异常（带行号和考号姓名：格式不对的行，一台计算机多行，\n"
-    u"一个考号多台计算机，有记号没有成绩行，有成绩行没有记号）。\n"
-    u"\n"
+    u"读取成绩共享文件夹里的 cjwyzz.txt 和各考生机的记号文件，打印按考号排序的\n"
+    u"成绩表、各题通过率、答对数分布和带行号、考号姓名的异常。\n"
     u"选项：\n"
     u"  --roster 名单  名单文件：每行考号、姓名，可再加计算机名，TAB 或逗号分隔，\n"
     u"                 GBK 或 UTF-8，可有表头；列出未交的人、不在名单上的考号、\n"
     u"                 与名单不符的姓名\n"
     u"  --csv 文件     另把成绩表写成 CSV（UTF-8 带 BOM，Excel、WPS 可直接打开）\n"
     u"  --html 文件    另写一页 HTML（注明共享文件夹和生成时间），可打印\n"
-    u"  --watch        考试中实时查看：每隔几秒刷新已交/应交、未交的人、最近交来的、\n"
-    u"                 异常；只读不写共享文件夹；按 Ctrl+C 结束。带 --html 时\n"
-    u"                 同时刷新网页（浏览器自动重新载入）\n"
+    u"  --journal 记事本  记事本文件，在本机硬盘上而不在共享文件夹里：记下见到的\n"
+    u"                 一切，说出被改过、删掉的成绩行、页面、记号文件和晚到的东西\n"
+    u"  --watch        考试中实时查看已交/应交、未交的人、最近交来的、异常，并记\n"
+    u"                 记事本（没给 --journal 时用本人文件夹里的，显示在开头）；\n"
+    u"                 第一个考生交卷前就开始；Ctrl+C 结束；带 --html 时同时刷新网页\n"
     u"  --interval 秒  --watch 刷新的间隔，1 到 600，默认 3\n"
     u"  --regrade      把 pages 文件夹里留下的页面重评一遍，列出与成绩行不同的\n"
     u"  -h, --help     显示本说明\n"
-    u"\n"
-    u"退出码：读到了为 0（有异常也是 0）；共享文件夹、cjwyzz.txt 或名单读不了、\n"
-    u"CSV 或 HTML 写不了为 1；用法有误为 2。\n";
+    u"退出码：读到了为 0（有异常也是 0）；共享文件夹、cjwyzz.txt、名单或记事本读不了，\n"
+    u"CSV、HTML 或记事本写不了为 1；用法有误（记事本放在共享文件夹里也是）为 2。\n";
 
 constexpr std::string_view kTool = "webexam-results";
 
@@ -76,13 +78,14 @@ std::u16string LocalTime(bool with_date) {
 }
 
 struct Options {
-  std::string share, csv, html, roster;
+  std::string share, csv, html, roster, journal;
   bool watch = false, regrade = false;
   int interval = 3;
 };
 
 // What one look at the share found.
 struct ShareContent {
+  std::string log_bytes;
   ShareLogContent log;
   std::vector<std::u16string> markers;
   // The names in the pages folder: none when it is missing, nothing known
@@ -123,6 +126,7 @@ class Share {
     ListKeptPages(content);
     content.log =
         ReadShareLog(bytes, [this](std::string_view gbk) { return platform_.DecodeGbk(gbk); });
+    content.log_bytes = std::move(bytes);
     return content;
   }
 
@@ -172,6 +176,13 @@ void ReplaceFile(Platform& platform, const std::string& file, std::string_view b
   }
 }
 
+// Compares one look with the journal and appends what it noted; the text of
+// a failure, or an empty one.
+std::u16string KeepJournal(Share& share, JournalFile& journal, const ShareContent& content) {
+  return journal.Keep(content.log_bytes, content.markers, content.kept_pages,
+                      share.Folder() + std::u16string(kKeptPagesFolderName));
+}
+
 volatile std::sig_atomic_t stop_requested = 0;
 
 extern "C" void RequestStop(int) { stop_requested = 1; }
@@ -180,7 +191,8 @@ extern "C" void RequestStop(int) { stop_requested = 1; }
 // termination request). On a terminal the screen is redrawn in place; to a
 // file or a pipe a screen goes out only when something other than the clock
 // changed.
-int Watch(Platform& platform, Share& share, const Roster* roster, const Options& options) {
+int Watch(Platform& platform, Share& share, const Roster* roster, const Options& options,
+          JournalFile& journal) {
   std::signal(SIGINT, RequestStop);
   std::signal(SIGTERM, RequestStop);
 #ifdef SIGBREAK
@@ -203,11 +215,15 @@ int Watch(Platform& platform, Share& share, const Roster* roster, const Options&
       }
       std::erase_if(content->log.notes,
                     [](const LineNote& note) { return note.problem == LineProblem::kTorn; });
-      const ResultsSummary summary =
+      const std::u16string kept = KeepJournal(share, journal, *content);
+      if (!kept.empty()) status = 1;
+      ResultsSummary summary =
           Summarize(std::move(content->log), std::move(content->markers), roster,
                     content->kept_pages ? &*content->kept_pages : nullptr);
+      AddJournalFindings(summary, journal.Journal());
       view.Look(summary, now);
-      body = view.Screen(u"共享文件夹 " + share.Named());
+      body = view.Screen(u"共享文件夹 " + share.Named() + u"\n记事本 " + journal.Shown());
+      if (!kept.empty()) body += u"\n" + kept + u"\n";
       if (!options.html.empty()) {
         try {
           ReplaceFile(platform, options.html,
@@ -265,6 +281,7 @@ int RunTool(const std::vector<std::string>& arguments) {
                                      {"--html", "", true, u"文件名"},
                                      {"--roster", "", true, u"文件名"},
                                      {"--interval", "", true, u"秒数"},
+                                     {"--journal", "", true, u"文件名"},
                                      {"--watch", "", false},
                                      {"--regrade", "", false}};
   const CommandLine line = ParseCommandLine(arguments, kOptions, 1);
@@ -275,6 +292,7 @@ int RunTool(const std::vector<std::string>& arguments) {
   options.csv = line.Value("--csv");
   options.html = line.Value("--html");
   options.roster = line.Value("--roster");
+  options.journal = line.Value("--journal");
   options.watch = line.Has("--watch");
   options.regrade = line.Has("--regrade");
   if (line.Has("--interval")) {
@@ -289,8 +307,8 @@ int RunTool(const std::vector<std::string>& arguments) {
   if (options.share.empty()) return UsageError(u"没有给共享文件夹");
   if (options.watch && options.regrade) return UsageError(u"--watch 和 --regrade 不能同用");
   if (options.watch && !options.csv.empty()) return UsageError(u"--watch 不写 CSV");
-  if (options.regrade &&
-      (!options.csv.empty() || !options.html.empty() || !options.roster.empty())) {
+  if (options.regrade && (!options.csv.empty() || !options.html.empty() ||
+                          !options.roster.empty() || !options.journal.empty())) {
     return UsageError(u"--regrade 不与其他选项同用");
   }
 
@@ -302,7 +320,32 @@ int RunTool(const std::vector<std::string>& arguments) {
       roster = LoadRoster(*platform, options.roster);
       if (!roster) return 1;
     }
-    if (options.watch) return Watch(*platform, share, roster ? &*roster : nullptr, options);
+    std::optional<JournalFile> journal;
+    if (options.watch || !options.journal.empty()) {
+      // A share that holds nothing yet: a new exam, for the journal --watch
+      // keeps by itself.
+      bool empty = false;
+      if (options.journal.empty()) {
+        std::u16string error;
+        const std::optional<ShareContent> now = share.Read(error, true);
+        empty = now && now->log_bytes.empty() &&
+                std::all_of(now->markers.begin(), now->markers.end(),
+                            [](const std::u16string& name) {
+                              return EqualIgnoringAsciiCase(name, kShareLogName) ||
+                                     name.starts_with(u'.');
+                            }) &&
+                (!now->kept_pages || now->kept_pages->empty());
+      }
+      OpenedJournal opened = OpenJournal(*platform, options.journal, options.share, empty);
+      if (!opened.journal) {
+        PrintError(u"webexam-results: " + opened.problem + u"\n");
+        return opened.status;
+      }
+      journal = std::move(opened.journal);
+    }
+    if (options.watch) {
+      return Watch(*platform, share, roster ? &*roster : nullptr, options, *journal);
+    }
 
     std::u16string error;
     std::optional<ShareContent> content = share.Read(error);
@@ -319,10 +362,17 @@ int RunTool(const std::vector<std::string>& arguments) {
       }
     }
 
-    const ResultsSummary summary =
+    int status = 0;
+    if (journal) {
+      if (const std::u16string kept = KeepJournal(share, *journal, *content); !kept.empty()) {
+        PrintError(u"webexam-results: " + kept + u"\n");
+        status = 1;
+      }
+    }
+    ResultsSummary summary =
         Summarize(std::move(content->log), std::move(content->markers), roster ? &*roster : nullptr,
                   content->kept_pages ? &*content->kept_pages : nullptr);
-    int status = 0;
+    if (journal) AddJournalFindings(summary, journal->Journal());
     auto write = [&](const std::string& file, auto make) {
       if (file.empty()) return;
       try {
@@ -334,7 +384,9 @@ int RunTool(const std::vector<std::string>& arguments) {
     };
     write(options.csv, [&] { return ResultsCsv(summary); });
     write(options.html, [&] { return ResultsHtml(summary, {share.Named(), LocalTime(true), 0}); });
-    if (!PrintOut(ResultsText(summary))) status = 1;
+    std::u16string text = ResultsText(summary);
+    if (journal) text += JournalText(journal->Journal(), FromUtf8(journal->File()));
+    if (!PrintOut(text)) status = 1;
     return status;
   } catch (const PlatformError& error) {
     PrintError(u"webexam-results: " + FromUtf8(error.what()) + u"\n");

@@ -143,7 +143,7 @@ def burst(server, build, work):
         # PCs append: it must keep none of them out.
         watcher = subprocess.Popen(
             [os.path.join(build, "bin", "webexam-results"), "--watch", "--interval", "1",
-             server.address()], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE
+             "--journal", os.path.join(work, "journal.txt"), server.address()], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE
         ) if round_number == 1 else None
         told = Room.told(room.press(server.address(), start=start))
         last = time.time() - start

@@ -45,7 +45,8 @@ def main():
 
         pid, fd = pty.fork()
         if pid == 0:
-            os.execv(tool, [tool, "--watch", "--interval", "1", share])
+            os.execv(tool, [tool, "--watch", "--interval", "1", "--journal",
+                            os.path.join(scratch, "journal.txt"), share])
         output = read_until(fd, b"", "答对 22".encode(), 15)
         failures = []
         if b"\x1b[H" not in output:

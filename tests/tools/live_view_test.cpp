@@ -85,6 +85,8 @@ TEST(LiveView, FortyPcsSubmitWhileTheTeacherWatches) {
   }
   WriteBytes(dir.path() / "roster.csv", roster);
   const fs::path screen = dir.path() / "screen.txt", page = dir.path() / "live.html";
+  // The journal the watch keeps in the teacher's own folder.
+  test::SetEnvironment("XDG_DATA_HOME", dir.path() / "data");
   const test::Process watch =
       test::Spawn(test::BuiltProgram("webexam-results"),
                   {"--watch", "--interval", "1", "--roster", (dir.path() / "roster.csv").string(),
@@ -106,6 +108,7 @@ TEST(LiveView, FortyPcsSubmitWhileTheTeacherWatches) {
   }
   Interrupt(watch);
   EXPECT_EQ(test::Wait(watch), 0);
+  test::SetEnvironment("XDG_DATA_HOME", std::nullopt);
   const std::string text = ReadBytes(screen);
   EXPECT_NE(text.find(all_in), std::string::npos) << text;
   EXPECT_NE(text.find(ToUtf8(u"异常（0 条）：没有")), std::string::npos) << text;
@@ -113,6 +116,31 @@ TEST(LiveView, FortyPcsSubmitWhileTheTeacherWatches) {
   EXPECT_TRUE(text.ends_with(ToUtf8(u"已结束实时查看。\n"))) << text;
 #endif
   EXPECT_EQ(ReadBytes(dir.path() / "errors.txt"), "");
+
+  // The journal saw every line, marker and page arrive while the PCs
+  // submitted, and found nothing wrong.
+  const std::string named = ToUtf8(u"\n记事本 ");
+  const std::size_t at = text.find(named) + named.size();
+  ASSERT_NE(at, std::string::npos + named.size()) << text;
+  // The file, without what may follow it about the exam before.
+  const std::string journal_path = text.substr(at, text.find(".txt", at) + 4 - at);
+#ifndef _WIN32
+  EXPECT_TRUE(journal_path.starts_with((dir.path() / "data" / "webexam" / "journals").string()))
+      << journal_path;
+#endif
+  const std::string journal = ReadBytes(fs::u8path(journal_path));
+  auto records = [&journal](const std::string& kind) {
+    std::size_t count = 0;
+    for (std::size_t at = 0; (at = journal.find("\t" + kind + "\t", at)) != std::string::npos;
+         ++at) {
+      ++count;
+    }
+    return count;
+  };
+  EXPECT_EQ(records("line"), std::size_t{kPcs});
+  EXPECT_EQ(records("marker"), std::size_t{kPcs});
+  EXPECT_GE(records("page"), std::size_t{kPcs});
+  EXPECT_EQ(records("finding"), 0u) << journal;
 
   // The page reloads itself and was replaced whole, never left half-written.
   const std::string html = ReadBytes(page);
@@ -130,6 +158,48 @@ TEST(LiveView, FortyPcsSubmitWhileTheTeacherWatches) {
     ++entries;
   }
   EXPECT_EQ(entries, std::size_t{kPcs} + 2);
+}
+
+// The journal --watch keeps by itself goes on where a watch restarted in
+// the middle of an exam left off, and begins anew for the next exam, once
+// the share was cleared.
+TEST(LiveView, EachExamOnAClearedShareGetsAJournalOfItsOwn) {
+  test::TempDir dir;
+  const fs::path share = dir.path() / "share";
+  fs::create_directories(share);
+  WriteBytes(share / "cjwyzz.txt", ReadBytes(test::DataFile("results") / "cjwyzz.txt"));
+  WriteBytes(share / "JF01", "");
+  test::SetEnvironment("XDG_DATA_HOME", dir.path() / "data");
+  auto watch_once = [&] {
+    const fs::path screen = dir.path() / "screen.txt";
+    fs::remove(screen);
+    const test::Process watch =
+        test::Spawn(test::BuiltProgram("webexam-results"), {"--watch", share.string()}, screen);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (ReadBytes(screen).find(ToUtf8(u"读取；")) == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    Interrupt(watch);
+    EXPECT_EQ(test::Wait(watch), 0);
+    const std::string text = ReadBytes(screen);
+    const std::string named = ToUtf8(u"\n记事本 ");
+    const std::size_t at = text.find(named);
+    EXPECT_NE(at, std::string::npos) << text;
+    return at == std::string::npos
+               ? text
+               : text.substr(at + named.size(), text.find('\n', at + 1) - at - named.size());
+  };
+  const std::string first = watch_once();
+  EXPECT_TRUE(first.ends_with(".txt")) << first;
+  EXPECT_EQ(watch_once(), first);
+  fs::remove_all(share);
+  fs::create_directories(share);
+  const std::string next = watch_once();
+  test::SetEnvironment("XDG_DATA_HOME", std::nullopt);
+  EXPECT_EQ(next, first.substr(0, first.size() - 4) +
+                      ToUtf8(u"-2.txt（共享文件夹已清空，当作新的一场考试；上一场的记事本是 ") +
+                      first + ToUtf8(u"）"));
 }
 
 }  // namespace

@@ -114,5 +114,50 @@ TEST_F(WebexamResults, ExitStatusSaysWhetherTheShareWasReadAndTheFilesWritten) {
   EXPECT_NE(out_.find(ToUtf8(u"没有成绩行。")), std::string::npos) << out_;
 }
 
+TEST_F(WebexamResults, TheJournalNamesEveryChangeOfTheShareInThisAndEveryLaterReport) {
+  const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
+  const fs::path journal = dir_.path() / "journal.txt";
+  const std::string starter = ReadBytes(fs::path(WEBEXAM_SOURCE_DIR) / "exam/aa/index.htm");
+  Submit(share_, "pc1", starter, {u"120722001", u"张三", u"JF01", u"", u""});
+  Submit(share_, "pc2", model, {u"120722002", u"李四", u"JF02", u"", u""});
+  EXPECT_EQ(Results({"--journal", journal.string(), share_.string()}), 0);
+  EXPECT_TRUE(Says(u"；异常 0 条\n")) << out_;
+  EXPECT_TRUE(Says(u"记事本 " + test::U16(journal) + u"：自 ")) << out_;
+
+  // 张三's line given 李四's marks, 李四's page copied over his; a whole
+  // submission forged for an absent candidate from a PC that never submitted.
+  std::vector<std::string> lines = test::CrLfLines(ReadBytes(share_ / "cjwyzz.txt"));
+  const std::string honest = lines[0];
+  lines[0] =
+      honest.substr(0, honest.find("JF01\t") + 5) + lines[1].substr(lines[1].find("JF02\t") + 5);
+  WriteBytes(share_ / "cjwyzz.txt", lines[0] + lines[1]);
+  WriteBytes(share_ / "pages" / "120722001-JF01.htm",
+             ReadBytes(share_ / "pages" / "120722002-JF02.htm"));
+  Submit(share_, "pc7", model, {u"120722007", u"王五", u"JF07", u"", u""});
+  const fs::path html = dir_.path() / "results.html";
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_EQ(Results({"--journal", journal.string(), "--html", html.string(), share_.string()}),
+              0);
+    EXPECT_TRUE(Says(u"第 1 行被改过：原来是（120722001 张三，计算机 JF01，答对 ")) << out_;
+    EXPECT_TRUE(Says(u"查看时已成了（120722001 张三，计算机 JF01，答对 22 题）")) << out_;
+    EXPECT_TRUE(
+        Says(u"页面 pages/120722001-JF01.htm（第 1 行（120722001 张三，计算机 JF01，"
+             u"答对 22 题）的）被改过"))
+        << out_;
+    EXPECT_TRUE(Says(u"第 3 行（120722007 王五，计算机 JF07，答对 22 题）\n")) << out_;
+    EXPECT_NE(ReadBytes(html).find(ToUtf8(u"第 1 行被改过")), std::string::npos);
+  }
+
+  // The journal is kept off the share, and a file that is not one is left
+  // as it is.
+  EXPECT_EQ(Results({"--journal", (share_ / "journal.txt").string(), share_.string()}), 2);
+  EXPECT_NE(err_.find(ToUtf8(u"记事本不能放在共享文件夹里")), std::string::npos) << err_;
+  EXPECT_FALSE(fs::exists(share_ / "journal.txt"));
+  WriteBytes(dir_.path() / "notes.txt", "my notes\n");
+  EXPECT_EQ(Results({"--journal", (dir_.path() / "notes.txt").string(), share_.string()}), 1);
+  EXPECT_NE(err_.find(ToUtf8(u"不是 webexam-results 的记事本")), std::string::npos) << err_;
+  EXPECT_EQ(ReadBytes(dir_.path() / "notes.txt"), "my notes\n");
+}
+
 }  // namespace
 }  // namespace webexam
