@@ -63,7 +63,7 @@ std::u16string PlaceProblem(Platform& platform, const std::string& journal,
     return EqualIgnoringAsciiCase(std::string_view(path).substr(0, 6), "smb://") ||
            (windows && (path.starts_with("\\\\") || path.starts_with("//")));
   };
-  if (networked(journal)) return u"记事本要放在本机的硬盘上，不能放在网络上：";
+  if (networked(journal)) return u"日志要放在本机的硬盘上，不能放在网络上：";
   if (networked(share)) return {};
   std::error_code error;
   auto canonical = [&](const std::string& path) {
@@ -75,7 +75,7 @@ std::u16string PlaceProblem(Platform& platform, const std::string& journal,
   };
   const std::filesystem::path in = canonical(journal).lexically_relative(canonical(share));
   if (!error && !in.empty() && *in.begin() != "..") {
-    return u"记事本不能放在共享文件夹里（考生能改动共享文件夹里的一切）：";
+    return u"日志不能放在共享文件夹里（考生能改动共享文件夹里的一切）：";
   }
   return {};
 }
@@ -122,12 +122,12 @@ OpenedJournal OpenJournal(Platform& platform, std::string file, const std::strin
   try {
     bytes = platform.ReadHead(FromUtf8(file), SIZE_MAX, Platform::IfMissing::kCreateEmpty);
   } catch (const PlatformError& error) {
-    return {std::nullopt, u"读不了记事本 " + FromUtf8(file) + u"：" + FromUtf8(error.what()), 1};
+    return {std::nullopt, u"读不了日志 " + FromUtf8(file) + u"：" + FromUtf8(error.what()), 1};
   }
   ShareJournal journal(ShareName(share),
                        [&platform](std::string_view gbk) { return platform.DecodeGbk(gbk); });
   if (const std::u16string refused = journal.Load(bytes); !refused.empty()) {
-    return {std::nullopt, u"记事本 " + FromUtf8(file) + u" " + refused, 1};
+    return {std::nullopt, u"日志 " + FromUtf8(file) + u" " + refused, 1};
   }
   opened.journal.emplace(platform, std::move(file), std::move(journal));
   opened.journal->previous = previous;
@@ -138,7 +138,7 @@ std::u16string JournalFile::Shown() const {
   std::u16string shown = FromUtf8(file_);
   if (!previous.empty()) {
     shown +=
-        u"（共享文件夹已清空，当作新的一场考试；上一场的记事本是 " + FromUtf8(previous) + u"）";
+        u"（共享文件夹已清空，当作新的一场考试；上一场的日志是 " + FromUtf8(previous) + u"）";
   }
   return shown;
 }
@@ -191,7 +191,7 @@ std::u16string JournalFile::Keep(const std::string& log, const std::vector<std::
   try {
     platform.AppendToFile(FromUtf8(file_), records);
   } catch (const PlatformError& error) {
-    return u"写不了记事本 " + FromUtf8(file_) + u"：" + FromUtf8(error.what());
+    return u"写不了日志 " + FromUtf8(file_) + u"：" + FromUtf8(error.what());
   }
   return {};
 }

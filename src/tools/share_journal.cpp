@@ -22,12 +22,12 @@ constexpr std::int64_t kStillWritten = 10'000;
 // The header of a new journal: what the file is and how to read it.
 constexpr std::string_view kHeader =
     "# webexam-results journal 1\n"
-    "# 成绩共享文件夹的记事本：webexam-results 每次查看共享文件夹，都把新见到的东西\n"
+    "# 成绩共享文件夹的日志：webexam-results 每次查看共享文件夹，都把新见到的东西\n"
     "# 连同第一次见到的时间添在这里，从不改动前面的记录；下次查看时与它相比，\n"
     "# 说出哪些成绩行、页面、记号文件被改过、删掉了，或比同一台计算机的其他东西晚到。\n"
     "# 每行一条记录，字段用 TAB 分开：毫秒时间（自 1970-01-01 UTC）、本地时间、种类、\n"
     "# 种类的字段，最后一个字段是一个点“.”。没有以点结尾的行（写到一半断了电）不算。\n"
-    "#   share 共享文件夹          这本记事本记的是哪个共享文件夹\n"
+    "#   share 共享文件夹          这本日志记的是哪个共享文件夹\n"
     "#   look                      查看了一次共享文件夹\n"
     "#   size 字节数               cjwyzz.txt 的大小\n"
     "#   lines 行数                cjwyzz.txt 只有前这么多行仍与记下的相同\n"
@@ -216,7 +216,7 @@ std::u16string ShareJournal::Load(std::string_view bytes) {
   const std::size_t first_end = bytes.find('\n');
   std::string_view first = bytes.substr(0, first_end);
   if (first.ends_with('\r')) first.remove_suffix(1);
-  if (first != kMagic) return u"不是 webexam-results 的记事本，不会写进去；请另给一个文件名";
+  if (first != kMagic) return u"不是 webexam-results 的日志，不会写进去；请另给一个文件名";
   has_header_ = true;
   ends_torn_ = !bytes.ends_with('\n');
   std::vector<std::string_view> records = Split(bytes, '\n');
@@ -406,7 +406,7 @@ void ShareJournal::CompareLines(std::string& out, const std::vector<std::string>
   const bool shrunk = log_size_ && log_size < *log_size_;
   if (shrunk) {
     Find(out, now, 0,
-         u"cjwyzz.txt 变小了：记事本 " + log_size_at_.local + u" 记下它有 " + Digits(*log_size_) +
+         u"cjwyzz.txt 变小了：日志 " + log_size_at_.local + u" 记下它有 " + Digits(*log_size_) +
              u" 字节，" + now.local + u" 查看时只有 " + Digits(log_size) +
              u" 字节，有成绩行被删掉或改短了");
   }
@@ -416,7 +416,7 @@ void ShareJournal::CompareLines(std::string& out, const std::vector<std::string>
   if (same < old.size()) {
     if (!shrunk) {
       Find(out, now, same + 1,
-           u"第 " + Digits(same + 1) + u" 行起，cjwyzz.txt 原有末尾之前的内容被改写过：与记事本 " +
+           u"第 " + Digits(same + 1) + u" 行起，cjwyzz.txt 原有末尾之前的内容被改写过：与日志 " +
                log_size_at_.local + u" 记下的 " + Digits(log_size_ ? *log_size_ : 0) +
                u" 字节不同（" + now.local + u" 查看时发现）");
     }
@@ -439,12 +439,12 @@ void ShareJournal::CompareLines(std::string& out, const std::vector<std::string>
             named.insert(new_number);
             Find(out, now, new_number,
                  u"第 " + Digits(new_number) + u" 行被改过：原来是" + Describe(before[i]) +
-                     u"，记事本 " + first_seen + u" 首次记下；" + now.local + u" 查看时已成了" +
+                     u"，日志 " + first_seen + u" 首次记下；" + now.local + u" 查看时已成了" +
                      Describe(after[j]));
             ++j;
           } else {
             Find(out, now, old_number,
-                 u"原第 " + Digits(old_number) + u" 行" + Describe(before[i]) + u"不见了：记事本 " +
+                 u"原第 " + Digits(old_number) + u" 行" + Describe(before[i]) + u"不见了：日志 " +
                      first_seen + u" 首次记下它，" + now.local + u" 查看时已没有");
           }
           ++i;
@@ -495,7 +495,7 @@ void ShareJournal::CompareMarkers(std::string& out, const std::vector<std::u16st
   for (const auto& [lower, name] : std::map(markers_)) {
     if (current.contains(lower)) continue;
     Find(out, now, line_of_pc(lower),
-         u"计算机 " + Shown(name) + u" 的记号文件不见了：记事本 " +
+         u"计算机 " + Shown(name) + u" 的记号文件不见了：日志 " +
              marker_seen_.at(lower).at.local + u" 首次记下它，" + now.local + u" 查看时已没有");
     Emit(out, now, {"marker-gone", Escaped(name)});
   }
@@ -538,7 +538,7 @@ void ShareJournal::ComparePages(std::string& out, const ShareLook& look, const J
     if (current.contains(name)) continue;
     const auto [line, who] = whose(name);
     Find(out, now, line,
-         u"页面 " + PagePath(name) + who + u"不见了：记事本 " + page_seen_.at(name).at.local +
+         u"页面 " + PagePath(name) + who + u"不见了：日志 " + page_seen_.at(name).at.local +
              u" 首次记下它（" + Digits(page.size) + u" 字节），" + now.local + u" 查看时已没有");
     Emit(out, now, {"page-gone", Escaped(name)});
   }
@@ -579,7 +579,7 @@ void ShareJournal::ComparePages(std::string& out, const ShareLook& look, const J
       if (!still_written) {
         const auto [line, who] = whose(name);
         Find(out, now, line,
-             u"页面 " + PagePath(name) + who + u"被改过：记事本记下的是 " + Digits(was.size) +
+             u"页面 " + PagePath(name) + who + u"被改过：日志记下的是 " + Digits(was.size) +
                  u" 字节（" + page_seen_.at(name).at.local + u" 首次见到），" + now.local +
                  u" 查看时是 " + Digits(size) + u" 字节" +
                  (was.size == size ? u"，内容不同" : u""));
@@ -634,11 +634,11 @@ void AddJournalFindings(ResultsSummary& summary, const ShareJournal& journal) {
 
 std::u16string JournalText(const ShareJournal& journal, const std::u16string& file) {
   constexpr std::size_t kShown = 10;
-  std::u16string out = u"\n记事本 " + file + u"：自 " + journal.FirstLook().local + u" 起查看 " +
+  std::u16string out = u"\n日志 " + file + u"：自 " + journal.FirstLook().local + u" 起查看 " +
                        Digits(journal.Looks()) + u" 次，发现的问题 " +
                        Digits(journal.Findings().size()) + u" 条（已列在异常里）\n";
   const std::vector<JournalArrival>& arrivals = journal.Arrivals();
-  out += u"最近出现的（记事本第一次见到的时间）：\n";
+  out += u"最近出现的（日志第一次见到的时间）：\n";
   if (arrivals.empty()) out += u"  （还没有）\n";
   for (std::size_t k = 0; k < arrivals.size() && k < kShown; ++k) {
     const JournalArrival& arrival = arrivals[arrivals.size() - 1 - k];

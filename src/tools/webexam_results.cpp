@@ -36,9 +36,9 @@ using namespace webexam;
 
 constexpr std::u16string_view kHelp =
     u"用法：webexam-results [--roster 名单] [--csv 文件] [--html 文件]\n"
-    u"                      [--journal 记事本] 共享文件夹\n"
+    u"                      [--journal 文件] 共享文件夹\n"
     u"      webexam-results --watch [--roster 名单] [--html 文件] [--interval 秒]\n"
-    u"                      [--journal 记事本] 共享文件夹\n"
+    u"                      [--journal 文件] 共享文件夹\n"
     u"      webexam-results --regrade 共享文件夹\n"
     u"读取成绩共享文件夹里的 cjwyzz.txt 和各考生机的记号文件，打印按考号排序的\n"
     u"成绩表、各题通过率、答对数分布和带行号、考号姓名的异常。\n"
@@ -48,16 +48,16 @@ constexpr std::u16string_view kHelp =
     u"                 与名单不符的姓名\n"
     u"  --csv 文件     另把成绩表写成 CSV（UTF-8 带 BOM，Excel、WPS 可直接打开）\n"
     u"  --html 文件    另写一页 HTML（注明共享文件夹和生成时间），可打印\n"
-    u"  --journal 记事本  记事本文件，在本机硬盘上而不在共享文件夹里：记下见到的\n"
-    u"                 一切，说出被改过、删掉的成绩行、页面、记号文件和晚到的东西\n"
+    u"  --journal 文件 本机硬盘上的日志文件（不在共享文件夹里）：记下见到的一切，\n"
+    u"                 说出被改过、删掉的成绩行、页面、记号文件和晚到的东西\n"
     u"  --watch        考试中实时查看已交/应交、未交的人、最近交来的、异常，并记\n"
-    u"                 记事本（没给 --journal 时用本人文件夹里的，显示在开头）；\n"
+    u"                 日志（没给 --journal 时用本人文件夹里的，显示在开头）；\n"
     u"                 第一个考生交卷前就开始；Ctrl+C 结束；带 --html 时同时刷新网页\n"
     u"  --interval 秒  --watch 刷新的间隔，1 到 600，默认 3\n"
     u"  --regrade      把 pages 文件夹里留下的页面重评一遍，列出与成绩行不同的\n"
     u"  -h, --help     显示本说明\n"
-    u"退出码：读到了为 0（有异常也是 0）；共享文件夹、cjwyzz.txt、名单或记事本读不了，\n"
-    u"CSV、HTML 或记事本写不了为 1；用法有误（记事本放在共享文件夹里也是）为 2。\n";
+    u"退出码：读到了为 0（有异常也是 0）；共享文件夹、cjwyzz.txt、名单或日志读不了，\n"
+    u"CSV、HTML 或日志写不了为 1；用法有误（日志放在共享文件夹里也是）为 2。\n";
 
 constexpr std::string_view kTool = "webexam-results";
 
@@ -222,7 +222,7 @@ int Watch(Platform& platform, Share& share, const Roster* roster, const Options&
                     content->kept_pages ? &*content->kept_pages : nullptr);
       AddJournalFindings(summary, journal.Journal());
       view.Look(summary, now);
-      body = view.Screen(u"共享文件夹 " + share.Named() + u"\n记事本 " + journal.Shown());
+      body = view.Screen(u"共享文件夹 " + share.Named() + u"\n日志 " + journal.Shown());
       if (!kept.empty()) body += u"\n" + kept + u"\n";
       if (!options.html.empty()) {
         try {

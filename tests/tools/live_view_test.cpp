@@ -119,7 +119,7 @@ TEST(LiveView, FortyPcsSubmitWhileTheTeacherWatches) {
 
   // The journal saw every line, marker and page arrive while the PCs
   // submitted, and found nothing wrong.
-  const std::string named = ToUtf8(u"\n记事本 ");
+  const std::string named = ToUtf8(u"\n日志 ");
   const std::size_t at = text.find(named) + named.size();
   ASSERT_NE(at, std::string::npos + named.size()) << text;
   // The file, without what may follow it about the exam before.
@@ -183,7 +183,7 @@ TEST(LiveView, EachExamOnAClearedShareGetsAJournalOfItsOwn) {
     Interrupt(watch);
     EXPECT_EQ(test::Wait(watch), 0);
     const std::string text = ReadBytes(screen);
-    const std::string named = ToUtf8(u"\n记事本 ");
+    const std::string named = ToUtf8(u"\n日志 ");
     const std::size_t at = text.find(named);
     EXPECT_NE(at, std::string::npos) << text;
     return at == std::string::npos
@@ -198,7 +198,7 @@ TEST(LiveView, EachExamOnAClearedShareGetsAJournalOfItsOwn) {
   const std::string next = watch_once();
   test::SetEnvironment("XDG_DATA_HOME", std::nullopt);
   EXPECT_EQ(next, first.substr(0, first.size() - 4) +
-                      ToUtf8(u"-2.txt（共享文件夹已清空，当作新的一场考试；上一场的记事本是 ") +
+                      ToUtf8(u"-2.txt（共享文件夹已清空，当作新的一场考试；上一场的日志是 ") +
                       first + ToUtf8(u"）"));
 }
 

@@ -83,19 +83,19 @@ TEST_F(Journal, ChangedLinesAndPagesAreNamedWithWhoseTheyWereAndWhenAndStayNamed
   pages_[u"120722003-JF03.htm"] = "<p>3";
   const std::vector<std::u16string> found = Look(At(7, 30));
   const std::vector<std::u16string> want = {
-      u"第 1 行起，cjwyzz.txt 原有末尾之前的内容被改写过：与记事本 2026-12-07 09:00:00 记下的 " +
+      u"第 1 行起，cjwyzz.txt 原有末尾之前的内容被改写过：与日志 2026-12-07 09:00:00 记下的 " +
           Digits(honest_log.size()) + u" 字节不同（2026-12-07 09:07:30 查看时发现）",
-      u"第 1 行被改过：原来是（120722001 考生1，计算机 JF01，答对 6 题），记事本 2026-12-07 "
+      u"第 1 行被改过：原来是（120722001 考生1，计算机 JF01，答对 6 题），日志 2026-12-07 "
       u"09:00:00 首次记下；2026-12-07 09:07:30 查看时已成了（120722001 考生1，计算机 JF01，答对 22 "
       u"题）",
-      u"第 3 行被改过：原来是（120722003 考生3，计算机 JF03，答对 18 题），记事本 2026-12-07 "
+      u"第 3 行被改过：原来是（120722003 考生3，计算机 JF03，答对 18 题），日志 2026-12-07 "
       u"09:00:00 首次记下；2026-12-07 09:07:30 查看时已成了（120722003 考生3，计算机 JF03，答对 3 "
       u"题）",
       u"页面 pages/120722001-JF01.htm（第 1 行（120722001 考生1，计算机 JF01，答对 22 题）的）"
-      u"被改过：记事本记下的是 4 字节（2026-12-07 09:00:00 首次见到），2026-12-07 09:07:30 "
+      u"被改过：日志记下的是 4 字节（2026-12-07 09:00:00 首次见到），2026-12-07 09:07:30 "
       u"查看时是 17 字节",
       u"页面 pages/120722003-JF03.htm（第 3 行（120722003 考生3，计算机 JF03，答对 3 题）的）"
-      u"被改过：记事本记下的是 5 字节（2026-12-07 09:00:00 首次见到），2026-12-07 09:07:30 "
+      u"被改过：日志记下的是 5 字节（2026-12-07 09:00:00 首次见到），2026-12-07 09:07:30 "
       u"查看时是 4 字节"};
   EXPECT_EQ(found, want);
 
@@ -123,15 +123,15 @@ TEST_F(Journal, RemovedAndInsertedLinesAShrunkLogAndRemovedMarkersAndPagesAreNam
   pages_.erase(u"120722002-JF02.htm");
   EXPECT_EQ(Look(At(5)),
             (std::vector<std::u16string>{
-                u"cjwyzz.txt 变小了：记事本 2026-12-07 09:00:00 记下它有 " + Digits(size) +
+                u"cjwyzz.txt 变小了：日志 2026-12-07 09:00:00 记下它有 " + Digits(size) +
                     u" 字节，2026-12-07 09:05:00 查看时只有 " + Digits(log_.size()) +
                     u" 字节，有成绩行被删掉或改短了",
-                u"原第 2 行（120722002 考生2，计算机 JF02，答对 9 题）不见了：记事本 2026-12-07 "
+                u"原第 2 行（120722002 考生2，计算机 JF02，答对 9 题）不见了：日志 2026-12-07 "
                 u"09:00:00 首次记下它，2026-12-07 09:05:00 查看时已没有",
-                u"计算机 JF02 的记号文件不见了：记事本 2026-12-07 09:00:00 首次记下它，2026-12-07 "
+                u"计算机 JF02 的记号文件不见了：日志 2026-12-07 09:00:00 首次记下它，2026-12-07 "
                 u"09:05:00 查看时已没有",
                 u"页面 pages/120722002-JF02.htm（120722002 考生2，计算机 JF02，答对 9 "
-                u"题的）不见了：记事本 2026-12-07 09:00:00 首次记下它"
+                u"题的）不见了：日志 2026-12-07 09:00:00 首次记下它"
                 u"（4 字节），2026-12-07 09:05:00 查看时已没有"}));
 
   // A line slipped in before the last one: the log was rewritten before
@@ -218,7 +218,7 @@ TEST_F(Journal, APageCaughtPartWrittenIsNoChangeButAPageGrownLaterIs) {
 TEST_F(Journal, RefusesWhatIsNotItsOwnAndPassesOverARecordCutOffByACrash) {
   ShareJournal other(u"/srv/results", decode_);
   EXPECT_EQ(other.Load("120722001\t张三\n"),
-            u"不是 webexam-results 的记事本，不会写进去；请另给一个文件名");
+            u"不是 webexam-results 的日志，不会写进去；请另给一个文件名");
   Submit(u"120722001", u"JF01", 6);
   Look(At(0));
   ShareJournal elsewhere(u"/srv/other", decode_);

@@ -122,7 +122,7 @@ TEST_F(WebexamResults, TheJournalNamesEveryChangeOfTheShareInThisAndEveryLaterRe
   Submit(share_, "pc2", model, {u"120722002", u"李四", u"JF02", u"", u""});
   EXPECT_EQ(Results({"--journal", journal.string(), share_.string()}), 0);
   EXPECT_TRUE(Says(u"；异常 0 条\n")) << out_;
-  EXPECT_TRUE(Says(u"记事本 " + test::U16(journal) + u"：自 ")) << out_;
+  EXPECT_TRUE(Says(u"日志 " + test::U16(journal) + u"：自 ")) << out_;
 
   // 张三's line given 李四's marks, 李四's page copied over his; a whole
   // submission forged for an absent candidate from a PC that never submitted.
@@ -151,11 +151,11 @@ TEST_F(WebexamResults, TheJournalNamesEveryChangeOfTheShareInThisAndEveryLaterRe
   // The journal is kept off the share, and a file that is not one is left
   // as it is.
   EXPECT_EQ(Results({"--journal", (share_ / "journal.txt").string(), share_.string()}), 2);
-  EXPECT_NE(err_.find(ToUtf8(u"记事本不能放在共享文件夹里")), std::string::npos) << err_;
+  EXPECT_NE(err_.find(ToUtf8(u"日志不能放在共享文件夹里")), std::string::npos) << err_;
   EXPECT_FALSE(fs::exists(share_ / "journal.txt"));
   WriteBytes(dir_.path() / "notes.txt", "my notes\n");
   EXPECT_EQ(Results({"--journal", (dir_.path() / "notes.txt").string(), share_.string()}), 1);
-  EXPECT_NE(err_.find(ToUtf8(u"不是 webexam-results 的记事本")), std::string::npos) << err_;
+  EXPECT_NE(err_.find(ToUtf8(u"不是 webexam-results 的日志")), std::string::npos) << err_;
   EXPECT_EQ(ReadBytes(dir_.path() / "notes.txt"), "my notes\n");
 }
 
