@@ -39,9 +39,9 @@ constexpr const char kHelp[] =
     "\n"
     "Options:\n"
     "  --explain PAGE  say item by item, in Chinese, whether the page passed,\n"
-    "                  and for each of the item's texts whether it was found\n"
-    "                  in the first 32000 bytes and where (line and column),\n"
-    "                  or found only beyond them: for a candidate who appeals\n"
+    "                  and where each of its texts was found in the first 32000\n"
+    "                  bytes (line and column; whether only in a comment, script\n"
+    "                  or style), or only beyond them: for a candidate who appeals\n"
     "  -h, --help      show this help and exit\n";
 
 }  // namespace
