@@ -24,6 +24,9 @@ bool OpensElement(std::u16string_view folded, std::size_t at, std::u16string_vie
 // nothing hidden starts there.
 std::size_t HiddenPartEnd(std::u16string_view folded, std::size_t at) {
   if (folded.substr(at, 4) == u"<!--") {
+    // "<!-->" and "<!--->" are whole (empty) comments to a browser.
+    if (folded.substr(at + 4, 1) == u">") return at + 5;
+    if (folded.substr(at + 4, 2) == u"->") return at + 6;
     const std::size_t close = folded.find(u"-->", at + 4);
     return close == std::u16string_view::npos ? folded.size() : close + 3;
   }

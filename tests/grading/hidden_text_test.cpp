@@ -25,6 +25,7 @@ TEST(MaskHiddenText, CommentsScriptsAndStylesWhateverTheirCase) {
   EXPECT_EQ(Mask(u"a<!-- hr -->b"), u"a...........b");
   EXPECT_EQ(Mask(u"<SCRIPT type=\"x\">hr</Script >c"), Dots(29) + u"c");
   EXPECT_EQ(Mask(u"<style>p{}</style>d"), Dots(18) + u"d");
+  EXPECT_EQ(Mask(u"<!-->hr<!--->hr"), Dots(5) + u"hr" + Dots(6) + u"hr");
   // Lines stay where they are, for --explain's places.
   EXPECT_EQ(Mask(u"<!--a\nb-->c"), Dots(5) + u"\n" + Dots(4) + u"c");
 }
