@@ -13,6 +13,7 @@ import base64
 import html
 import os
 import re
+import struct
 import sys
 
 import markdown
@@ -29,15 +30,52 @@ code { font-family: Consolas, "DejaVu Sans Mono", monospace; background: #f3f3f3
        padding: 0 .2em; }
 pre { background: #f3f3f3; padding: .6em .8em; overflow-x: auto; line-height: 1.4; }
 pre code { padding: 0; }
+/* A name or a command is not broken at its hyphens, but in the wider columns
+   of a table a long one may wrap. */
+code { white-space: nowrap; }
+td code { white-space: normal; }
+td:first-child code { white-space: nowrap; }
+pre code { white-space: inherit; }
 table { border-collapse: collapse; margin: 1em 0; }
 th, td { border: 1px solid #bbb; padding: .3em .6em; vertical-align: top; text-align: left; }
 th { background: #eee; }
-img { max-width: 100%; border: 1px solid #ccc; }
+img { display: block; max-width: 100%; margin: .6em 0; border: 1px solid #ccc; }
 nav { background: #f7f7f7; border: 1px solid #ddd; padding: .5em 1em; }
-@media print { nav { display: none; } }
+@media print {
+  body { max-width: none; margin: 0; }
+  nav { display: none; }
+  pre { white-space: pre-wrap; }
+  img, pre, tr { break-inside: avoid; }
+  h2, h3 { break-after: avoid; }
+}
 """
 
 PICTURE_TYPES = {".png": "image/png", ".jpg": "image/jpeg", ".jpeg": "image/jpeg"}
+
+
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+# How a PNG's colours are to be taken. The guide's pictures are screenshots,
+# already in the screen's colours: without these chunks every browser draws
+# them pixel for pixel, as they were taken, where some would correct them.
+COLOUR_CHUNKS = {b"gAMA", b"cHRM", b"iCCP", b"sRGB"}
+
+
+def screen_colours(data, source):
+    """The PNG without the chunks that would make a browser change its colours."""
+    if not data.startswith(PNG_SIGNATURE):
+        sys.exit(f"guide-html: {source} is no PNG picture")
+    kept, pos = [PNG_SIGNATURE], len(PNG_SIGNATURE)
+    while pos < len(data):
+        if pos + 12 > len(data):
+            sys.exit(f"guide-html: {source} ends in the middle of a chunk")
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        end = pos + 12 + length
+        if end > len(data):
+            sys.exit(f"guide-html: {source} ends in the middle of a chunk")
+        if kind not in COLOUR_CHUNKS:
+            kept.append(data[pos:end])
+        pos = end
+    return b"".join(kept)
 
 
 def embed_pictures(body, folder):
@@ -50,20 +88,26 @@ def embed_pictures(body, folder):
         if kind is None:
             sys.exit(f"guide-html: {source} is no PNG or JPEG picture")
         with open(os.path.join(folder, source), "rb") as f:
-            data = base64.b64encode(f.read()).decode("ascii")
+            data = f.read()
+        if kind == "image/png":
+            data = screen_colours(data, source)
+        data = base64.b64encode(data).decode("ascii")
         return f'{match.group(1)}"data:{kind};base64,{data}"'
     return re.sub(r'(<img [^>]*src=)"([^"]*)"', embed, body)
 
 
-WIDE = "\u3000-\u30ff\u3400-\u9fff\uff00-\uffef"
+# Chinese characters and punctuation, with the quotation marks and the
+# ellipsis Chinese text uses.
+WIDE = "\u2018\u2019\u201c\u201d\u2026\u3000-\u30ff\u3400-\u9fff\uff00-\uffef"
 
 
 def join_wide_lines(body):
     """A line of Chinese broken in the source is one line on the page: the
-    line end between two Chinese characters would show as a blank."""
+    line end between two Chinese characters, and the indent of a list item's
+    next line, would show as a blank."""
     parts = re.split(r"(<pre>.*?</pre>)", body, flags=re.S)
     return "".join(part if part.startswith("<pre>") else
-                   re.sub(f"([{WIDE}])\n([{WIDE}])", r"\1\2", part) for part in parts)
+                   re.sub(f"([{WIDE}])\n[ \t]*([{WIDE}])", r"\1\2", part) for part in parts)
 
 
 def main():

@@ -20,8 +20,9 @@ case "${1:-}" in
     packages+=(libgtest-dev libbenchmark-dev python3 xvfb xdotool xclip)
     # fcitx5 with pinyin on a session bus of its own, typing a Chinese name.
     packages+=(fcitx5 fcitx5-pinyin dbus-daemon)
-    # Sanitizers and fuzzing (clang's runtime); a browser to render HTML reports.
-    packages+=(clang libclang-rt-14-dev chromium)
+    # Sanitizers and fuzzing (clang's runtime); a browser to render HTML reports and the
+    # guide, and Python's imaging library to find the guide's pictures in its screenshot.
+    packages+=(clang libclang-rt-14-dev chromium python3-pil)
     # The Windows programs: cross-built, GoogleTest from source, run under Wine.
     packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine wine64)
     # A real SMB server for the results share tests, started on loopback in a

@@ -115,7 +115,10 @@ class LineReader {
     const std::u16string as_gbk = decode_gbk_(text_bytes);
     record.read_as_utf8 = ReadsAsUtf8(text_bytes, as_gbk);
     const std::u16string text = record.read_as_utf8 ? FromUtf8(text_bytes) : as_gbk;
-    if (!record.read_as_utf8 && text.find(u'\uFFFD') != std::u16string::npos) return false;
+    if (!record.read_as_utf8 && text.find(u'\uFFFD') != std::u16string::npos) {
+      ReadTextsOneByOne(record);
+      return false;
+    }
     // TAB is one byte in both encodings and never part of a character, so
     // the two TABs are found again; a decoder that took one into a character
     // would leave the line unreadable.
@@ -129,6 +132,19 @@ class LineReader {
   }
 
  private:
+  // Text fields that are no text together are read each on its own, bytes
+  // that are no character shown as U+FFFD: the exam number and the computer
+  // name are plain ASCII even where the name is garbled, and they say whose
+  // the line is.
+  void ReadTextsOneByOne(ShareLogRecord& record) {
+    std::u16string* const texts[] = {&record.exam_number, &record.candidate_name,
+                                     &record.computer_name};
+    for (std::size_t k = 0; k < 3; ++k) {
+      const std::u16string as_gbk = decode_gbk_(fields_[k]);
+      *texts[k] = ReadsAsUtf8(fields_[k], as_gbk) ? FromUtf8(fields_[k]) : as_gbk;
+    }
+  }
+
   const GbkDecoder& decode_gbk_;
   std::vector<std::string_view> fields_;  // kept between lines, so it is allocated once
 };

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "text/utf8.h"
+#include "tools/terminal.h"
+
 namespace webexam {
 
 std::string CommandLine::Value(std::string_view name) const {
@@ -54,6 +57,32 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     line.options.insert_or_assign(std::string(found->name), std::move(value));
   }
   return line;
+}
+
+std::u16string ProblemText(const CommandLine& line, std::span<const ToolOption> known) {
+  const std::u16string culprit = FromUtf8(line.culprit);
+  switch (line.problem) {
+    case CommandLine::Problem::kNone:
+      break;
+    case CommandLine::Problem::kUnknownOption:
+      return u"不认识的选项 " + culprit;
+    case CommandLine::Problem::kMissingValue: {
+      // The option as given, which may be its short name.
+      const auto found = std::find_if(known.begin(), known.end(), [&](const ToolOption& option) {
+        return option.name == line.culprit || option.short_name == line.culprit;
+      });
+      return culprit + u" 后面缺" +
+             std::u16string(found == known.end() ? u"值" : found->value_name);
+    }
+    case CommandLine::Problem::kExtraOperand:
+      return u"多余的参数 " + culprit;
+  }
+  return std::u16string();
+}
+
+int UsageError(std::string_view tool, std::u16string_view what) {
+  PrintError(FromUtf8(tool) + u": " + std::u16string(what) + u"（见 --help）\n");
+  return 2;
 }
 
 }  // namespace webexam

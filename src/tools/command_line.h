@@ -1,7 +1,8 @@
 // The command lines of the room tools, read one way: options in any order
 // before the operands, "--name value" or "--name=value" for an option that
 // takes a value, "--" ending the options, and -h or --help anywhere before
-// an error. Each tool says in its own words what went wrong.
+// an error. What is wrong with a command line is worded the same way by
+// every tool; each tool adds only what is its own.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +20,8 @@ struct ToolOption {
   std::string_view name;        // "--roster"
   std::string_view short_name;  // "-y", or empty
   bool takes_value = false;     // the next argument, or what follows '='
+  // What the value is, for the teacher told it is missing: u"文件名".
+  std::u16string_view value_name = u"值";
 };
 
 struct CommandLine {
@@ -48,5 +51,13 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                              std::span<const ToolOption> known,
                              std::size_t max_operands = std::numeric_limits<std::size_t>::max());
+
+// The words for the line's problem, "不认识的选项 --x", "--roster 后面缺文件名"
+// or "多余的参数 b", with the options the line was read against.
+std::u16string ProblemText(const CommandLine& line, std::span<const ToolOption> known);
+
+// Says "<tool>: <what>（见 --help）" on standard error; returns 2, the exit
+// status of a command line the tool does not take.
+int UsageError(std::string_view tool, std::u16string_view what);
 
 }  // namespace webexam

@@ -205,7 +205,17 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
   // Whose each line is, where it says: "第 3 行（120722003 王五）".
   std::unordered_map<std::size_t, std::u16string> who;
   for (const ShareLogRecord& record : log.records) who.emplace(record.line, Who(record));
-  for (const ShareLogRecord& record : log.malformed) who.emplace(record.line, Who(record));
+  // A line that is no result line is in no table row, so it names its PC
+  // as well: "第 4 行（120722004 张�，计算机 JF04）".
+  for (const ShareLogRecord& record : log.malformed) {
+    std::u16string text = Who(record);
+    if (!record.computer_name.empty()) {
+      const std::u16string pc = u"计算机 " + Shown(record.computer_name);
+      text =
+          text.empty() ? u"（" + pc + u"）" : text.substr(0, text.size() - 1) + u"，" + pc + u"）";
+    }
+    who.emplace(record.line, text);
+  }
   auto named = [&who](std::size_t line) {
     const auto found = who.find(line);
     return Line(line) + (found == who.end() ? u"" : found->second) + u"：";

@@ -146,34 +146,25 @@ bool CheckRoster(Platform& platform, const std::string& file) {
 }  // namespace
 
 int RunTool(const std::vector<std::string>& arguments) {
-  constexpr ToolOption kOptions[] = {{"--roster", "", true},
+  constexpr std::string_view kTool = "webexam-check";
+  constexpr ToolOption kOptions[] = {{"--roster", "", true, u"文件名"},
                                      {"--clear-marker", "", false},
                                      {"--yes", "-y", false},
                                      {"--save-credentials", "", false}};
   const CommandLine line = ParseCommandLine(arguments, kOptions, 0);
   if (line.help) return PrintOut(kHelp) ? 0 : 1;
-  switch (line.problem) {
-    case CommandLine::Problem::kNone:
-      break;
-    case CommandLine::Problem::kMissingValue:
-      PrintError(u"webexam-check: --roster 后面缺文件名（见 --help）\n");
-      return 2;
-    case CommandLine::Problem::kUnknownOption:
-    case CommandLine::Problem::kExtraOperand:
-      PrintError(u"webexam-check: 不认识的参数 " + FromUtf8(line.culprit) + u"（见 --help）\n");
-      return 2;
+  if (line.problem != CommandLine::Problem::kNone) {
+    return UsageError(kTool, ProblemText(line, kOptions));
   }
   const bool clear_marker = line.Has("--clear-marker"), yes = line.Has("--yes"),
              save_credentials = line.Has("--save-credentials");
   const std::optional<std::string> roster =
       line.Has("--roster") ? std::optional(line.Value("--roster")) : std::nullopt;
   if (roster && (clear_marker || yes || save_credentials)) {
-    PrintError(u"webexam-check: --roster 不与其他选项同用（见 --help）\n");
-    return 2;
+    return UsageError(kTool, u"--roster 不与其他选项同用");
   }
   if (yes && !clear_marker) {
-    PrintError(u"webexam-check: --yes 只与 --clear-marker 同用（见 --help）\n");
-    return 2;
+    return UsageError(kTool, u"--yes 只与 --clear-marker 同用");
   }
 
   try {

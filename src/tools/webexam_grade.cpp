@@ -2,8 +2,6 @@
 // command line, exactly as the exam client grades a candidate's page; with
 // --explain, says of one page why each item passed or failed.
 
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,95 +16,84 @@
 
 namespace {
 
-constexpr const char kHelp[] =
-    "Usage: webexam-grade PAGE...\n"
-    "       webexam-grade --explain PAGE\n"
-    "\n"
-    "Grades each web page against the exam's answer key of 22 items, as the\n"
-    "exam client does when a candidate submits: the first 32000 bytes of the\n"
-    "page are read as GBK text and searched for each item's texts, ignoring\n"
-    "letter case and full-width/half-width forms.\n"
-    "\n"
-    "For each page one line goes to standard output (UTF-8, LF):\n"
-    "  PATH<TAB>COUNT<TAB>MARK1<TAB>...<TAB>MARK22\n"
-    "where COUNT is the number of items passed (0 to 22) and each MARK is 1\n"
-    "(passed) or 0 (failed), in item order.\n"
-    "\n"
-    "A page that does not exist is named on standard error and is not created;\n"
-    "so is a page that cannot be read. The other pages are still graded, and\n"
-    "the exit status is then 1. It is 0 when every page was graded, and 2 when\n"
-    "no page was given.\n"
-    "\n"
-    "Options:\n"
-    "  --explain PAGE  say item by item, in Chinese, whether the page passed,\n"
-    "                  and where each of its texts was found in the first 32000\n"
-    "                  bytes (line and column; whether only in a comment, script\n"
-    "                  or style), or only beyond them: for a candidate who appeals\n"
-    "  -h, --help      show this help and exit\n";
+using namespace webexam;
+
+constexpr std::string_view kTool = "webexam-grade";
+
+constexpr std::u16string_view kHelp =
+    u"用法：webexam-grade 网页...\n"
+    u"      webexam-grade --explain 网页\n"
+    u"\n"
+    u"按考试的评分标准（22 题）评每个网页，与考生交卷时考试程序评的一样：读网页的\n"
+    u"前 32000 字节（按 GBK 文字），找每题的文字，不分大小写和全角半角。\n"
+    u"\n"
+    u"每个网页在标准输出打印一行（到文件或管道是 UTF-8，换行为 LF）：\n"
+    u"  路径<TAB>答对数<TAB>第1题<TAB>...<TAB>第22题\n"
+    u"答对数是 0 到 22；每题 1 为通过、0 为不通过，按题号排列。\n"
+    u"不存在的网页在标准错误上指出，不会创建它；读不了的网页也指出，其余照评。\n"
+    u"\n"
+    u"选项：\n"
+    u"  --explain 网页  逐题说明这个网页通过没有：每题的文字找到没有、在第几行\n"
+    u"                  第几列，是否只在注释、脚本或样式里，或只在前 32000 字节\n"
+    u"                  之外才有；供考生申诉时查看\n"
+    u"  -h, --help      显示本说明\n"
+    u"\n"
+    u"退出码：每个网页都评了为 0；有网页不存在或读不了为 1；用法有误（没有给\n"
+    u"网页，--explain 给了不止一个网页）为 2。\n";
+
+// Says why `page` could not be graded.
+void Complain(const std::string& page, const PlatformError& error) {
+  if (error.kind() == PlatformError::Kind::kNotFound) {
+    PrintError(FromUtf8(kTool) + u": 没有这个网页：" + FromUtf8(page) + u"\n");
+  } else {
+    PrintError(FromUtf8(kTool) + u": 读不了网页 " + FromUtf8(page) + u"：" +
+               FromUtf8(error.what()) + u"\n");
+  }
+}
 
 }  // namespace
 
 // Grades the pages named by the arguments.
 int RunTool(const std::vector<std::string>& arguments) {
-  constexpr webexam::ToolOption kOptions[] = {{"--explain", "", false}};
-  const webexam::CommandLine line = webexam::ParseCommandLine(arguments, kOptions);
-  if (line.help) {
-    std::fputs(kHelp, stdout);
-    return 0;
-  }
-  if (line.problem != webexam::CommandLine::Problem::kNone) {
-    std::fprintf(stderr, "webexam-grade: unknown option %s (see --help)\n", line.culprit.c_str());
-    return 2;
+  constexpr ToolOption kOptions[] = {{"--explain", "", false}};
+  const CommandLine line = ParseCommandLine(arguments, kOptions);
+  if (line.help) return PrintOut(kHelp) ? 0 : 1;
+  if (line.problem != CommandLine::Problem::kNone) {
+    return UsageError(kTool, ProblemText(line, kOptions));
   }
   const std::vector<std::string>& pages = line.operands;
+  if (pages.empty()) return UsageError(kTool, u"没有给网页");
   const bool explain = line.Has("--explain");
-  if (pages.empty()) {
-    std::fputs("webexam-grade: no page given (see --help)\n", stderr);
-    return 2;
-  }
+  if (explain && pages.size() != 1) return UsageError(kTool, u"--explain 只说明一个网页");
 
-  auto platform = webexam::MakePlatform();
+  auto platform = MakePlatform();
   if (explain) {
-    if (pages.size() != 1) {
-      std::fputs("webexam-grade: --explain takes one page (see --help)\n", stderr);
-      return 2;
-    }
     try {
-      return webexam::PrintOut(webexam::ExplainPage(*platform, webexam::FromUtf8(pages[0]))) ? 0
-                                                                                             : 1;
-    } catch (const webexam::PlatformError& error) {
-      if (error.kind() == webexam::PlatformError::Kind::kNotFound) {
-        std::fprintf(stderr, "webexam-grade: no such page: %s\n", pages[0].c_str());
-      } else {
-        std::fprintf(stderr, "webexam-grade: %s\n", error.what());
-      }
+      return PrintOut(ExplainPage(*platform, FromUtf8(pages[0]))) ? 0 : 1;
+    } catch (const PlatformError& error) {
+      Complain(pages[0], error);
       return 1;
     }
   }
   int status = 0;
   for (const std::string& page : pages) {
-    webexam::ExamState state;
+    ExamState state;
     try {
       // The teacher's page is graded as it is: a missing one is reported, not
       // created as the client does for the candidate's page.
-      const webexam::GradeResult result = webexam::GradePage(
-          *platform, state, webexam::FromUtf8(page), webexam::Platform::IfMissing::kFail);
-      std::string line = page + "\t" + std::to_string(result.correct_count);
-      for (int item = 1; item <= webexam::kItemCount; ++item) {
-        line += '\t';
-        line += static_cast<char>('0' + result.Mark(item));
+      const GradeResult result =
+          GradePage(*platform, state, FromUtf8(page), Platform::IfMissing::kFail);
+      std::u16string text = FromUtf8(page) + u"\t" + Digits(result.correct_count);
+      for (int item = 1; item <= kItemCount; ++item) {
+        text += u'\t';
+        text += static_cast<char16_t>(u'0' + result.Mark(item));
       }
-      line += '\n';
-      std::fputs(line.c_str(), stdout);
-    } catch (const webexam::PlatformError& error) {
-      std::fflush(stdout);
-      if (error.kind() == webexam::PlatformError::Kind::kNotFound) {
-        std::fprintf(stderr, "webexam-grade: no such page: %s\n", page.c_str());
-      } else {
-        std::fprintf(stderr, "webexam-grade: %s\n", error.what());
-      }
+      text += u'\n';
+      if (!PrintOut(text)) status = 1;
+    } catch (const PlatformError& error) {
+      Complain(page, error);
       status = 1;
     }
   }
-  return std::fflush(stdout) == 0 ? status : 1;
+  return status;
 }

@@ -57,10 +57,9 @@ constexpr std::u16string_view kHelp =
     u"退出码：读到了为 0（有异常也是 0）；共享文件夹、cjwyzz.txt 或名单读不了、\n"
     u"CSV 或 HTML 写不了为 1；用法有误为 2。\n";
 
-int UsageError(const std::u16string& what) {
-  PrintError(u"webexam-results: " + what + u"（见 --help）\n");
-  return 2;
-}
+constexpr std::string_view kTool = "webexam-results";
+
+int UsageError(std::u16string_view what) { return webexam::UsageError(kTool, what); }
 
 void Complain(const std::u16string& what, const PlatformError& error) {
   PrintError(u"webexam-results: " + what + u"：" + FromUtf8(error.what()) + u"\n");
@@ -262,22 +261,15 @@ std::optional<Roster> LoadRoster(Platform& platform, const std::string& file) {
 }  // namespace
 
 int RunTool(const std::vector<std::string>& arguments) {
-  constexpr ToolOption kOptions[] = {{"--csv", "", true},    {"--html", "", true},
-                                     {"--roster", "", true}, {"--interval", "", true},
-                                     {"--watch", "", false}, {"--regrade", "", false}};
+  constexpr ToolOption kOptions[] = {{"--csv", "", true, u"文件名"},
+                                     {"--html", "", true, u"文件名"},
+                                     {"--roster", "", true, u"文件名"},
+                                     {"--interval", "", true, u"秒数"},
+                                     {"--watch", "", false},
+                                     {"--regrade", "", false}};
   const CommandLine line = ParseCommandLine(arguments, kOptions, 1);
   if (line.help) return PrintOut(kHelp) ? 0 : 1;
-  switch (line.problem) {
-    case CommandLine::Problem::kNone:
-      break;
-    case CommandLine::Problem::kMissingValue:
-      return UsageError(FromUtf8(line.culprit) + u" 后面缺" +
-                        (line.culprit == "--interval" ? u"秒数" : u"文件名"));
-    case CommandLine::Problem::kUnknownOption:
-      return UsageError(u"不认识的选项 " + FromUtf8(line.culprit));
-    case CommandLine::Problem::kExtraOperand:
-      return UsageError(u"只能给一个共享文件夹");
-  }
+  if (line.problem != CommandLine::Problem::kNone) return UsageError(ProblemText(line, kOptions));
   Options options;
   options.share = line.operands.empty() ? std::string() : line.operands[0];
   options.csv = line.Value("--csv");

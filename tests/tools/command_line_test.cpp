@@ -45,6 +45,18 @@ TEST(CommandLine, StopsAtTheFirstProblemOrAtHelp) {
   EXPECT_FALSE(ParseCommandLine({"--", "--help"}, kOptions).help);
 }
 
+TEST(CommandLine, ProblemTextNamesWhatTheMissingValueIs) {
+  constexpr ToolOption kTimed[] = {{"--interval", "-i", true, u"秒数"}, {"--csv", "", true}};
+  const auto text = [&](std::vector<std::string> arguments) {
+    return ToUtf8(ProblemText(ParseCommandLine(arguments, kTimed, 1), kTimed));
+  };
+  // The option as given, found by its short name too.
+  EXPECT_EQ(text({"-i"}), ToUtf8(u"-i 后面缺秒数"));
+  EXPECT_EQ(text({"--csv"}), ToUtf8(u"--csv 后面缺值"));
+  EXPECT_EQ(text({"--interval=3", "a", "b"}), ToUtf8(u"多余的参数 b"));
+  EXPECT_EQ(text({"--赶"}), ToUtf8(u"不认识的选项 --赶"));
+}
+
 using ToolUsage = test::ToolRun;
 
 TEST_F(ToolUsage, EachToolExplainsItselfOnOneScreenAndRefusesWhatItDoesNotTake) {
@@ -60,6 +72,11 @@ TEST_F(ToolUsage, EachToolExplainsItselfOnOneScreenAndRefusesWhatItDoesNotTake) 
     EXPECT_LE(Lines(), 24u) << tool;
     for (const std::vector<std::string>& arguments : refused) {
       EXPECT_EQ(Run(tool, arguments), 2) << tool << " " << ::testing::PrintToString(arguments);
+      // One line on standard error, in the words every tool uses.
+      EXPECT_TRUE(err_.starts_with(std::string(tool) + ": ")) << err_;
+      EXPECT_TRUE(err_.ends_with(ToUtf8(u"（见 --help）\n"))) << err_;
+      EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
+      EXPECT_EQ(out_, "");
     }
   }
 }

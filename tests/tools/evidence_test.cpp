@@ -13,29 +13,39 @@ namespace {
 
 using test::Gbk;
 using test::ReadBytes;
+using test::U16;
 using test::WriteBytes;
 namespace fs = std::filesystem;
 
 using Evidence = test::ToolRun;
 
 TEST_F(Evidence, GradePrintsOneLinePerPageAndNamesThePagesItCannotRead) {
-  const std::string model = test::DataFile("model_answer.htm").string();
-  const std::string missing = (dir_.path() / "missing.htm").string();
-  const std::string no_folder = (dir_.path() / "none" / "index.htm").string();
-  const std::string empty = (dir_.path() / "empty.htm").string();
-  WriteBytes(empty, "");
+  // A candidate's folder named in Chinese, as the paths are given (UTF-8).
+  const fs::path folder = dir_.path() / fs::path(u"考生 张三");
+  fs::create_directories(folder);
+  WriteBytes(folder / "index.htm", ReadBytes(test::DataFile("model_answer.htm")));
+  const std::string model = ToUtf8(U16(folder / "index.htm"));
+  const std::string missing = ToUtf8(U16(folder / fs::path(u"缺.htm")));
+  const std::string no_folder = ToUtf8(U16(dir_.path() / "none" / "index.htm"));
+  const std::string empty = ToUtf8(U16(dir_.path() / "empty.htm"));
+  const std::string a_folder = ToUtf8(U16(dir_.path()));
+  WriteBytes(dir_.path() / "empty.htm", "");
   // The rest are graded all the same; the missing page is not created.
-  EXPECT_EQ(Run("webexam-grade", {model, missing, no_folder, empty, dir_.path().string()}), 1);
+  EXPECT_EQ(Run("webexam-grade", {model, missing, no_folder, empty, a_folder}), 1);
   std::string want = model + "\t22";
   for (int i = 0; i < 22; ++i) want += "\t1";
   want += "\n" + empty + "\t1";
   for (int i = 1; i <= 22; ++i) want += i == 14 ? "\t1" : "\t0";
   EXPECT_EQ(out_, want + "\n");
   for (const std::string& page : {missing, no_folder}) {
-    EXPECT_NE(err_.find("webexam-grade: no such page: " + page), std::string::npos) << err_;
+    EXPECT_NE(err_.find(ToUtf8(u"webexam-grade: 没有这个网页：") + page + "\n"), std::string::npos)
+        << err_;
   }
-  EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 3) << err_;  // and the folder
-  EXPECT_FALSE(fs::exists(missing));
+  EXPECT_NE(err_.find(ToUtf8(u"webexam-grade: 读不了网页 ") + a_folder + ToUtf8(u"：")),
+            std::string::npos)
+      << err_;
+  EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 3) << err_;
+  EXPECT_FALSE(fs::exists(folder / fs::path(u"缺.htm")));
 
   EXPECT_EQ(Run("webexam-grade", {model}), 0);
   EXPECT_EQ(err_, "");
@@ -72,6 +82,7 @@ TEST_F(Evidence, ExplainSaysWhereEachTextIsAndWhatLiesBeyondTheLimit) {
 
   // The marks are grading's own: the same as webexam-grade's line.
   EXPECT_EQ(Run("webexam-grade", {"--explain", (dir_.path() / "missing.htm").string()}), 1);
+  EXPECT_TRUE(err_.starts_with(ToUtf8(u"webexam-grade: 没有这个网页："))) << err_;
   EXPECT_FALSE(fs::exists(dir_.path() / "missing.htm"));
   EXPECT_EQ(Run("webexam-grade", {"--explain", page.string(), page.string()}), 2);
 }

@@ -58,6 +58,26 @@ TEST(ResultsSummary, RowsGoByExamNumberAndAnomaliesAreNamedWithTheirLines) {
             }));
 }
 
+TEST(ResultsSummary, ALineThatIsNoResultLineNamesItsCandidateAndPc) {
+  // PC JF08's only line cannot be read as text; JF09 has none at all.
+  ShareLogContent log;
+  log.line_count = 1;
+  log.notes = {{1, LineProblem::kUndecodable, 0, 0}};
+  log.malformed = {Record(1, u"120722008", u"JF08")};
+  log.malformed[0].candidate_name = u"\uFFFD\uFFFD";
+  std::vector<std::u16string> texts;
+  for (const Anomaly& anomaly : Summarize(std::move(log), {u"JF08", u"JF09"}).anomalies) {
+    texts.push_back(anomaly.text);
+  }
+  EXPECT_EQ(texts, (std::vector<std::u16string>{
+                       u"第 1 行（120722008 \uFFFD\uFFFD，计算机 JF08）："
+                       u"无法识读：既不是 GBK 也不是 UTF-8 文字",
+                       u"第 1 行（120722008 \uFFFD\uFFFD，计算机 JF08）：计算机 JF08 留有记号文件，"
+                       u"但它在 cjwyzz.txt 里只有格式不对的行（第 1 行）",
+                       u"计算机 JF09 留有记号文件，但 cjwyzz.txt 里没有它的成绩行",
+                   }));
+}
+
 TEST(ResultsCsv, QuotesFieldsAndDisarmsFormulas) {
   ShareLogContent log;
   log.records = {Record(1, u"120722001", u"JF01")};

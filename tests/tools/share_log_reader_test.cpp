@@ -105,15 +105,18 @@ TEST(ShareLogReader, MalformedLinesAreLeftOutAndNamedByNumber) {
                                  {8, kUndecodable, 0, 0},
                                  {9, kControlCharacter, 2, 0},
                                  {10, kFieldCount, 200'001, 0}}));
-  // Whose each bad line is, where its text fields can be read: not the
-  // empty line, the undecodable one or the one of nothing but TABs.
+  // Whose each bad line is, as far as its text fields can be read: the
+  // undecodable one by its ASCII exam number and PC, its name's bytes shown
+  // as what they are not; not the empty line or the one of nothing but TABs.
   std::vector<std::u16string> who;
   for (const ShareLogRecord& m : log.malformed) {
     who.push_back(Digits(m.line) + u":" + m.exam_number + u"/" + m.computer_name);
   }
-  EXPECT_EQ(who, (std::vector<std::u16string>{u"3:120722003/JF03", u"4:120722004/JF04",
-                                              u"5:120722005/JF05", u"6:120722006/JF06",
-                                              u"7:120722007/JF07", u"9:120722009/JF09"}));
+  EXPECT_EQ(who,
+            (std::vector<std::u16string>{
+                u"3:120722003/JF03", u"4:120722004/JF04", u"5:120722005/JF05", u"6:120722006/JF06",
+                u"7:120722007/JF07", u"8:120722008/JF08", u"9:120722009/JF09"}));
+  EXPECT_NE(log.malformed[5].candidate_name.find(u'\uFFFD'), std::u16string::npos);
 }
 
 }  // namespace
