@@ -5,6 +5,7 @@
 
 #include "grading/answer_key.h"
 #include "grading/grade_page.h"
+#include "grading/hidden_text.h"
 #include "grading/page_probe.h"
 #include "text/fold.h"
 #include "text/utf8.h"
@@ -40,6 +41,9 @@ std::u16string ExplainPage(Platform& platform, const std::u16string& page_path) 
   const std::string whole_bytes =
       platform.ReadHead(page_path, SIZE_MAX, Platform::IfMissing::kFail);
   const std::u16string whole = platform.DecodeGbk(whole_bytes);
+  // The same text with what a browser does not show blanked out.
+  const std::u16string shown = MaskHiddenText(searched);
+  const std::vector<int> hidden_only = ItemsPassedOnHiddenText(searched);
 
   std::u16string out = u"页面：" + page_path + u"\n";
   out += u"答对 " + Digits(result.correct_count) + u" 题，共 " + Digits(kItemCount) + u" 题。";
@@ -55,9 +59,17 @@ std::u16string ExplainPage(Platform& platform, const std::u16string& page_path) 
       out += u"（" + Digits(item.probe_count) + u" 段文字都要找到才通过）";
     }
     out += u"\n";
+    if (std::find(hidden_only.begin(), hidden_only.end(), item.number) != hidden_only.end()) {
+      out += u"  注意：这一题只因注释、脚本或样式里的文字才通过，浏览器不显示这些文字\n";
+    }
     for (std::u16string_view text : item.Probes()) {
-      const TextPlace in_limit = FindPlace(searched, text);
-      if (in_limit.line != 0) {
+      // Where the browser shows it, if it does anywhere; else where it is.
+      const TextPlace in_view = FindPlace(shown, text);
+      const TextPlace in_limit = in_view.line != 0 ? in_view : FindPlace(searched, text);
+      if (in_limit.line != 0 && in_view.line == 0) {
+        out +=
+            u"  找到" + Quoted(text) + u"：" + PlaceText(in_limit) + u"，只在注释、脚本或样式里\n";
+      } else if (in_limit.line != 0) {
         out += u"  找到" + Quoted(text) + u"：" + PlaceText(in_limit) + u"\n";
       } else if (const TextPlace anywhere = FindPlace(whole, text); anywhere.line != 0) {
         out += u"  没有找到" + Quoted(text) + u"：它在" + PlaceText(anywhere) + u"，超出了前 " +

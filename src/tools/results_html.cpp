@@ -245,6 +245,23 @@ void AppendAnomalies(std::string& out, const ResultsSummary& summary) {
   }
 }
 
+// The kept pages' review: each list under its heading, which says what it
+// measures.
+void AppendKeptPageReview(std::string& out, const KeptPageReview& review) {
+  if (!review.made) return;
+  auto list = [&out](const std::u16string& heading, const std::vector<std::u16string>& lines) {
+    out += "<p>" + Escaped(heading) + "</p>\n";
+    if (lines.empty()) return;
+    out += "<ul class=\"anomalies\">\n";
+    for (const std::u16string& line : lines) out += "<li>" + Escaped(line) + "</li>\n";
+    out += "</ul>\n";
+  };
+  out += "<h2>留下的页面</h2>\n";
+  list(CopiesHeading(review), review.copies);
+  list(HiddenOnlyHeading(review), review.hidden_only);
+  if (!review.unreadable.empty()) list(u"读不了、没有查看的页面：", review.unreadable);
+}
+
 }  // namespace
 
 std::string ResultsHtml(const ResultsSummary& summary, const PageSource& source) {
@@ -265,6 +282,7 @@ std::string ResultsHtml(const ResultsSummary& summary, const PageSource& source)
   AppendPassRates(out, summary);
   AppendDistribution(out, summary);
   AppendAnomalies(out, summary);
+  AppendKeptPageReview(out, summary.kept_page_review);
   out += "</body>\n</html>\n";
   return out;
 }

@@ -12,6 +12,7 @@
 #include "grading/answer_key.h"
 #include "results/share_log_reader.h"
 #include "state/exam_paths.h"
+#include "tools/kept_page_review.h"
 #include "tools/roster.h"
 
 namespace webexam {
@@ -39,6 +40,7 @@ struct ResultsSummary {
   bool has_roster = false;                       // a class list was given
   std::size_t expected = 0;                      // candidates on the class list
   std::vector<Missing> missing;                  // on the list without a line, by exam number
+  KeptPageReview kept_page_review;               // copies and hidden texts, when looked for
 
   int Candidates() const { return static_cast<int>(rows.size()); }
   std::size_t Submitted() const { return expected - missing.size(); }

@@ -177,6 +177,7 @@ std::u16string ResultsText(const ResultsSummary& summary) {
   AppendDistribution(out, summary);
   out += u"\n";
   AppendAnomalies(out, summary);
+  if (summary.kept_page_review.made) out += u"\n" + KeptPageReviewText(summary.kept_page_review);
   return out;
 }
 

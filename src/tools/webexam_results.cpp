@@ -355,7 +355,12 @@ int RunTool(const std::vector<std::string>& arguments) {
     }
     if (options.regrade) {
       try {
-        return PrintOut(Regrade(*platform, share.Folder(), content->log).text) ? 0 : 1;
+        std::u16string text = Regrade(*platform, share.Folder(), content->log).text;
+        const std::vector<std::u16string> names =
+            platform->ListFiles(share.Folder() + std::u16string(kKeptPagesFolderName));
+        text += u"\n" + KeptPageReviewText(ReviewKeptPages(*platform, share.Folder(), content->log,
+                                                           names, StartingPagePath(*platform)));
+        return PrintOut(text) ? 0 : 1;
       } catch (const PlatformError& error) {
         Complain(u"读不了留下的页面", error);
         return 1;
@@ -369,10 +374,17 @@ int RunTool(const std::vector<std::string>& arguments) {
         status = 1;
       }
     }
+    // The kept pages are looked at before Summarize takes the lines.
+    KeptPageReview review;
+    if (content->kept_pages && !content->kept_pages->empty()) {
+      review = ReviewKeptPages(*platform, share.Folder(), content->log, *content->kept_pages,
+                               StartingPagePath(*platform));
+    }
     ResultsSummary summary =
         Summarize(std::move(content->log), std::move(content->markers), roster ? &*roster : nullptr,
                   content->kept_pages ? &*content->kept_pages : nullptr);
     if (journal) AddJournalFindings(summary, journal->Journal());
+    summary.kept_page_review = std::move(review);
     auto write = [&](const std::string& file, auto make) {
       if (file.empty()) return;
       try {

@@ -81,7 +81,13 @@ TEST_F(RestoreSoftware, EverySubmissionOfARebootedPcKeepsItsLineAndPageAndTheTea
   // the first line, the finished one against the third.
   EXPECT_EQ(Run("webexam-results", {"--regrade", share_.string()}), 0);
   EXPECT_TRUE(Says(u"里的 4 个页面：与成绩行不同的 0 个\n")) << out_;
-  EXPECT_EQ(Lines(), 1u) << out_;
+  // Nothing else but that 李四's finished page is 张三's second one, the
+  // same page under two exam numbers.
+  EXPECT_TRUE(Says(
+      u"\n相似度 100%：第 2 行（120722002 李四，JF02，pages/120722002-JF02.htm）与第 3 行"
+      u"（120722001 张三，JF01，pages/120722001-JF01(2).htm）\n\n只在注释、脚本或样式里找到的题"))
+      << out_;
+  EXPECT_EQ(Lines(), 6u) << out_;
 }
 
 }  // namespace

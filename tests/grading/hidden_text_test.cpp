@@ -1,0 +1,83 @@
+// Text the browser does not show, and the items that passed only on it.
+#include "grading/hidden_text.h"
+
+#include <gtest/gtest.h>
+
+#include "grading/grade_page.h"
+#include "support/test_support.h"
+
+namespace webexam {
+namespace {
+
+// Masked units as dots, to compare masks by eye.
+std::u16string Mask(std::u16string_view text) {
+  std::u16string masked = MaskHiddenText(text);
+  EXPECT_EQ(masked.size(), text.size());
+  for (char16_t& c : masked) {
+    if (c == u'\uFFFD') c = u'.';
+  }
+  return masked;
+}
+
+std::u16string Dots(std::size_t count) { return std::u16string(count, u'.'); }
+
+TEST(MaskHiddenText, CommentsScriptsAndStylesWhateverTheirCase) {
+  EXPECT_EQ(Mask(u"a<!-- hr -->b"), u"a...........b");
+  EXPECT_EQ(Mask(u"<SCRIPT type=\"x\">hr</Script >c"), Dots(29) + u"c");
+  EXPECT_EQ(Mask(u"<style>p{}</style>d"), Dots(18) + u"d");
+  EXPECT_EQ(Mask(u"<!-->hr<!--->hr"), Dots(5) + u"hr" + Dots(6) + u"hr");
+  // Lines stay where they are, for --explain's places.
+  EXPECT_EQ(Mask(u"<!--a\nb-->c"), Dots(5) + u"\n" + Dots(4) + u"c");
+}
+
+TEST(MaskHiddenText, WhatIsNoCommentOrBlockIsLeft) {
+  // Elements whose names only start alike, a closing tag alone, a "<!" that
+  // is no comment.
+  for (std::u16string_view text :
+       {u"<scripts>hr</scripts>", u"<styles>hr", u"</script>hr", u"<!DOCTYPE html>hr", u"<p>"}) {
+    EXPECT_EQ(MaskHiddenText(text), text);
+  }
+  // A closing tag whose name only starts alike does not end the block.
+  EXPECT_EQ(Mask(u"<script></scripts>hr</script>e"), Dots(29) + u"e");
+}
+
+TEST(MaskHiddenText, AnOpenCommentOrBlockRunsToTheEnd) {
+  EXPECT_EQ(Mask(u"a<!-- hr"), u"a.......");
+  EXPECT_EQ(Mask(u"a<script>hr"), u"a..........");
+  EXPECT_EQ(Mask(u"a<style>hr</style"), u"a................");
+}
+
+TEST(HiddenText, MarksOfTextAreGradingsMarks) {
+  auto platform = MakePlatform();
+  test::TempDir dir;
+  for (const std::string& page :
+       {test::ReadBytes(test::DataFile("model_answer.htm")), std::string(),
+        test::Gbk(u"<!-- 17-1.bmp --> abcd <title>欢迎进入网页天地!")}) {
+    test::WriteBytes(dir.path() / "index.htm", page);
+    ExamState state;
+    EXPECT_EQ(MarksOfText(platform->DecodeGbk(page)),
+              GradePage(*platform, state, dir / "index.htm").marks);
+  }
+}
+
+TEST(HiddenText, ItemsPassedOnlyOnHiddenText) {
+  const std::u16string model =
+      MakePlatform()->DecodeGbk(test::ReadBytes(test::DataFile("model_answer.htm")));
+  EXPECT_TRUE(ItemsPassedOnHiddenText(model).empty());
+  // The same texts in a comment as well change nothing.
+  EXPECT_TRUE(ItemsPassedOnHiddenText(u"<!-- " + model + u" -->" + model).empty());
+  // The whole page in a comment: every item with texts to find, none whose
+  // text must be absent (item 14 passes either way).
+  std::vector<int> all;
+  for (int item = 1; item <= kItemCount; ++item) {
+    if (item != 14) all.push_back(item);
+  }
+  EXPECT_EQ(ItemsPassedOnHiddenText(u"<!--" + model + u"-->"), all);
+  // One of an item's texts hidden is enough; an item failing anyway is none.
+  EXPECT_EQ(ItemsPassedOnHiddenText(u"<hr width=85%><style>#ff0000</style> <script>11%"),
+            (std::vector<int>{2, 12}));
+  EXPECT_TRUE(ItemsPassedOnHiddenText(u"<hr><!-- 85% -->").empty());
+}
+
+}  // namespace
+}  // namespace webexam
