@@ -137,8 +137,7 @@ OpenedJournal OpenJournal(Platform& platform, std::string file, const std::strin
 std::u16string JournalFile::Shown() const {
   std::u16string shown = FromUtf8(file_);
   if (!previous.empty()) {
-    shown +=
-        u"（共享文件夹已清空，当作新的一场考试；上一场的日志是 " + FromUtf8(previous) + u"）";
+    shown += u"（共享文件夹已清空，当作新的一场考试；上一场的日志是 " + FromUtf8(previous) + u"）";
   }
   return shown;
 }

@@ -495,8 +495,8 @@ void ShareJournal::CompareMarkers(std::string& out, const std::vector<std::u16st
   for (const auto& [lower, name] : std::map(markers_)) {
     if (current.contains(lower)) continue;
     Find(out, now, line_of_pc(lower),
-         u"计算机 " + Shown(name) + u" 的记号文件不见了：日志 " +
-             marker_seen_.at(lower).at.local + u" 首次记下它，" + now.local + u" 查看时已没有");
+         u"计算机 " + Shown(name) + u" 的记号文件不见了：日志 " + marker_seen_.at(lower).at.local +
+             u" 首次记下它，" + now.local + u" 查看时已没有");
     Emit(out, now, {"marker-gone", Escaped(name)});
   }
   for (const auto& [lower, name] : current) {
