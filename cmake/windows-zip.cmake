@@ -5,9 +5,11 @@
 #   aa) beside them, and clear-marker.bat to double-click before the next
 #   exam;
 # - webexam-teacher-<version>-Windows.zip, for the teacher's PC only:
-#   webexam-grade.exe and webexam-results.exe, and the teacher's guide as a
-#   web page. The grading tool stays off the candidates' PCs: run on a
-#   candidate's page it shows what the key looks for.
+#   webexam-grade.exe and webexam-results.exe with the exam beside them
+#   (webexam-results compares the kept pages with the exam's starting page),
+#   and the teacher's guide as a web page. The grading tool stays off the
+#   candidates' PCs: run on a candidate's page it shows what the key looks
+#   for.
 # File names are ASCII, so that the folders show the same on a Chinese
 # Windows 7 (whose zip folder reads names in code page 936) as on Windows 11.
 # Each zip names its own folder (CPack would give both the same one).
@@ -17,6 +19,7 @@ install(TARGETS webexam webexam-check RUNTIME DESTINATION ${candidate_folder} CO
 install(DIRECTORY exam/ DESTINATION ${candidate_folder} COMPONENT candidate)
 install(TARGETS webexam-grade webexam-results RUNTIME DESTINATION ${teacher_folder}
   COMPONENT teacher)
+install(DIRECTORY exam/ DESTINATION ${teacher_folder} COMPONENT teacher)
 install(FILES ${WEBEXAM_GUIDE_HTML} DESTINATION ${teacher_folder} COMPONENT teacher)
 
 # Batch files want CR LF.
