@@ -17,6 +17,14 @@ bool HasControlCharacter(std::u16string_view text) {
   return std::any_of(text.begin(), text.end(), [](char16_t c) { return IsControlCharacter(c); });
 }
 
+std::u16string ShownName(std::u16string_view name) {
+  std::u16string shown(name);
+  for (char16_t& c : shown) {
+    if (IsControlCharacter(c)) c = u'\uFFFD';
+  }
+  return shown;
+}
+
 std::u16string AsciiLower(std::u16string_view text) {
   std::u16string lower(text);
   for (char16_t& c : lower) c = AsciiLower(c);

@@ -16,6 +16,12 @@ constexpr bool IsControlCharacter(char16_t c) { return c < 0x20 || (c >= 0x7F &&
 
 bool HasControlCharacter(std::u16string_view text);
 
+// A name from the share or from a line, as the tools may print it on a
+// terminal or a page: each control character (an escape sequence's ESC among
+// them) becomes U+FFFD, so that a file named by a candidate cannot move the
+// teacher's cursor, clear the screen or hide the lines before it.
+std::u16string ShownName(std::u16string_view name);
+
 // ASCII letters to lower case, every other character as it is: how Windows
 // compares file and computer names (and the scheme and server of an SMB
 // address).

@@ -8,6 +8,7 @@
 #include "grading/page_probe.h"
 #include "results/kept_pages.h"
 #include "state/exam_paths.h"
+#include "text/characters.h"
 #include "text/utf8.h"
 #include "tools/page_likeness.h"
 #include "tools/results_summary.h"
@@ -27,7 +28,7 @@ std::u16string Whose(const ShareLogRecord& record, const std::u16string& page) {
   if (who.size() >= 2) who = who.substr(1, who.size() - 2);  // without its brackets
   if (!who.empty()) who += u"，";
   return u"第 " + Digits(record.line) + u" 行（" + who + record.computer_name + u"，" +
-         std::u16string(kKeptPagesFolderName) + u"/" + page + u"）";
+         std::u16string(kKeptPagesFolderName) + u"/" + ShownName(page) + u"）";
 }
 
 std::u16string ItemList(const std::vector<int>& items) {

@@ -53,7 +53,7 @@ RegradeReport Regrade(Platform& platform, const std::u16string& share, const Sha
   std::vector<std::u16string> without_line, unclear, unreadable;
   for (const std::u16string& name : names) {
     if (!EndsWithPageEnding(name)) continue;
-    const std::u16string shown = std::u16string(kKeptPagesFolderName) + u"/" + name;
+    const std::u16string shown = std::u16string(kKeptPagesFolderName) + u"/" + ShownName(name);
     GradeResult regraded;
     try {
       ExamState state;

@@ -19,16 +19,6 @@ constexpr std::size_t kLinesNamed = 10;
 
 std::u16string Line(std::size_t line) { return u"第 " + Digits(line) + u" 行"; }
 
-// A file name as it may be shown: control characters, which a name on a
-// POSIX share may hold, become U+FFFD.
-std::u16string Shown(std::u16string_view name) {
-  std::u16string shown(name);
-  for (char16_t& c : shown) {
-    if (IsControlCharacter(c)) c = u'\uFFFD';
-  }
-  return shown;
-}
-
 std::u16string ProblemText(const LineNote& note) {
   switch (note.problem) {
     case LineProblem::kEmpty:
@@ -140,15 +130,15 @@ void AddRoster(ResultsSummary& summary, const ShareLogContent& log, const Roster
 // 王五，答对 22 题，页面 pages/120722003-JF03(2).htm）". The page is left out
 // when the pages folder could not be listed.
 std::u16string Described(const ShareLogRecord& record, const KeptPages* kept) {
-  std::u16string who = Shown(record.exam_number);
-  if (!record.candidate_name.empty()) who += u" " + Shown(record.candidate_name);
+  std::u16string who = ShownName(record.exam_number);
+  if (!record.candidate_name.empty()) who += u" " + ShownName(record.candidate_name);
   std::u16string text =
       Line(record.line) + u"（" + who + u"，答对 " + Digits(record.correct_count) + u" 题";
   if (kept) {
     const auto page = kept->of_line.find(record.line);
-    text += page == kept->of_line.end()
-                ? u"，没有留下页面"
-                : u"，页面 " + std::u16string(kKeptPagesFolderName) + u"/" + Shown(page->second);
+    text += page == kept->of_line.end() ? u"，没有留下页面"
+                                        : u"，页面 " + std::u16string(kKeptPagesFolderName) + u"/" +
+                                              ShownName(page->second);
   }
   return text + u"）";
 }
@@ -185,10 +175,10 @@ bool IsWeakItem(int passed, int total) {
 }
 
 std::u16string Who(const ShareLogRecord& record) {
-  std::u16string who = Shown(record.exam_number);
+  std::u16string who = ShownName(record.exam_number);
   if (!record.candidate_name.empty()) {
     if (!who.empty()) who += u' ';
-    who += Shown(record.candidate_name);
+    who += ShownName(record.candidate_name);
   }
   return who.empty() ? who : u"（" + who + u"）";
 }
@@ -210,7 +200,7 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
   for (const ShareLogRecord& record : log.malformed) {
     std::u16string text = Who(record);
     if (!record.computer_name.empty()) {
-      const std::u16string pc = u"计算机 " + Shown(record.computer_name);
+      const std::u16string pc = u"计算机 " + ShownName(record.computer_name);
       text =
           text.empty() ? u"（" + pc + u"）" : text.substr(0, text.size() - 1) + u"，" + pc + u"）";
     }
@@ -295,12 +285,12 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
   for (const std::u16string& name : markers) {
     if (seen_pc.contains(AsciiLower(name))) continue;
     if (const auto found = malformed_of_pc.find(AsciiLower(name)); found != malformed_of_pc.end()) {
-      add(found->second.front(), u"计算机 " + Shown(name) +
+      add(found->second.front(), u"计算机 " + ShownName(name) +
                                      u" 留有记号文件，但它在 cjwyzz.txt 里只有格式不对的行（" +
                                      LineList(found->second) + u"）");
     } else {
       summary.anomalies.push_back(
-          {0, u"计算机 " + Shown(name) + u" 留有记号文件，但 cjwyzz.txt 里没有它的成绩行"});
+          {0, u"计算机 " + ShownName(name) + u" 留有记号文件，但 cjwyzz.txt 里没有它的成绩行"});
     }
   }
 

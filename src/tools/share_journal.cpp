@@ -112,17 +112,8 @@ std::vector<std::string_view> Split(std::string_view text, char at) {
   }
 }
 
-// A name as it may be shown: control characters become U+FFFD.
-std::u16string Shown(std::u16string_view name) {
-  std::u16string shown(name);
-  for (char16_t& c : shown) {
-    if (IsControlCharacter(c)) c = u'\uFFFD';
-  }
-  return shown;
-}
-
 std::u16string PagePath(const std::u16string& name) {
-  return std::u16string(kKeptPagesFolderName) + u"/" + Shown(name);
+  return std::u16string(kKeptPagesFolderName) + u"/" + ShownName(name);
 }
 
 // The exam number, PC (lower case) and sequence a kept page's name was built
@@ -275,7 +266,7 @@ void ShareJournal::Apply(std::string_view record) {
     markers_[lower] = name;
     if (!marker_seen_.contains(lower)) {
       marker_seen_.emplace(lower, Seen{at, lower});
-      arrivals_.push_back({at, u"计算机 " + Shown(name) + u" 的记号文件"});
+      arrivals_.push_back({at, u"计算机 " + ShownName(name) + u" 的记号文件"});
     }
   } else if (kind == "page" && n == 3) {
     const std::u16string name = Unescaped(f[3]);
@@ -338,12 +329,12 @@ ShareLogRecord ShareJournal::Decode(const std::string& bytes) const {
 // "（120722001 张三，计算机 JF01，答对 6 题）", as far as the line says.
 std::u16string ShareJournal::Describe(const std::string& bytes) const {
   const ShareLogRecord record = Decode(bytes);
-  std::u16string who = Shown(record.exam_number);
+  std::u16string who = ShownName(record.exam_number);
   if (!record.candidate_name.empty())
-    who += (who.empty() ? u"" : u" ") + Shown(record.candidate_name);
+    who += (who.empty() ? u"" : u" ") + ShownName(record.candidate_name);
   std::vector<std::u16string> parts;
   if (!who.empty()) parts.push_back(who);
-  if (!record.computer_name.empty()) parts.push_back(u"计算机 " + Shown(record.computer_name));
+  if (!record.computer_name.empty()) parts.push_back(u"计算机 " + ShownName(record.computer_name));
   if (record.correct_count >= 0) parts.push_back(u"答对 " + Digits(record.correct_count) + u" 题");
   if (parts.empty()) return u"（看不出是谁的）";
   std::u16string text = u"（";
@@ -465,8 +456,9 @@ void ShareJournal::CompareLines(std::string& out, const std::vector<std::string>
     const std::string& bytes = lines[k];
     if (!line_seen_.contains(KeyOf(bytes)) && !named.contains(k + 1)) {
       const std::u16string pc = PcOf(bytes);
-      const std::u16string late = Late(
-          now, FirstOfPc(pc), u"计算机 " + Shown(Decode(bytes).computer_name) + u" 最早交来的东西");
+      const std::u16string late =
+          Late(now, FirstOfPc(pc),
+               u"计算机 " + ShownName(Decode(bytes).computer_name) + u" 最早交来的东西");
       if (!late.empty()) {
         Find(out, now, k + 1,
              u"第 " + Digits(k + 1) + u" 行" + Describe(bytes) + u"：" + late +
@@ -495,18 +487,18 @@ void ShareJournal::CompareMarkers(std::string& out, const std::vector<std::u16st
   for (const auto& [lower, name] : std::map(markers_)) {
     if (current.contains(lower)) continue;
     Find(out, now, line_of_pc(lower),
-         u"计算机 " + Shown(name) + u" 的记号文件不见了：日志 " + marker_seen_.at(lower).at.local +
-             u" 首次记下它，" + now.local + u" 查看时已没有");
+         u"计算机 " + ShownName(name) + u" 的记号文件不见了：日志 " +
+             marker_seen_.at(lower).at.local + u" 首次记下它，" + now.local + u" 查看时已没有");
     Emit(out, now, {"marker-gone", Escaped(name)});
   }
   for (const auto& [lower, name] : current) {
     if (markers_.contains(lower)) continue;
     if (!marker_seen_.contains(lower)) {
       const std::u16string late =
-          Late(now, FirstOfPc(lower), u"计算机 " + Shown(name) + u" 最早交来的东西");
+          Late(now, FirstOfPc(lower), u"计算机 " + ShownName(name) + u" 最早交来的东西");
       if (!late.empty()) {
         Find(out, now, line_of_pc(lower),
-             u"计算机 " + Shown(name) + u" 的记号文件" + late +
+             u"计算机 " + ShownName(name) + u" 的记号文件" + late +
                  u"。记号文件总在成绩行之后几秒内交来，晚到的可能是有人后放进去的");
       }
     }
@@ -593,7 +585,8 @@ void ShareJournal::ComparePages(std::string& out, const ShareLook& look, const J
       if (line > 0) {
         late = Late(now, line_seen_.at(lines_[line - 1].key).at, u"它的成绩行");
       } else if (const std::optional<PageParts> parts = PartsOfPage(name)) {
-        late = Late(now, FirstOfPc(parts->pc), u"计算机 " + Shown(parts->pc) + u" 最早交来的东西");
+        late =
+            Late(now, FirstOfPc(parts->pc), u"计算机 " + ShownName(parts->pc) + u" 最早交来的东西");
       }
       if (!late.empty()) {
         Find(out, now, line,

@@ -124,6 +124,14 @@ TEST_F(Evidence, RegradeListsLinesThatNoLongerMatchTheirKeptPage) {
       Says(u"pages/120722009-JF09.htm：cjwyzz.txt 里没有这台计算机这个考号的成绩行"
            u"（重评答对 22 题）\n"));
   EXPECT_TRUE(Says(u"没有留下页面的成绩行（1 行）：第 3 行\n"));
+#ifndef _WIN32
+  // A page a candidate named on a POSIX share cannot clear the teacher's
+  // screen: the name shows with its escape character replaced.
+  WriteBytes(share / "pages" / "\x1b[2J.htm", "");
+  EXPECT_EQ(Run("webexam-results", {"--regrade", share.string()}), 0);
+  EXPECT_TRUE(Says(u"pages/\uFFFD[2J.htm：")) << out_;
+  EXPECT_EQ(out_.find('\x1b'), std::string::npos);
+#endif
 }
 
 }  // namespace
