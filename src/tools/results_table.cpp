@@ -142,14 +142,22 @@ void AppendAnomalies(std::u16string& out, const ResultsSummary& summary) {
   }
 }
 
+// Whether a spreadsheet could take the text for a formula: its first
+// character after any blanks (ASCII or ideographic) is = + - or @, in the
+// ASCII or the full-width form, which a Chinese spreadsheet reads alike.
+bool LooksLikeFormula(std::u16string_view text) {
+  const std::size_t first = text.find_first_not_of(u" \u3000");
+  return first != std::u16string_view::npos &&
+         std::u16string_view(u"=+-@\uFF1D\uFF0B\uFF0D\uFF20").find(text[first]) !=
+             std::u16string_view::npos;
+}
+
 // One CSV field: quoted when it holds a comma, a quote or a line end, quotes
 // doubled. A text that a spreadsheet would take for a formula gets a leading
 // apostrophe: names are typed by candidates.
 std::string CsvField(std::u16string_view text, bool is_text) {
   std::string field = ToUtf8(text);
-  if (is_text && !field.empty() && std::string_view("=+-@").find(field[0]) != std::string::npos) {
-    field.insert(0, 1, '\'');
-  }
+  if (is_text && LooksLikeFormula(text)) field.insert(0, 1, '\'');
   if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
   std::string quoted = "\"";
   for (char c : field) {

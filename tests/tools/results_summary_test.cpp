@@ -86,6 +86,21 @@ TEST(ResultsCsv, QuotesFieldsAndDisarmsFormulas) {
   std::string row = ToUtf8(u"\r\n120722001,\"'=HYPERLINK(\"\"x\"\",\"\"点\"\")\",JF01,1,1");
   for (int item = 2; item <= kItemCount; ++item) row += ",0";
   EXPECT_TRUE(csv.ends_with(row + ",1,\r\n")) << csv;
+  // Blanks before it, or the full-width forms, fool no spreadsheet; a sign
+  // inside the name is no formula.
+  for (const std::u16string_view name : {u" =1+1", u"\u3000=1+1", u"\uFF1D1+1", u"\uFF20A1"}) {
+    ShareLogContent one;
+    one.records = {Record(1, u"120722001", u"JF01")};
+    one.records[0].candidate_name = name;
+    EXPECT_NE(ResultsCsv(Summarize(std::move(one), {u"JF01"})).find(",'" + ToUtf8(name) + ","),
+              std::string::npos)
+        << ToUtf8(name);
+  }
+  ShareLogContent plain;
+  plain.records = {Record(1, u"120722001", u"JF01")};
+  plain.records[0].candidate_name = u"李-四";
+  EXPECT_NE(ResultsCsv(Summarize(std::move(plain), {u"JF01"})).find(ToUtf8(u",李-四,")),
+            std::string::npos);
 }
 
 }  // namespace
