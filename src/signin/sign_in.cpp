@@ -1,6 +1,7 @@
 #include "signin/sign_in.h"
 
 #include <charconv>
+#include <optional>
 #include <string>
 
 #include "text/characters.h"
@@ -31,7 +32,10 @@ std::u16string_view MessageFor(SignInOutcome outcome) {
   return {};
 }
 
-bool IsExamNumber(std::u16string_view text) {
+namespace {
+
+// The value of an exam number, when the text is one.
+std::optional<double> ExamNumberValue(std::u16string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
 
@@ -47,13 +51,13 @@ bool IsExamNumber(std::u16string_view text) {
     ++i;
     mantissa += digits();
   }
-  if (mantissa == 0) return false;
+  if (mantissa == 0) return std::nullopt;
   if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
     ++i;
     if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) ++i;
-    if (digits() == 0) return false;
+    if (digits() == 0) return std::nullopt;
   }
-  if (i != text.size()) return false;
+  if (i != text.size()) return std::nullopt;
 
   // Only ASCII is left. from_chars ignores the locale (a Qt program runs in
   // the user's, whose decimal point may be a comma) and refuses values too
@@ -62,7 +66,26 @@ bool IsExamNumber(std::u16string_view text) {
   if (ascii.front() == '+') ascii.erase(0, 1);
   double value = 0;
   const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-  return error == std::errc() && end == ascii.data() + ascii.size() && value >= 1e8;
+  if (error != std::errc() || end != ascii.data() + ascii.size() || value < 1e8) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+}  // namespace
+
+bool IsExamNumber(std::u16string_view text) { return ExamNumberValue(text).has_value(); }
+
+std::u16string ExamNumberKey(std::u16string_view text) {
+  const std::optional<double> value = ExamNumberValue(text);
+  if (!value) return std::u16string(text);
+  // The shortest decimal that reads back as the same value, never with an
+  // exponent.
+  char digits[400];
+  const auto [end, error] =
+      std::to_chars(digits, digits + sizeof digits, *value, std::chars_format::fixed);
+  if (error != std::errc()) return std::u16string(text);
+  return std::u16string(digits, end);
 }
 
 SignInOutcome SignIn(Platform& platform, ExamState& state, std::u16string_view exam_number,

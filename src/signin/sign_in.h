@@ -30,6 +30,13 @@ std::u16string_view MessageFor(SignInOutcome outcome);
 // is not tested: 120723500 and 120722001.5 pass.
 bool IsExamNumber(std::u16string_view text);
 
+// What two exam numbers are compared by: for an exam number, the decimal
+// text of the number sign-in reads from it, without blanks, sign, leading
+// zeros or exponent ("0120722001", " 120722001" and "1.20722001e8" are all
+// "120722001"), as a spreadsheet would take them; any other text as it is.
+// The tools show exam numbers as typed and match them by this.
+std::u16string ExamNumberKey(std::u16string_view text);
+
 // Stores both texts into the state exactly as typed, then tests them: the
 // exam number first, then the name. A text holding a control character or a
 // character GBK cannot write would corrupt the result line, and fails as

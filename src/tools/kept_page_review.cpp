@@ -7,6 +7,7 @@
 #include "grading/hidden_text.h"
 #include "grading/page_probe.h"
 #include "results/kept_pages.h"
+#include "signin/sign_in.h"
 #include "state/exam_paths.h"
 #include "text/characters.h"
 #include "text/utf8.h"
@@ -94,7 +95,10 @@ KeptPageReview ReviewKeptPages(Platform& platform, const std::u16string& share,
   for (std::size_t i = 0; i < pages.size(); ++i) {
     for (std::size_t j = i + 1; j < pages.size(); ++j) {
       // One candidate's own pages (two submissions, two PCs) are no copy.
-      if (pages[i].record->exam_number == pages[j].record->exam_number) continue;
+      if (ExamNumberKey(pages[i].record->exam_number) ==
+          ExamNumberKey(pages[j].record->exam_number)) {
+        continue;
+      }
       const double likeness = Likeness(pages[i].own, pages[j].own);
       if (likeness < kCopyLikeness) continue;
       pairs.emplace_back(likeness, u"相似度 " + PercentText(likeness) + u"：" +

@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "results/kept_pages.h"
+#include "signin/sign_in.h"
 #include "text/characters.h"
 #include "text/utf8.h"
 
@@ -81,9 +82,10 @@ std::u16string LineList(const std::vector<std::size_t>& lines) {
 // How a result line differs from the class list: not on it, or another
 // name or PC than the list gives. Empty when it agrees.
 std::u16string RosterRemark(const ShareLogRecord& record, const Roster& roster) {
-  const auto entry =
-      std::find_if(roster.entries.begin(), roster.entries.end(),
-                   [&](const RosterEntry& e) { return e.exam_number == record.exam_number; });
+  const auto entry = std::find_if(roster.entries.begin(), roster.entries.end(),
+                                  [key = ExamNumberKey(record.exam_number)](const RosterEntry& e) {
+                                    return ExamNumberKey(e.exam_number) == key;
+                                  });
   if (entry == roster.entries.end()) return u"不在名单上";
   std::u16string remark;
   if (entry->name != record.candidate_name) remark = u"名单上的姓名是“" + entry->name + u"”";
@@ -103,7 +105,7 @@ void AddRoster(ResultsSummary& summary, const ShareLogContent& log, const Roster
   summary.expected = roster.entries.size();
   std::unordered_set<std::u16string> submitted;
   for (const ShareLogRecord& record : log.records) {
-    submitted.insert(record.exam_number);
+    submitted.insert(ExamNumberKey(record.exam_number));
     const std::u16string remark = RosterRemark(record, roster);
     if (remark == u"不在名单上") {
       add(record.line, u"考号不在名单上");
@@ -113,11 +115,12 @@ void AddRoster(ResultsSummary& summary, const ShareLogContent& log, const Roster
   }
   std::unordered_map<std::u16string, std::size_t> malformed_line;
   for (const ShareLogRecord& record : log.malformed) {
-    malformed_line.emplace(record.exam_number, record.line);
+    malformed_line.emplace(ExamNumberKey(record.exam_number), record.line);
   }
   for (const RosterEntry& entry : roster.entries) {
-    if (submitted.contains(entry.exam_number)) continue;
-    const auto found = malformed_line.find(entry.exam_number);
+    const std::u16string key = ExamNumberKey(entry.exam_number);
+    if (submitted.contains(key)) continue;
+    const auto found = malformed_line.find(key);
     summary.missing.push_back({entry, found == malformed_line.end() ? 0 : found->second});
   }
   std::stable_sort(summary.missing.begin(), summary.missing.end(),
@@ -245,8 +248,8 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
       seen.name = record.computer_name;
     }
     seen.lines.push_back(record.line);
-    Seen& exam = seen_exam[record.exam_number];
-    if (exam.lines.empty()) exam_order.push_back(record.exam_number);
+    Seen& exam = seen_exam[ExamNumberKey(record.exam_number)];
+    if (exam.lines.empty()) exam_order.push_back(ExamNumberKey(record.exam_number));
     exam.lines.push_back(record.line);
     exam.pcs.insert(pc);
 
@@ -272,8 +275,9 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
   for (const std::u16string& number : exam_order) {
     const Seen& exam = seen_exam[number];
     if (exam.pcs.size() < 2) continue;
-    add(exam.lines.front(), u"考号 " + number + u" 出现在 " + Digits(exam.pcs.size()) +
-                                u" 台计算机上（" + LineList(exam.lines) + u"）");
+    add(exam.lines.front(), u"考号 " + record_of.at(exam.lines.front())->exam_number + u" 出现在 " +
+                                Digits(exam.pcs.size()) + u" 台计算机上（" + LineList(exam.lines) +
+                                u"）");
   }
 
   // A PC whose lines are all malformed did send a line: it is named with

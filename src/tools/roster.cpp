@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "signin/sign_in.h"
 #include "text/characters.h"
 #include "text/utf8.h"
 
@@ -21,7 +22,7 @@ std::u16string Trimmed(std::u16string_view text) {
   return std::u16string(text);
 }
 
-bool IsExamNumber(std::u16string_view text) {
+bool AllDigits(std::u16string_view text) {
   return !text.empty() &&
          std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
 }
@@ -97,7 +98,7 @@ Roster ReadRoster(std::string_view bytes, const GbkDecoder& decode_gbk) {
 
     if (raw.find(u'\uFFFD') != std::u16string_view::npos) {
       problem(u"无法识读：既不是 GBK 也不是 UTF-8 文字");
-    } else if (!IsExamNumber(fields[0])) {
+    } else if (!AllDigits(fields[0])) {
       if (first) {
         roster.header_line = line;
       } else {
@@ -109,10 +110,10 @@ Roster ReadRoster(std::string_view bytes, const GbkDecoder& decode_gbk) {
       problem(u"有 " + Digits(fields.size()) + u" 项，应为考号、姓名，可再加计算机名");
     } else if (std::any_of(fields.begin(), fields.end(), HasControlCharacter)) {
       problem(u"有控制字符");
-    } else if (const auto seen = line_of.find(fields[0]); seen != line_of.end()) {
+    } else if (const auto seen = line_of.find(ExamNumberKey(fields[0])); seen != line_of.end()) {
       problem(u"考号 " + fields[0] + u" 在" + LineName(seen->second) + u"已经有了");
     } else {
-      line_of.emplace(fields[0], line);
+      line_of.emplace(ExamNumberKey(fields[0]), line);
       roster.entries.push_back({line, fields[0], fields[1], fields.size() > 2 ? fields[2] : u""});
     }
   }

@@ -31,6 +31,16 @@ TEST_F(SignInTest, AcceptsNumbersFromOneHundredMillionUp) {
   }
 }
 
+TEST(ExamNumberKey, IsTheNumberSignInReadsAndAnyOtherTextAsItIs) {
+  for (std::u16string_view typed : {u"120722001", u"0120722001", u" 120722001\u3000", u"+120722001",
+                                    u"1.20722001e8", u"120722001.000"}) {
+    EXPECT_EQ(ExamNumberKey(typed), u"120722001") << std::string(typed.begin(), typed.end());
+  }
+  EXPECT_EQ(ExamNumberKey(u"120722001.5"), u"120722001.5");
+  EXPECT_EQ(ExamNumberKey(u"x-7"), u"x-7");
+  EXPECT_EQ(ExamNumberKey(u"120722"), u"120722");
+}
+
 TEST_F(SignInTest, TestsTheNumberFirstThenTheNameStoringBothAsTyped) {
   EXPECT_EQ(Press(u"120722", u"李四"), SignInOutcome::kBadExamNumber);
   EXPECT_EQ(state_.exam_number, u"120722");

@@ -78,6 +78,23 @@ TEST(ResultsSummary, ALineThatIsNoResultLineNamesItsCandidateAndPc) {
                    }));
 }
 
+TEST(ResultsSummary, ExamNumbersMatchAsNumbersAndShowAsTyped) {
+  // The class list's "0120722001" is the line's "120722001", as a
+  // spreadsheet takes it; one candidate on two PCs under both forms.
+  ShareLogContent log;
+  log.records = {Record(1, u"120722001", u"JF01"), Record(2, u"0120722001", u"JF02")};
+  Roster roster;
+  roster.entries = {{1, u"0120722001", u"考生", u""}, {2, u"120722002", u"李四", u""}};
+  const ResultsSummary summary = Summarize(std::move(log), {u"JF01", u"JF02"}, &roster);
+  ASSERT_EQ(summary.missing.size(), 1u);
+  EXPECT_EQ(summary.missing[0].candidate.exam_number, u"120722002");
+  std::vector<std::u16string> texts;
+  for (const Anomaly& anomaly : summary.anomalies) texts.push_back(anomaly.text);
+  EXPECT_EQ(texts,
+            (std::vector<std::u16string>{
+                u"第 1 行（120722001 考生）：考号 120722001 出现在 2 台计算机上（第 1、2 行）"}));
+}
+
 TEST(ResultsCsv, QuotesFieldsAndDisarmsFormulas) {
   ShareLogContent log;
   log.records = {Record(1, u"120722001", u"JF01")};
