@@ -25,8 +25,7 @@ struct KeptPage {
 
 // "第 3 行（120722003 王五，JF03，pages/120722003-JF03.htm）"
 std::u16string Whose(const ShareLogRecord& record, const std::u16string& page) {
-  std::u16string who = Who(record);
-  if (who.size() >= 2) who = who.substr(1, who.size() - 2);  // without its brackets
+  std::u16string who = ExamNumberAndName(record);
   if (!who.empty()) who += u"，";
   return u"第 " + Digits(record.line) + u" 行（" + who + record.computer_name + u"，" +
          std::u16string(kKeptPagesFolderName) + u"/" + ShownName(page) + u"）";

@@ -177,12 +177,17 @@ bool IsWeakItem(int passed, int total) {
   return total > 0 && static_cast<long long>(passed) * 2 < total;
 }
 
-std::u16string Who(const ShareLogRecord& record) {
+std::u16string ExamNumberAndName(const ShareLogRecord& record) {
   std::u16string who = ShownName(record.exam_number);
   if (!record.candidate_name.empty()) {
     if (!who.empty()) who += u' ';
     who += ShownName(record.candidate_name);
   }
+  return who;
+}
+
+std::u16string Who(const ShareLogRecord& record) {
+  const std::u16string who = ExamNumberAndName(record);
   return who.empty() ? who : u"（" + who + u"）";
 }
 

@@ -63,6 +63,8 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
 // "（120722001 张三）", naming whose a line is as far as it says; empty for a
 // line without either.
 std::u16string Who(const ShareLogRecord& record);
+// The same without its brackets: "120722001 张三".
+std::u16string ExamNumberAndName(const ShareLogRecord& record);
 
 // The share of `passed` in `total` in whole percent, rounded half up; 0 for
 // no total.

@@ -329,9 +329,7 @@ ShareLogRecord ShareJournal::Decode(const std::string& bytes) const {
 // "（120722001 张三，计算机 JF01，答对 6 题）", as far as the line says.
 std::u16string ShareJournal::Describe(const std::string& bytes) const {
   const ShareLogRecord record = Decode(bytes);
-  std::u16string who = ShownName(record.exam_number);
-  if (!record.candidate_name.empty())
-    who += (who.empty() ? u"" : u" ") + ShownName(record.candidate_name);
+  const std::u16string who = ExamNumberAndName(record);
   std::vector<std::u16string> parts;
   if (!who.empty()) parts.push_back(who);
   if (!record.computer_name.empty()) parts.push_back(u"计算机 " + ShownName(record.computer_name));
