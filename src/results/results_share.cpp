@@ -81,7 +81,7 @@ std::u16string ShareLockingProblem(Platform& platform, const ExamPaths& paths) {
   if (locking.other_pcs_kept_out) return {};
   const std::u16string address =
       locking.smb_address.empty() ? u"smb://教师机/共享名/" : locking.smb_address;
-  return u"成绩共享文件夹 " + paths.results_share +
+  return u"成绩共享文件夹 " + ShownName(paths.results_share) +
          u" 在 FUSE 挂载上（文件管理器里的 smb:// 位置、smbnetfs 等），"
          u"它的锁管不到别的考试机，几台同时上交时成绩会互相覆盖而丢失。"
          u"请把 WEBEXAM_SHARE 设为 " +
@@ -115,7 +115,7 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
     // next press tries again.
     platform.RemoveFile(paths.submitted_marker);
     if (why && last) {
-      *why = u"成绩没有交到 " + paths.share_log + u"：" + FromUtf8(last->what());
+      *why = u"成绩没有交到 " + ShownName(paths.share_log) + u"：" + FromUtf8(last->what());
       if (std::u16string advice = ShareFailureAdvice(platform, *last, paths.results_share);
           !advice.empty()) {
         *why += u"。" + advice;
@@ -161,7 +161,7 @@ std::u16string KeepGradedPage(Platform& platform, const ExamPaths& paths, const 
       }
     }
   } catch (const PlatformError& error) {
-    return u"所评的页面没能留在共享文件夹里（" + page + u"）：" + FromUtf8(error.what());
+    return u"所评的页面没能留在共享文件夹里（" + ShownName(page) + u"）：" + FromUtf8(error.what());
   }
 }
 

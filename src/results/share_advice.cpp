@@ -1,5 +1,6 @@
 #include "results/share_advice.h"
 
+#include "text/characters.h"
 #include "text/utf8.h"
 
 namespace webexam {
@@ -25,6 +26,14 @@ bool OnThisPc(const PlatformError& error, const std::u16string& share) {
 
 }  // namespace
 
+std::u16string AccountInAddressAdvice(Platform& platform) {
+  return u"共享的地址里不能写账户或密码（“@”和它前面的部分），本程序不用这样的地址。"
+         u"请从地址里去掉它们，把账户存进凭据文件 " +
+         ShownName(platform.CredentialsFile()) +
+         u"：在每台用这个账户的电脑上运行 "
+         u"webexam-check --save-credentials。";
+}
+
 std::u16string ShareFailureAdvice(Platform& platform, const PlatformError& error,
                                   const std::u16string& share) {
   const bool windows = platform.PathSeparator() == u'\\';
@@ -44,6 +53,8 @@ std::u16string ShareFailureAdvice(Platform& platform, const PlatformError& error
       return u"本机已经用另一个账户连着这台服务器（本次登录里用 net use 连的）。请删掉那个连接"
              u"（net use " +
              NetUseName(share) + u" /delete）再试。";
+    case Kind::kAccountInAddress:
+      return AccountInAddressAdvice(platform);
     case Kind::kNoShare:
       return u"服务器上没有这个名字的共享。请核对 WEBEXAM_SHARE 里的共享名。";
     case Kind::kServerFull:
@@ -59,7 +70,7 @@ std::u16string ShareFailureAdvice(Platform& platform, const PlatformError& error
     case Kind::kDenied:
       if (OnThisPc(error, share)) {
         // The credentials file: unreadable to this user, or readable to all.
-        const std::u16string file = FromUtf8(error.path());
+        const std::u16string file = ShownName(FromUtf8(error.path()));
         return windows ? u"本机的 " + file + u" 不让读。请以管理员身份运行。"
                        : u"本机的 " + file +
                              u" 的权限不对。它应属于 root，组设为考生账户的组，"

@@ -16,4 +16,8 @@ namespace webexam {
 std::u16string ShareFailureAdvice(Platform& platform, const PlatformError& error,
                                   const std::u16string& share);
 
+// Why a share address that names an account is refused, and the way to give
+// an account instead: the credentials file. Names no address.
+std::u16string AccountInAddressAdvice(Platform& platform);
+
 }  // namespace webexam

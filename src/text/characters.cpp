@@ -19,6 +19,9 @@ bool HasControlCharacter(std::u16string_view text) {
 
 std::u16string ShownName(std::u16string_view name) {
   std::u16string shown(name);
+  if (const AddressAccount account = AccountInAddress(name); account.length > 0) {
+    shown.replace(account.start, account.length, u"…@");
+  }
   for (char16_t& c : shown) {
     if (IsControlCharacter(c)) c = u'\uFFFD';
   }

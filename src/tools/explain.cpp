@@ -7,6 +7,7 @@
 #include "grading/grade_page.h"
 #include "grading/hidden_text.h"
 #include "grading/page_probe.h"
+#include "text/characters.h"
 #include "text/fold.h"
 #include "text/utf8.h"
 
@@ -45,7 +46,7 @@ std::u16string ExplainPage(Platform& platform, const std::u16string& page_path) 
   const std::u16string shown = MaskHiddenText(searched);
   const std::vector<int> hidden_only = ItemsPassedOnHiddenText(searched);
 
-  std::u16string out = u"页面：" + page_path + u"\n";
+  std::u16string out = u"页面：" + ShownName(page_path) + u"\n";
   out += u"答对 " + Digits(result.correct_count) + u" 题，共 " + Digits(kItemCount) + u" 题。";
   out += u"评分只查页面的前 " + Digits(kProbeLimit) + u" 字节（本页 " + Digits(whole_bytes.size()) +
          u" 字节），不分大小写，也不分全角半角。\n\n";

@@ -127,7 +127,7 @@ OpenedJournal OpenJournal(Platform& platform, std::string file, const std::strin
   ShareJournal journal(ShareName(share),
                        [&platform](std::string_view gbk) { return platform.DecodeGbk(gbk); });
   if (const std::u16string refused = journal.Load(bytes); !refused.empty()) {
-    return {std::nullopt, u"日志 " + FromUtf8(file) + u" " + refused, 1};
+    return {std::nullopt, u"日志 " + ShownName(FromUtf8(file)) + u" " + refused, 1};
   }
   opened.journal.emplace(platform, std::move(file), std::move(journal));
   opened.journal->previous = previous;
@@ -135,9 +135,10 @@ OpenedJournal OpenJournal(Platform& platform, std::string file, const std::strin
 }
 
 std::u16string JournalFile::Shown() const {
-  std::u16string shown = FromUtf8(file_);
+  std::u16string shown = ShownName(FromUtf8(file_));
   if (!previous.empty()) {
-    shown += u"（共享文件夹已清空，当作新的一场考试；上一场的日志是 " + FromUtf8(previous) + u"）";
+    shown += u"（共享文件夹已清空，当作新的一场考试；上一场的日志是 " +
+             ShownName(FromUtf8(previous)) + u"）";
   }
   return shown;
 }

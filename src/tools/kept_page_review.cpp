@@ -76,8 +76,8 @@ KeptPageReview ReviewKeptPages(Platform& platform, const std::u16string& share,
       text = platform.DecodeGbk(platform.ReadHead(folder + platform.PathSeparator() + found->second,
                                                   kProbeLimit, Platform::IfMissing::kFail));
     } catch (const PlatformError& error) {
-      review.unreadable.push_back(std::u16string(kKeptPagesFolderName) + u"/" + found->second +
-                                  u"：" + FromUtf8(error.what()));
+      review.unreadable.push_back(std::u16string(kKeptPagesFolderName) + u"/" +
+                                  ShownName(found->second) + u"：" + FromUtf8(error.what()));
       continue;
     }
     if (const std::vector<int> items = ItemsPassedOnHiddenText(text); !items.empty()) {

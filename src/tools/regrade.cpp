@@ -98,8 +98,8 @@ RegradeReport Regrade(Platform& platform, const std::u16string& share, const Sha
   }
 
   std::u16string& out = report.text;
-  out = u"重评 " + folder + u" 里的 " + Digits(report.pages) + u" 个页面：与成绩行不同的 " +
-        Digits(report.differing) + u" 个\n";
+  out = u"重评 " + ShownName(folder) + u" 里的 " + Digits(report.pages) +
+        u" 个页面：与成绩行不同的 " + Digits(report.differing) + u" 个\n";
   if (!differing.empty()) {
     out += u"\n与重评不同的成绩行：\n";
     for (const auto& [line, text] : differing) out += text + u"\n";

@@ -11,6 +11,7 @@
 #include "platform/share_account.h"
 #include "results/results_share.h"
 #include "state/exam_paths.h"
+#include "text/characters.h"
 #include "text/utf8.h"
 #include "tools/command_line.h"
 #include "tools/room_check.h"
@@ -65,11 +66,11 @@ bool IsYes(std::u16string answer) {
 bool ClearMarker(Platform& platform, const ExamPaths& paths, bool ask) {
   const std::u16string& marker = paths.submitted_marker;
   if (!HasSubmittedMarker(platform, paths)) {
-    PrintOut(u"本机没有交卷记号 " + marker + u"，不用删除。\n");
+    PrintOut(u"本机没有交卷记号 " + ShownName(marker) + u"，不用删除。\n");
     return true;
   }
   if (ask) {
-    PrintOut(u"删除本机的交卷记号 " + marker + u"？删除后本机可以再交一次成绩。(y/N) ");
+    PrintOut(u"删除本机的交卷记号 " + ShownName(marker) + u"？删除后本机可以再交一次成绩。(y/N) ");
     if (!IsYes(ReadAnswer())) {
       PrintOut(u"没有删除。\n");
       return true;
@@ -78,10 +79,11 @@ bool ClearMarker(Platform& platform, const ExamPaths& paths, bool ask) {
   try {
     platform.RemoveFile(marker);
   } catch (const PlatformError& error) {
-    PrintError(u"webexam-check: 删不掉 " + marker + u"：" + FromUtf8(error.what()) + u"\n");
+    PrintError(u"webexam-check: 删不掉 " + ShownName(marker) + u"：" + FromUtf8(error.what()) +
+               u"\n");
     return false;
   }
-  PrintOut(u"已删除 " + marker + u"。\n");
+  PrintOut(u"已删除 " + ShownName(marker) + u"。\n");
   return true;
 }
 
@@ -91,7 +93,7 @@ bool ClearMarker(Platform& platform, const ExamPaths& paths, bool ask) {
 // the answers in.
 bool SaveCredentials(Platform& platform) {
   const std::u16string file = platform.CredentialsFile();
-  PrintOut(u"登录成绩共享文件夹的帐户将保存在 " + file + u"。\n");
+  PrintOut(u"登录成绩共享文件夹的帐户将保存在 " + ShownName(file) + u"。\n");
   const std::optional<std::u16string> user = ReadTypedLine(u"用户名：", false);
   if (user && Trimmed(*user).empty()) {
     PrintError(u"webexam-check: 没有输入用户名，没有保存。\n");
@@ -119,7 +121,8 @@ bool SaveCredentials(Platform& platform) {
   try {
     platform.WriteSecretFile(file, ShareAccountText(account));
   } catch (const PlatformError& error) {
-    PrintError(u"webexam-check: 保存不了 " + file + u"：" + FromUtf8(error.what()) + u"\n");
+    PrintError(u"webexam-check: 保存不了 " + ShownName(file) + u"：" + FromUtf8(error.what()) +
+               u"\n");
     return false;
   }
   PrintOut(u"已保存在 " + file + u"。\n");

@@ -8,6 +8,7 @@
 #include "grading/grade_page.h"
 #include "platform/platform.h"
 #include "state/exam_state.h"
+#include "text/characters.h"
 #include "text/utf8.h"
 #include "tools/command_line.h"
 #include "tools/explain.h"
@@ -44,9 +45,9 @@ constexpr std::u16string_view kHelp =
 // Says why `page` could not be graded.
 void Complain(const std::string& page, const PlatformError& error) {
   if (error.kind() == PlatformError::Kind::kNotFound) {
-    PrintError(FromUtf8(kTool) + u": 没有这个网页：" + FromUtf8(page) + u"\n");
+    PrintError(FromUtf8(kTool) + u": 没有这个网页：" + ShownName(FromUtf8(page)) + u"\n");
   } else {
-    PrintError(FromUtf8(kTool) + u": 读不了网页 " + FromUtf8(page) + u"：" +
+    PrintError(FromUtf8(kTool) + u": 读不了网页 " + ShownName(FromUtf8(page)) + u"：" +
                FromUtf8(error.what()) + u"\n");
   }
 }
@@ -83,7 +84,7 @@ int RunTool(const std::vector<std::string>& arguments) {
       // created as the client does for the candidate's page.
       const GradeResult result =
           GradePage(*platform, state, FromUtf8(page), Platform::IfMissing::kFail);
-      std::u16string text = FromUtf8(page) + u"\t" + Digits(result.correct_count);
+      std::u16string text = ShownName(FromUtf8(page)) + u"\t" + Digits(result.correct_count);
       for (int item = 1; item <= kItemCount; ++item) {
         text += u'\t';
         text += static_cast<char16_t>(u'0' + result.Mark(item));

@@ -16,6 +16,7 @@
 
 #include "platform/platform.h"
 #include "results/kept_pages.h"
+#include "results/share_advice.h"
 #include "results/share_log_reader.h"
 #include "text/characters.h"
 #include "text/utf8.h"
@@ -152,7 +153,7 @@ class Share {
   }
 
   const std::u16string& Folder() const { return folder_; }
-  std::u16string Named() const { return FromUtf8(named_); }
+  std::u16string Named() const { return ShownName(FromUtf8(named_)); }
 
  private:
   Platform& platform_;
@@ -314,6 +315,9 @@ int RunTool(const std::vector<std::string>& arguments) {
 
   try {
     auto platform = MakePlatform();
+    if (AccountInAddress(std::string_view(options.share)).length > 0) {
+      return UsageError(AccountInAddressAdvice(*platform));
+    }
     Share share(*platform, options.share);
     std::optional<Roster> roster;
     if (!options.roster.empty()) {

@@ -531,11 +531,76 @@ def logon(server, build, work):
     print("the account in a 0640 credentials file: %s" % line)
 
 
+def secrets(server, build, work):
+    """No program shows the share's password, right or wrong: not with a
+    wrong one in the credentials file, and not with an account written into
+    the address, which every program refuses before it reaches the server,
+    naming the credentials file instead. Searched in all they print and in
+    every file they leave in the work folder and on the share."""
+    wrong = "Wr0ng-Secret-4711"
+    credentials = os.path.join(work, "smb-credentials")
+    with open(credentials, "w") as f:
+        f.write("username=%s\npassword=%s\n" % (samba.TEACHER_USER, wrong))
+    os.chmod(credentials, 0o600)
+    env = dict(os.environ, WEBEXAM_SMB_CREDENTIALS=credentials,
+               XDG_DATA_HOME=os.path.join(work, "data"))
+    printed = []
+
+    def run(args, **extra):
+        result = subprocess.run(args, env=env, capture_output=True, **extra)
+        text = (result.stdout + result.stderr).decode("utf-8", "replace")
+        printed.append((" ".join(os.path.basename(a) for a in args[:2]), text))
+        return result.returncode, text
+
+    addresses = [
+        ("a wrong password in the credentials file", server.address("teacher")),
+        ("an smb:// address with the account", "smb://%s:%s@127.0.0.1/teacher/"
+         % (samba.TEACHER_USER, samba.TEACHER_PASSWORD)),
+        ("a UNC path with the account", "\\\\%s:%s@127.0.0.1\\teacher\\"
+         % (samba.TEACHER_USER, wrong)),
+    ]
+    results = os.path.join(build, "bin", "webexam-results")
+    for n, (what, address) in enumerate(addresses):
+        account_in_address = "@" in address
+        room = Room(build, os.path.join(work, "room%d" % n), 1)
+        pc = room.pcs[0]
+        code, text = run([room.driver, "submit", pc["root"], address, pc["computer"], pc["exam"],
+                          pc["name"], str(int(time.time() * 1000))])
+        check(code == 0 and NOT_DELIVERED in text, "%s: the PC was told %r" % (what, text))
+        text = share_line(room_check(build, work, address, env))
+        printed.append(("webexam-check", text))
+        says = "凭据文件 " + credentials if account_in_address else "凭据文件里的账户名或密码不对"
+        check("失败" in text and says in text, "%s: webexam-check says %r" % (what, text))
+        out = os.path.join(work, "out%d" % n)
+        for args in ([address], ["--regrade", address],
+                     ["--csv", out + ".csv", "--html", out + ".html", "--journal",
+                      out + ".journal", address]):
+            code, text = run([results] + args)
+            check(code == (2 if account_in_address else 1), "%s: webexam-results %s ended %d: %s"
+                  % (what, " ".join(args), code, text))
+            if account_in_address:
+                check("凭据文件 " + credentials in text, "%s: webexam-results says %r" % (what, text))
+        print("%s: refused by the client, webexam-check and webexam-results" % what)
+
+    for secret in (wrong, samba.TEACHER_PASSWORD):
+        for name, text in printed:
+            check(secret not in text, "%s printed the password: %r" % (name, text))
+        for folder in (work, server.share):
+            for top, _, files in os.walk(folder):
+                for file in files:
+                    path = os.path.join(top, file)
+                    if path == credentials:
+                        continue
+                    with open(path, "rb") as f:
+                        check(secret.encode() not in f.read(), "%s holds the password" % path)
+    print("no password in %d outputs or in any file written" % len(printed))
+
+
 CASES = {"burst": burst, "mixed": mixed, "restart": restart, "read-only": read_only,
          "held": held, "tools": tools, "session": session_ends,
          "full-20": lambda *a: full_server(*a, limit=20),
          "full-5": lambda *a: full_server(*a, limit=5),
-         "logon": logon}
+         "logon": logon, "secrets": secrets}
 # The results share's limit on connections at once, where a case sets one.
 LIMITS = {"full-20": 20, "full-5": 5}
 

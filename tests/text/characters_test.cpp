@@ -5,15 +5,20 @@
 namespace webexam {
 namespace {
 
-TEST(Characters, ControlCharactersAreC0DelAndC1) {
-  for (char16_t c : {u'\0', u'\t', u'\r', u'\n', u'\x1F', u'\x7F', u'\x80', u'\x85', u'\x9F'}) {
-    EXPECT_TRUE(IsControlCharacter(c)) << static_cast<int>(c);
-  }
-  for (char16_t c : {u' ', u'~', u'\xA0', u'\u3000', u'张', u'\uFFFD'}) {
-    EXPECT_FALSE(IsControlCharacter(c)) << static_cast<int>(c);
-  }
-  EXPECT_TRUE(HasControlCharacter(u"JF\u008507"));
-  EXPECT_FALSE(HasControlCharacter(u"JF-07 机房"));
+// A name a candidate chose (a PC, a file on the share) or a share address
+// the teacher typed, as the tools print it.
+TEST(Characters, ShownNamesMoveNoCursorAndShowNoPassword) {
+  EXPECT_EQ(ShownName(u"JF\x1B[2J07\u0085\x7F机房"), u"JF\uFFFD[2J07\uFFFD\uFFFD机房");
+  EXPECT_EQ(ShownName(u"JF-07 机房\u3000"), u"JF-07 机房\u3000");
+  EXPECT_EQ(ShownName(u"smb://root:Kao shi@2026!@127.0.0.1/teacher/cjwyzz.txt"),
+            u"smb://…@127.0.0.1/teacher/cjwyzz.txt");
+  EXPECT_EQ(ShownName(u"SMB://kaoshi@teacher/results/"), u"SMB://…@teacher/results/");
+  EXPECT_EQ(ShownName(u"\\\\kaoshi:pw@teacher\\results\\"), u"\\\\…@teacher\\results\\");
+  // An '@' after the server is a name's own; a local path names no server.
+  EXPECT_EQ(ShownName(u"smb://teacher/results/pages/a@b.htm"),
+            u"smb://teacher/results/pages/a@b.htm");
+  EXPECT_EQ(ShownName(u"/home/kaoshi@room/share/"), u"/home/kaoshi@room/share/");
+  EXPECT_EQ(AccountInAddress(std::string_view("smb://u:p@s/r/")).length, 4u);
 }
 
 TEST(Characters, AsciiCaseIsIgnoredAndNothingElse) {

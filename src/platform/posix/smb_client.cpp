@@ -241,6 +241,8 @@ bool IsSmbAddress(std::string_view path) {
 }
 
 std::string SmbUrl(std::string_view path) {
+  // libsmbclient would log on with an account written into the address.
+  if (AccountInAddress(path).length > 0) ThrowAccountInAddress();
   const std::string rest = WithoutScheme(path);
   const std::size_t server_end = std::min(rest.find('/'), rest.size());
   std::string url = "smb://" + rest.substr(0, server_end);

@@ -556,6 +556,7 @@ void Erase(std::wstring& secret) { ::SecureZeroMemory(secret.data(), secret.size
 // is loaded here, on the first share step or check, rather than linked: the
 // sign-in window starts without it.
 void Win32Platform::ConnectShare(const std::u16string& share) {
+  if (AccountInAddress(std::u16string_view(share)).length > 0) ThrowAccountInAddress();
   const std::u16string remote = UncShareOf(share);
   if (remote.empty() ||
       std::find(connected_.begin(), connected_.end(), remote) != connected_.end()) {
