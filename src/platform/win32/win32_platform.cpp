@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/share_account.h"
+#include "text/characters.h"
 #include "text/utf8.h"
 
 namespace webexam {
