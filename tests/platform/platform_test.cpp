@@ -84,6 +84,15 @@ TEST_F(PlatformTest, ReadHeadReadsUpToTheLimitAndCreatesAMissingFileOnlyWhenAske
   }
   EXPECT_FALSE(fs::exists(dir_.path() / "none.htm"));
   EXPECT_FALSE(fs::exists(dir_.path() / "nofolder"));
+  // A name is shown in the message without the escape sequence in it, and
+  // kept whole for the caller.
+  try {
+    platform_->ReadHead(dir_ / "\x1B[2Jnone.htm", 10, Platform::IfMissing::kFail);
+    ADD_FAILURE() << "read a missing file";
+  } catch (const PlatformError& error) {
+    EXPECT_NE(std::string(error.what()).find("\xEF\xBF\xBD[2Jnone.htm"), std::string::npos);
+    EXPECT_NE(error.path().find("\x1B[2J"), std::string::npos);
+  }
 }
 
 #ifndef _WIN32
