@@ -173,7 +173,18 @@ std::u16string KeepGradedPage(Platform& platform, const ExamPaths& paths, const 
       }
     }
   } catch (const PlatformError& error) {
-    return u"所评的页面没能留在共享文件夹里（" + page + u"）：" + FromUtf8(error.what());
+    std::u16string note =
+        u"所评的页面没能留在共享文件夹里（" + page + u"）：" + FromUtf8(error.what());
+    try {
+      if (EntryAt(platform, folder) == EntryKind::kFile) {
+        note +=
+            u"。共享文件夹里的 pages 是一个文件，不是文件夹，各机的页面都留不下来。"
+            u"请老师把这个文件移走或改名。";
+      }
+    } catch (const PlatformError&) {
+      // The share cannot be listed either: the error above says enough.
+    }
+    return note;
   }
 }
 
