@@ -19,6 +19,11 @@ namespace webexam {
 // A folder, so that nothing counts it as a PC's marker.
 inline constexpr std::u16string_view kKeptPagesFolderName = u"pages";
 
+// How much of a file in the pages folder the teacher's journal reads at each
+// look: a kept page is the head of a page that grading read (32000 bytes),
+// so only a file put there by hand is longer, and only its head is compared.
+inline constexpr std::size_t kKeptPageReadLimit = std::size_t{1} << 20;
+
 // How many pages one exam number on one PC may leave: far beyond any number
 // of reboots in one exam, a bound on the names a PC tries.
 inline constexpr int kMostKeptPages = 999;

@@ -65,15 +65,27 @@ void EnsureWindowsFolder(Platform& platform, const ExamPaths& paths) {
   if (!EqualIgnoringAsciiCase(name, kWindowsFolderName)) platform.MakeFolder(paths.windows_folder);
 }
 
+bool IsShareOwnName(std::u16string_view name) {
+  return EqualIgnoringAsciiCase(name, kShareLogName) ||
+         EqualIgnoringAsciiCase(name, kKeptPagesFolderName);
+}
+
 bool IsSafeFileName(std::u16string_view name) {
   if (name.empty() || name == u"." || name == u"..") return false;
   // A PC named like the share log would empty every result on the share with
-  // its marker (the share may ignore case, as Windows does).
-  if (EqualIgnoringAsciiCase(name, kShareLogName)) return false;
+  // its marker, one named like the pages folder would keep every PC's page
+  // out (the share may ignore case, as Windows does).
+  if (IsShareOwnName(name)) return false;
   return std::none_of(name.begin(), name.end(), [](char16_t c) {
     return IsControlCharacter(c) ||
            std::u16string_view(u"/\\:*?\"<>|").find(c) != std::u16string_view::npos;
   });
+}
+
+EntryKind EntryAt(Platform& platform, const std::u16string& path) {
+  if (platform.ListPath(path, Listing::kFilesAndFolders).empty()) return EntryKind::kNone;
+  return platform.ListPath(path, Listing::kFilesOnly).empty() ? EntryKind::kFolder
+                                                              : EntryKind::kFile;
 }
 
 std::u16string ShareLockingProblem(Platform& platform, const ExamPaths& paths) {
@@ -161,7 +173,18 @@ std::u16string KeepGradedPage(Platform& platform, const ExamPaths& paths, const 
       }
     }
   } catch (const PlatformError& error) {
-    return u"所评的页面没能留在共享文件夹里（" + ShownName(page) + u"）：" + FromUtf8(error.what());
+    std::u16string note =
+        u"所评的页面没能留在共享文件夹里（" + ShownName(page) + u"）：" + FromUtf8(error.what());
+    try {
+      if (EntryAt(platform, folder) == EntryKind::kFile) {
+        note +=
+            u"。共享文件夹里的 pages 是一个文件，不是文件夹，各机的页面都留不下来。"
+            u"请老师把这个文件移走或改名。";
+      }
+    } catch (const PlatformError&) {
+      // The share cannot be listed either: the error above says enough.
+    }
+    return note;
   }
 }
 

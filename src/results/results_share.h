@@ -77,10 +77,19 @@ bool HasSubmittedMarker(Platform& platform, const ExamPaths& paths);
 // under any case of its name counts.
 void EnsureWindowsFolder(Platform& platform, const ExamPaths& paths);
 
+// Whether a name is one the share itself uses, in any case of its ASCII
+// letters: the share log's and the kept pages folder's.
+bool IsShareOwnName(std::u16string_view name);
+
 // Whether a computer name may name a file in the share: not empty, not "." or
-// "..", not the share log's name in any case, no path separator, control
-// character or any of :*?"<>|.
+// "..", not a name the share uses itself (IsShareOwnName), no path separator,
+// control character or any of :*?"<>|.
 bool IsSafeFileName(std::u16string_view name);
+
+// What is at a path, told by listing it: nothing, an ordinary file or a
+// folder (hidden and system entries count as nothing, as for every listing).
+enum class EntryKind { kNone, kFile, kFolder };
+EntryKind EntryAt(Platform& platform, const std::u16string& path);
 
 // What is wrong with a results share whose locks stay on this PC (a FUSE
 // mount: PCs appending through it lose each other's lines), with the smb://

@@ -125,9 +125,9 @@ class LineReader {
     const std::size_t tab1 = text.find(u'\t');
     const std::size_t tab2 = tab1 == std::u16string::npos ? tab1 : text.find(u'\t', tab1 + 1);
     if (tab2 == std::u16string::npos) return false;
-    record.exam_number = text.substr(0, tab1);
-    record.candidate_name = text.substr(tab1 + 1, tab2 - tab1 - 1);
-    record.computer_name = text.substr(tab2 + 1);
+    record.exam_number = KeptField(text.substr(0, tab1));
+    record.candidate_name = KeptField(text.substr(tab1 + 1, tab2 - tab1 - 1));
+    record.computer_name = KeptField(text.substr(tab2 + 1));
     return true;
   }
 
@@ -141,7 +141,7 @@ class LineReader {
                                      &record.computer_name};
     for (std::size_t k = 0; k < 3; ++k) {
       const std::u16string as_gbk = decode_gbk_(fields_[k]);
-      *texts[k] = ReadsAsUtf8(fields_[k], as_gbk) ? FromUtf8(fields_[k]) : as_gbk;
+      *texts[k] = KeptField(ReadsAsUtf8(fields_[k], as_gbk) ? FromUtf8(fields_[k]) : as_gbk);
     }
   }
 
@@ -150,6 +150,15 @@ class LineReader {
 };
 
 }  // namespace
+
+std::u16string KeptField(std::u16string text) {
+  if (text.size() <= kFieldKeptLength) return text;
+  std::size_t keep = kFieldKeptLength - 1;
+  if (text[keep - 1] >= 0xD800 && text[keep - 1] <= 0xDBFF) --keep;
+  text.resize(keep);
+  text += u'…';
+  return text;
+}
 
 bool IsProblem(LineProblem problem) {
   return problem != LineProblem::kReadAsUtf8 && problem != LineProblem::kByteOrderMark;
@@ -170,6 +179,15 @@ ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gb
     // mark has no lines to speak of.
     if (!bytes.empty()) content.notes.push_back({1, LineProblem::kByteOrderMark, 0, 0});
   }
+  // The first notes are kept, the rest counted.
+  auto note_kept = [&content](const LineNote& note) {
+    if (content.notes.size() >= kNotesKept) {
+      ++content.notes_left_off;
+      return false;
+    }
+    content.notes.push_back(note);
+    return true;
+  };
   LineReader reader(decode_gbk);
   std::size_t start = 0;
   while (start < bytes.size()) {
@@ -185,19 +203,27 @@ ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gb
     record.line = note.line;
     if (const auto problem = reader.Read(line, torn, record, note)) {
       note.problem = *problem;
-      content.notes.push_back(note);
-      if (!record.exam_number.empty() || !record.candidate_name.empty() ||
-          !record.computer_name.empty()) {
+      if (note_kept(note) && (!record.exam_number.empty() || !record.candidate_name.empty() ||
+                              !record.computer_name.empty())) {
         record.correct_count = 0;
         record.marks = {};
         content.malformed.push_back(std::move(record));
       }
     } else {
-      if (record.read_as_utf8) content.notes.push_back({note.line, LineProblem::kReadAsUtf8, 0, 0});
+      if (record.read_as_utf8) note_kept({note.line, LineProblem::kReadAsUtf8, 0, 0});
       content.records.push_back(std::move(record));
     }
   }
   return content;
+}
+
+bool CutAtReadLimit(std::string& bytes) {
+  if (bytes.size() <= kShareLogReadLimit) return false;
+  // Only whole lines: a line cut in two would read as a wrong one.
+  const std::size_t last_lf = bytes.rfind('\n', kShareLogReadLimit - 1);
+  bytes.resize(last_lf == std::string::npos ? 0 : last_lf + 1);
+  bytes.shrink_to_fit();
+  return true;
 }
 
 }  // namespace webexam

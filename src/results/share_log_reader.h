@@ -2,7 +2,8 @@
 // result lines the PCs appended, and what is wrong with the lines that are
 // not result lines. Takes any bytes at all (a torn last line, LF-only line
 // ends, a UTF-8 byte-order mark, a line saved in UTF-8, binary garbage):
-// nothing here fails, and time and memory grow in step with the input.
+// nothing here fails, and time and memory grow in step with the input, which
+// the tools cut at kShareLogReadLimit.
 #pragma once
 
 #include <array>
@@ -15,6 +16,21 @@
 #include "grading/answer_key.h"
 
 namespace webexam {
+
+// How much of cjwyzz.txt the teachers' tools read: a room of 40 PCs writes
+// some 3 KiB in a term's exam, so anything past this was not written by the
+// exam and is left unread, said as an anomaly, rather than filling memory.
+inline constexpr std::size_t kShareLogReadLimit = std::size_t{16} << 20;
+
+// How many notes on lines are kept; the rest are only counted. A teacher
+// reads the first few hundred at most, and a log of empty lines would
+// otherwise keep a note for every byte.
+inline constexpr std::size_t kNotesKept = 200;
+
+// The longest exam number, name or computer name kept from a line, in
+// UTF-16 units, a cut one ending in "…". Sign-in takes a few characters and
+// computer names have at most 63, so only a line written by hand is cut.
+inline constexpr std::size_t kFieldKeptLength = 100;
 
 // Decodes GBK bytes; a byte sequence that is no character becomes U+FFFD.
 using GbkDecoder = std::function<std::u16string(std::string_view bytes)>;
@@ -60,7 +76,22 @@ struct ShareLogContent {
   std::vector<ShareLogRecord> malformed;
   std::vector<LineNote> notes;  // in line order; one problem at most per line
   std::size_t line_count = 0;   // lines in the file, a torn last one included
+  // Notes past the first kNotesKept, only counted; their malformed lines
+  // are not kept either.
+  std::size_t notes_left_off = 0;
+  // The file went on past kShareLogReadLimit: what follows the last whole
+  // line before it was not read (set by whoever read the file).
+  bool cut_at_limit = false;
 };
+
+// A text field as kept: at most kFieldKeptLength units, the last a "…" when
+// it was cut (never half of a surrogate pair).
+std::u16string KeptField(std::u16string text);
+
+// Cuts the head of cjwyzz.txt, read with a limit of kShareLogReadLimit + 1,
+// after its last whole line within kShareLogReadLimit when it is longer;
+// returns whether it did (then `cut_at_limit` is for the caller to set).
+bool CutAtReadLimit(std::string& bytes);
 
 // Whether a note keeps its line out of the records (the last two kinds do not).
 bool IsProblem(LineProblem problem);

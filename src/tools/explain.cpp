@@ -14,6 +14,10 @@
 namespace webexam {
 namespace {
 
+// How much of a page --explain reads: what grading reads and a stretch past
+// it, far more than any page made in an exam holds.
+constexpr std::size_t kExplainReadLimit = kProbeLimit + (std::size_t{1} << 20);
+
 std::u16string Quoted(std::u16string_view text) { return u"“" + std::u16string(text) + u"”"; }
 
 std::u16string PlaceText(const TextPlace& place) {
@@ -37,18 +41,20 @@ std::u16string ExplainPage(Platform& platform, const std::u16string& page_path) 
   std::string graded;
   const GradeResult result =
       GradePage(platform, state, page_path, Platform::IfMissing::kFail, graded);
-  // What grading searched, and the whole page for what lies beyond it.
+  // What grading searched, and a bounded stretch past it to say where a
+  // text lies that grading did not reach: a page of any size costs no more.
   const std::u16string searched = platform.DecodeGbk(graded);
-  const std::string whole_bytes =
-      platform.ReadHead(page_path, SIZE_MAX, Platform::IfMissing::kFail);
-  const std::u16string whole = platform.DecodeGbk(whole_bytes);
+  const std::string head_bytes =
+      platform.ReadHead(page_path, kExplainReadLimit, Platform::IfMissing::kFail);
+  const std::u16string whole = platform.DecodeGbk(head_bytes);
+  const std::uint64_t page_size = platform.TreeSize(page_path);
   // The same text with what a browser does not show blanked out.
   const std::u16string shown = MaskHiddenText(searched);
   const std::vector<int> hidden_only = ItemsPassedOnHiddenText(searched);
 
   std::u16string out = u"页面：" + ShownName(page_path) + u"\n";
   out += u"答对 " + Digits(result.correct_count) + u" 题，共 " + Digits(kItemCount) + u" 题。";
-  out += u"评分只查页面的前 " + Digits(kProbeLimit) + u" 字节（本页 " + Digits(whole_bytes.size()) +
+  out += u"评分只查页面的前 " + Digits(kProbeLimit) + u" 字节（本页 " + Digits(page_size) +
          u" 字节），不分大小写，也不分全角半角。\n\n";
   for (const AnswerItem& item : AnswerKey()) {
     const bool passed = result.Mark(item.number) == 1;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 
+#include "results/kept_pages.h"
 #include "text/characters.h"
 #include "text/utf8.h"
 #include "tools/sha256.h"
@@ -149,7 +150,7 @@ std::u16string JournalFile::Keep(const std::string& log, const std::vector<std::
   Platform& platform = *platform_;
   auto read = [&](const std::u16string& name) -> std::optional<std::string> {
     try {
-      return platform.ReadHead(pages_folder + platform.PathSeparator() + name, SIZE_MAX,
+      return platform.ReadHead(pages_folder + platform.PathSeparator() + name, kKeptPageReadLimit,
                                Platform::IfMissing::kFail);
     } catch (const PlatformError&) {
       return std::nullopt;

@@ -29,9 +29,10 @@ std::u16string LineList(const std::vector<std::size_t>& lines) {
 
 }  // namespace
 
-RegradeReport Regrade(Platform& platform, const std::u16string& share, const ShareLogContent& log) {
+RegradeReport Regrade(Platform& platform, const std::u16string& share, const ShareLogContent& log,
+                      std::vector<std::u16string> pages) {
   const std::u16string folder = share + std::u16string(kKeptPagesFolderName);
-  std::vector<std::u16string> names = platform.ListFiles(folder);
+  std::vector<std::u16string> names = std::move(pages);
   std::sort(names.begin(), names.end());
 
   // Each line's page, found by the names its exam number and PC build: a PC

@@ -21,9 +21,10 @@ struct RegradeReport {
   std::u16string text;        // the report, lines ending in LF
 };
 
-// `share` ends with the path separator. The pages folder missing or
-// unreadable throws PlatformError; a page that cannot be read is named in
+// `share` ends with the path separator; `pages` are the names in its pages
+// folder (none when it is missing). A page that cannot be read is named in
 // the report.
-RegradeReport Regrade(Platform& platform, const std::u16string& share, const ShareLogContent& log);
+RegradeReport Regrade(Platform& platform, const std::u16string& share, const ShareLogContent& log,
+                      std::vector<std::u16string> pages);
 
 }  // namespace webexam

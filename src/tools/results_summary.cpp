@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "results/kept_pages.h"
+#include "results/results_share.h"
 #include "signin/sign_in.h"
 #include "text/characters.h"
 #include "text/utf8.h"
@@ -222,11 +223,24 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
     summary.anomalies.push_back({line, named(line) + text});
   };
   for (const LineNote& note : log.notes) add(note.line, ProblemText(note));
+  if (log.notes_left_off > 0) {
+    const std::size_t after = log.notes.empty() ? 0 : log.notes.back().line;
+    summary.anomalies.push_back(
+        {after, Line(after) + u"之后还有 " + Digits(log.notes_left_off) +
+                    u" 条行的问题没有列出（只列出前 " + Digits(kNotesKept) +
+                    u" 条）。这么多坏行多半是有人往 cjwyzz.txt 里写了别的东西，请查看这个文件。"});
+  }
+  if (log.cut_at_limit) {
+    summary.anomalies.push_back(
+        {0, u"cjwyzz.txt 超过 " + Digits(kShareLogReadLimit >> 20) + u" MiB，只读了前 " +
+                Digits(log.line_count) +
+                u" 行，后面的没有读。一场考试的成绩远没有这么多，请查看是谁往里写了这些内容。"});
+  }
 
   // The markers, without the log itself, in name order so that what is said
   // of them does not depend on the order the folder lists them in.
   std::erase_if(markers, [](const std::u16string& name) {
-    return EqualIgnoringAsciiCase(name, kShareLogName) || name.starts_with(u'.');
+    return IsShareOwnName(name) || name.starts_with(u'.');
   });
   std::sort(markers.begin(), markers.end());
   summary.marker_count = markers.size();

@@ -226,6 +226,21 @@ CheckResult CheckDrive(Platform& platform, const std::u16string& drive_root,
   return Pass(name, u"可用 " + Size(free) + u"，需要 " + Size(needed));
 }
 
+std::u16string ShareShapeProblem(Platform& platform, const ExamPaths& paths) {
+  if (EntryAt(platform, paths.share_log) == EntryKind::kFolder) {
+    return paths.share_log +
+           u" 是一个文件夹，不是文件，考生机的成绩都写不进去。请把这个文件夹移走或改名"
+           u"（先看看里面有什么），第一台交卷的考生机会重新建出 cjwyzz.txt。";
+  }
+  const std::u16string pages = paths.results_share + std::u16string(kKeptPagesFolderName);
+  if (EntryAt(platform, pages) == EntryKind::kFile) {
+    return pages +
+           u" 是一个文件，不是文件夹，考生机所评的页面都留不下来。请把这个文件移走或改名，"
+           u"第一台交卷的考生机会重新建出 pages 文件夹。";
+  }
+  return {};
+}
+
 CheckResult CheckShare(Platform& platform, const ExamPaths& paths) {
   const std::u16string name(kShareCheck);
   const std::u16string& share = paths.results_share;
@@ -274,6 +289,9 @@ CheckResult CheckShare(Platform& platform, const ExamPaths& paths) {
   }
   if (read_back != content) {
     return Fail(name, u"写进 " + share + u" 的检查文件读回来不一样。请检查教师机共享。");
+  }
+  if (std::u16string problem = ShareShapeProblem(platform, paths); !problem.empty()) {
+    return Fail(name, problem);
   }
   const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(platform.Now() - start);
   return Pass(name, share + u"，写读删用时 " + Digits(took.count()) + u" 毫秒");
@@ -325,6 +343,11 @@ CheckResult CheckComputerName(Platform& platform, const ExamPaths& paths, bool s
   const std::u16string computer = platform.ComputerName();
   if (EqualIgnoringAsciiCase(computer, kShareLogName)) {
     return Fail(name, u"计算机名“" + computer + u"”与成绩文件同名，记号会清空成绩。请改计算机名。");
+  }
+  if (EqualIgnoringAsciiCase(computer, kKeptPagesFolderName)) {
+    return Fail(name, u"计算机名“" + computer +
+                          u"”与共享文件夹里存放页面的文件夹同名，记号会让各机的页面都留不下来。"
+                          u"请改计算机名。");
   }
   if (!IsSafeFileName(computer)) {
     return Fail(name, u"计算机名“" + computer +

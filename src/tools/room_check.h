@@ -36,6 +36,10 @@ CheckResult CheckMaterial(Platform& platform, const ExamPaths& paths);
 std::u16string ExamFolderOriginText(ExamFolderOrigin origin);
 CheckResult CheckDrive(Platform& platform, const std::u16string& drive_root,
                        const ExamPaths& paths);
+// What is wrong with what the share holds under its own names, with what to
+// do: cjwyzz.txt a folder, or pages a file. Empty when both are right (or
+// absent: the first submission makes them).
+std::u16string ShareShapeProblem(Platform& platform, const ExamPaths& paths);
 CheckResult CheckShare(Platform& platform, const ExamPaths& paths);
 CheckResult CheckSubmittedMarker(Platform& platform, const ExamPaths& paths);
 // `share_reachable`: whether CheckShare passed; without the share its

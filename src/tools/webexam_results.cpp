@@ -16,6 +16,7 @@
 
 #include "platform/platform.h"
 #include "results/kept_pages.h"
+#include "results/results_share.h"
 #include "results/share_advice.h"
 #include "results/share_log_reader.h"
 #include "text/characters.h"
@@ -92,7 +93,22 @@ struct ShareContent {
   // The names in the pages folder: none when it is missing, nothing known
   // when it cannot be listed (the rest of the summary does not need them).
   std::optional<std::vector<std::u16string>> kept_pages;
+  bool pages_is_file = false;  // a file named like the pages folder is in its place
+  // What is wrong with the share's own names (the log missing or a folder,
+  // pages a file), each an anomaly of no line.
+  std::vector<std::u16string> problems;
 };
+
+// The summary of one look, with what is wrong with the share's own names
+// after the rest.
+ResultsSummary SummaryOf(ShareContent& content, const Roster* roster) {
+  ResultsSummary summary = Summarize(std::move(content.log), std::move(content.markers), roster,
+                                     content.kept_pages ? &*content.kept_pages : nullptr);
+  for (std::u16string& problem : content.problems) {
+    summary.anomalies.push_back({0, std::move(problem)});
+  }
+  return summary;
+}
 
 class Share {
  public:
@@ -106,29 +122,69 @@ class Share {
   // Reads the log, then lists the markers: a PC appends its line before it
   // makes its marker, so a line is seen no later than its marker. Only
   // reads: the log is opened, read and closed, never held against the PCs'
-  // appends. When the share cannot be read, `error` says why and nothing
-  // comes back. During the exam a share without its log yet is only a share
-  // nobody has submitted to (`missing_log_is_empty`).
+  // appends, and no more of it than kShareLogReadLimit. When the share
+  // cannot be read, or its log is a file that cannot, `error` says why and
+  // nothing comes back. A log missing or in a folder's shape is read as
+  // empty, with what is wrong among `problems`; during the exam a share
+  // without its log yet is only a share nobody has submitted to
+  // (`missing_log_is_empty`).
   std::optional<ShareContent> Read(std::u16string& error, bool missing_log_is_empty = false) {
     const std::u16string log = folder_ + std::u16string(kShareLogName);
     ShareContent content;
     std::string bytes;
+    EntryKind log_kind = EntryKind::kFile;
     try {
-      bytes = platform_.ReadHead(log, SIZE_MAX, Platform::IfMissing::kFail);
+      bytes = platform_.ReadHead(log, kShareLogReadLimit + 1, Platform::IfMissing::kFail);
     } catch (const PlatformError& read_error) {
       error = u"读不了 cjwyzz.txt：" + FromUtf8(read_error.what());
-      if (!missing_log_is_empty || !platform_.ListPath(log, Listing::kFilesOnly).empty()) {
-        // The folder's own failure says more, when it is the folder.
+      try {
+        log_kind = EntryAt(platform_, log);
+      } catch (const PlatformError&) {
+        log_kind = EntryKind::kNone;  // the share itself fails to list below
+      }
+      if (log_kind == EntryKind::kFile) {
+        // A log there that cannot be read is no empty log. The folder's own
+        // failure says more, when it is the folder.
         ListMarkers(content, error);
         return std::nullopt;
       }
     }
     if (!ListMarkers(content, error)) return std::nullopt;
+    error.clear();
     ListKeptPages(content);
+    const bool cut = CutAtReadLimit(bytes);
     content.log =
         ReadShareLog(bytes, [this](std::string_view gbk) { return platform_.DecodeGbk(gbk); });
+    content.log.cut_at_limit = cut;
     content.log_bytes = std::move(bytes);
+    if (log_kind == EntryKind::kFolder) {
+      content.problems.push_back(
+          u"共享文件夹里的 cjwyzz.txt 是一个文件夹，不是文件：考生机的成绩都写不进去。"
+          u"请马上把这个文件夹移走或改名（先看看里面有什么），"
+          u"没交上的考生机再按一次“上交成绩”即可。");
+    } else if (log_kind == EntryKind::kNone &&
+               (!missing_log_is_empty || HoldsSubmissions(content))) {
+      content.problems.push_back(
+          u"共享文件夹里没有 cjwyzz.txt：还没有考生机交上成绩，或者它被删掉了。"
+          u"已有考生交过卷的话，请用 --regrade 重评 pages 里留下的页面，"
+          u"或到各考生机上的 cjj.txt（本机的成绩记录）里找回成绩。");
+    }
+    if (content.pages_is_file) {
+      content.problems.push_back(
+          u"共享文件夹里的 pages 是一个文件，不是文件夹：考生机所评的页面都留不下来。"
+          u"请把这个文件移走或改名，之后交卷的页面会留在重新建出的 pages 文件夹里。");
+    }
     return content;
+  }
+
+  // Whether anything but the share's own names is there: a marker or a
+  // kept page.
+  static bool HoldsSubmissions(const ShareContent& content) {
+    return !std::all_of(content.markers.begin(), content.markers.end(),
+                        [](const std::u16string& name) {
+                          return IsShareOwnName(name) || name.starts_with(u'.');
+                        }) ||
+           (content.kept_pages && !content.kept_pages->empty());
   }
 
   bool ListMarkers(ShareContent& content, std::u16string& error) {
@@ -144,9 +200,11 @@ class Share {
   void ListKeptPages(ShareContent& content) {
     const std::u16string pages = folder_ + std::u16string(kKeptPagesFolderName);
     try {
-      content.kept_pages = platform_.ListPath(pages, Listing::kFilesAndFolders).empty()
-                               ? std::vector<std::u16string>()
-                               : platform_.ListFiles(pages);
+      // A file in the folder's place holds no pages.
+      const EntryKind kind = EntryAt(platform_, pages);
+      content.pages_is_file = kind == EntryKind::kFile;
+      content.kept_pages =
+          kind == EntryKind::kFolder ? platform_.ListFiles(pages) : std::vector<std::u16string>();
     } catch (const PlatformError&) {
       content.kept_pages.reset();
     }
@@ -218,9 +276,7 @@ int Watch(Platform& platform, Share& share, const Roster* roster, const Options&
                     [](const LineNote& note) { return note.problem == LineProblem::kTorn; });
       const std::u16string kept = KeepJournal(share, journal, *content);
       if (!kept.empty()) status = 1;
-      ResultsSummary summary =
-          Summarize(std::move(content->log), std::move(content->markers), roster,
-                    content->kept_pages ? &*content->kept_pages : nullptr);
+      ResultsSummary summary = SummaryOf(*content, roster);
       AddJournalFindings(summary, journal.Journal());
       view.Look(summary, now);
       body = view.Screen(u"共享文件夹 " + share.Named() + u"\n日志 " + journal.Shown());
@@ -332,13 +388,7 @@ int RunTool(const std::vector<std::string>& arguments) {
       if (options.journal.empty()) {
         std::u16string error;
         const std::optional<ShareContent> now = share.Read(error, true);
-        empty = now && now->log_bytes.empty() &&
-                std::all_of(now->markers.begin(), now->markers.end(),
-                            [](const std::u16string& name) {
-                              return EqualIgnoringAsciiCase(name, kShareLogName) ||
-                                     name.starts_with(u'.');
-                            }) &&
-                (!now->kept_pages || now->kept_pages->empty());
+        empty = now && now->log_bytes.empty() && !Share::HoldsSubmissions(*now);
       }
       OpenedJournal opened = OpenJournal(*platform, options.journal, options.share, empty);
       if (!opened.journal) {
@@ -359,11 +409,17 @@ int RunTool(const std::vector<std::string>& arguments) {
     }
     if (options.regrade) {
       try {
-        std::u16string text = Regrade(*platform, share.Folder(), content->log).text;
-        const std::vector<std::u16string> names =
-            platform->ListFiles(share.Folder() + std::u16string(kKeptPagesFolderName));
+        if (!content->kept_pages) {
+          // Listed again, for the failure's own words.
+          platform->ListFiles(share.Folder() + std::u16string(kKeptPagesFolderName));
+        }
+        std::u16string text;
+        for (const std::u16string& problem : content->problems) text += problem + u"\n";
+        if (!text.empty()) text += u"\n";
+        text += Regrade(*platform, share.Folder(), content->log, *content->kept_pages).text;
         text += u"\n" + KeptPageReviewText(ReviewKeptPages(*platform, share.Folder(), content->log,
-                                                           names, StartingPagePath(*platform)));
+                                                           *content->kept_pages,
+                                                           StartingPagePath(*platform)));
         return PrintOut(text) ? 0 : 1;
       } catch (const PlatformError& error) {
         Complain(u"读不了留下的页面", error);
@@ -384,9 +440,7 @@ int RunTool(const std::vector<std::string>& arguments) {
       review = ReviewKeptPages(*platform, share.Folder(), content->log, *content->kept_pages,
                                StartingPagePath(*platform));
     }
-    ResultsSummary summary =
-        Summarize(std::move(content->log), std::move(content->markers), roster ? &*roster : nullptr,
-                  content->kept_pages ? &*content->kept_pages : nullptr);
+    ResultsSummary summary = SummaryOf(*content, roster ? &*roster : nullptr);
     if (journal) AddJournalFindings(summary, journal->Journal());
     summary.kept_page_review = std::move(review);
     auto write = [&](const std::string& file, auto make) {

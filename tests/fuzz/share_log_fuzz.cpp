@@ -2,7 +2,8 @@
 // file holds, every record that comes back is a whole result line (a count
 // from 0 to 22 that equals the sum of 22 marks of 0 or 1, texts free of
 // control characters), every line is either a record or named by a note
-// once, and line numbers stay within the file.
+// once (the first notes kept, the rest counted), line numbers stay within
+// the file, and no text field is kept longer than its bound.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -44,6 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (webexam::IsProblem(note.problem)) ++problems;
   }
   if (content.records.size() + problems > content.line_count) Fail("more lines than the file has");
+  if (content.notes.size() > webexam::kNotesKept) Fail("more notes kept than the bound");
   for (const webexam::ShareLogRecord& record : content.records) {
     if (record.line == 0 || record.line > content.line_count) Fail("a record outside the file");
     for (const int mark : record.marks) {
@@ -55,6 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (HasControl(record.exam_number) || HasControl(record.candidate_name) ||
         HasControl(record.computer_name)) {
       Fail("a control character in a text field");
+    }
+    for (const std::u16string* text :
+         {&record.exam_number, &record.candidate_name, &record.computer_name}) {
+      if (text->size() > webexam::kFieldKeptLength) Fail("a text field longer than the bound");
     }
   }
   // A line that is no record may still say whose it is; it is never both.

@@ -117,6 +117,23 @@ TEST_F(ResultsShare, ARefusedLogonIsToldAtOnceWithWhatToChange) {
   EXPECT_NE(why.find(u"webexam-check --save-credentials"), std::u16string::npos);
 }
 
+// A folder in the share log's place takes no PC's line: the error output
+// says so, so that the teacher knows what to move.
+TEST_F(ResultsShare, AShareLogThatIsAFolderIsNamedInTheErrorOutput) {
+  fs::create_directories(share_ / "cjwyzz.txt");
+  EnsureWindowsFolder(*platform_, paths_);
+  std::u16string why;
+  {
+    ShareConnection connection(*platform_, paths_.results_share);
+    EXPECT_EQ(SubmitToResultsShare(*platform_, paths_, state_, result_, connection,
+                                   {std::chrono::milliseconds(50)}, &why),
+              ShareOutcome::kNotDelivered);
+  }
+  EXPECT_FALSE(Marked());
+  EXPECT_NE(why.find(u"cjwyzz.txt 是一个文件夹，不是文件"), std::u16string::npos) << ToUtf8(why);
+  EXPECT_NE(why.find(u"移走或改名"), std::u16string::npos);
+}
+
 // A share on a clock that moves only while the code waits: the time a
 // submission takes is read off the clock.
 struct StoppedClock : FailingPlatform {
@@ -152,7 +169,7 @@ TEST_F(ResultsShare, TheLineAndTheComputerMarkerShareOneDeadline) {
 TEST_F(ResultsShare, AComputerMarkerThatCannotBeMadeOrNamedStillGivesTheTeachersAResult) {
   for (std::u16string name :
        {u"", u".", u"..", u"a/b", u"a\\b", u"PC\t1", u"a:b", u"a*b", u"a?b", u"a\"b", u"a<b",
-        u"a>b", u"a|b", u"PC\x7F", u"PC\x85", u"CJWYZZ.TXT"}) {
+        u"a>b", u"a|b", u"PC\x7F", u"PC\x85", u"CJWYZZ.TXT", u"pages", u"Pages"}) {
     EXPECT_FALSE(IsSafeFileName(name)) << std::string(name.begin(), name.end());
   }
   EXPECT_TRUE(IsSafeFileName(u"JF-07 机房"));

@@ -132,6 +132,15 @@ TEST_F(SubmitPassTest, APageThatCannotBeKeptIsANoteAndNeverChangesTheMessage) {
   EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), u"");
   EXPECT_EQ(note, u"");
   EXPECT_TRUE(fs::exists(share_ / "pages" / "120722001-JF08.htm"));
+
+  // A file in the folder's place: the note says which, for the teacher.
+  fs::remove_all(share_ / "pages");
+  test::WriteBytes(share_ / "pages", "");
+  fs::remove(root_ / "windows" / "fen.g");
+  state_.computer_name = u"JF09";
+  EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), u"");
+  EXPECT_NE(note.find(u"pages 是一个文件，不是文件夹"), std::u16string::npos) << ToUtf8(note);
+  EXPECT_EQ(Lines(share_ / "cjwyzz.txt"), 3u);
 }
 
 // The share as its server sees one PC: each connection made and ended and

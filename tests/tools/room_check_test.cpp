@@ -225,6 +225,26 @@ TEST_F(RoomCheckTest, MarkersAndComputerNamesThatWouldSpoilTheSubmissionFail) {
   EXPECT_TRUE(Fails(4, u"GBK"));
   platform_.computer_name = u"CJWYZZ.TXT";  // its marker would empty the results file
   EXPECT_TRUE(Fails(4, u"同名"));
+  platform_.computer_name = u"Pages";  // its marker would keep every PC's page out
+  EXPECT_TRUE(Fails(4, u"存放页面的文件夹同名"));
+}
+
+TEST_F(RoomCheckTest, AShareWhoseOwnNamesHaveTheWrongShapeFails) {
+  // A folder where the log goes refuses every PC's line; a file where the
+  // pages folder goes keeps every page out. Either fails the share's line
+  // with what to do, and the marker check that needs the share with it.
+  fs::create_directories(share_ / "cjwyzz.txt" / "inside");
+  EXPECT_TRUE(Fails(2, u"cjwyzz.txt 是一个文件夹，不是文件", 4));
+  EXPECT_TRUE(Fails(2, u"移走或改名", 4));
+  fs::remove_all(share_ / "cjwyzz.txt");
+  WriteBytes(share_ / "pages", "");
+  EXPECT_TRUE(Fails(2, u"pages 是一个文件，不是文件夹", 4));
+  fs::remove(share_ / "pages");
+
+  // The right shapes pass.
+  WriteBytes(share_ / "cjwyzz.txt", "");
+  fs::create_directories(share_ / "pages");
+  EXPECT_TRUE(Check()[2].passed) << ToUtf8(Check()[2].detail);
 }
 
 }  // namespace

@@ -119,5 +119,63 @@ TEST(ShareLogReader, MalformedLinesAreLeftOutAndNamedByNumber) {
   EXPECT_NE(log.malformed[5].candidate_name.find(u'\uFFFD'), std::u16string::npos);
 }
 
+// A log filled by a hostile hand costs no more than its first notes: the
+// rest are counted, their lines not kept.
+TEST(ShareLogReader, NotesPastTheFirstAreOnlyCounted) {
+  const std::string good = Fields("120722001\tA\tJF01", kAll) + "\r\n";
+  std::string bytes = good;
+  for (std::size_t k = 0; k < kNotesKept + 50; ++k)
+    bytes += Fields("120722002\tB\tJF02", kAll, 3) + "\r\n";
+  bytes += good;
+  const ShareLogContent log = Read(bytes);
+  EXPECT_EQ(log.line_count, kNotesKept + 52);
+  EXPECT_EQ(log.records.size(), 2u);
+  EXPECT_EQ(log.records[1].line, kNotesKept + 52);
+  ASSERT_EQ(log.notes.size(), kNotesKept);
+  EXPECT_EQ(log.notes.back().line, kNotesKept + 1);
+  EXPECT_EQ(log.notes_left_off, 50u);
+  EXPECT_EQ(log.malformed.size(), kNotesKept);
+}
+
+TEST(ShareLogReader, HugeTextFieldsAreCutWithAnEllipsis) {
+  const std::string long_name(3'000'000, 'x');
+  const ShareLogContent log =
+      Read(Fields("120722001\t" + long_name + "\tJF01", kAll) + "\r\n" +
+           Fields(std::string(500, '9') + "\t" + Gbk(std::u16string(kFieldKeptLength, u'张')) +
+                      "\t" + long_name,
+                  kAll, 30) +
+           "\r\n");
+  ASSERT_EQ(log.records.size(), 1u);
+  EXPECT_EQ(log.records[0].candidate_name, std::u16string(kFieldKeptLength - 1, u'x') + u"…");
+  EXPECT_EQ(log.records[0].computer_name, u"JF01");
+  ASSERT_EQ(log.malformed.size(), 1u);  // a bad count: still says whose it is, cut
+  EXPECT_EQ(log.malformed[0].exam_number.size(), kFieldKeptLength);
+  EXPECT_TRUE(log.malformed[0].exam_number.ends_with(u"9…"));
+  EXPECT_EQ(log.malformed[0].candidate_name, std::u16string(kFieldKeptLength, u'张'));
+  EXPECT_TRUE(log.malformed[0].computer_name.ends_with(u"x…"));
+  // A cut never leaves half of a character outside the basic plane.
+  std::u16string astral;
+  for (int k = 0; k < 100; ++k) astral += u"\U00020000";
+  const std::u16string cut = KeptField(u"a" + astral);
+  EXPECT_TRUE(cut.ends_with(u"\U00020000…")) << ToUtf8(cut);
+}
+
+// Past the read limit only whole lines are read, and the cut is told.
+TEST(ShareLogReader, AHeadReadPastTheLimitIsCutAfterItsLastWholeLine) {
+  const std::string line = Fields("120722001\tA\tJF01", kAll) + "\r\n";
+  std::string bytes;
+  while (bytes.size() + line.size() <= kShareLogReadLimit) bytes += line;
+  const std::size_t whole = bytes.size();
+  std::string read = bytes + line;
+  read.resize(kShareLogReadLimit + 1);
+  EXPECT_TRUE(CutAtReadLimit(read));
+  EXPECT_EQ(read.size(), whole);
+  EXPECT_FALSE(CutAtReadLimit(bytes));
+  EXPECT_EQ(bytes.size(), whole);
+  std::string one_long_line(kShareLogReadLimit + 1, 'x');
+  EXPECT_TRUE(CutAtReadLimit(one_long_line));
+  EXPECT_TRUE(one_long_line.empty());
+}
+
 }  // namespace
 }  // namespace webexam

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "results/results_share.h"
+#include "results/share_log_reader.h"
 #include "tools/tool_run.h"
 
 namespace webexam {
@@ -104,14 +105,67 @@ TEST_F(WebexamResults, SummarizesAShareTheSubmitPassWroteAsTheGoldenFilesSay) {
 
 TEST_F(WebexamResults, ExitStatusSaysWhetherTheShareWasReadAndTheFilesWritten) {
   EXPECT_EQ(Results({(dir_.path() / "missing").string()}), 1);
-  EXPECT_EQ(Results({share_.string()}), 1);
-  EXPECT_NE(err_.find(ToUtf8(u"读不了 cjwyzz.txt")), std::string::npos) << err_;
-
-  WriteBytes(share_ / "cjwyzz.txt", "");
+  EXPECT_NE(err_.find(ToUtf8(u"读不了共享文件夹")), std::string::npos) << err_;
+  // A share without its log is read as one nobody has submitted to.
+  EXPECT_EQ(Results({share_.string()}), 0);
+  EXPECT_TRUE(Says(u"共享文件夹里没有 cjwyzz.txt")) << out_;
   EXPECT_EQ(Results({share_.string()}), 0);
   // A CSV that cannot be written fails the run; the summary is still shown.
   EXPECT_EQ(Results({"--csv", (dir_.path() / "no" / "such.csv").string(), share_.string()}), 1);
   EXPECT_NE(out_.find(ToUtf8(u"没有成绩行。")), std::string::npos) << out_;
+}
+
+// A share whose own names were taken away or given the wrong shape is
+// still read: what is there is shown, and what is wrong is an anomaly with
+// what to do, in every form and in the re-grade.
+TEST_F(WebexamResults, AMissingOrMisshapenLogOrPagesFolderIsAnAnomalyNotAFailure) {
+  const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
+  Submit(share_, "pc1", model, {u"120722001", u"张三", u"JF01", u"", u""});
+  fs::remove(share_ / "cjwyzz.txt");
+  const fs::path csv = dir_.path() / "results.csv", html = dir_.path() / "results.html";
+  EXPECT_EQ(Results({"--csv", csv.string(), "--html", html.string(), share_.string()}), 0) << err_;
+  EXPECT_TRUE(Says(u"共享文件夹里没有 cjwyzz.txt")) << out_;
+  EXPECT_TRUE(Says(u"计算机 JF01 留有记号文件，但 cjwyzz.txt 里没有它的成绩行")) << out_;
+  EXPECT_NE(ReadBytes(html).find(ToUtf8(u"共享文件夹里没有 cjwyzz.txt")), std::string::npos);
+  EXPECT_EQ(Results({"--regrade", share_.string()}), 0) << err_;
+  EXPECT_TRUE(Says(u"共享文件夹里没有 cjwyzz.txt")) << out_;
+  EXPECT_TRUE(Says(u"120722001-JF01.htm")) << out_;
+
+  fs::create_directories(share_ / "cjwyzz.txt" / "inside");
+  EXPECT_EQ(Results({share_.string()}), 0) << err_;
+  EXPECT_TRUE(Says(u"cjwyzz.txt 是一个文件夹，不是文件")) << out_;
+  EXPECT_FALSE(Says(u"共享文件夹里没有 cjwyzz.txt")) << out_;
+  fs::remove_all(share_ / "cjwyzz.txt");
+
+  // A file named pages keeps every page out, and is no PC's marker.
+  Submit(share_, "pc2", model, {u"120722002", u"李四", u"JF02", u"", u""});
+  fs::remove_all(share_ / "pages");
+  WriteBytes(share_ / "pages", "");
+  EXPECT_EQ(Results({share_.string()}), 0) << err_;
+  EXPECT_TRUE(Says(u"pages 是一个文件，不是文件夹")) << out_;
+  EXPECT_FALSE(Says(u"计算机 pages")) << out_;
+  EXPECT_TRUE(Says(u"120722002")) << out_;
+  EXPECT_EQ(Results({"--regrade", share_.string()}), 0) << err_;
+  EXPECT_TRUE(Says(u"pages 是一个文件，不是文件夹")) << out_;
+}
+
+// A log grown far past any exam's is read up to the limit: the results of
+// its first lines, the first notes with a count of the rest, and the cut.
+TEST_F(WebexamResults, ALogPastTheReadLimitGivesItsFirstLinesAndSaysWhatWasLeft) {
+  const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
+  Submit(share_, "pc1", model, {u"120722001", u"张三", u"JF01", u"", u""});
+  std::string bytes = ReadBytes(share_ / "cjwyzz.txt");
+  const std::size_t first_line = bytes.size();
+  bytes += std::string(kShareLogReadLimit, '\n');
+  WriteBytes(share_ / "cjwyzz.txt", bytes);
+  EXPECT_EQ(Results({share_.string()}), 0) << err_;
+  EXPECT_TRUE(Says(u"120722001")) << out_;
+  const std::size_t lines_read = 1 + (kShareLogReadLimit - first_line);
+  EXPECT_TRUE(Says(u"cjwyzz.txt 超过 16 MiB，只读了前 " + Digits(lines_read) + u" 行")) << out_;
+  EXPECT_TRUE(Says(u"第 " + Digits(kNotesKept + 1) + u" 行之后还有 " +
+                   Digits(lines_read - 1 - kNotesKept) + u" 条行的问题没有列出"))
+      << out_;
+  EXPECT_LT(out_.size(), std::size_t{1} << 20);
 }
 
 TEST_F(WebexamResults, TheJournalNamesEveryChangeOfTheShareInThisAndEveryLaterReport) {
