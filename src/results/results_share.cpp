@@ -103,11 +103,21 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
   const auto deadline = platform.Now() + retry.budget;
   const std::string line = RecordLine(platform, BuildResultRecord(state, result));
   std::optional<PlatformError> last;
+  // A try that failed in the middle of its write may have left the first part
+  // of the line, which an open for appending alone cannot take back: the
+  // next try then ends that part line first, so that the teachers' tools
+  // show it as a bad line of its own and this PC's line stands whole.
+  bool part_line_left = false;
   const bool delivered = WithRetries(
       platform, retry, deadline,
       [&] {
         connection.Open();
-        platform.AppendExclusively(paths.share_log, line);
+        try {
+          platform.AppendExclusively(paths.share_log, part_line_left ? "\r\n" + line : line);
+        } catch (const PlatformError& error) {
+          if (error.part_written()) part_line_left = true;
+          throw;
+        }
       },
       last);
   if (!delivered) {
@@ -125,9 +135,25 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
   }
 
   if (!IsSafeFileName(state.computer_name)) return ShareOutcome::kNoComputerMarker;
+  // The marker is made only where none is: candidates may be let create
+  // files on the share but not change them. One already there (this PC's
+  // line went in before, and restore software took back its own marker) is
+  // as good as a new one; a folder of that name is no marker to the
+  // teachers' tools.
+  const std::u16string marker = paths.results_share + state.computer_name;
   const bool marked = WithRetries(
       platform, retry, deadline,
-      [&] { platform.WriteFile(paths.results_share + state.computer_name, ""); }, last);
+      [&] {
+        try {
+          platform.WriteNewFile(marker, "");
+        } catch (const PlatformError& error) {
+          if (error.kind() != PlatformError::Kind::kExists ||
+              platform.PresenceOf(marker) == Platform::Presence::kFolder) {
+            throw;
+          }
+        }
+      },
+      last);
   return marked ? ShareOutcome::kSubmitted : ShareOutcome::kNoComputerMarker;
 }
 
@@ -140,25 +166,32 @@ std::u16string KeepGradedPage(Platform& platform, const ExamPaths& paths, const 
     if (!IsSafeFileName(first)) {
       throw PlatformError(0, "the exam number or computer name cannot name a file");
     }
-    if (platform.ListPath(folder, Listing::kFilesAndFolders).empty()) {
-      try {
-        platform.MakeFolder(folder);
-      } catch (const PlatformError&) {
-        // Another PC may have made it in the meantime.
-        if (platform.ListPath(folder, Listing::kFilesAndFolders).empty()) throw;
-      }
-    }
-    // Created only where no page is, so that a page this PC kept before
-    // (restore software took back its marker at a reboot) stays as it was.
-    for (int sequence = 1;; ++sequence) {
+    // The page is created first and the folder made only when the server
+    // says the path is missing: candidates may be let add to the folder
+    // without seeing what is in it.
+    bool folder_made = false;
+    for (int sequence = 1;;) {
       page = folder + platform.PathSeparator() +
              KeptPageName(state.exam_number, state.computer_name, sequence);
       try {
+        // Created only where no page is, so that a page this PC kept before
+        // (restore software took back its marker at a reboot) stays as it was.
         platform.WriteNewFile(page, graded_bytes);
         return {};
       } catch (const PlatformError& error) {
+        if (error.kind() == PlatformError::Kind::kNotFound && !folder_made) {
+          folder_made = true;
+          try {
+            platform.MakeFolder(folder);
+          } catch (const PlatformError&) {
+            // Another PC may have made it in the meantime; if not, the page's
+            // second try says why.
+          }
+          continue;
+        }
         if (error.kind() != PlatformError::Kind::kExists || sequence == kMostKeptPages) throw;
       }
+      ++sequence;
     }
   } catch (const PlatformError& error) {
     return u"所评的页面没能留在共享文件夹里（" + page + u"）：" + FromUtf8(error.what());

@@ -91,7 +91,10 @@ std::u16string ShareLockingProblem(Platform& platform, const ExamPaths& paths);
 // Refuses when the PC's marker exists. Otherwise makes the marker, connects
 // to the share's server through `connection` (a full server is retried with
 // the line), appends the result line to the share log holding it
-// exclusively, and makes the marker named after the PC. The connection stays
+// exclusively, and makes the marker named after the PC where none is (one
+// already there is kept as it is). A try that left part of the line in the
+// log, which an open for appending alone cannot take back, is followed by
+// one that begins with a line end. The connection stays
 // open for the kept page; its owner ends it. Failures on the share are
 // answered by the outcome;
 // failures on this PC (making or taking back its marker) throw. When the line
