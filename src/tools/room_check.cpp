@@ -226,33 +226,48 @@ CheckResult CheckDrive(Platform& platform, const std::u16string& drive_root,
   return Pass(name, u"可用 " + Size(free) + u"，需要 " + Size(needed));
 }
 
-CheckResult CheckShare(Platform& platform, const ExamPaths& paths) {
-  const std::u16string name(kShareCheck);
-  const std::u16string& share = paths.results_share;
-  if (std::u16string problem = ShareLockingProblem(platform, paths); !problem.empty()) {
-    return Fail(name, problem);
+namespace {
+
+// What a share refuses the candidates, as webexam-check found it from this
+// PC's account: each refusal keeps them from a classmate's result.
+struct ShareProtections {
+  std::vector<std::u16string> found;    // refused, as it should be
+  std::vector<std::u16string> missing;  // allowed
+  void Note(bool refused, std::u16string_view what) {
+    (refused ? found : missing).emplace_back(what);
   }
-  const std::u16string probe = Join(platform, share, ProbeName(platform));
+};
+
+std::u16string JoinedWithCommas(const std::vector<std::u16string>& items) {
+  std::u16string text;
+  for (const std::u16string& item : items) text += (text.empty() ? u"" : u"、") + item;
+  return text;
+}
+
+// Writes a probe file, new, with a dot name (webexam-results and the
+// journal pass over such names), reads it back and removes it. A refused
+// read or removal is a protection of the share; the probe a refused removal
+// leaves behind is counted by nothing. Returns a failure's detail, or
+// nothing. `absent_folder_ok`: a missing folder is no failure (the first PC
+// to keep a page makes it).
+std::u16string ProbeShareFolder(Platform& platform, const std::u16string& share,
+                                const std::u16string& folder, bool absent_folder_ok,
+                                ShareProtections& protections) {
+  const std::u16string probe = Join(platform, folder, ProbeName(platform));
   const std::string content = "webexam-check " + ToUtf8(probe);
-  const auto start = platform.Now();
-  ShareConnection connection(platform, share);
   try {
-    connection.Open();
+    platform.WriteNewFile(probe, content);
   } catch (const PlatformError& error) {
-    return Fail(name, u"连不上 " + share + Why(error) + u"。" +
-                          AdviceOr(platform, error, share,
-                                   u"请检查网络、教师机的共享和账户，或设置 WEBEXAM_SHARE。"));
-  }
-  try {
-    platform.WriteFile(probe, content);
-  } catch (const PlatformError& error) {
-    const std::u16string folder = WithoutTrailingSeparator(platform, share);
-    if (!platform.ListPath(folder, Listing::kFilesOnly).empty()) {
-      return Fail(name, share + u" 是一个文件，不是文件夹。请删掉它，或设置 WEBEXAM_SHARE。");
+    if (absent_folder_ok && FolderMissing(error)) return {};
+    if (folder == share) {
+      const std::u16string path = WithoutTrailingSeparator(platform, share);
+      if (platform.PresenceOf(path) == Platform::Presence::kFile) {
+        return share + u" 是一个文件，不是文件夹。请删掉它，或设置 WEBEXAM_SHARE。";
+      }
     }
-    return Fail(name, u"写不进 " + share + Why(error) + u"。" +
-                          AdviceOr(platform, error, share,
-                                   u"请检查网络、教师机的共享和写权限，或设置 WEBEXAM_SHARE。"));
+    return u"写不进 " + folder + Why(error) + u"。" +
+           AdviceOr(platform, error, share,
+                    u"请检查网络、教师机的共享和写权限，或设置 WEBEXAM_SHARE。");
   }
   // Once written, the probe is removed whatever the reading gave.
   std::string read_back;
@@ -262,21 +277,98 @@ CheckResult CheckShare(Platform& platform, const ExamPaths& paths) {
   } catch (const PlatformError& error) {
     read_error = error;
   }
+  std::optional<PlatformError> remove_error;
   try {
     platform.RemoveFile(probe);
   } catch (const PlatformError& error) {
-    return Fail(
-        name, u"写进 " + share + u" 的检查文件删不掉" + Why(error) + u"。请检查教师机共享的权限。");
+    remove_error = error;
   }
-  if (read_error) {
-    return Fail(name, u"写进 " + share + u" 的检查文件读不回来" + Why(*read_error) +
-                          u"。请检查教师机共享的读权限。");
+  if (folder == share) {
+    protections.Note(read_error && Refused(*read_error), u"读别人的文件");
+    protections.Note(remove_error && Refused(*remove_error), u"删文件");
   }
-  if (read_back != content) {
-    return Fail(name, u"写进 " + share + u" 的检查文件读回来不一样。请检查教师机共享。");
+  if (remove_error && !Refused(*remove_error)) {
+    return u"写进 " + folder + u" 的检查文件删不掉" + Why(*remove_error) +
+           u"。请检查教师机共享的权限。";
   }
+  if (read_error && !Refused(*read_error)) {
+    return u"写进 " + folder + u" 的检查文件读不回来" + Why(*read_error) +
+           u"。请检查教师机共享的读权限。";
+  }
+  if (!read_error && read_back != content) {
+    return u"写进 " + folder + u" 的检查文件读回来不一样。请检查教师机共享。";
+  }
+  return {};
+}
+
+}  // namespace
+
+CheckResult CheckShare(Platform& platform, const ExamPaths& paths) {
+  const std::u16string name(kShareCheck);
+  const std::u16string& share = paths.results_share;
+  if (std::u16string problem = ShareLockingProblem(platform, paths); !problem.empty()) {
+    return Fail(name, problem);
+  }
+  const auto start = platform.Now();
+  ShareConnection connection(platform, share);
+  try {
+    connection.Open();
+  } catch (const PlatformError& error) {
+    return Fail(name, u"连不上 " + share + Why(error) + u"。" +
+                          AdviceOr(platform, error, share,
+                                   u"请检查网络、教师机的共享和账户，或设置 WEBEXAM_SHARE。"));
+  }
+
+  // A share may let candidates add to it and nothing more: each step proves
+  // a write the exam makes, and each refusal met on the way is named.
+  ShareProtections protections;
+  if (std::u16string problem = ProbeShareFolder(platform, share, share, false, protections);
+      !problem.empty()) {
+    return Fail(name, problem);
+  }
+  if (std::u16string problem = ProbeShareFolder(
+          platform, share, share + std::u16string(kKeptPagesFolderName), true, protections);
+      !problem.empty()) {
+    return Fail(name, problem);
+  }
+  // The log is opened as a submission opens it, and nothing is written: a
+  // log the teacher has not made yet is left to the first PC.
+  const Platform::Presence log = platform.PresenceOf(paths.share_log);
+  if (log != Platform::Presence::kAbsent) {
+    try {
+      platform.AppendExclusively(paths.share_log, "");
+    } catch (const PlatformError& error) {
+      // Another PC appending just now proves the open as well.
+      if (error.kind() != PlatformError::Kind::kBusy) {
+        return Fail(name, u"不能往 " + paths.share_log + u" 里添成绩" + Why(error) + u"。" +
+                              AdviceOr(platform, error, share,
+                                       u"请检查教师机共享和这个文件的写权限（1.1 节）。"));
+      }
+    }
+    try {
+      platform.ReadHead(paths.share_log, 1, Platform::IfMissing::kFail);
+      protections.Note(false, u"读成绩文件");
+    } catch (const PlatformError& error) {
+      protections.Note(Refused(error), u"读成绩文件");
+    }
+  }
+  try {
+    platform.ListFiles(share);
+    protections.Note(false, u"列出文件");
+  } catch (const PlatformError& error) {
+    protections.Note(Refused(error), u"列出文件");
+  }
+
   const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(platform.Now() - start);
-  return Pass(name, share + u"，写读删用时 " + Digits(took.count()) + u" 毫秒");
+  if (protections.found.empty()) {
+    return Pass(name,
+                share + u"，写读删用时 " + Digits(took.count()) +
+                    u" 毫秒；考生能看到、能删改同学的成绩和页面，可照指南 1 节设成只能交不能看");
+  }
+  std::u16string detail = share + u"，写入用时 " + Digits(took.count()) + u" 毫秒；考生" +
+                          JoinedWithCommas(protections.found) + u"被拒";
+  if (!protections.missing.empty()) detail += u"，但能" + JoinedWithCommas(protections.missing);
+  return Pass(name, detail);
 }
 
 CheckResult CheckReportViewer(Platform& platform, const ExamPaths& paths) {
@@ -336,9 +428,14 @@ CheckResult CheckComputerName(Platform& platform, const ExamPaths& paths, bool s
   if (!share_reachable) {
     return Fail(name, u"成绩共享文件夹不可用，没能查看上面有没有本机（" + computer + u"）的记号。");
   }
-  if (!platform.ListPath(paths.results_share + computer, Listing::kFilesAndFolders).empty()) {
+  // Asked by name: a share may refuse candidates the listing of its files.
+  const Platform::Presence marker = platform.PresenceOf(paths.results_share + computer);
+  if (marker == Platform::Presence::kFile || marker == Platform::Presence::kFolder) {
     return Fail(name, u"共享文件夹里已有本机的记号 " + paths.results_share + computer +
                           u"（上一场留下的？）。请清理共享文件夹。");
+  }
+  if (marker == Platform::Presence::kUnknown) {
+    return Pass(name, computer + u"，共享不让查看有没有本机的记号：请在教师机上确认没有");
   }
   return Pass(name, computer);
 }
