@@ -470,6 +470,14 @@ void Win32Platform::AppendExclusively(const std::u16string& path, std::string_vi
   // sharing violation until this handle is closed.
   Handle file(OpenForWriting(path, FILE_APPEND_DATA, FILE_SHARE_READ));
   if (!file.ok()) Fail("cannot open for appending", path);
+  // NTFS puts an append-only handle's writes at the end whatever the offset;
+  // a Samba server writes where the offset says, and refuses the offset that
+  // means "the end". So the write is sent at the end as the server has it
+  // now (asked of the open file, which read-attributes allows): nobody else
+  // can move it while we hold the file.
+  if (!::SetFilePointerEx(file.get(), LARGE_INTEGER{}, nullptr, FILE_END)) {
+    Fail("cannot write", path);
+  }
   std::size_t written = 0;
   if (DWORD error = WriteAll(file.get(), bytes, &written)) {
     // This handle may not cut the file short: a part line stays, and the
