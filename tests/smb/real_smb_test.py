@@ -653,6 +653,8 @@ def locked(server, build, work):
         ("change the access list of another PC's marker",
          lambda: opened(other_marker, 0x00040000)),
         ("take ownership of another PC's page", lambda: opened(other_page, 0x00080000)),
+        ("change the access list of the marker it made itself",
+         lambda: opened(windows[2][0], 0x00040000)),
         ("read the access list of another PC's page", lambda: opened(other_page, 0x00020000)),
     ]
     refused, allowed = [], []

@@ -172,54 +172,48 @@ class SambaServer:
                            check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.process = None
 
-    def sid(self, user):
-        """The SID the server gave an account."""
-        listing = subprocess.run(["pdbedit", "-s", self.conf, "-v", "-u", user],
-                                 capture_output=True, text=True, check=True).stdout
-        return [line.split()[-1] for line in listing.splitlines()
-                if line.startswith("User SID:")][0]
-
     def smbcacls(self, name, *args):
         """smbcacls on `name` in the locked share, as the teacher; returns
         what it printed."""
-        result = subprocess.run(
-            ["smbcacls", "-s", self.conf, "//127.0.0.1/locked", name,
-             "-U", "%s%%%s" % (TEACHER_USER, TEACHER_PASSWORD)] + list(args),
-            capture_output=True, text=True)
+        return self.as_teacher(["smbcacls", "-s", self.conf, "//127.0.0.1/locked", name,
+                                "-U", "%s%%%s" % (TEACHER_USER, TEACHER_PASSWORD)] + list(args))
+
+    def as_teacher(self, command):
+        result = subprocess.run(command, capture_output=True, text=True)
         if result.returncode != 0:
-            raise RuntimeError("smbcacls %s %s: %s%s" % (name, " ".join(args), result.stdout,
-                                                          result.stderr))
+            raise RuntimeError("%s: %s%s" % (" ".join(command), result.stdout, result.stderr))
         return result.stdout
 
     def lock_down(self, log_access=LOG_ACCESS_WINDOWS):
-        """Sets the locked share up as the teacher's guide does: the teacher
-        owns everything and may do anything; candidates may add files to
-        the share and to pages but not list, read, change or delete them,
-        and may only append to cjwyzz.txt (`log_access`: what the log grants
+        """Sets the locked share up with the commands of the teacher's guide:
+        the teacher makes the log and pages through the share, then owns
+        everything and may do anything; candidates may add files to the
+        share and to pages but not list, read, change or delete them, and
+        may only append to cjwyzz.txt (`log_access`: what the log grants
         them). OWNER RIGHTS keeps a candidate who owns a file from changing
         its access list."""
-        teacher, candidate = self.sid(TEACHER_USER), self.sid(CANDIDATE_USER)
-        conn = connect("locked", TEACHER_USER, TEACHER_PASSWORD)
-        conn.mkdir("pages")
-        conn.close(conn.create("cjwyzz.txt", DesiredAccess=GENERIC_WRITE | SYNCHRONIZE,
-                               ShareAccess=FILE_SHARE_READ, CreateDisposition=FILE_OPEN_IF,
-                               CreateOptions=WINDOWS_CREATE_OPTIONS))
-        folder = ["OWNER:" + teacher, "GROUP:" + teacher,
-                  "ACL:%s:ALLOWED/OI|CI/FULL" % teacher,
-                  "ACL:%s:ALLOWED/OI|CI|IO/0x%08x" % (OWNER_RIGHTS, FILE_SEES_ITSELF)]
-        for name in ("\\", "pages"):
-            self.smbcacls(name, "--set", ",".join(folder + [
-                "ACL:%s:ALLOWED/0x0/0x%08x" % (candidate, FOLDER_ADDS),
-                "ACL:%s:ALLOWED/OI|IO/0x%08x" % (candidate, FILE_SEES_ITSELF)]))
+        empty = os.path.join(self.dir, "empty")
+        open(empty, "w").close()
+        self.as_teacher(["smbclient", "-s", self.conf, "//127.0.0.1/locked",
+                         "-U", "%s%%%s" % (TEACHER_USER, TEACHER_PASSWORD),
+                         "-c", "put %s cjwyzz.txt; mkdir pages" % empty])
+        folder = ",".join([
+            "OWNER:%s,GROUP:%s" % (TEACHER_USER, TEACHER_USER),
+            "ACL:%s:ALLOWED/OI|CI/FULL" % TEACHER_USER,
+            "ACL:%s:ALLOWED/0x0/0x%08x" % (CANDIDATE_USER, FOLDER_ADDS),
+            "ACL:%s:ALLOWED/OI|IO/0x%08x" % (CANDIDATE_USER, FILE_SEES_ITSELF),
+            "ACL:%s:ALLOWED/OI|CI|IO/0x%08x" % (OWNER_RIGHTS, FILE_SEES_ITSELF)])
+        self.smbcacls("/", "--set", folder)
+        self.smbcacls("pages", "--set", folder)
         self.lock_down_log(log_access)
 
     def lock_down_log(self, log_access):
         """Gives candidates `log_access` to cjwyzz.txt and no more."""
-        teacher, candidate = self.sid(TEACHER_USER), self.sid(CANDIDATE_USER)
         self.smbcacls("cjwyzz.txt", "--set", ",".join([
-            "OWNER:" + teacher, "GROUP:" + teacher, "ACL:%s:ALLOWED/0x0/FULL" % teacher,
-            "ACL:%s:ALLOWED/0x0/0x%08x" % (OWNER_RIGHTS, FILE_SEES_ITSELF),
-            "ACL:%s:ALLOWED/0x0/0x%08x" % (candidate, log_access)]))
+            "OWNER:%s,GROUP:%s" % (TEACHER_USER, TEACHER_USER),
+            "ACL:%s:ALLOWED/0x0/FULL" % TEACHER_USER,
+            "ACL:%s:ALLOWED/0x0/0x%08x" % (CANDIDATE_USER, log_access),
+            "ACL:%s:ALLOWED/0x0/0x%08x" % (OWNER_RIGHTS, FILE_SEES_ITSELF)]))
 
     def address(self, share="results"):
         return "smb://127.0.0.1/%s/" % share
