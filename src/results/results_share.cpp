@@ -170,6 +170,7 @@ std::u16string KeepGradedPage(Platform& platform, const ExamPaths& paths, const 
     // says the path is missing: candidates may be let add to the folder
     // without seeing what is in it.
     bool folder_made = false;
+    std::optional<PlatformError> folder_error;
     for (int sequence = 1;;) {
       page = folder + platform.PathSeparator() +
              KeptPageName(state.exam_number, state.computer_name, sequence);
@@ -179,13 +180,19 @@ std::u16string KeepGradedPage(Platform& platform, const ExamPaths& paths, const 
         platform.WriteNewFile(page, graded_bytes);
         return {};
       } catch (const PlatformError& error) {
-        if (error.kind() == PlatformError::Kind::kNotFound && !folder_made) {
+        if (error.kind() == PlatformError::Kind::kNotFound) {
+          if (folder_made) {
+            // The folder could not be made: that is the cause to tell.
+            if (folder_error) throw *folder_error;
+            throw;
+          }
           folder_made = true;
           try {
             platform.MakeFolder(folder);
-          } catch (const PlatformError&) {
-            // Another PC may have made it in the meantime; if not, the page's
-            // second try says why.
+          } catch (const PlatformError& made) {
+            // Another PC may have made it in the meantime: the page's second
+            // try tells.
+            folder_error = made;
           }
           continue;
         }
