@@ -338,7 +338,7 @@ CheckResult CheckShare(Platform& platform, const ExamPaths& paths) {
     try {
       platform.AppendExclusively(paths.share_log, "");
     } catch (const PlatformError& error) {
-      // Another PC appending just now proves the open as well.
+      // Another PC appending just now: the share is in use, not at fault.
       if (error.kind() != PlatformError::Kind::kBusy) {
         return Fail(name, u"不能往 " + paths.share_log + u" 里添成绩" + Why(error) + u"。" +
                               AdviceOr(platform, error, share,
