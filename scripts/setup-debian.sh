@@ -27,8 +27,9 @@ case "${1:-}" in
     packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine wine64)
     # A real SMB server for the results share tests, started on loopback in a
     # network namespace of their own; an SMB2 client that opens files as the
-    # Windows client does.
-    packages+=(samba smbclient python3-samba iproute2)
+    # Windows client does; acl_xattr, for a share whose NT access lists let
+    # candidates add to it but not read it.
+    packages+=(samba smbclient python3-samba samba-vfs-modules iproute2)
     # A FUSE mount standing for a desktop's smb:// place, which the room
     # check must refuse.
     packages+=(bindfs fuse3)

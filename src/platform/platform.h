@@ -66,6 +66,14 @@ class Platform {
   // Windows the lookup ignores case; on POSIX it is exact. Never throws.
   virtual std::u16string ListPath(const std::u16string& path, Listing what) = 0;
 
+  // What stands at `path`, asked of the file system (or the share's server)
+  // for that one name, never by listing its folder: a share may let
+  // candidates add files to a folder without seeing what is in it.
+  // kUnknown where the answer is neither "there" nor "not there" (access to
+  // the entry refused, the server gone). Hidden entries count. Never throws.
+  enum class Presence { kAbsent, kFile, kFolder, kUnknown };
+  virtual Presence PresenceOf(const std::u16string& path) = 0;
+
   virtual void RemoveFile(const std::u16string& path) = 0;
   virtual void MakeFolder(const std::u16string& path) = 0;
 
@@ -131,10 +139,14 @@ class Platform {
   // one write: on Windows, and on POSIX for an SMB address (smb://server/share/
   // or \\server\share\), an open that lets others read but not write, which
   // the server enforces between PCs; for any other POSIX path an exclusive
-  // lock on the open file. The bytes go in one write, and a failed
-  // write leaves the file as it was. Tries once: contention throws a
-  // PlatformError of Kind::kBusy, a passing network fault one of
-  // Kind::kTransient; the caller decides about retries.
+  // lock on the open file. The open asks for no read access (on Windows for
+  // append-data alone), so that a log candidates may not read still takes
+  // the bytes. The bytes go in one write. A failed write leaves the file as
+  // it was where the open may cut it short; where it may not (the Windows
+  // open) and part of the bytes went in, the error's part_written() says
+  // so. Tries once: contention throws a PlatformError of Kind::kBusy, a
+  // passing network fault one of Kind::kTransient; the caller decides about
+  // retries.
   virtual void AppendExclusively(const std::u16string& path, std::string_view bytes) = 0;
 
   // Opens for output (created when absent, emptied when present), writes
@@ -145,7 +157,10 @@ class Platform {
   // entry already there (a file or a folder) is left as it is, and the call
   // throws a PlatformError of Kind::kExists. The test and the creation are
   // one step on the file system or the server, so two writers never both
-  // succeed.
+  // succeed. The file is opened for writing alone (on Windows for
+  // append-data alone), so that a folder whose files candidates may not read
+  // or change still takes it. A folder on the way that is missing throws
+  // Kind::kNotFound.
   virtual void WriteNewFile(const std::u16string& path, std::string_view bytes) = 0;
 
   // --- The results share's server ---

@@ -59,12 +59,21 @@ class PlatformError : public std::runtime_error {
   bool IsRetryable() const {
     return kind_ == Kind::kBusy || kind_ == Kind::kTransient || kind_ == Kind::kServerFull;
   }
+  // Whether a failed write left the first part of its bytes in the file,
+  // where the open gave no right to take them back (a file open for
+  // appending alone cannot be cut short).
+  bool part_written() const { return part_written_; }
+  PlatformError& MarkPartWritten() {
+    part_written_ = true;
+    return *this;
+  }
 
  private:
   int code_;
   Kind kind_;
   std::string path_;
   std::string reason_;
+  bool part_written_ = false;
 };
 
 // Refuses a share address that names an account; the error names no

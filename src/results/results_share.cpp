@@ -82,12 +82,6 @@ bool IsSafeFileName(std::u16string_view name) {
   });
 }
 
-EntryKind EntryAt(Platform& platform, const std::u16string& path) {
-  if (platform.ListPath(path, Listing::kFilesAndFolders).empty()) return EntryKind::kNone;
-  return platform.ListPath(path, Listing::kFilesOnly).empty() ? EntryKind::kFolder
-                                                              : EntryKind::kFile;
-}
-
 std::u16string ShareLockingProblem(Platform& platform, const ExamPaths& paths) {
   const Platform::ShareLocking locking = platform.LockingOf(paths.results_share);
   if (locking.other_pcs_kept_out) return {};
@@ -115,11 +109,21 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
   const auto deadline = platform.Now() + retry.budget;
   const std::string line = RecordLine(platform, BuildResultRecord(state, result));
   std::optional<PlatformError> last;
+  // A try that failed in the middle of its write may have left the first part
+  // of the line, which an open for appending alone cannot take back: the
+  // next try then ends that part line first, so that the teachers' tools
+  // show it as a bad line of its own and this PC's line stands whole.
+  bool part_line_left = false;
   const bool delivered = WithRetries(
       platform, retry, deadline,
       [&] {
         connection.Open();
-        platform.AppendExclusively(paths.share_log, line);
+        try {
+          platform.AppendExclusively(paths.share_log, part_line_left ? "\r\n" + line : line);
+        } catch (const PlatformError& error) {
+          if (error.part_written()) part_line_left = true;
+          throw;
+        }
       },
       last);
   if (!delivered) {
@@ -137,9 +141,25 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
   }
 
   if (!IsSafeFileName(state.computer_name)) return ShareOutcome::kNoComputerMarker;
+  // The marker is made only where none is: candidates may be let create
+  // files on the share but not change them. One already there (this PC's
+  // line went in before, and restore software took back its own marker) is
+  // as good as a new one; a folder of that name is no marker to the
+  // teachers' tools.
+  const std::u16string marker = paths.results_share + state.computer_name;
   const bool marked = WithRetries(
       platform, retry, deadline,
-      [&] { platform.WriteFile(paths.results_share + state.computer_name, ""); }, last);
+      [&] {
+        try {
+          platform.WriteNewFile(marker, "");
+        } catch (const PlatformError& error) {
+          if (error.kind() != PlatformError::Kind::kExists ||
+              platform.PresenceOf(marker) == Platform::Presence::kFolder) {
+            throw;
+          }
+        }
+      },
+      last);
   return marked ? ShareOutcome::kSubmitted : ShareOutcome::kNoComputerMarker;
 }
 
@@ -152,37 +172,47 @@ std::u16string KeepGradedPage(Platform& platform, const ExamPaths& paths, const 
     if (!IsSafeFileName(first)) {
       throw PlatformError(0, "the exam number or computer name cannot name a file");
     }
-    if (platform.ListPath(folder, Listing::kFilesAndFolders).empty()) {
-      try {
-        platform.MakeFolder(folder);
-      } catch (const PlatformError&) {
-        // Another PC may have made it in the meantime.
-        if (platform.ListPath(folder, Listing::kFilesAndFolders).empty()) throw;
-      }
-    }
-    // Created only where no page is, so that a page this PC kept before
-    // (restore software took back its marker at a reboot) stays as it was.
-    for (int sequence = 1;; ++sequence) {
+    // The page is created first and the folder made only when the server
+    // says the path is missing: candidates may be let add to the folder
+    // without seeing what is in it.
+    bool folder_made = false;
+    std::optional<PlatformError> folder_error;
+    for (int sequence = 1;;) {
       page = folder + platform.PathSeparator() +
              KeptPageName(state.exam_number, state.computer_name, sequence);
       try {
+        // Created only where no page is, so that a page this PC kept before
+        // (restore software took back its marker at a reboot) stays as it was.
         platform.WriteNewFile(page, graded_bytes);
         return {};
       } catch (const PlatformError& error) {
+        if (error.kind() == PlatformError::Kind::kNotFound) {
+          if (folder_made) {
+            // The folder could not be made: that is the cause to tell.
+            if (folder_error) throw *folder_error;
+            throw;
+          }
+          folder_made = true;
+          try {
+            platform.MakeFolder(folder);
+          } catch (const PlatformError& made) {
+            // Another PC may have made it in the meantime: the page's second
+            // try tells.
+            folder_error = made;
+          }
+          continue;
+        }
         if (error.kind() != PlatformError::Kind::kExists || sequence == kMostKeptPages) throw;
       }
+      ++sequence;
     }
   } catch (const PlatformError& error) {
     std::u16string note =
         u"所评的页面没能留在共享文件夹里（" + ShownName(page) + u"）：" + FromUtf8(error.what());
-    try {
-      if (EntryAt(platform, folder) == EntryKind::kFile) {
-        note +=
-            u"。共享文件夹里的 pages 是一个文件，不是文件夹，各机的页面都留不下来。"
-            u"请老师把这个文件移走或改名。";
-      }
-    } catch (const PlatformError&) {
-      // The share cannot be listed either: the error above says enough.
+    if (platform.PresenceOf(folder) == Platform::Presence::kFile) {
+      note +=
+          u"。共享文件夹里的 pages 是一个文件，不是文件夹，各机的页面都留不下来。"
+          u"请老师把这个文件移走或改名。";
     }
     return note;
   }

@@ -86,11 +86,6 @@ bool IsShareOwnName(std::u16string_view name);
 // control character or any of :*?"<>|.
 bool IsSafeFileName(std::u16string_view name);
 
-// What is at a path, told by listing it: nothing, an ordinary file or a
-// folder (hidden and system entries count as nothing, as for every listing).
-enum class EntryKind { kNone, kFile, kFolder };
-EntryKind EntryAt(Platform& platform, const std::u16string& path);
-
 // What is wrong with a results share whose locks stay on this PC (a FUSE
 // mount: PCs appending through it lose each other's lines), with the smb://
 // address to use instead; an empty text for any other share. The client
@@ -100,7 +95,10 @@ std::u16string ShareLockingProblem(Platform& platform, const ExamPaths& paths);
 // Refuses when the PC's marker exists. Otherwise makes the marker, connects
 // to the share's server through `connection` (a full server is retried with
 // the line), appends the result line to the share log holding it
-// exclusively, and makes the marker named after the PC. The connection stays
+// exclusively, and makes the marker named after the PC where none is (one
+// already there is kept as it is). A try that left part of the line in the
+// log, which an open for appending alone cannot take back, is followed by
+// one that begins with a line end. The connection stays
 // open for the kept page; its owner ends it. Failures on the share are
 // answered by the outcome;
 // failures on this PC (making or taking back its marker) throw. When the line

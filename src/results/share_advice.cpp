@@ -41,15 +41,10 @@ std::u16string ShareFailureAdvice(Platform& platform, const PlatformError& error
   const bool windows = platform.PathSeparator() == u'\\';
   // A folder in the share log's place refuses every PC's line, whatever
   // error the platform gives for it (EISDIR, access denied).
-  if (FromUtf8(error.path()).ends_with(kShareLogName)) {
-    try {
-      if (EntryAt(platform, share + std::u16string(kShareLogName)) == EntryKind::kFolder) {
-        return u"共享文件夹里的 cjwyzz.txt 是一个文件夹，不是文件，成绩写不进去。"
-               u"请老师把这个文件夹移走或改名，交卷时会重新建出 cjwyzz.txt。";
-      }
-    } catch (const PlatformError&) {
-      // The share cannot be listed either: the error's own kind says more.
-    }
+  if (FromUtf8(error.path()).ends_with(kShareLogName) &&
+      platform.PresenceOf(share + std::u16string(kShareLogName)) == Platform::Presence::kFolder) {
+    return u"共享文件夹里的 cjwyzz.txt 是一个文件夹，不是文件，成绩写不进去。"
+           u"请老师把这个文件夹移走或改名，交卷时会重新建出 cjwyzz.txt。";
   }
   switch (error.kind()) {
     case Kind::kGuestRefused:

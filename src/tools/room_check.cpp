@@ -126,7 +126,7 @@ CheckResult CheckMaterial(Platform& platform, const ExamPaths& paths) {
   const std::u16string name(kMaterialCheck);
   const std::u16string& folder = paths.exam_folder.path;
   const std::u16string origin = ExamFolderOriginText(paths.exam_folder.origin);
-  const std::u16string where = u"（考试文件夹 " + folder + u"，" + origin + u"）";
+  const std::u16string where = u"（考试文件夹 " + ShownName(folder) + u"，" + origin + u"）";
   const std::u16string mend = u"。请把整套考试材料（1.txt 和 aa）放进这个文件夹。";
   if (platform.ListPath(paths.task_text_source, Listing::kFilesOnly).empty()) {
     return Fail(name, u"缺考题 1.txt" + where + mend);
@@ -142,12 +142,12 @@ CheckResult CheckMaterial(Platform& platform, const ExamPaths& paths) {
   try {
     if (std::u16string problem = TaskTextProblem(platform, paths); !problem.empty()) {
       // Each problem starts with the file's bare name; the teacher sees which.
-      return Fail(name, paths.task_text_source + problem.substr(kTaskTextName.size()));
+      return Fail(name, ShownName(paths.task_text_source) + problem.substr(kTaskTextName.size()));
     }
   } catch (const PlatformError& error) {
     return Fail(name, u"读不了 1.txt" + Why(error) + where + u"。请重新复制考试材料。");
   }
-  return Pass(name, folder + u"，" + origin);
+  return Pass(name, ShownName(folder) + u"，" + origin);
 }
 
 // Writes a probe file into `folder`, reads it back and removes it, as the
@@ -163,7 +163,7 @@ std::u16string ProbeProblem(Platform& platform, const std::u16string& folder,
   auto what_to_do = [&](const PlatformError& error) -> std::u16string {
     if (Refused(error)) {
       return platform.PathSeparator() == u'\\' ? u"。请以管理员身份运行。"
-                                               : u"。请检查 " + folder + u" 的权限。";
+                                               : u"。请检查 " + ShownName(folder) + u" 的权限。";
     }
     return u"。请查看该盘是否存在、是否被还原卡或权限设为只读。";
   };
@@ -171,20 +171,22 @@ std::u16string ProbeProblem(Platform& platform, const std::u16string& folder,
     platform.WriteFile(probe, content);
   } catch (const PlatformError& error) {
     if (may_be_missing && FolderMissing(error)) return {};
-    return u"不能在 " + folder + u" 写文件" + Why(error) + what_to_do(error);
+    return u"不能在 " + ShownName(folder) + u" 写文件" + Why(error) + what_to_do(error);
   }
   std::u16string problem;
   try {
     if (platform.ReadHead(probe, content.size() + 1, Platform::IfMissing::kFail) != content) {
-      problem = u"在 " + folder + u" 写入的检查文件读回来不一样。请查看该盘是否被还原卡保护。";
+      problem =
+          u"在 " + ShownName(folder) + u" 写入的检查文件读回来不一样。请查看该盘是否被还原卡保护。";
     }
   } catch (const PlatformError& error) {
-    problem = u"在 " + folder + u" 写入的检查文件读不回来" + Why(error) + what_to_do(error);
+    problem =
+        u"在 " + ShownName(folder) + u" 写入的检查文件读不回来" + Why(error) + what_to_do(error);
   }
   try {
     platform.RemoveFile(probe);
   } catch (const PlatformError& error) {
-    return u"在 " + folder + u" 写入的检查文件删不掉" + Why(error) + what_to_do(error);
+    return u"在 " + ShownName(folder) + u" 写入的检查文件删不掉" + Why(error) + what_to_do(error);
   }
   return problem;
 }
@@ -217,57 +219,75 @@ CheckResult CheckDrive(Platform& platform, const std::u16string& drive_root,
   try {
     free = platform.FreeSpace(drive_root);
   } catch (const PlatformError& error) {
-    return Fail(name, u"查不到 " + drive_root + u" 的剩余空间" + Why(error) + u"。");
+    return Fail(name, u"查不到 " + ShownName(drive_root) + u" 的剩余空间" + Why(error) + u"。");
   }
   if (free < needed) {
     return Fail(name, u"只剩 " + Size(free) + u"，至少要 " + Size(needed) + u"。请清理 " +
-                          drive_root + u"。");
+                          ShownName(drive_root) + u"。");
   }
   return Pass(name, u"可用 " + Size(free) + u"，需要 " + Size(needed));
 }
 
+// What is wrong with what the share holds under its own names, with what to
+// do: cjwyzz.txt a folder, or pages a file. Empty when both are right (or
+// absent: the first submission makes them).
 std::u16string ShareShapeProblem(Platform& platform, const ExamPaths& paths) {
-  if (EntryAt(platform, paths.share_log) == EntryKind::kFolder) {
-    return paths.share_log +
+  if (platform.PresenceOf(paths.share_log) == Platform::Presence::kFolder) {
+    return ShownName(paths.share_log) +
            u" 是一个文件夹，不是文件，考生机的成绩都写不进去。请把这个文件夹移走或改名"
            u"（先看看里面有什么），第一台交卷的考生机会重新建出 cjwyzz.txt。";
   }
   const std::u16string pages = paths.results_share + std::u16string(kKeptPagesFolderName);
-  if (EntryAt(platform, pages) == EntryKind::kFile) {
-    return pages +
+  if (platform.PresenceOf(pages) == Platform::Presence::kFile) {
+    return ShownName(pages) +
            u" 是一个文件，不是文件夹，考生机所评的页面都留不下来。请把这个文件移走或改名，"
            u"第一台交卷的考生机会重新建出 pages 文件夹。";
   }
   return {};
 }
 
-CheckResult CheckShare(Platform& platform, const ExamPaths& paths) {
-  const std::u16string name(kShareCheck);
-  const std::u16string& share = paths.results_share;
-  if (std::u16string problem = ShareLockingProblem(platform, paths); !problem.empty()) {
-    return Fail(name, problem);
+namespace {
+
+// What a share refuses the candidates, as webexam-check found it from this
+// PC's account: each refusal keeps them from a classmate's result.
+struct ShareProtections {
+  std::vector<std::u16string> found;    // refused, as it should be
+  std::vector<std::u16string> missing;  // allowed
+  void Note(bool refused, std::u16string_view what) {
+    (refused ? found : missing).emplace_back(what);
   }
-  const std::u16string probe = Join(platform, share, ProbeName(platform));
+};
+
+std::u16string JoinedWithCommas(const std::vector<std::u16string>& items) {
+  std::u16string text;
+  for (const std::u16string& item : items) text += (text.empty() ? u"" : u"、") + item;
+  return text;
+}
+
+// Writes a probe file, new, with a dot name (webexam-results and the
+// journal pass over such names), reads it back and removes it. A refused
+// read or removal is a protection of the share; the probe a refused removal
+// leaves behind is counted by nothing. Returns a failure's detail, or
+// nothing. `absent_folder_ok`: a missing folder is no failure (the first PC
+// to keep a page makes it).
+std::u16string ProbeShareFolder(Platform& platform, const std::u16string& share,
+                                const std::u16string& folder, bool absent_folder_ok,
+                                ShareProtections& protections) {
+  const std::u16string probe = Join(platform, folder, ProbeName(platform));
   const std::string content = "webexam-check " + ToUtf8(probe);
-  const auto start = platform.Now();
-  ShareConnection connection(platform, share);
   try {
-    connection.Open();
+    platform.WriteNewFile(probe, content);
   } catch (const PlatformError& error) {
-    return Fail(name, u"连不上 " + share + Why(error) + u"。" +
-                          AdviceOr(platform, error, share,
-                                   u"请检查网络、教师机的共享和账户，或设置 WEBEXAM_SHARE。"));
-  }
-  try {
-    platform.WriteFile(probe, content);
-  } catch (const PlatformError& error) {
-    const std::u16string folder = WithoutTrailingSeparator(platform, share);
-    if (!platform.ListPath(folder, Listing::kFilesOnly).empty()) {
-      return Fail(name, share + u" 是一个文件，不是文件夹。请删掉它，或设置 WEBEXAM_SHARE。");
+    if (absent_folder_ok && FolderMissing(error)) return {};
+    if (folder == share) {
+      const std::u16string path = WithoutTrailingSeparator(platform, share);
+      if (platform.PresenceOf(path) == Platform::Presence::kFile) {
+        return ShownName(share) + u" 是一个文件，不是文件夹。请删掉它，或设置 WEBEXAM_SHARE。";
+      }
     }
-    return Fail(name, u"写不进 " + share + Why(error) + u"。" +
-                          AdviceOr(platform, error, share,
-                                   u"请检查网络、教师机的共享和写权限，或设置 WEBEXAM_SHARE。"));
+    return u"写不进 " + ShownName(folder) + Why(error) + u"。" +
+           AdviceOr(platform, error, share,
+                    u"请检查网络、教师机的共享和写权限，或设置 WEBEXAM_SHARE。");
   }
   // Once written, the probe is removed whatever the reading gave.
   std::string read_back;
@@ -277,24 +297,102 @@ CheckResult CheckShare(Platform& platform, const ExamPaths& paths) {
   } catch (const PlatformError& error) {
     read_error = error;
   }
+  std::optional<PlatformError> remove_error;
   try {
     platform.RemoveFile(probe);
   } catch (const PlatformError& error) {
-    return Fail(
-        name, u"写进 " + share + u" 的检查文件删不掉" + Why(error) + u"。请检查教师机共享的权限。");
+    remove_error = error;
   }
-  if (read_error) {
-    return Fail(name, u"写进 " + share + u" 的检查文件读不回来" + Why(*read_error) +
-                          u"。请检查教师机共享的读权限。");
+  if (folder == share) {
+    protections.Note(read_error && Refused(*read_error), u"读别人的文件");
+    protections.Note(remove_error && Refused(*remove_error), u"删文件");
   }
-  if (read_back != content) {
-    return Fail(name, u"写进 " + share + u" 的检查文件读回来不一样。请检查教师机共享。");
+  if (remove_error && !Refused(*remove_error)) {
+    return u"写进 " + ShownName(folder) + u" 的检查文件删不掉" + Why(*remove_error) +
+           u"。请检查教师机共享的权限。";
+  }
+  if (read_error && !Refused(*read_error)) {
+    return u"写进 " + ShownName(folder) + u" 的检查文件读不回来" + Why(*read_error) +
+           u"。请检查教师机共享的读权限。";
+  }
+  if (!read_error && read_back != content) {
+    return u"写进 " + ShownName(folder) + u" 的检查文件读回来不一样。请检查教师机共享。";
+  }
+  return {};
+}
+
+}  // namespace
+
+CheckResult CheckShare(Platform& platform, const ExamPaths& paths) {
+  const std::u16string name(kShareCheck);
+  const std::u16string& share = paths.results_share;
+  if (std::u16string problem = ShareLockingProblem(platform, paths); !problem.empty()) {
+    return Fail(name, problem);
+  }
+  const auto start = platform.Now();
+  ShareConnection connection(platform, share);
+  try {
+    connection.Open();
+  } catch (const PlatformError& error) {
+    return Fail(name, u"连不上 " + ShownName(share) + Why(error) + u"。" +
+                          AdviceOr(platform, error, share,
+                                   u"请检查网络、教师机的共享和账户，或设置 WEBEXAM_SHARE。"));
   }
   if (std::u16string problem = ShareShapeProblem(platform, paths); !problem.empty()) {
     return Fail(name, problem);
   }
+
+  // A share may let candidates add to it and nothing more: each step proves
+  // a write the exam makes, and each refusal met on the way is named.
+  ShareProtections protections;
+  if (std::u16string problem = ProbeShareFolder(platform, share, share, false, protections);
+      !problem.empty()) {
+    return Fail(name, problem);
+  }
+  if (std::u16string problem = ProbeShareFolder(
+          platform, share, share + std::u16string(kKeptPagesFolderName), true, protections);
+      !problem.empty()) {
+    return Fail(name, problem);
+  }
+  // The log is opened as a submission opens it, and nothing is written: a
+  // log the teacher has not made yet is left to the first PC.
+  const Platform::Presence log = platform.PresenceOf(paths.share_log);
+  if (log != Platform::Presence::kAbsent) {
+    try {
+      platform.AppendExclusively(paths.share_log, "");
+    } catch (const PlatformError& error) {
+      // Another PC appending just now: the share is in use, not at fault.
+      if (error.kind() != PlatformError::Kind::kBusy) {
+        return Fail(name, u"不能往 " + ShownName(paths.share_log) + u" 里添成绩" + Why(error) +
+                              u"。" +
+                              AdviceOr(platform, error, share,
+                                       u"请检查教师机共享和这个文件的写权限（1.1 节）。"));
+      }
+    }
+    try {
+      platform.ReadHead(paths.share_log, 1, Platform::IfMissing::kFail);
+      protections.Note(false, u"读成绩文件");
+    } catch (const PlatformError& error) {
+      protections.Note(Refused(error), u"读成绩文件");
+    }
+  }
+  try {
+    platform.ListFiles(share);
+    protections.Note(false, u"列出文件");
+  } catch (const PlatformError& error) {
+    protections.Note(Refused(error), u"列出文件");
+  }
+
   const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(platform.Now() - start);
-  return Pass(name, share + u"，写读删用时 " + Digits(took.count()) + u" 毫秒");
+  if (protections.found.empty()) {
+    return Pass(name,
+                ShownName(share) + u"，写读删用时 " + Digits(took.count()) +
+                    u" 毫秒；考生能看到、能删改同学的成绩和页面，可照指南 1 节设成只能交不能看");
+  }
+  std::u16string detail = ShownName(share) + u"，写入用时 " + Digits(took.count()) +
+                          u" 毫秒；考生" + JoinedWithCommas(protections.found) + u"被拒";
+  if (!protections.missing.empty()) detail += u"，但能" + JoinedWithCommas(protections.missing);
+  return Pass(name, detail);
 }
 
 CheckResult CheckReportViewer(Platform& platform, const ExamPaths& paths) {
@@ -329,11 +427,12 @@ CheckResult CheckReportViewer(Platform& platform, const ExamPaths& paths) {
 CheckResult CheckSubmittedMarker(Platform& platform, const ExamPaths& paths) {
   const std::u16string name(kSubmittedMarkerCheck);
   if (HasSubmittedMarker(platform, paths)) {
-    return Fail(name, u"留有 " + paths.submitted_marker +
+    return Fail(name, u"留有 " + ShownName(paths.submitted_marker) +
                           u"，本机上交成绩会被拒绝。请运行 webexam-check --clear-marker 删除它。");
   }
   if (!platform.ListPath(paths.submitted_marker, Listing::kFilesAndFolders).empty()) {
-    return Fail(name, paths.submitted_marker + u" 是个文件夹，上交成绩时会出错。请删除它。");
+    return Fail(name,
+                ShownName(paths.submitted_marker) + u" 是个文件夹，上交成绩时会出错。请删除它。");
   }
   return Pass(name);
 }
@@ -342,28 +441,36 @@ CheckResult CheckComputerName(Platform& platform, const ExamPaths& paths, bool s
   const std::u16string name(kComputerNameCheck);
   const std::u16string computer = platform.ComputerName();
   if (EqualIgnoringAsciiCase(computer, kShareLogName)) {
-    return Fail(name, u"计算机名“" + computer + u"”与成绩文件同名，记号会清空成绩。请改计算机名。");
+    return Fail(name, u"计算机名“" + ShownName(computer) +
+                          u"”与成绩文件同名，记号会清空成绩。请改计算机名。");
   }
   if (EqualIgnoringAsciiCase(computer, kKeptPagesFolderName)) {
-    return Fail(name, u"计算机名“" + computer +
+    return Fail(name, u"计算机名“" + ShownName(computer) +
                           u"”与共享文件夹里存放页面的文件夹同名，记号会让各机的页面都留不下来。"
                           u"请改计算机名。");
   }
   if (!IsSafeFileName(computer)) {
-    return Fail(name, u"计算机名“" + computer +
+    return Fail(name, u"计算机名“" + ShownName(computer) +
                           u"”不能作文件名（空的，或含 \\ / : * ? \" < > | 等）。请改计算机名。");
   }
   if (!platform.CanEncodeGbk(computer)) {
-    return Fail(name, u"计算机名“" + computer + u"”里有 GBK 写不出的字。请改计算机名。");
+    return Fail(name, u"计算机名“" + ShownName(computer) + u"”里有 GBK 写不出的字。请改计算机名。");
   }
   if (!share_reachable) {
-    return Fail(name, u"成绩共享文件夹不可用，没能查看上面有没有本机（" + computer + u"）的记号。");
+    return Fail(name, u"成绩共享文件夹不可用，没能查看上面有没有本机（" + ShownName(computer) +
+                          u"）的记号。");
   }
-  if (!platform.ListPath(paths.results_share + computer, Listing::kFilesAndFolders).empty()) {
-    return Fail(name, u"共享文件夹里已有本机的记号 " + paths.results_share + computer +
+  // Asked by name: a share may refuse candidates the listing of its files.
+  const Platform::Presence marker = platform.PresenceOf(paths.results_share + computer);
+  if (marker == Platform::Presence::kFile || marker == Platform::Presence::kFolder) {
+    return Fail(name, u"共享文件夹里已有本机的记号 " + ShownName(paths.results_share + computer) +
                           u"（上一场留下的？）。请清理共享文件夹。");
   }
-  return Pass(name, computer);
+  if (marker == Platform::Presence::kUnknown) {
+    return Pass(name,
+                ShownName(computer) + u"，共享不让查看有没有本机的记号：请在教师机上确认没有");
+  }
+  return Pass(name, ShownName(computer));
 }
 
 std::vector<CheckResult> CheckRoom(Platform& platform, const std::u16string& drive_root,

@@ -26,7 +26,9 @@ struct CheckResult {
 inline constexpr std::uint64_t kRoomMargin = 64ull << 20;
 
 // Every check, in order. `drive_root` is the folder that stands for drive C:.
-// Nothing is left behind: the probe files are removed.
+// Nothing is left behind: the probe files are removed, except on a results
+// share that refuses removing them, where they stay under names starting
+// with a dot, which no tool counts.
 std::vector<CheckResult> CheckRoom(Platform& platform, const std::u16string& drive_root,
                                    const ExamPaths& paths);
 
@@ -40,6 +42,9 @@ CheckResult CheckDrive(Platform& platform, const std::u16string& drive_root,
 // do: cjwyzz.txt a folder, or pages a file. Empty when both are right (or
 // absent: the first submission makes them).
 std::u16string ShareShapeProblem(Platform& platform, const ExamPaths& paths);
+// Proves each write a submission makes on the results share and names what
+// the share refuses this PC's account (reading, removing, listing): a share
+// candidates may add to but not read passes.
 CheckResult CheckShare(Platform& platform, const ExamPaths& paths);
 CheckResult CheckSubmittedMarker(Platform& platform, const ExamPaths& paths);
 // `share_reachable`: whether CheckShare passed; without the share its

@@ -132,19 +132,16 @@ class Share {
     const std::u16string log = folder_ + std::u16string(kShareLogName);
     ShareContent content;
     std::string bytes;
-    EntryKind log_kind = EntryKind::kFile;
+    using Presence = Platform::Presence;
+    Presence log_kind = Presence::kFile;
     try {
       bytes = platform_.ReadHead(log, kShareLogReadLimit + 1, Platform::IfMissing::kFail);
     } catch (const PlatformError& read_error) {
       error = u"读不了 cjwyzz.txt：" + FromUtf8(read_error.what());
-      try {
-        log_kind = EntryAt(platform_, log);
-      } catch (const PlatformError&) {
-        log_kind = EntryKind::kNone;  // the share itself fails to list below
-      }
-      if (log_kind == EntryKind::kFile) {
-        // A log there that cannot be read is no empty log. The folder's own
-        // failure says more, when it is the folder.
+      log_kind = platform_.PresenceOf(log);
+      if (log_kind == Presence::kFile || log_kind == Presence::kUnknown) {
+        // A log there (or maybe there) that cannot be read is no empty log.
+        // The folder's own failure says more, when it is the folder.
         ListMarkers(content, error);
         return std::nullopt;
       }
@@ -157,12 +154,12 @@ class Share {
         ReadShareLog(bytes, [this](std::string_view gbk) { return platform_.DecodeGbk(gbk); });
     content.log.cut_at_limit = cut;
     content.log_bytes = std::move(bytes);
-    if (log_kind == EntryKind::kFolder) {
+    if (log_kind == Presence::kFolder) {
       content.problems.push_back(
           u"共享文件夹里的 cjwyzz.txt 是一个文件夹，不是文件：考生机的成绩都写不进去。"
           u"请马上把这个文件夹移走或改名（先看看里面有什么），"
           u"没交上的考生机再按一次“上交成绩”即可。");
-    } else if (log_kind == EntryKind::kNone &&
+    } else if (log_kind == Presence::kAbsent &&
                (!missing_log_is_empty || HoldsSubmissions(content))) {
       content.problems.push_back(
           u"共享文件夹里没有 cjwyzz.txt：还没有考生机交上成绩，或者它被删掉了。"
@@ -199,12 +196,14 @@ class Share {
 
   void ListKeptPages(ShareContent& content) {
     const std::u16string pages = folder_ + std::u16string(kKeptPagesFolderName);
+    // A file in the folder's place holds no pages; where the share cannot
+    // tell, the pages are not known.
+    const Platform::Presence presence = platform_.PresenceOf(pages);
+    content.pages_is_file = presence == Platform::Presence::kFile;
     try {
-      // A file in the folder's place holds no pages.
-      const EntryKind kind = EntryAt(platform_, pages);
-      content.pages_is_file = kind == EntryKind::kFile;
-      content.kept_pages =
-          kind == EntryKind::kFolder ? platform_.ListFiles(pages) : std::vector<std::u16string>();
+      if (presence == Platform::Presence::kUnknown) throw PlatformError(0, "pages cannot be told");
+      content.kept_pages = presence == Platform::Presence::kFolder ? platform_.ListFiles(pages)
+                                                                   : std::vector<std::u16string>();
     } catch (const PlatformError&) {
       content.kept_pages.reset();
     }

@@ -59,6 +59,32 @@ TEST_F(PlatformTest, ListingGivesTheNameOfTheOneEntryOrNothing) {
 #endif
 }
 
+// What the results share relies on where candidates may add files but not
+// list them: a name asked for by itself, a new file in a folder not made yet
+// told apart from one that is there, and appends that land at the end.
+TEST_F(PlatformTest, ANameIsLookedUpByItselfAndNewFilesAndAppendsNeverOverwrite) {
+  using Presence = Platform::Presence;
+  WriteBytes(dir_.path() / "JF07", "");
+  fs::create_directory(dir_.path() / "pages");
+  EXPECT_EQ(platform_->PresenceOf(dir_ / "JF07"), Presence::kFile);
+  EXPECT_EQ(platform_->PresenceOf(dir_ / "pages"), Presence::kFolder);
+  EXPECT_EQ(platform_->PresenceOf(dir_ / "JF08"), Presence::kAbsent);
+  EXPECT_EQ(platform_->PresenceOf(dir_ / "none/JF08"), Presence::kAbsent);
+
+  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->WriteNewFile(dir_ / "none/a.htm", "x"); },
+                                  Kind::kNotFound, dir_ / "none/a.htm"));
+  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->WriteNewFile(dir_ / "JF07", "x"); },
+                                  Kind::kExists, dir_ / "JF07"));
+  EXPECT_EQ(ReadBytes(dir_.path() / "JF07"), "");
+  platform_->WriteNewFile(dir_ / "pages/a.htm", "<html>");
+  EXPECT_EQ(ReadBytes(dir_.path() / "pages" / "a.htm"), "<html>");
+
+  platform_->AppendExclusively(dir_ / "cjwyzz.txt", "first\r\n");
+  platform_->AppendExclusively(dir_ / "cjwyzz.txt", "");
+  platform_->AppendExclusively(dir_ / "cjwyzz.txt", "second\r\n");
+  EXPECT_EQ(ReadBytes(dir_.path() / "cjwyzz.txt"), "first\r\nsecond\r\n");
+}
+
 TEST_F(PlatformTest, ReadHeadReadsUpToTheLimitAndCreatesAMissingFileOnlyWhenAsked) {
   WriteBytes(dir_.path() / "page.htm", "0123456789");
   EXPECT_EQ(platform_->ReadHead(dir_ / "page.htm", 4, Platform::IfMissing::kFail), "0123");

@@ -93,6 +93,46 @@ TEST_F(ResultsShare, OnlyBusyAndPassingNetworkErrorsAreRetried) {
   }
 }
 
+// A log open for appending alone cannot be cut short: a write the network
+// broke off leaves part of the line, and the retry starts a line of its own,
+// so that the part is one bad line to the teachers' tools and the PC's line
+// counts whole.
+TEST_F(ResultsShare, APartLineLeftByABrokenWriteStaysALineOfItsOwn) {
+  FailingPlatform share(*platform_);
+  share.torn_appends = 1;
+  EXPECT_EQ(Submit(&share), ShareOutcome::kSubmitted);
+  EXPECT_EQ(share.Calls(Op::kAppendExclusively), 2);
+  const std::string line = Line();
+  EXPECT_EQ(ShareLog(), line.substr(0, line.size() / 2) + "\r\n" + line);
+  const ShareLogContent log =
+      ReadShareLog(ShareLog(), [&](std::string_view gbk) { return platform_->DecodeGbk(gbk); });
+  ASSERT_EQ(log.records.size(), 1u);
+  EXPECT_EQ(log.records[0].line, 2u);
+  EXPECT_EQ(log.records[0].marks, result_.marks);
+  ASSERT_EQ(log.notes.size(), 1u);
+  EXPECT_EQ(log.notes[0].line, 1u);
+  EXPECT_TRUE(IsProblem(log.notes[0].problem));
+
+  // A retry after a failure that wrote nothing adds no line end.
+  fs::remove(root_ / "windows" / "fen.g");
+  fs::remove(share_ / "cjwyzz.txt");
+  FailingPlatform busy(*platform_);
+  busy.Fail(Op::kAppendExclusively, Kind::kTransient).times = 1;
+  EXPECT_EQ(Submit(&busy), ShareOutcome::kSubmitted);
+  EXPECT_EQ(ShareLog(), line);
+}
+
+// Candidates may be let create files on the share but not change them: the
+// marker is made only where none is, and one already there is kept as it
+// is and still counts.
+TEST_F(ResultsShare, AComputerMarkerAlreadyOnTheShareIsKeptAndCounts) {
+  test::WriteBytes(share_ / "JF07", "kept");
+  FailingPlatform share(*platform_);
+  EXPECT_EQ(Submit(&share), ShareOutcome::kSubmitted);
+  EXPECT_EQ(test::ReadBytes(share_ / "JF07"), "kept");
+  EXPECT_EQ(ShareLog(), Line());
+}
+
 // A refused logon will not pass within a retry: told at once, the PC left
 // unmarked, and the error output says, after the system's words, what the
 // teacher must change.
@@ -150,7 +190,7 @@ TEST_F(ResultsShare, TheLineAndTheComputerMarkerShareOneDeadline) {
   // The log is busy for 14 s, the marker's place for ever: the marker gets
   // what is left of the 15 s, not 15 s of its own.
   share.Fail(Op::kAppendExclusively, Kind::kBusy).until = start + milliseconds(14'000);
-  share.Fail(Op::kWriteFile, Kind::kTransient, paths_.results_share + state_.computer_name);
+  share.Fail(Op::kWriteNewFile, Kind::kTransient, paths_.results_share + state_.computer_name);
   EXPECT_EQ(Submit(&share), ShareOutcome::kNoComputerMarker);
   EXPECT_EQ(ShareLog(), Line());
   EXPECT_LE(share.now - start, milliseconds(15'000));

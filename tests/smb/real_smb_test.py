@@ -596,11 +596,174 @@ def secrets(server, build, work):
     print("no password in %d outputs or in any file written" % len(printed))
 
 
+def candidate_credentials(work):
+    """A credentials file with the candidates' account, as each exam PC has."""
+    path = os.path.join(work, "candidate-credentials")
+    with open(path, "w") as f:
+        f.write("username=%s\npassword=%s\n" % (samba.CANDIDATE_USER, samba.CANDIDATE_PASSWORD))
+    os.chmod(path, 0o600)
+    return dict(os.environ, WEBEXAM_SMB_CREDENTIALS=path)
+
+
+def locked(server, build, work):
+    """A share candidates can add to but not read, set up as the teacher's
+    guide sets it up: both clients deliver to it, webexam-check passes on it
+    naming what it refuses, and a candidate who tries another PC's files is
+    refused all that permissions can refuse. What is not refused is printed:
+    only the teacher's journal catches it."""
+    from samba import NTSTATUSError
+    server.lock_down(samba.LOG_ACCESS_WINDOWS)
+    folder = server.locked
+    pages = os.path.join(folder, "pages")
+    with open(MODEL, "rb") as f:
+        model = f.read()[:32000]
+
+    # A room of Windows PCs: the log grants append-data alone.
+    windows = []
+    for i in range(3):
+        computer, exam = "WIN%02d" % i, str(120722101 + i)
+        pc = samba.WindowsPc("locked", samba.CANDIDATE_USER, samba.CANDIDATE_PASSWORD, folder)
+        line = samba.windows_line(exam, "考生W%d" % i, computer)
+        pc.append(LOG, line)
+        check(pc.create_new(computer), "%s: its marker was there already" % computer)
+        check(pc.create_new("pages\\%s-%s.htm" % (exam, computer), model),
+              "%s: its page was there already" % computer)
+        check(not pc.create_new(computer), "%s: a second marker was made" % computer)
+        windows.append((computer, exam, line))
+    check_share(folder, [line for _, _, line in windows], [c for c, _, _ in windows])
+    for computer, exam, _ in windows:
+        kept = os.path.join(pages, "%s-%s.htm" % (exam, computer))
+        check(open(kept, "rb").read() == model, "%s: its page was not kept" % computer)
+    print("3 Windows PCs' opens (log 0x%08x sharing read, OPEN_IF; marker and page 0x%08x, "
+          "CREATE) delivered with the log granting candidates 0x%08x"
+          % (samba.WINDOWS_APPEND_ACCESS, samba.WINDOWS_APPEND_ACCESS, samba.LOG_ACCESS_WINDOWS))
+
+    # libsmbclient cannot append with append-data alone.
+    candidate = candidate_credentials(work)
+    room = Room(build, work, 3, prefix="LX")
+    told = Room.told(room.press(server.address("locked"), pcs=room.pcs[:1], env=candidate))
+    check(told[0][1].strip() == NOT_DELIVERED,
+          "a Linux PC delivered to a log granting append-data alone: %r" % told[0][1])
+    check(len(share_lines(folder)) == 3, "the refused Linux PC changed the log")
+    print("a Linux PC is refused a log granting append-data alone (as expected): %s"
+          % told[0][1].strip())
+
+    # With write-data granted too, as the guide says for a room with Linux PCs.
+    server.lock_down_log(samba.LOG_ACCESS_LINUX)
+    reset(room)
+    for pc, out in Room.told(room.press(server.address("locked"), env=candidate)):
+        check(out == "", "%s was told %r" % (pc["computer"], out))
+    check_share(folder, [line for _, _, line in windows] +
+                [Room.local_lines(pc)[0] for pc in room.pcs],
+                [c for c, _, _ in windows] + [pc["computer"] for pc in room.pcs])
+    for pc in room.pcs:
+        kept = os.path.join(pages, "%s-%s.htm" % (pc["exam"], pc["computer"]))
+        check(os.path.isfile(kept) and open(kept, "rb").read() == model,
+              "no graded page kept for %s" % pc["computer"])
+    print("3 Linux PCs delivered line, marker and page with the log granting 0x%08x"
+          % samba.LOG_ACCESS_LINUX)
+
+    # webexam-check with the candidates' account passes and names what is refused.
+    out = room_check(build, work, server.address("locked"), candidate)
+    line = share_line(out)
+    check("通过" in line and "读别人的文件、删文件、读成绩文件、列出文件被拒" in line,
+          "webexam-check on the locked share: %r\n%s" % (line, out))
+    left = [n for n in os.listdir(folder) + os.listdir(pages)
+            if n.startswith(".webexam-check-")]
+    check(len(left) == 2, "webexam-check left %r" % left)
+    check(len(share_lines(folder)) == 6, "webexam-check changed the log")
+    print("webexam-check: %s (probes left, dot-named: %d)" % (line, len(left)))
+
+    # The teacher's tools see the room whole, the probes passed over.
+    teacher = os.path.join(work, "teacher-credentials")
+    with open(teacher, "w") as f:
+        f.write("username=%s\npassword=%s\n" % (samba.TEACHER_USER, samba.TEACHER_PASSWORD))
+    os.chmod(teacher, 0o600)
+    results = subprocess.run([os.path.join(build, "bin", "webexam-results"),
+                              server.address("locked")], capture_output=True,
+                             env=dict(os.environ, WEBEXAM_SMB_CREDENTIALS=teacher))
+    text = results.stdout.decode("utf-8", "replace")
+    check(results.returncode == 0 and "没有它的成绩行" not in text and "没有记号" not in text
+          and ".webexam-check" not in text and all(c in text for c, _, _ in windows),
+          "webexam-results on the locked share:\n%s%s" % (text, results.stderr.decode()))
+
+    # A candidate at WIN02 goes after WIN00's marker and page, and the log.
+    conn = samba.connect("locked", samba.CANDIDATE_USER, samba.CANDIDATE_PASSWORD)
+    other_marker = windows[0][0]
+    other_page = "pages\\%s-%s.htm" % (windows[0][1], windows[0][0])
+    log_before = open(os.path.join(folder, LOG), "rb").read()
+
+    def opened(name, access, disposition=1, data=None, offset=0):
+        fnum = conn.create(name, DesiredAccess=access, ShareAccess=7,
+                           CreateDisposition=disposition,
+                           CreateOptions=samba.WINDOWS_CREATE_OPTIONS)
+        try:
+            if data is not None:
+                conn.write(fnum, data, offset)
+        finally:
+            conn.close(fnum)
+
+    attempts = [
+        ("read the log", lambda: conn.loadfile(LOG)),
+        ("list the share", lambda: conn.list("")),
+        ("list pages", lambda: conn.list("pages")),
+        ("read another PC's page", lambda: conn.loadfile(other_page)),
+        ("delete another PC's marker", lambda: conn.unlink(other_marker)),
+        ("delete another PC's page", lambda: conn.unlink(other_page)),
+        ("rename another PC's page", lambda: conn.rename(other_page, "pages\\x.htm")),
+        ("write-data to another PC's page", lambda: opened(other_page, 0x2, data=b"X")),
+        ("append to another PC's page", lambda: opened(other_page, 0x4, data=b"X")),
+        ("append to another PC's marker", lambda: opened(other_marker, 0x4, data=b"X")),
+        ("overwrite another PC's marker", lambda: opened(other_marker, 0x2, disposition=5)),
+        ("change the access list of another PC's marker",
+         lambda: opened(other_marker, 0x00040000)),
+        ("take ownership of another PC's page", lambda: opened(other_page, 0x00080000)),
+        ("change the access list of the marker it made itself",
+         lambda: opened(windows[2][0], 0x00040000)),
+        ("read the access list of another PC's page", lambda: opened(other_page, 0x00020000)),
+    ]
+    refused, allowed = [], []
+    for what, attempt in attempts:
+        try:
+            attempt()
+            allowed.append(what)
+        except NTSTATUSError as error:
+            (refused if samba.status_of(error) == 0xC0000022 else allowed).append(
+                what if samba.status_of(error) == 0xC0000022
+                else "%s (0x%08x)" % (what, samba.status_of(error)))
+    check(open(os.path.join(folder, other_marker), "rb").read() == b"" and
+          open(os.path.join(pages, other_page.split("\\")[1]), "rb").read() == model,
+          "another PC's marker or page changed")
+    check(not allowed, "a candidate was allowed: %s" % "; ".join(allowed))
+    print("refused a candidate: " + "; ".join(refused))
+
+    # What permissions cannot stop: an append-only handle on Samba writes
+    # anywhere in the log; write-data (for Linux PCs) rewrites it; a name no
+    # PC has used yet can be taken. Only the journal catches these.
+    not_refused = []
+    for what, attempt in [
+        ("write at offset 0 of the log through an append-data handle",
+         lambda: opened(LOG, samba.WINDOWS_APPEND_ACCESS, data=b"X", offset=0)),
+        ("open the log for write-data (granted for Linux PCs)", lambda: opened(LOG, 0x2)),
+        ("append a made-up line to the log",
+         lambda: opened(LOG, samba.WINDOWS_APPEND_ACCESS, data=b"forged\r\n",
+                        offset=len(log_before))),
+        ("create the marker of a PC that has not submitted yet",
+         lambda: opened("WIN09", samba.WINDOWS_APPEND_ACCESS, disposition=2)),
+    ]:
+        try:
+            attempt()
+            not_refused.append(what)
+        except NTSTATUSError as error:
+            print("refused (0x%08x): %s" % (samba.status_of(error), what))
+    print("not refused, left to the journal: " + "; ".join(not_refused))
+
+
 CASES = {"burst": burst, "mixed": mixed, "restart": restart, "read-only": read_only,
          "held": held, "tools": tools, "session": session_ends,
          "full-20": lambda *a: full_server(*a, limit=20),
          "full-5": lambda *a: full_server(*a, limit=5),
-         "logon": logon, "secrets": secrets}
+         "logon": logon, "secrets": secrets, "locked": locked}
 # The results share's limit on connections at once, where a case sets one.
 LIMITS = {"full-20": 20, "full-5": 5}
 

@@ -53,6 +53,7 @@ class FailingPlatform : public ForwardingPlatform {
     kOpenDocument,
     kWriteNewFile,
     kConnectShare,
+    kPresenceOf,  // a fault makes the answer kUnknown, as a refused look does
   };
   struct Fault {
     Op op;
@@ -85,6 +86,13 @@ class FailingPlatform : public ForwardingPlatform {
   }
   void AppendExclusively(const std::u16string& path, std::string_view bytes) override {
     Call(Op::kAppendExclusively, path);
+    if (torn_appends > 0) {
+      // As a Windows open for appending alone leaves a write the connection
+      // dropped in the middle of: the first half stands, and cannot be cut.
+      --torn_appends;
+      inner_.AppendToFile(path, bytes.substr(0, bytes.size() / 2));
+      throw ErrorOf(Kind::kTransient, "cannot write", path).MarkPartWritten();
+    }
     inner_.AppendExclusively(path, bytes);
   }
   void RemoveFile(const std::u16string& path) override {
@@ -103,19 +111,30 @@ class FailingPlatform : public ForwardingPlatform {
     Call(Op::kWriteNewFile, path);
     inner_.WriteNewFile(path, bytes);
   }
+  Presence PresenceOf(const std::u16string& path) override {
+    try {
+      Call(Op::kPresenceOf, path);
+    } catch (const PlatformError&) {
+      return Presence::kUnknown;
+    }
+    return inner_.PresenceOf(path);
+  }
   void ConnectShare(const std::u16string& share) override {
     Call(Op::kConnectShare, share);
     inner_.ConnectShare(share);
   }
 
   std::vector<std::u16string> opened;
+  // How many of the next appends write half their bytes and then fail as a
+  // passing network fault with part_written().
+  int torn_appends = 0;
 
  private:
   // Counts the call and throws when a fault takes it.
   void Call(Op op, const std::u16string& path);
 
   std::deque<Fault> faults_;  // keeps the faults handed out in place
-  std::array<int, 8> calls_{};
+  std::array<int, 9> calls_{};
 };
 
 }  // namespace webexam::test

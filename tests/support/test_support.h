@@ -99,6 +99,7 @@ class ForwardingPlatform : public Platform {
   std::u16string ListPath(const std::u16string& path, Listing what) override {
     return inner_.ListPath(path, what);
   }
+  Presence PresenceOf(const std::u16string& path) override { return inner_.PresenceOf(path); }
   void RemoveFile(const std::u16string& path) override { inner_.RemoveFile(path); }
   void MakeFolder(const std::u16string& path) override { inner_.MakeFolder(path); }
   void CopyOneFile(const std::u16string& from, const std::u16string& to) override {

@@ -25,15 +25,20 @@ class BentPlatform : public test::FailingPlatform {
   }
   std::string ReadHead(const std::u16string& path, std::size_t limit,
                        IfMissing if_missing) override {
-    std::string bytes = inner_.ReadHead(path, limit, if_missing);
+    std::string bytes = FailingPlatform::ReadHead(path, limit, if_missing);
     if (!garbled.empty() && path.starts_with(garbled)) bytes += "x";
     return bytes;
+  }
+  std::vector<std::u16string> ListFiles(const std::u16string& folder) override {
+    if (listing_refused) throw test::ErrorOf(test::Kind::kDenied, "cannot list", folder);
+    return inner_.ListFiles(folder);
   }
   std::u16string DocumentViewer(const std::u16string&) override { return viewer; }
   DocumentHandler HandlerOfDocument(const std::u16string&) override { return handler; }
   std::u16string computer_name = u"JF07";
   std::optional<std::uint64_t> free_space;
   std::u16string garbled;  // reads of files here come back changed
+  bool listing_refused = false;
   std::u16string viewer = u"notepad.exe";
   DocumentHandler handler{u"notepad.exe", {}};
 };
@@ -169,7 +174,7 @@ TEST_F(RoomCheckTest, EachCauseOfAFailingShareSaysWhatToChange) {
       {Kind::kDenied, u"这个账户不能往共享里写。请检查教师机上这个共享的权限"},
       {Kind::kOther, u"请检查网络、教师机的共享和"},
   };
-  for (Op op : {Op::kConnectShare, Op::kWriteFile}) {
+  for (Op op : {Op::kConnectShare, Op::kWriteNewFile}) {
     for (const auto& cause : kCauses) {
       platform_.Clear();
       platform_.Fail(op, cause.kind, paths_.results_share);
@@ -183,6 +188,57 @@ TEST_F(RoomCheckTest, EachCauseOfAFailingShareSaysWhatToChange) {
   }
   platform_.Clear();
   EXPECT_TRUE(fs::is_empty(share_));
+}
+
+// A share candidates may add to but not read, list or delete from still
+// passes, naming what it refuses; the log is opened but left as it was, and
+// the probes a refused removal leaves are named with a dot, which no tool
+// counts.
+TEST_F(RoomCheckTest, AShareThatOnlyTakesSubmissionsPassesAndNamesItsProtections) {
+  using Op = test::FailingPlatform::Op;
+  using test::Kind;
+  const std::string log = "120722001\t张三\r\n";
+  WriteBytes(share_ / "cjwyzz.txt", log);
+  fs::create_directory(share_ / "pages");
+  // Where candidates may do anything, the teacher is warned.
+  CheckResult share = Check()[2];
+  EXPECT_TRUE(share.passed);
+  EXPECT_NE(share.detail.find(u"写读删用时"), std::u16string::npos);
+  EXPECT_NE(share.detail.find(u"考生能看到、能删改同学的成绩和页面"), std::u16string::npos);
+
+  platform_.Fail(Op::kReadHead, Kind::kDenied, paths_.results_share);
+  platform_.Fail(Op::kRemoveFile, Kind::kDenied, paths_.results_share);
+  platform_.listing_refused = true;
+  share = Check()[2];
+  EXPECT_TRUE(share.passed) << ToUtf8(share.detail);
+  EXPECT_NE(share.detail.find(u"毫秒；考生读别人的文件、删文件、读成绩文件、列出文件被拒"),
+            std::u16string::npos)
+      << ToUtf8(share.detail);
+  EXPECT_EQ(test::ReadBytes(share_ / "cjwyzz.txt"), log);
+  std::size_t left = 0;
+  for (const fs::path& folder : {share_, share_ / "pages"}) {
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      const std::string name = entry.path().filename().string();
+      if (name == "cjwyzz.txt" || name == "pages") continue;
+      EXPECT_EQ(name[0], '.') << name;
+      ++left;
+    }
+  }
+  EXPECT_EQ(left, 2u);
+
+  // Only some refused: what candidates still may do is said as well.
+  platform_.Clear();
+  platform_.Fail(Op::kRemoveFile, Kind::kDenied, paths_.results_share);
+  share = Check()[2];
+  EXPECT_NE(share.detail.find(u"考生删文件、列出文件被拒，但能读别人的文件、读成绩文件"),
+            std::u16string::npos)
+      << ToUtf8(share.detail);
+
+  // A log candidates cannot append to fails the share.
+  platform_.Clear();
+  platform_.listing_refused = false;
+  platform_.Fail(Op::kAppendExclusively, Kind::kDenied, u"cjwyzz.txt");
+  EXPECT_TRUE(Fails(2, u"里添成绩", 4));
 }
 
 TEST(ShareFailureAdvice, NamesTheConnectionToDropAndThisPcsOwnFile) {

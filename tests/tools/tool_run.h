@@ -43,7 +43,7 @@ class ToolRun : public ::testing::Test {
     const ExamPaths paths =
         MakeExamPaths(U16(root), U16(root), U16(share), platform.PathSeparator());
     if (refuse_marker) {
-      platform.Fail(FailingPlatform::Op::kWriteFile, Kind::kDenied,
+      platform.Fail(FailingPlatform::Op::kWriteNewFile, Kind::kDenied,
                     paths.results_share + state.computer_name);
     }
     fs::create_directories(root / "620722001" / "web");

@@ -364,6 +364,16 @@ std::u16string PosixPlatform::ListPath(const std::u16string& path, Listing what)
   return found ? FromUtf8(name) : std::u16string();
 }
 
+Platform::Presence PosixPlatform::PresenceOf(const std::u16string& path) {
+  const std::string native = Native(path);
+  if (IsSmbAddress(native)) return smb_.PresenceOf(native);
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0) {
+    return errno == ENOENT || errno == ENOTDIR ? Presence::kAbsent : Presence::kUnknown;
+  }
+  return S_ISDIR(st.st_mode) ? Presence::kFolder : Presence::kFile;
+}
+
 void PosixPlatform::RemoveFile(const std::u16string& path) {
   const std::string native = Native(path);
   if (IsSmbAddress(native)) return smb_.RemoveFile(native);

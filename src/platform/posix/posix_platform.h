@@ -38,6 +38,8 @@ class PosixPlatform final : public Platform {
   std::u16string DefaultResultsShare() override;
 
   std::u16string ListPath(const std::u16string& path, Listing what) override;
+
+  Presence PresenceOf(const std::u16string& path) override;
   void RemoveFile(const std::u16string& path) override;
   void MakeFolder(const std::u16string& path) override;
   void CopyOneFile(const std::u16string& from, const std::u16string& to) override;

@@ -451,6 +451,23 @@ std::string SmbClient::ListPath(const std::string& path, bool folders_too) {
   }
 }
 
+Platform::Presence SmbClient::PresenceOf(const std::string& path) {
+  try {
+    SMBCCTX* context = Context(kDenyWrite);
+    struct stat st;
+    errno = 0;
+    if (api_->smbc_getFunctionStat(context)(context, SmbUrl(path).c_str(), &st) != 0) {
+      const int error = errno;
+      if (error != ENOENT && error != ENOTDIR) return Platform::Presence::kUnknown;
+      return Platform::Presence::kAbsent;
+    }
+    Reached();
+    return S_ISDIR(st.st_mode) ? Platform::Presence::kFolder : Platform::Presence::kFile;
+  } catch (const PlatformError&) {
+    return Platform::Presence::kUnknown;
+  }
+}
+
 std::vector<std::string> SmbClient::ListFiles(const std::string& folder) {
   std::string url = SmbUrl(folder);
   if (url.back() != '/') url += '/';
@@ -511,30 +528,47 @@ void SmbClient::WriteFile(const std::string& path, std::string_view bytes) {
 }
 
 void SmbClient::WriteNewFile(const std::string& path, std::string_view bytes) {
-  Write(path, bytes, O_RDWR | O_CREAT | O_EXCL, "cannot create");
+  // Write access alone: a page or a marker is never read back, and a folder
+  // whose files candidates may not read still takes it.
+  Write(path, bytes, O_WRONLY | O_CREAT | O_EXCL, "cannot create");
 }
 
 void SmbClient::AppendExclusively(const std::string& path, std::string_view bytes) {
   const std::string url = SmbUrl(path);
   SMBCCTX* context = Context(kDenyWrite);
-  // Read and write access, others may only read: the server refuses this
-  // open while another PC writes, and every other writer while we hold it.
-  // (An open for writing alone cannot seek to the end through libsmbclient.)
+  // Write access without read access, others may only read: the server
+  // refuses this open while another PC writes, and every other writer while
+  // we hold it, and a log candidates may not read still takes the line.
+  // (libsmbclient cannot ask for append-data alone: O_APPEND adds it to
+  // write-data.)
   SmbFile file(*api_, context,
-               api_->smbc_getFunctionOpen(context)(context, url.c_str(), O_RDWR | O_CREAT, 0666));
+               api_->smbc_getFunctionOpen(context)(context, url.c_str(), O_WRONLY | O_CREAT, 0666));
   if (!file.get()) Fail("cannot open for appending", path, errno);
   Reached();
   // The end as the server has it now; nobody else can move it while we hold
-  // the file.
-  const off_t end = api_->smbc_getFunctionLseek(context)(context, file.get(), 0, SEEK_END);
-  if (end < 0) Fail("cannot write", path, errno);
+  // the file. The size is asked of the path: libsmbclient asks it of the open
+  // file, which a write-only open may not do.
+  struct stat st;
+  if (api_->smbc_getFunctionStat(context)(context, url.c_str(), &st) != 0) {
+    Fail("cannot write", path, errno);
+  }
+  const off_t end = st.st_size;
+  if (api_->smbc_getFunctionLseek(context)(context, file.get(), end, SEEK_SET) != end) {
+    Fail("cannot write", path, errno);
+  }
   const ssize_t n =
       api_->smbc_getFunctionWrite(context)(context, file.get(), bytes.data(), bytes.size());
   if (n < 0 || static_cast<std::size_t>(n) != bytes.size()) {
     const int error = n < 0 ? errno : EIO;
-    // Take back a part line, so that a retry cannot leave a torn one behind.
-    api_->smbc_getFunctionFtruncate(context)(context, file.get(), end);
-    Fail("cannot write", path, error);
+    // Take back a part line, so that a retry cannot leave a torn one behind;
+    // where that fails too, the retry begins a line of its own.
+    const bool taken_back = api_->smbc_getFunctionFtruncate(context)(context, file.get(), end) == 0;
+    try {
+      Fail("cannot write", path, error);
+    } catch (PlatformError& failure) {
+      if (n > 0 && !taken_back) failure.MarkPartWritten();
+      throw;
+    }
   }
   if (const int error = file.Close()) Fail("cannot write", path, error);
 }

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/platform.h"
 #include "platform/share_account.h"
 
 // libsmbclient's context, kept out of every file but the one that uses it.
@@ -76,6 +77,9 @@ class SmbClient {
   // with '.', are never found. Never throws.
   std::string ListPath(const std::string& path, bool folders_too);
   std::vector<std::string> ListFiles(const std::string& folder);
+  // What stands at `path`, asked of the server by that one name (see
+  // Platform::PresenceOf). Never throws.
+  Platform::Presence PresenceOf(const std::string& path);
   std::string ReadHead(const std::string& path, std::size_t limit, bool create_empty);
   void WriteFile(const std::string& path, std::string_view bytes);
   void WriteNewFile(const std::string& path, std::string_view bytes);

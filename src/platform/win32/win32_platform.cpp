@@ -158,13 +158,15 @@ class Handle {
   HANDLE handle_;
 };
 
-// Writes all bytes; returns 0 or the error.
-DWORD WriteAll(HANDLE handle, std::string_view bytes) {
+// Writes all bytes; returns 0 or the error. `done`, when given, counts the
+// bytes that went in before an error.
+DWORD WriteAll(HANDLE handle, std::string_view bytes, std::size_t* done = nullptr) {
   while (!bytes.empty()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
     DWORD written = 0;
     if (!::WriteFile(handle, bytes.data(), chunk, &written, nullptr)) return ::GetLastError();
     bytes.remove_prefix(written);
+    if (done) *done += written;
   }
   return 0;
 }
@@ -332,6 +334,17 @@ std::u16string Win32Platform::ListPath(const std::u16string& path, Listing what)
   return FromWide(entry.cFileName);
 }
 
+Platform::Presence Win32Platform::PresenceOf(const std::u16string& path) {
+  // An open of the one name for its attributes; on a share, no listing.
+  const DWORD attributes = ::GetFileAttributesW(Native(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Presence::kAbsent
+                                                                          : Presence::kUnknown;
+  }
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? Presence::kFolder : Presence::kFile;
+}
+
 void Win32Platform::RemoveFile(const std::u16string& path) {
   if (!::DeleteFileW(Native(path).c_str())) Fail("cannot delete", path);
 }
@@ -451,17 +464,29 @@ void Win32Platform::AppendToFile(const std::u16string& path, std::string_view by
 }
 
 void Win32Platform::AppendExclusively(const std::u16string& path, std::string_view bytes) {
-  // Readers are let in; another writer is refused with a sharing violation
-  // until this handle is closed.
-  Handle file(OpenForWriting(path, GENERIC_WRITE, FILE_SHARE_READ));
+  // Append-data alone (CreateFileW adds SYNCHRONIZE and FILE_READ_ATTRIBUTES
+  // to every open): each write goes to the end of the file, and a log whose
+  // access list lets candidates append but neither read nor rewrite it still
+  // takes the line. Readers are let in; another writer is refused with a
+  // sharing violation until this handle is closed.
+  Handle file(OpenForWriting(path, FILE_APPEND_DATA, FILE_SHARE_READ));
   if (!file.ok()) Fail("cannot open for appending", path);
-  LARGE_INTEGER end{};
-  if (!::SetFilePointerEx(file.get(), LARGE_INTEGER{}, &end, FILE_END)) Fail("cannot write", path);
-  if (DWORD error = WriteAll(file.get(), bytes)) {
-    // Take back a part line, so that a retry cannot leave a torn one behind.
-    ::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN);
-    ::SetEndOfFile(file.get());
-    Fail("cannot write", path, error);
+  // NTFS puts an append-only handle's writes at the end whatever the offset;
+  // a Samba server writes where the offset says, and refuses the offset that
+  // means "the end". So the write is sent at the end as the server has it
+  // now (asked of the open file, which read-attributes allows): nobody else
+  // can move it while we hold the file.
+  if (!::SetFilePointerEx(file.get(), LARGE_INTEGER{}, nullptr, FILE_END)) {
+    Fail("cannot write", path);
+  }
+  std::size_t written = 0;
+  if (DWORD error = WriteAll(file.get(), bytes, &written)) {
+    // This handle may not cut the file short: a part line stays, and the
+    // caller's next try must begin a line of its own.
+    PlatformError failure(KindOfSystemError(error), static_cast<int>(error), "cannot write",
+                          ToUtf8(path), Describe(error));
+    if (written > 0) failure.MarkPartWritten();
+    throw failure;
   }
   if (!file.Close()) Fail("cannot write", path);
 }
@@ -474,7 +499,9 @@ void Win32Platform::WriteFile(const std::u16string& path, std::string_view bytes
 }
 
 void Win32Platform::WriteNewFile(const std::u16string& path, std::string_view bytes) {
-  Handle file(::CreateFileW(Native(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+  // Append-data is all a new file needs to take its bytes, so that a folder
+  // whose inherited access list grants no more still takes markers and pages.
+  Handle file(::CreateFileW(Native(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.ok()) {
     DWORD error = ::GetLastError();
