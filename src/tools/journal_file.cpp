@@ -117,13 +117,14 @@ OpenedJournal OpenJournal(Platform& platform, std::string file, const std::strin
     }
   }
   if (const std::u16string problem = PlaceProblem(platform, file, share); !problem.empty()) {
-    return {std::nullopt, problem + FromUtf8(file), 2};
+    return {std::nullopt, problem + ShownName(FromUtf8(file)), 2};
   }
   std::string bytes;
   try {
     bytes = platform.ReadHead(FromUtf8(file), SIZE_MAX, Platform::IfMissing::kCreateEmpty);
   } catch (const PlatformError& error) {
-    return {std::nullopt, u"读不了日志 " + FromUtf8(file) + u"：" + FromUtf8(error.what()), 1};
+    return {std::nullopt,
+            u"读不了日志 " + ShownName(FromUtf8(file)) + u"：" + FromUtf8(error.what()), 1};
   }
   ShareJournal journal(ShareName(share),
                        [&platform](std::string_view gbk) { return platform.DecodeGbk(gbk); });
@@ -192,7 +193,7 @@ std::u16string JournalFile::Keep(const std::string& log, const std::vector<std::
   try {
     platform.AppendToFile(FromUtf8(file_), records);
   } catch (const PlatformError& error) {
-    return u"写不了日志 " + FromUtf8(file_) + u"：" + FromUtf8(error.what());
+    return u"写不了日志 " + ShownName(FromUtf8(file_)) + u"：" + FromUtf8(error.what());
   }
   return {};
 }

@@ -136,8 +136,8 @@ bool CheckRoster(Platform& platform, const std::string& file) {
   try {
     bytes = platform.ReadHead(FromUtf8(file), SIZE_MAX, Platform::IfMissing::kFail);
   } catch (const PlatformError& error) {
-    PrintError(u"webexam-check: 读不了名单 " + FromUtf8(file) + u"：" + FromUtf8(error.what()) +
-               u"\n");
+    PrintError(u"webexam-check: 读不了名单 " + ShownName(FromUtf8(file)) + u"：" +
+               FromUtf8(error.what()) + u"\n");
     return false;
   }
   const Roster roster =

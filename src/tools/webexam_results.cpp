@@ -200,12 +200,20 @@ class Share {
     // tell, the pages are not known.
     const Platform::Presence presence = platform_.PresenceOf(pages);
     content.pages_is_file = presence == Platform::Presence::kFile;
+    content.kept_pages.reset();
+    if (presence == Platform::Presence::kUnknown) return;
+    if (presence != Platform::Presence::kFolder) {
+      content.kept_pages.emplace();
+      return;
+    }
     try {
-      if (presence == Platform::Presence::kUnknown) throw PlatformError(0, "pages cannot be told");
-      content.kept_pages = presence == Platform::Presence::kFolder ? platform_.ListFiles(pages)
-                                                                   : std::vector<std::u16string>();
+      std::vector<std::u16string> names = platform_.ListFiles(pages);
+      // webexam-check's probes, which a share that refuses deleting keeps,
+      // are no pages (on Windows a dot name is not hidden).
+      std::erase_if(names, [](const std::u16string& name) { return name.starts_with(u'.'); });
+      content.kept_pages = std::move(names);
     } catch (const PlatformError&) {
-      content.kept_pages.reset();
+      // Not known, as above.
     }
   }
 
@@ -287,8 +295,8 @@ int Watch(Platform& platform, Share& share, const Roster* roster, const Options&
         } catch (const PlatformError& error) {
           // On the screen, not on the terminal under it, which the next
           // screen would overwrite.
-          body +=
-              u"\n写不了网页 " + FromUtf8(options.html) + u"：" + FromUtf8(error.what()) + u"\n";
+          body += u"\n写不了网页 " + ShownName(FromUtf8(options.html)) + u"：" +
+                  FromUtf8(error.what()) + u"\n";
         }
       }
     } else {
@@ -316,7 +324,7 @@ std::optional<Roster> LoadRoster(Platform& platform, const std::string& file) {
   try {
     bytes = platform.ReadHead(FromUtf8(file), SIZE_MAX, Platform::IfMissing::kFail);
   } catch (const PlatformError& error) {
-    Complain(u"读不了名单 " + FromUtf8(file), error);
+    Complain(u"读不了名单 " + ShownName(FromUtf8(file)), error);
     return std::nullopt;
   }
   Roster roster =
@@ -324,7 +332,8 @@ std::optional<Roster> LoadRoster(Platform& platform, const std::string& file) {
   // A bad line is one candidate fewer on the list: said at once, where it
   // cannot be missed, and the rest of the list still used.
   if (!roster.problems.empty()) {
-    PrintError(u"webexam-results: 名单 " + FromUtf8(file) + u" 有错行，这些行没有算进名单：\n");
+    PrintError(u"webexam-results: 名单 " + ShownName(FromUtf8(file)) +
+               u" 有错行，这些行没有算进名单：\n");
     for (const RosterProblem& problem : roster.problems) PrintError(problem.text + u"\n");
   }
   return roster;
@@ -447,7 +456,7 @@ int RunTool(const std::vector<std::string>& arguments) {
       try {
         platform->WriteFile(FromUtf8(file), make());
       } catch (const PlatformError& error) {
-        Complain(u"写不了 " + FromUtf8(file), error);
+        Complain(u"写不了 " + ShownName(FromUtf8(file)), error);
         status = 1;
       }
     };
