@@ -1,34 +1,14 @@
 #include "platform/platform_error.h"
 
 #include "text/characters.h"
+#include "text/utf8.h"
 
 namespace webexam {
 namespace {
 
-// The path as a message may name it: a control character (a name on the
-// share is a candidate's choice, escape sequences and all) becomes U+FFFD,
-// and an account written into an SMB address is left out, so that its
-// password is never shown.
-std::string PathAsShown(std::string_view path) {
-  std::string shown;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    const auto c = static_cast<unsigned char>(path[i]);
-    const bool c1 = c == 0xC2 && i + 1 < path.size() &&
-                    static_cast<unsigned char>(path[i + 1]) >= 0x80 &&
-                    static_cast<unsigned char>(path[i + 1]) <= 0x9F;
-    if (c < 0x20 || c == 0x7F || c1) {
-      shown += "\xEF\xBF\xBD";
-      i += c1 ? 1 : 0;
-    } else {
-      shown += path[i];
-    }
-  }
-  if (const AddressAccount account = AccountInAddress(std::string_view(shown));
-      account.length > 0) {
-    shown.replace(account.start, account.length, "…@");
-  }
-  return shown;
-}
+// The path as a message may name it (see ShownName): no control character
+// of a name a candidate chose, no account written into an SMB address.
+std::string PathAsShown(std::string_view path) { return ToUtf8(ShownName(FromUtf8(path))); }
 
 }  // namespace
 

@@ -70,6 +70,10 @@ bool IsShareOwnName(std::u16string_view name) {
          EqualIgnoringAsciiCase(name, kKeptPagesFolderName);
 }
 
+bool IsNoSubmission(std::u16string_view name) {
+  return IsShareOwnName(name) || name.starts_with(u'.');
+}
+
 bool IsSafeFileName(std::u16string_view name) {
   if (name.empty() || name == u"." || name == u"..") return false;
   // A PC named like the share log would empty every result on the share with

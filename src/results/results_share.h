@@ -81,6 +81,12 @@ void EnsureWindowsFolder(Platform& platform, const ExamPaths& paths);
 // letters: the share log's and the kept pages folder's.
 bool IsShareOwnName(std::u16string_view name);
 
+// Whether a file on the share, or in its pages folder, is none of a PC's
+// markers or pages: the share's own names, and names starting with a dot
+// (webexam-check's probes, which a share that refuses deleting keeps, and
+// POSIX's hidden files; Windows hides no dot name).
+bool IsNoSubmission(std::u16string_view name);
+
 // Whether a computer name may name a file in the share: not empty, not "." or
 // "..", not a name the share uses itself (IsShareOwnName), no path separator,
 // control character or any of :*?"<>|.

@@ -237,11 +237,9 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
                 u" 行，后面的没有读。一场考试的成绩远没有这么多，请查看是谁往里写了这些内容。"});
   }
 
-  // The markers, without the log itself, in name order so that what is said
-  // of them does not depend on the order the folder lists them in.
-  std::erase_if(markers, [](const std::u16string& name) {
-    return IsShareOwnName(name) || name.starts_with(u'.');
-  });
+  // The markers, without the share's own files, in name order so that what
+  // is said of them does not depend on the order the folder lists them in.
+  std::erase_if(markers, IsNoSubmission);
   std::sort(markers.begin(), markers.end());
   summary.marker_count = markers.size();
   std::unordered_set<std::u16string> marked;

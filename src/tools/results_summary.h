@@ -47,8 +47,8 @@ struct ResultsSummary {
 };
 
 // `markers` are the names of the other files on the share, one per PC that
-// submitted; the share's own names (IsShareOwnName) and names starting with a dot (hidden on
-// POSIX, and webexam-check's probes) may be among them and are left out. A PC's
+// submitted; names that are none (IsNoSubmission) may be among them and are
+// left out. A PC's
 // name is matched without regard to the case of ASCII letters, as Windows
 // names files and computers. With a class list, its candidates without a
 // line are listed, and lines whose exam number is not on it, or whose name

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "results/kept_pages.h"
+#include "results/results_share.h"
 #include "state/exam_paths.h"
 #include "text/characters.h"
 #include "text/utf8.h"
@@ -473,7 +474,7 @@ void ShareJournal::CompareMarkers(std::string& out, const std::vector<std::u16st
                                   const JournalTime& now) {
   std::map<std::u16string, std::u16string> current;
   for (const std::u16string& name : markers) {
-    if (EqualIgnoringAsciiCase(name, kShareLogName) || name.starts_with(u'.')) continue;
+    if (IsNoSubmission(name)) continue;
     current.emplace(AsciiLower(name), name);
   }
   auto line_of_pc = [this](const std::u16string& pc) -> std::size_t {

@@ -110,6 +110,14 @@ ResultsSummary SummaryOf(ShareContent& content, const Roster* roster) {
   return summary;
 }
 
+// The names in the share's pages folder that may be PCs' pages.
+std::vector<std::u16string> KeptPageNames(Platform& platform, const std::u16string& share) {
+  std::vector<std::u16string> names =
+      platform.ListFiles(share + std::u16string(kKeptPagesFolderName));
+  std::erase_if(names, IsNoSubmission);
+  return names;
+}
+
 class Share {
  public:
   Share(Platform& platform, const std::string& share) : platform_(platform), named_(share) {
@@ -177,10 +185,7 @@ class Share {
   // Whether anything but the share's own names is there: a marker or a
   // kept page.
   static bool HoldsSubmissions(const ShareContent& content) {
-    return !std::all_of(content.markers.begin(), content.markers.end(),
-                        [](const std::u16string& name) {
-                          return IsShareOwnName(name) || name.starts_with(u'.');
-                        }) ||
+    return !std::all_of(content.markers.begin(), content.markers.end(), IsNoSubmission) ||
            (content.kept_pages && !content.kept_pages->empty());
   }
 
@@ -207,11 +212,7 @@ class Share {
       return;
     }
     try {
-      std::vector<std::u16string> names = platform_.ListFiles(pages);
-      // webexam-check's probes, which a share that refuses deleting keeps,
-      // are no pages (on Windows a dot name is not hidden).
-      std::erase_if(names, [](const std::u16string& name) { return name.starts_with(u'.'); });
-      content.kept_pages = std::move(names);
+      content.kept_pages = KeptPageNames(platform_, folder_);
     } catch (const PlatformError&) {
       // Not known, as above.
     }
@@ -418,8 +419,8 @@ int RunTool(const std::vector<std::string>& arguments) {
     if (options.regrade) {
       try {
         if (!content->kept_pages) {
-          // Listed again, for the failure's own words.
-          platform->ListFiles(share.Folder() + std::u16string(kKeptPagesFolderName));
+          // Not known from the look: listed again, which fails in its own words.
+          content->kept_pages = KeptPageNames(*platform, share.Folder());
         }
         std::u16string text;
         for (const std::u16string& problem : content->problems) text += problem + u"\n";
