@@ -122,17 +122,6 @@ TEST_F(ResultsShare, APartLineLeftByABrokenWriteStaysALineOfItsOwn) {
   EXPECT_EQ(ShareLog(), line);
 }
 
-// Candidates may be let create files on the share but not change them: the
-// marker is made only where none is, and one already there is kept as it
-// is and still counts.
-TEST_F(ResultsShare, AComputerMarkerAlreadyOnTheShareIsKeptAndCounts) {
-  test::WriteBytes(share_ / "JF07", "kept");
-  FailingPlatform share(*platform_);
-  EXPECT_EQ(Submit(&share), ShareOutcome::kSubmitted);
-  EXPECT_EQ(test::ReadBytes(share_ / "JF07"), "kept");
-  EXPECT_EQ(ShareLog(), Line());
-}
-
 // A refused logon will not pass within a retry: told at once, the PC left
 // unmarked, and the error output says, after the system's words, what the
 // teacher must change.
