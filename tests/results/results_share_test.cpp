@@ -27,11 +27,12 @@ class ResultsShare : public ::testing::Test {
     fs::create_directories(share_);
   }
 
-  ShareOutcome Submit(Platform* platform = nullptr, const ShareRetry& retry = {}) {
+  ShareOutcome Submit(Platform* platform = nullptr, const ShareRetry& retry = {},
+                      std::u16string* why = nullptr) {
     if (!platform) platform = platform_.get();
     EnsureWindowsFolder(*platform, paths_);
     ShareConnection connection(*platform, paths_.results_share);
-    return SubmitToResultsShare(*platform, paths_, state_, result_, connection, retry);
+    return SubmitToResultsShare(*platform, paths_, state_, result_, connection, retry, why);
   }
   std::string Line() { return RecordLine(*platform_, BuildResultRecord(state_, result_)); }
   std::string ShareLog() { return test::ReadBytes(share_ / "cjwyzz.txt"); }
@@ -128,13 +129,8 @@ TEST_F(ResultsShare, APartLineLeftByABrokenWriteStaysALineOfItsOwn) {
 TEST_F(ResultsShare, ARefusedLogonIsToldAtOnceWithWhatToChange) {
   FailingPlatform share(*platform_);
   share.Fail(Op::kConnectShare, Kind::kGuestRefused);
-  EnsureWindowsFolder(share, paths_);
   std::u16string why;
-  {
-    ShareConnection connection(share, paths_.results_share);
-    EXPECT_EQ(SubmitToResultsShare(share, paths_, state_, result_, connection, {}, &why),
-              ShareOutcome::kNotDelivered);
-  }
+  EXPECT_EQ(Submit(&share, {}, &why), ShareOutcome::kNotDelivered);
   EXPECT_EQ(share.Calls(Op::kConnectShare), 1);
   EXPECT_EQ(share.Calls(Op::kAppendExclusively), 0);
   EXPECT_FALSE(Marked());
@@ -150,14 +146,8 @@ TEST_F(ResultsShare, ARefusedLogonIsToldAtOnceWithWhatToChange) {
 // says so, so that the teacher knows what to move.
 TEST_F(ResultsShare, AShareLogThatIsAFolderIsNamedInTheErrorOutput) {
   fs::create_directories(share_ / "cjwyzz.txt");
-  EnsureWindowsFolder(*platform_, paths_);
   std::u16string why;
-  {
-    ShareConnection connection(*platform_, paths_.results_share);
-    EXPECT_EQ(SubmitToResultsShare(*platform_, paths_, state_, result_, connection,
-                                   {std::chrono::milliseconds(50)}, &why),
-              ShareOutcome::kNotDelivered);
-  }
+  EXPECT_EQ(Submit(nullptr, {std::chrono::milliseconds(50)}, &why), ShareOutcome::kNotDelivered);
   EXPECT_FALSE(Marked());
   EXPECT_NE(why.find(u"cjwyzz.txt 是一个文件夹，不是文件"), std::u16string::npos) << ToUtf8(why);
   EXPECT_NE(why.find(u"移走或改名"), std::u16string::npos);
