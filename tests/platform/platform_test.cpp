@@ -140,10 +140,7 @@ TEST_F(PlatformTest, WriteFileEmptiesAndAppendKeeps) {
   EXPECT_EQ(ReadBytes(dir_.path() / "f"), "");
   platform_->AppendToFile(dir_ / "f", "a\r\n");
   platform_->AppendToFile(dir_ / "f", "b\r\n");
-  platform_->AppendExclusively(dir_ / "f", "c\r\n");
-  platform_->AppendExclusively(dir_ / "g", "new\r\n");
-  EXPECT_EQ(ReadBytes(dir_.path() / "f"), "a\r\nb\r\nc\r\n");
-  EXPECT_EQ(ReadBytes(dir_.path() / "g"), "new\r\n");
+  EXPECT_EQ(ReadBytes(dir_.path() / "f"), "a\r\nb\r\n");
   EXPECT_TRUE(ThrowsPlatformError([&] { platform_->WriteFile(dir_ / "no/f", ""); }, Kind::kNotFound,
                                   dir_ / "no/f"));
 }

@@ -206,28 +206,6 @@ TEST(Win32Share, TheShareOfAUncPathIsItsServerAndFirstName) {
     EXPECT_EQ(UncShareOf(not_unc), u"") << ToUtf8(not_unc);
   }
 }
-
-// The kinds the share's callers decide on: a full server is retried, each
-// refused logon gets its own advice, a server that does not answer may yet.
-TEST(Win32Share, LogonRefusalsHaveTheirOwnKinds) {
-  const std::pair<unsigned long, Kind> expected[] = {
-      {71, Kind::kServerFull},
-      {1272, Kind::kGuestRefused},
-      {1326, Kind::kLogonFailed},
-      {1219, Kind::kOtherAccount},
-      {67, Kind::kNoShare},
-      {0xC000A000, Kind::kSigningRequired},
-      {0xD000A000, Kind::kSigningRequired},
-      {53, Kind::kTransient},
-      {5, Kind::kDenied},
-      {32, Kind::kBusy},
-      {1222, Kind::kOther},
-  };
-  for (const auto& [error, kind] : expected) {
-    EXPECT_EQ(KindOfSystemError(error), kind) << error;
-  }
-  EXPECT_TRUE(PlatformError(Kind::kServerFull, 71, "cannot connect to", "x", "y").IsRetryable());
-}
 #endif
 
 }  // namespace

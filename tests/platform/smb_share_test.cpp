@@ -59,11 +59,6 @@ TEST(SmbAccount, GuestWithoutAFileTheTeachersAccountFromIt) {
   EXPECT_EQ(account.user, "kaowu");
   EXPECT_EQ(account.password, "a b=c ");
   EXPECT_EQ(account.domain, "SCHOOL");
-
-  ::setenv("WEBEXAM_SMB_CREDENTIALS", "/somewhere/else", 1);
-  EXPECT_EQ(SmbCredentialsFile(), "/somewhere/else");
-  ::unsetenv("WEBEXAM_SMB_CREDENTIALS");
-  EXPECT_EQ(SmbCredentialsFile(), "/etc/webexam/smb-credentials");
 }
 
 // Whether libsmbclient is loaded in this process, without loading it.

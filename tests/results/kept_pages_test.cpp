@@ -13,13 +13,6 @@ ShareLogRecord Line(std::size_t line, std::u16string number, std::u16string pc) 
 
 using Names = std::vector<std::u16string>;
 
-TEST(KeptPages, TheFirstPageKeepsItsNameAndLaterOnesAreNumbered) {
-  EXPECT_EQ(KeptPageName(u"120722001", u"JF01"), u"120722001-JF01.htm");
-  EXPECT_EQ(KeptPageName(u"120722001", u"JF01", 1), u"120722001-JF01.htm");
-  EXPECT_EQ(KeptPageName(u"120722001", u"JF01", 2), u"120722001-JF01(2).htm");
-  EXPECT_EQ(KeptPageName(u"1.2e9", u"lab-3.school", 12), u"1.2e9-lab-3.school(12).htm");
-}
-
 TEST(KeptPages, TheLinesOfOnePcTakeItsPagesInOrder) {
   // JF01 submitted three times, twice for 120722001 and once for another
   // candidate; its name in another case on the share; "lab-1.x" and "lab-1"

@@ -27,11 +27,12 @@ class ResultsShare : public ::testing::Test {
     fs::create_directories(share_);
   }
 
-  ShareOutcome Submit(Platform* platform = nullptr, const ShareRetry& retry = {}) {
+  ShareOutcome Submit(Platform* platform = nullptr, const ShareRetry& retry = {},
+                      std::u16string* why = nullptr) {
     if (!platform) platform = platform_.get();
     EnsureWindowsFolder(*platform, paths_);
     ShareConnection connection(*platform, paths_.results_share);
-    return SubmitToResultsShare(*platform, paths_, state_, result_, connection, retry);
+    return SubmitToResultsShare(*platform, paths_, state_, result_, connection, retry, why);
   }
   std::string Line() { return RecordLine(*platform_, BuildResultRecord(state_, result_)); }
   std::string ShareLog() { return test::ReadBytes(share_ / "cjwyzz.txt"); }
@@ -122,30 +123,14 @@ TEST_F(ResultsShare, APartLineLeftByABrokenWriteStaysALineOfItsOwn) {
   EXPECT_EQ(ShareLog(), line);
 }
 
-// Candidates may be let create files on the share but not change them: the
-// marker is made only where none is, and one already there is kept as it
-// is and still counts.
-TEST_F(ResultsShare, AComputerMarkerAlreadyOnTheShareIsKeptAndCounts) {
-  test::WriteBytes(share_ / "JF07", "kept");
-  FailingPlatform share(*platform_);
-  EXPECT_EQ(Submit(&share), ShareOutcome::kSubmitted);
-  EXPECT_EQ(test::ReadBytes(share_ / "JF07"), "kept");
-  EXPECT_EQ(ShareLog(), Line());
-}
-
 // A refused logon will not pass within a retry: told at once, the PC left
 // unmarked, and the error output says, after the system's words, what the
 // teacher must change.
 TEST_F(ResultsShare, ARefusedLogonIsToldAtOnceWithWhatToChange) {
   FailingPlatform share(*platform_);
   share.Fail(Op::kConnectShare, Kind::kGuestRefused);
-  EnsureWindowsFolder(share, paths_);
   std::u16string why;
-  {
-    ShareConnection connection(share, paths_.results_share);
-    EXPECT_EQ(SubmitToResultsShare(share, paths_, state_, result_, connection, {}, &why),
-              ShareOutcome::kNotDelivered);
-  }
+  EXPECT_EQ(Submit(&share, {}, &why), ShareOutcome::kNotDelivered);
   EXPECT_EQ(share.Calls(Op::kConnectShare), 1);
   EXPECT_EQ(share.Calls(Op::kAppendExclusively), 0);
   EXPECT_FALSE(Marked());
@@ -161,14 +146,8 @@ TEST_F(ResultsShare, ARefusedLogonIsToldAtOnceWithWhatToChange) {
 // says so, so that the teacher knows what to move.
 TEST_F(ResultsShare, AShareLogThatIsAFolderIsNamedInTheErrorOutput) {
   fs::create_directories(share_ / "cjwyzz.txt");
-  EnsureWindowsFolder(*platform_, paths_);
   std::u16string why;
-  {
-    ShareConnection connection(*platform_, paths_.results_share);
-    EXPECT_EQ(SubmitToResultsShare(*platform_, paths_, state_, result_, connection,
-                                   {std::chrono::milliseconds(50)}, &why),
-              ShareOutcome::kNotDelivered);
-  }
+  EXPECT_EQ(Submit(nullptr, {std::chrono::milliseconds(50)}, &why), ShareOutcome::kNotDelivered);
   EXPECT_FALSE(Marked());
   EXPECT_NE(why.find(u"cjwyzz.txt 是一个文件夹，不是文件"), std::u16string::npos) << ToUtf8(why);
   EXPECT_NE(why.find(u"移走或改名"), std::u16string::npos);
