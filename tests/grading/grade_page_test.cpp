@@ -11,7 +11,6 @@ using test::Gbk;
 using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
-using Op = test::FailingPlatform::Op;
 
 class GradePageTest : public ::testing::Test {
  protected:
@@ -60,22 +59,6 @@ TEST_F(GradePageTest, AnItemNeedsAllItsTextsEachAPlainSubstring) {
   EXPECT_EQ(result.Mark(6), 1);
   EXPECT_EQ(result.Mark(3), 1);
   EXPECT_EQ(result.correct_count, 5);
-}
-
-TEST_F(GradePageTest, MakesAll36ProbesAndLeavesTheFlagCleared) {
-  test::FailingPlatform counting(*platform_);  // counts the page reads
-  WriteBytes(dir_.path() / "index.htm", "nothing here");
-  state_.match_flag = u"";  // as after start-up
-  GradeResult result = GradePage(counting, state_, page_);
-  EXPECT_EQ(counting.Calls(Op::kReadHead), kProbeTextCount);
-  EXPECT_EQ(result.correct_count, 1);
-  EXPECT_EQ(state_.match_flag, u"kk");
-  EXPECT_EQ(state_.search_text, u"marquee");
-
-  // A second grading starts afresh and sees the page as it is now.
-  WriteBytes(dir_.path() / "index.htm", model_answer_);
-  EXPECT_EQ(GradePage(counting, state_, page_).correct_count, 22);
-  EXPECT_EQ(counting.Calls(Op::kReadHead), 2 * kProbeTextCount);
 }
 
 TEST_F(GradePageTest, AnUnreadablePageAbandonsGrading) {

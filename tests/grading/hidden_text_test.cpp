@@ -21,16 +21,13 @@ std::u16string Mask(std::u16string_view text) {
 
 std::u16string Dots(std::size_t count) { return std::u16string(count, u'.'); }
 
-TEST(MaskHiddenText, CommentsScriptsAndStylesWhateverTheirCase) {
+TEST(MaskHiddenText, CommentsScriptsAndStylesToTheirEndWhateverTheirCaseAndNothingElse) {
   EXPECT_EQ(Mask(u"a<!-- hr -->b"), u"a...........b");
   EXPECT_EQ(Mask(u"<SCRIPT type=\"x\">hr</Script >c"), Dots(29) + u"c");
   EXPECT_EQ(Mask(u"<style>p{}</style>d"), Dots(18) + u"d");
   EXPECT_EQ(Mask(u"<!-->hr<!--->hr"), Dots(5) + u"hr" + Dots(6) + u"hr");
   // Lines stay where they are, for --explain's places.
   EXPECT_EQ(Mask(u"<!--a\nb-->c"), Dots(5) + u"\n" + Dots(4) + u"c");
-}
-
-TEST(MaskHiddenText, WhatIsNoCommentOrBlockIsLeft) {
   // Elements whose names only start alike, a closing tag alone, a "<!" that
   // is no comment.
   for (std::u16string_view text :
@@ -39,9 +36,7 @@ TEST(MaskHiddenText, WhatIsNoCommentOrBlockIsLeft) {
   }
   // A closing tag whose name only starts alike does not end the block.
   EXPECT_EQ(Mask(u"<script></scripts>hr</script>e"), Dots(29) + u"e");
-}
-
-TEST(MaskHiddenText, AnOpenCommentOrBlockRunsToTheEnd) {
+  // An open comment or block runs to the end.
   EXPECT_EQ(Mask(u"a<!-- hr"), u"a.......");
   EXPECT_EQ(Mask(u"a<script>hr"), u"a..........");
   EXPECT_EQ(Mask(u"a<style>hr</style"), u"a................");

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "signin/sign_in_window.h"
 #include "support/test_support.h"
 
 namespace webexam {
@@ -62,24 +61,6 @@ TEST_F(SignInTest, RefusesTextsThatWouldCorruptTheResultLineAndSurvivesAMegabyte
   EXPECT_EQ(Press(huge, huge), SignInOutcome::kBadExamNumber);  // too large to hold
   EXPECT_EQ(Press(u"120722001", huge), SignInOutcome::kAccepted);
   EXPECT_EQ(state_.candidate_name.size(), huge.size());
-}
-
-// A PC whose name the platform gives as JF07.
-struct NamedPlatform : test::ForwardingPlatform {
-  using ForwardingPlatform::ForwardingPlatform;
-  std::u16string ComputerName() override { return u"JF07"; }
-};
-
-TEST(SignInWindow, OpeningReadsTheComputerNameAndStartSaysWhatToShow) {
-  const std::unique_ptr<Platform> real = MakePlatform();
-  NamedPlatform platform(*real);
-  ExamState state;
-  SignInWindow window(platform, state);
-  EXPECT_EQ(state.computer_name, u"JF07");
-  EXPECT_EQ(window.Start(u"120722", u"张三"), kBadExamNumberMessage);
-  EXPECT_EQ(window.Start(u"120722001", u""), kNoNameMessage);
-  EXPECT_EQ(window.Start(u"120722001", u"张三"), u"");  // the grading window opens
-  EXPECT_EQ(state.candidate_name, u"张三");
 }
 
 }  // namespace

@@ -62,15 +62,6 @@ TEST(NeedleSet, FindsEachNeedleWhereFindInFoldedDoesInOnePass) {
   EXPECT_EQ(one_by_one(text)[1], 4u);
 }
 
-TEST(NeedleSet, KnowsItsNeedlesFoldedAndNoOthers) {
-  const std::vector<std::u16string_view> needles = {u"Cart.jpg", u"cart.JPG", u"66%"};
-  const NeedleSet set(needles);
-  EXPECT_EQ(set.IndexOf(u"ｃａｒｔ.jpg"), set.IndexOf(u"Cart.jpg"));
-  EXPECT_NE(set.IndexOf(u"66%"), set.IndexOf(u"cart.jpg"));
-  EXPECT_EQ(set.IndexOf(u"cart"), std::u16string_view::npos);
-  EXPECT_EQ(set.IndexOf(u""), std::u16string_view::npos);
-}
-
 TEST(NeedleSet, ANeedleIsFoundAcrossEveryPlaceTheTextIsSplitAt) {
   // The pass reads the text in parts side by side: a needle at any place,
   // across any part's end, is found there and nowhere earlier.

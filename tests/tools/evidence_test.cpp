@@ -5,7 +5,6 @@
 // tests/grading's.
 #include <gtest/gtest.h>
 
-#include "tools/explain.h"
 #include "tools/tool_run.h"
 
 namespace webexam {
@@ -49,17 +48,6 @@ TEST_F(Evidence, GradePrintsOneLinePerPageAndNamesThePagesItCannotRead) {
 
   EXPECT_EQ(Run("webexam-grade", {model}), 0);
   EXPECT_EQ(err_, "");
-}
-
-TEST(FindPlace, CountsLinesAtLineFeedsAndColumnsInCharacters) {
-  const std::u16string text = u"<html>\r\n  <title>欢迎进入网页天地!\r\n";
-  EXPECT_EQ(FindPlace(text, u"<html>").line, 1u);
-  // Case and width folded as the probe folds them: "！" finds "!".
-  const TextPlace title = FindPlace(text, u"<TITLE>欢迎进入网页天地！");
-  EXPECT_EQ(title.line, 2u);
-  EXPECT_EQ(title.column, 3u);
-  EXPECT_EQ(FindPlace(text, u"天地").column, 16u);
-  EXPECT_EQ(FindPlace(text, u"body").line, 0u);
 }
 
 TEST_F(Evidence, ExplainSaysWhereEachTextIsAndWhatLiesBeyondTheLimit) {

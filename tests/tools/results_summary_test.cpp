@@ -17,6 +17,20 @@ ShareLogRecord Record(std::size_t line, std::u16string number, std::u16string pc
   return {line, std::move(number), u"考生", std::move(pc), 1, {1}};
 }
 
+std::vector<std::u16string> Texts(const ResultsSummary& summary) {
+  std::vector<std::u16string> texts;
+  for (const Anomaly& anomaly : summary.anomalies) texts.push_back(anomaly.text);
+  return texts;
+}
+
+// The CSV of a share holding one line, of the candidate `name`.
+std::string CsvOf(std::u16string_view name) {
+  ShareLogContent log;
+  log.records = {Record(1, u"120722001", u"JF01")};
+  log.records[0].candidate_name = name;
+  return ResultsCsv(Summarize(std::move(log), {u"JF01"}));
+}
+
 TEST(ResultsSummary, RowsGoByExamNumberAndAnomaliesAreNamedWithTheirLines) {
   ShareLogContent log;
   log.line_count = 9;
@@ -37,9 +51,7 @@ TEST(ResultsSummary, RowsGoByExamNumberAndAnomaliesAreNamedWithTheirLines) {
   std::vector<std::size_t> order;  // numbers by value, then by line; text last
   for (const ShareLogRecord& row : summary.rows) order.push_back(row.line);
   EXPECT_EQ(order, (std::vector<std::size_t>{2, 1, 3, 5, 6, 7}));
-  std::vector<std::u16string> texts;
-  for (const Anomaly& anomaly : summary.anomalies) texts.push_back(anomaly.text);
-  EXPECT_EQ(texts,
+  EXPECT_EQ(Texts(summary),
             (std::vector<std::u16string>{
                 u"第 1 行（120722001 考生）：文件开头有 UTF-8 的 BOM 标记，已略过",
                 u"第 1 行（120722001 考生）：计算机 JF01 有 2 行成绩（第 1、5 行）："
@@ -65,17 +77,14 @@ TEST(ResultsSummary, ALineThatIsNoResultLineNamesItsCandidateAndPc) {
   log.notes = {{1, LineProblem::kUndecodable, 0, 0}};
   log.malformed = {Record(1, u"120722008", u"JF08")};
   log.malformed[0].candidate_name = u"\uFFFD\uFFFD";
-  std::vector<std::u16string> texts;
-  for (const Anomaly& anomaly : Summarize(std::move(log), {u"JF08", u"JF09"}).anomalies) {
-    texts.push_back(anomaly.text);
-  }
-  EXPECT_EQ(texts, (std::vector<std::u16string>{
-                       u"第 1 行（120722008 \uFFFD\uFFFD，计算机 JF08）："
-                       u"无法识读：既不是 GBK 也不是 UTF-8 文字",
-                       u"第 1 行（120722008 \uFFFD\uFFFD，计算机 JF08）：计算机 JF08 留有记号文件，"
-                       u"但它在 cjwyzz.txt 里只有格式不对的行（第 1 行）",
-                       u"计算机 JF09 留有记号文件，但 cjwyzz.txt 里没有它的成绩行",
-                   }));
+  EXPECT_EQ(Texts(Summarize(std::move(log), {u"JF08", u"JF09"})),
+            (std::vector<std::u16string>{
+                u"第 1 行（120722008 \uFFFD\uFFFD，计算机 JF08）："
+                u"无法识读：既不是 GBK 也不是 UTF-8 文字",
+                u"第 1 行（120722008 \uFFFD\uFFFD，计算机 JF08）：计算机 JF08 留有记号文件，"
+                u"但它在 cjwyzz.txt 里只有格式不对的行（第 1 行）",
+                u"计算机 JF09 留有记号文件，但 cjwyzz.txt 里没有它的成绩行",
+            }));
 }
 
 TEST(ResultsSummary, ExamNumbersMatchAsNumbersAndShowAsTyped) {
@@ -88,36 +97,22 @@ TEST(ResultsSummary, ExamNumbersMatchAsNumbersAndShowAsTyped) {
   const ResultsSummary summary = Summarize(std::move(log), {u"JF01", u"JF02"}, &roster);
   ASSERT_EQ(summary.missing.size(), 1u);
   EXPECT_EQ(summary.missing[0].candidate.exam_number, u"120722002");
-  std::vector<std::u16string> texts;
-  for (const Anomaly& anomaly : summary.anomalies) texts.push_back(anomaly.text);
-  EXPECT_EQ(texts,
+  EXPECT_EQ(Texts(summary),
             (std::vector<std::u16string>{
                 u"第 1 行（120722001 考生）：考号 120722001 出现在 2 台计算机上（第 1、2 行）"}));
 }
 
 TEST(ResultsCsv, QuotesFieldsAndDisarmsFormulas) {
-  ShareLogContent log;
-  log.records = {Record(1, u"120722001", u"JF01")};
-  log.records[0].candidate_name = u"=HYPERLINK(\"x\",\"点\")";
-  const std::string csv = ResultsCsv(Summarize(std::move(log), {u"JF01"}));
+  const std::string csv = CsvOf(u"=HYPERLINK(\"x\",\"点\")");
   std::string row = ToUtf8(u"\r\n120722001,\"'=HYPERLINK(\"\"x\"\",\"\"点\"\")\",JF01,1,1");
   for (int item = 2; item <= kItemCount; ++item) row += ",0";
   EXPECT_TRUE(csv.ends_with(row + ",1,\r\n")) << csv;
   // Blanks before it, or the full-width forms, fool no spreadsheet; a sign
   // inside the name is no formula.
   for (const std::u16string_view name : {u" =1+1", u"\u3000=1+1", u"\uFF1D1+1", u"\uFF20A1"}) {
-    ShareLogContent one;
-    one.records = {Record(1, u"120722001", u"JF01")};
-    one.records[0].candidate_name = name;
-    EXPECT_NE(ResultsCsv(Summarize(std::move(one), {u"JF01"})).find(",'" + ToUtf8(name) + ","),
-              std::string::npos)
-        << ToUtf8(name);
+    EXPECT_NE(CsvOf(name).find(",'" + ToUtf8(name) + ","), std::string::npos) << ToUtf8(name);
   }
-  ShareLogContent plain;
-  plain.records = {Record(1, u"120722001", u"JF01")};
-  plain.records[0].candidate_name = u"李-四";
-  EXPECT_NE(ResultsCsv(Summarize(std::move(plain), {u"JF01"})).find(ToUtf8(u",李-四,")),
-            std::string::npos);
+  EXPECT_NE(CsvOf(u"李-四").find(ToUtf8(u",李-四,")), std::string::npos);
 }
 
 }  // namespace

@@ -191,20 +191,5 @@ TEST_F(GradingWindowTest, ClosingWaitsForAShareStepUnderWay) {
   EXPECT_EQ(ShareLines(), 1u);
 }
 
-TEST(ExitQuestion, IsAskedUntilAResultIsWithTheTeacher) {
-  // The window's case above has "成绩没有交到教师机…" keep the question and a
-  // submission end it; here the other outcomes. A line on the share without
-  // the PC's marker is with the teacher, and stays there whatever follows.
-  using enum ShareOutcome;
-  for (const auto& [outcomes, must_ask] :
-       {std::pair{std::vector<ShareOutcome>{}, true},
-        {{kNotDelivered, kNoComputerMarker, kNotDelivered}, false},
-        {{kNotDelivered, kAlreadySubmitted}, false}}) {
-    ExitQuestion question;
-    for (ShareOutcome outcome : outcomes) question.Note(outcome);
-    EXPECT_EQ(question.MustAsk(), must_ask) << outcomes.size();
-  }
-}
-
 }  // namespace
 }  // namespace webexam
