@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 // so that every probe decodes and searches the whole of it.
 const std::u16string& BenchPage() {
   static const std::u16string path = [] {
-    std::ifstream in(fs::path(WEBEXAM_TEST_DATA) / "model_answer.htm", std::ios::binary);
+    std::ifstream in(fs::path(WEBEXAM_TEST_DATA) / "model.htm", std::ios::binary);
     std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string filler = "\xCD\xF8\xD2\xB3\xD6\xC6\xD7\xF7 <p>text</p>\r\n";  // 网页制作
     while (page.size() + filler.size() <= webexam::kProbeLimit) page.insert(0, filler);

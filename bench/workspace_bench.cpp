@@ -50,7 +50,7 @@ struct Exam {
 
   fs::path base = fs::temp_directory_path() / "webexam-bench-workspace";
   ExamPaths paths = MakeExamPaths(FromUtf8((base / "c").string()),
-                                  FromUtf8((base / "program").string()), u"/share", u'/');
+                                  FromUtf8((base / "program").string()), u"620722001", u"/share", u'/');
 };
 
 Exam& TheExam() {

@@ -86,7 +86,7 @@ cp "$deb" "$root/tmp/webexam.deb"
 cp "$teachers_deb" "$root/tmp/webexam-teacher.deb"
 # The programs find themselves through /proc, as on any installed system.
 mount -t proc proc "$root/proc"
-cp tests/data/model_answer.htm "$root/tmp/"
+cp exam/model.htm "$root/tmp/"
 in_root() {
   chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"
 }
@@ -113,7 +113,7 @@ in_root apt-get update -qq
 
 echo "== apt-get install webexam-teacher.deb, alone: webexam-grade and webexam-results"
 apt_install /tmp/webexam-teacher.deb
-in_root webexam-grade /tmp/model_answer.htm | tee "$work/grade"
+in_root webexam-grade /tmp/model.htm | tee "$work/grade"
 [[ "$(cut -f2 "$work/grade")" == "22" ]] || fail "wrong marks"
 in_root webexam-results --help >/dev/null || fail "webexam-results does not run"
 [[ -s "$root/usr/share/doc/webexam-teacher/guide.zh-CN.html" ]] || fail "no guide"

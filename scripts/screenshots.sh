@@ -13,7 +13,7 @@ mkdir -p docs
 # the tests (scripts/test.sh builds it).
 holder=()
 [[ -x build/linux/tests/results_driver ]] && holder=(--holder build/linux/tests/results_driver)
-python3 tests/e2e/client_test.py build/linux/bin/webexam tests/data/model_answer.htm \
+python3 tests/e2e/client_test.py build/linux/bin/webexam exam/model.htm \
   --screenshots docs "${holder[@]}"
 # The report as a text viewer shows it. ImageMagick's own convert, by its full
 # path: a convert earlier on PATH may be something else.

@@ -31,7 +31,7 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-MODEL = os.path.join(HERE, "..", "tests", "data", "model_answer.htm")
+MODEL = os.path.join(HERE, "..", "exam", "model.htm")
 STARTER = os.path.join(HERE, "..", "exam", "aa", "index.htm")
 
 NOT_DELIVERED = "成绩没有交到教师机，请稍后再按“上交成绩”，或者通知老师"

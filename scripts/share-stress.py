@@ -20,7 +20,7 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-MODEL = os.path.join(HERE, "..", "tests", "data", "model_answer.htm")
+MODEL = os.path.join(HERE, "..", "exam", "model.htm")
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "smb"))
 
 

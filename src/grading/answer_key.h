@@ -1,48 +1,44 @@
-// The answer key: 22 items, each with one to four probe texts and a pass rule.
+// The answer key: the exam's items, each with its probe texts and a pass
+// rule. It comes from the exam's file at run time; no program holds one.
 #pragma once
 
-#include <algorithm>
-#include <array>
 #include <cstddef>
 #include <initializer_list>
-#include <span>
-#include <string_view>
+#include <string>
+#include <vector>
 
 namespace webexam {
 
 enum class PassRule {
   kAllFound,  // passes when every probe text is found
-  kNotFound,  // passes when its one probe text is absent
+  kNotFound,  // passes when none of its probe texts is found
 };
 
 struct AnswerItem {
-  int number;  // 1 to 22: also the order of grading and of the marks
-  std::array<std::u16string_view, 4> probe_texts;
-  int probe_count;
-  PassRule rule;
-
-  std::span<const std::u16string_view> Probes() const {
-    return {probe_texts.data(), static_cast<std::size_t>(probe_count)};
-  }
+  std::vector<std::u16string> probe_texts;  // at least one
+  PassRule rule = PassRule::kAllFound;
 };
 
-inline constexpr int kItemCount = 22;
-inline constexpr int kProbeTextCount = 36;
+// The items in grading order: item 1 first. An exam has 1 to kMostItems.
+using AnswerKey = std::vector<AnswerItem>;
 
-// One value for each item, reached by the item's number, 1 to 22, as the
-// key, the result line and every report number them; walked in item order.
+inline constexpr int kMostItems = 50;
+
+// One value for each item, reached by the item's number, 1 to the item
+// count, as the key, the result line and every report number them; walked in
+// item order.
 template <typename T>
 class PerItem {
  public:
   PerItem() = default;
-  // The values of items 1, 2, ... in order; the items after them hold T{}.
-  PerItem(std::initializer_list<T> in_item_order) {
-    std::copy_n(in_item_order.begin(), std::min(in_item_order.size(), values_.size()),
-                values_.begin());
-  }
+  explicit PerItem(int item_count) : values_(static_cast<std::size_t>(item_count)) {}
+  // The values of items 1, 2, ... in order.
+  PerItem(std::initializer_list<T> in_item_order) : values_(in_item_order) {}
 
   T& operator[](int item) { return values_[Index(item)]; }
   const T& operator[](int item) const { return values_[Index(item)]; }
+
+  int Count() const { return static_cast<int>(values_.size()); }
 
   auto begin() { return values_.begin(); }
   auto end() { return values_.end(); }
@@ -54,13 +50,18 @@ class PerItem {
  private:
   static std::size_t Index(int item) { return static_cast<std::size_t>(item - 1); }
 
-  std::array<T, kItemCount> values_{};
+  std::vector<T> values_;
 };
 
-// The 22 marks of one result, each 0 or 1.
+// The marks of one result, each 0 or 1, one per item.
 using Marks = PerItem<int>;
 
-// The 22 items in grading order.
-const std::array<AnswerItem, kItemCount>& AnswerKey();
+// The number of items of a key.
+inline int ItemCount(const AnswerKey& key) { return static_cast<int>(key.size()); }
+
+// Whether an item passes with `found` of its probe texts found.
+inline bool Passes(const AnswerItem& item, std::size_t found) {
+  return item.rule == PassRule::kAllFound ? found == item.probe_texts.size() : found == 0;
+}
 
 }  // namespace webexam

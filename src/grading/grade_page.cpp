@@ -14,12 +14,12 @@ namespace {
 // The key's probe texts, to be looked for in one pass over the page: built
 // from the key as it is at run time, once for each thread, and again should
 // the key's texts change.
-const NeedleSet& ProbeTextsOf(const std::array<AnswerItem, kItemCount>& key) {
+const NeedleSet& ProbeTextsOf(const AnswerKey& key) {
   thread_local std::vector<std::u16string> built_from;
   thread_local std::unique_ptr<NeedleSet> texts;
   std::vector<std::u16string_view> now;
   for (const AnswerItem& item : key) {
-    now.insert(now.end(), item.Probes().begin(), item.Probes().end());
+    now.insert(now.end(), item.probe_texts.begin(), item.probe_texts.end());
   }
   if (!texts || !std::ranges::equal(now, built_from)) {
     texts = std::make_unique<NeedleSet>(now);
@@ -30,28 +30,30 @@ const NeedleSet& ProbeTextsOf(const std::array<AnswerItem, kItemCount>& key) {
 
 }  // namespace
 
-GradeResult GradePage(Platform& platform, ExamState& state, const std::u16string& page_path,
-                      Platform::IfMissing if_missing) {
+GradeResult GradePage(Platform& platform, ExamState& state, const AnswerKey& key,
+                      const std::u16string& page_path, Platform::IfMissing if_missing) {
   std::string graded_bytes;
-  return GradePage(platform, state, page_path, if_missing, graded_bytes);
+  return GradePage(platform, state, key, page_path, if_missing, graded_bytes);
 }
 
-GradeResult GradePage(Platform& platform, ExamState& state, const std::u16string& page_path,
-                      Platform::IfMissing if_missing, std::string& graded_bytes) {
+GradeResult GradePage(Platform& platform, ExamState& state, const AnswerKey& key,
+                      const std::u16string& page_path, Platform::IfMissing if_missing,
+                      std::string& graded_bytes) {
   GradeResult result;
-  const auto& key = AnswerKey();
+  result.marks = Marks(ItemCount(key));
   ProbedPage page(ProbeTextsOf(key));
+  int number = 0;
   for (const AnswerItem& item : key) {
-    int found = 0;
-    for (std::u16string_view text : item.Probes()) {
+    ++number;
+    std::size_t found = 0;
+    for (std::u16string_view text : item.probe_texts) {
       state.search_text = text;
       ProbePage(platform, state, page_path, if_missing, page);
       if (state.match_flag == kHit) ++found;
       state.match_flag = kCleared;
     }
-    const bool passed = item.rule == PassRule::kAllFound ? found == item.probe_count : found == 0;
-    if (passed) {
-      result.marks[item.number] = 1;
+    if (Passes(item, found)) {
+      result.marks[number] = 1;
       ++result.correct_count;
     }
   }

@@ -1,5 +1,5 @@
 // Grading: the candidate's page against the answer key, through the page
-// probe, into 22 marks and their count.
+// probe, into one mark per item and their count.
 #pragma once
 
 #include <array>
@@ -18,16 +18,18 @@ struct GradeResult {
   int Mark(int item) const { return marks[item]; }
 };
 
-// Makes all 36 probes in answer-key order, clearing the match flag after each,
-// and returns the marks. A probe failure (the page cannot be read) throws and
-// no result is produced. Afterwards the flag holds "kk" and the search text
-// the last probe text.
-GradeResult GradePage(Platform& platform, ExamState& state, const std::u16string& page_path,
+// Makes a probe for every probe text of `key` in key order, clearing the
+// match flag after each, and returns the marks. A probe failure (the page cannot be read) throws
+// and no result is produced. Afterwards the flag holds "kk" and the search text the last probe
+// text.
+GradeResult GradePage(Platform& platform, ExamState& state, const AnswerKey& key,
+                      const std::u16string& page_path,
                       Platform::IfMissing if_missing = Platform::IfMissing::kCreateEmpty);
 
 // The same, also giving the bytes the last probe read (at most the first
 // 32000 of the page): what the marks were given for.
-GradeResult GradePage(Platform& platform, ExamState& state, const std::u16string& page_path,
-                      Platform::IfMissing if_missing, std::string& graded_bytes);
+GradeResult GradePage(Platform& platform, ExamState& state, const AnswerKey& key,
+                      const std::u16string& page_path, Platform::IfMissing if_missing,
+                      std::string& graded_bytes);
 
 }  // namespace webexam

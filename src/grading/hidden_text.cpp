@@ -65,32 +65,32 @@ std::u16string MaskHiddenText(std::u16string_view text) {
   return masked;
 }
 
-Marks MarksOfText(std::u16string_view text) {
+Marks MarksOfText(const AnswerKey& key, std::u16string_view text) {
   // All probe texts in one pass over the text.
   std::vector<std::u16string_view> probes;
-  for (const AnswerItem& item : AnswerKey()) {
-    probes.insert(probes.end(), item.Probes().begin(), item.Probes().end());
+  for (const AnswerItem& item : key) {
+    probes.insert(probes.end(), item.probe_texts.begin(), item.probe_texts.end());
   }
   const NeedleSet needles(probes);
   std::vector<std::size_t> positions;
   needles.FindAll(text, positions);
-  Marks marks;
-  for (const AnswerItem& item : AnswerKey()) {
-    int found = 0;
-    for (std::u16string_view probe : item.Probes()) {
+  Marks marks(ItemCount(key));
+  int number = 0;
+  for (const AnswerItem& item : key) {
+    std::size_t found = 0;
+    for (std::u16string_view probe : item.probe_texts) {
       if (positions[needles.IndexOf(probe)] != 0) ++found;
     }
-    const bool passed = item.rule == PassRule::kAllFound ? found == item.probe_count : found == 0;
-    marks[item.number] = passed ? 1 : 0;
+    marks[++number] = Passes(item, found) ? 1 : 0;
   }
   return marks;
 }
 
-std::vector<int> ItemsPassedOnHiddenText(std::u16string_view text) {
-  const Marks whole = MarksOfText(text);
-  const Marks shown = MarksOfText(MaskHiddenText(text));
+std::vector<int> ItemsPassedOnHiddenText(const AnswerKey& key, std::u16string_view text) {
+  const Marks whole = MarksOfText(key, text);
+  const Marks shown = MarksOfText(key, MaskHiddenText(text));
   std::vector<int> items;
-  for (int item = 1; item <= kItemCount; ++item) {
+  for (int item = 1; item <= whole.Count(); ++item) {
     if (whole[item] == 1 && shown[item] == 0) items.push_back(item);
   }
   return items;

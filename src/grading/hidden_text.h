@@ -18,13 +18,13 @@ namespace webexam {
 // open runs to the end of the text, as a browser reads it.
 std::u16string MaskHiddenText(std::u16string_view text);
 
-// The marks a decoded page text gets from the answer key: each item's probe
+// The marks a decoded page text gets from `key`: each item's probe
 // texts looked for in it, ignoring case and width, and the item's rule.
-Marks MarksOfText(std::u16string_view text);
+Marks MarksOfText(const AnswerKey& key, std::u16string_view text);
 
 // The items that pass on `text` but fail once its hidden parts are masked:
 // they passed only because their probe texts are in a comment, a script or a
 // style block. In item order.
-std::vector<int> ItemsPassedOnHiddenText(std::u16string_view text);
+std::vector<int> ItemsPassedOnHiddenText(const AnswerKey& key, std::u16string_view text);
 
 }  // namespace webexam

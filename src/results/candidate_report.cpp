@@ -22,7 +22,7 @@ std::u16string CandidateReportText(const ExamState& state, const GradeResult& re
   line(u"第一列 表示题号");
   line(u"第二列 表示该题对错情况，1表示对，0表示错");
   line(u"看完成绩，请关闭此窗口，然后 按 退出");
-  for (int item = 1; item <= kItemCount; ++item) {
+  for (int item = 1; item <= result.marks.Count(); ++item) {
     line(Digits(item) + u" " + Printed(result.Mark(item)));
   }
   return text;

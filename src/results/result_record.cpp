@@ -26,9 +26,9 @@ std::u16string BuildResultRecord(const ExamState& state, const GradeResult& resu
   std::u16string record = state.exam_number + u'\t' + state.candidate_name + u'\t' +
                           WrittenComputerName(state.computer_name) + u'\t' +
                           Digits(result.correct_count);
-  for (int item = 1; item <= kItemCount; ++item) {
+  for (const int mark : result.marks) {
     record += u'\t';
-    record += static_cast<char16_t>(u'0' + result.Mark(item));
+    record += static_cast<char16_t>(u'0' + mark);
   }
   return record;
 }

@@ -1,5 +1,5 @@
-// The result record: one TAB-separated line of 26 fields, the only form in
-// which a result is written, to the PC's local log and to the results share.
+// The result record: one TAB-separated line of four fields and the marks,
+// the only form in which a result is written, to the PC's local log and to the results share.
 #pragma once
 
 #include <string>
@@ -10,7 +10,7 @@
 
 namespace webexam {
 
-// Exam number, name and computer name as held, the count, then the 22 marks
+// Exam number, name and computer name as held, the count, then the marks
 // in item order; no line end. A control character in the computer name is
 // written as '?'.
 std::u16string BuildResultRecord(const ExamState& state, const GradeResult& result);

@@ -9,7 +9,8 @@
 namespace webexam {
 namespace {
 
-constexpr std::size_t kFieldCount = 3 + 1 + kItemCount;
+// Exam number, name, computer name and count come before the marks.
+constexpr std::size_t kFieldsBeforeMarks = 4;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // Whether the code point is one that Chinese text in UTF-8 is made of: the
@@ -40,15 +41,16 @@ bool HasNonAscii(std::string_view bytes) {
                      [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
-// The count as written: one or two ASCII digits, 0 to 22; -1 otherwise.
-int ParseCount(std::string_view field) {
+// The count as written: one or two ASCII digits, 0 to the item count; -1
+// otherwise.
+int ParseCount(std::string_view field, int item_count) {
   if (field.empty() || field.size() > 2) return -1;
   int value = 0;
   for (char c : field) {
     if (c < '0' || c > '9') return -1;
     value = value * 10 + (c - '0');
   }
-  return value <= kItemCount ? value : -1;
+  return value <= item_count ? value : -1;
 }
 
 // Reads one line (without its line end) into `record`, or names its problem.
@@ -72,10 +74,13 @@ class LineReader {
     // The texts are read first, so that a line that fails later still says
     // whose it is; its problems are named in the order of its fields.
     const bool texts_read = fields_.size() >= 3 && ReadTexts(line, record);
-    if (fields_.size() != kFieldCount) {
+    // A line holds one mark for each item of its exam, 1 to kMostItems.
+    if (fields_.size() <= kFieldsBeforeMarks || fields_.size() > kFieldsBeforeMarks + kMostItems) {
       note.value = static_cast<int>(std::min<std::size_t>(fields_.size(), 1'000'000'000));
-      return torn && fields_.size() < kFieldCount ? LineProblem::kTorn : LineProblem::kFieldCount;
+      return torn && fields_.size() <= kFieldsBeforeMarks ? LineProblem::kTorn
+                                                          : LineProblem::kFieldCount;
     }
+    const int item_count = static_cast<int>(fields_.size() - kFieldsBeforeMarks);
     if (!texts_read) return LineProblem::kUndecodable;
     const std::u16string_view texts[] = {record.exam_number, record.candidate_name,
                                          record.computer_name};
@@ -86,11 +91,13 @@ class LineReader {
       }
     }
 
-    record.correct_count = ParseCount(fields_[3]);
+    record.correct_count = ParseCount(fields_[3], item_count);
     if (record.correct_count < 0) return LineProblem::kBadCount;
+    record.marks = Marks(item_count);
     int sum = 0;
-    for (int item = 1; item <= kItemCount; ++item) {
-      const std::string_view mark = fields_[3 + static_cast<std::size_t>(item)];
+    for (int item = 1; item <= item_count; ++item) {
+      const std::string_view mark =
+          fields_[kFieldsBeforeMarks - 1 + static_cast<std::size_t>(item)];
       if (mark != "0" && mark != "1") {
         note.value = item;
         return LineProblem::kBadMark;

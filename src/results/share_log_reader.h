@@ -49,12 +49,12 @@ struct ShareLogRecord {
 // What keeps a line from being a result line, or what was noticed on one.
 enum class LineProblem {
   kEmpty,             // nothing between two line ends
-  kFieldCount,        // not 26 TAB-separated fields (`value` holds how many)
+  kFieldCount,        // not 5 to 54 TAB-separated fields (`value` holds how many)
   kTorn,              // the last line lacks its line end and is short of fields (`value`)
   kUndecodable,       // neither GBK nor UTF-8 text
   kControlCharacter,  // a text field holds a control character (`value`: the field, 1 to 3)
-  kBadCount,          // the count is not a number from 0 to 22
-  kBadMark,           // a mark is not 0 or 1 (`value`: the item, 1 to 22)
+  kBadCount,          // the count is not a number from 0 to the item count
+  kBadMark,           // a mark is not 0 or 1 (`value`: the item)
   kCountNotSum,       // the count (`value`) differs from the sum of the marks (`other`)
   // Noticed, the line still counts:
   kReadAsUtf8,     // the line was read as UTF-8

@@ -20,10 +20,10 @@ bool Writable(Platform& platform, std::u16string_view text) {
 
 }  // namespace
 
-std::u16string_view MessageFor(SignInOutcome outcome) {
+std::u16string_view MessageFor(const Exam& exam, SignInOutcome outcome) {
   switch (outcome) {
     case SignInOutcome::kBadExamNumber:
-      return kBadExamNumberMessage;
+      return exam.bad_number_message;
     case SignInOutcome::kBadName:
       return kNoNameMessage;
     case SignInOutcome::kAccepted:
@@ -34,8 +34,8 @@ std::u16string_view MessageFor(SignInOutcome outcome) {
 
 namespace {
 
-// The value of an exam number, when the text is one.
-std::optional<double> ExamNumberValue(std::u16string_view text) {
+// The value of a number of at least `least`, when the text is one.
+std::optional<double> NumberValue(std::u16string_view text, double least) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
 
@@ -66,7 +66,7 @@ std::optional<double> ExamNumberValue(std::u16string_view text) {
   if (ascii.front() == '+') ascii.erase(0, 1);
   double value = 0;
   const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-  if (error != std::errc() || end != ascii.data() + ascii.size() || value < 1e8) {
+  if (error != std::errc() || end != ascii.data() + ascii.size() || value < least) {
     return std::nullopt;
   }
   return value;
@@ -74,10 +74,12 @@ std::optional<double> ExamNumberValue(std::u16string_view text) {
 
 }  // namespace
 
-bool IsExamNumber(std::u16string_view text) { return ExamNumberValue(text).has_value(); }
+bool IsExamNumber(std::u16string_view text, double least) {
+  return NumberValue(text, least).has_value();
+}
 
 std::u16string ExamNumberKey(std::u16string_view text) {
-  const std::optional<double> value = ExamNumberValue(text);
+  const std::optional<double> value = NumberValue(text, 0);
   if (!value) return std::u16string(text);
   // The shortest decimal that reads back as the same value, never with an
   // exponent.
@@ -88,11 +90,11 @@ std::u16string ExamNumberKey(std::u16string_view text) {
   return std::u16string(digits, end);
 }
 
-SignInOutcome SignIn(Platform& platform, ExamState& state, std::u16string_view exam_number,
-                     std::u16string_view name) {
+SignInOutcome SignIn(Platform& platform, ExamState& state, const Exam& exam,
+                     std::u16string_view exam_number, std::u16string_view name) {
   state.exam_number = exam_number;
   state.candidate_name = name;
-  if (!IsExamNumber(exam_number) || !Writable(platform, exam_number)) {
+  if (!IsExamNumber(exam_number, exam.least_number) || !Writable(platform, exam_number)) {
     return SignInOutcome::kBadExamNumber;
   }
   if (name.empty() || !Writable(platform, name)) return SignInOutcome::kBadName;

@@ -5,6 +5,7 @@
 
 #include <string_view>
 
+#include "exam/exam.h"
 #include "platform/platform.h"
 #include "state/exam_state.h"
 
@@ -13,7 +14,8 @@ namespace webexam {
 class SignInWindow {
  public:
   // Opening reads the computer's name into the exam state; errors escape.
-  SignInWindow(Platform& platform, ExamState& state);
+  // `exam` must outlive the window.
+  SignInWindow(Platform& platform, ExamState& state, const Exam& exam);
 
   // The start button ("开   始"): stores and checks the two texts as SignIn
   // does. Returns the message to show while the window stays, or an empty
@@ -23,6 +25,7 @@ class SignInWindow {
  private:
   Platform& platform_;
   ExamState& state_;
+  const Exam& exam_;
 };
 
 }  // namespace webexam

@@ -5,7 +5,8 @@
 namespace webexam {
 
 ExamPaths MakeExamPaths(const std::u16string& drive_root, const std::u16string& exam_folder,
-                        std::u16string results_share, char16_t separator) {
+                        std::u16string_view candidate_folder, std::u16string results_share,
+                        char16_t separator) {
   const std::u16string sep(1, separator);
   auto on_drive = [&](std::u16string_view rest) { return drive_root + sep + std::u16string(rest); };
   // A share written as a UNC path (\\server\share\) or an smb:// address ends
@@ -20,7 +21,8 @@ ExamPaths MakeExamPaths(const std::u16string& drive_root, const std::u16string& 
   p.task_text_source = exam_folder + sep + u"1.txt";
   p.material_folder = exam_folder + sep + u"aa";
   p.task_text = on_drive(u"1.txt");
-  p.candidate_folder = on_drive(u"620722001");
+  p.candidate_folder_name = candidate_folder;
+  p.candidate_folder = on_drive(candidate_folder);
   p.web_folder = p.candidate_folder + sep + u"web";
   p.candidate_page = p.web_folder + sep + u"index.htm";
   p.local_log = on_drive(u"cjj.txt");
@@ -65,12 +67,12 @@ ExamFolder FindExamFolder(Platform& platform) {
   return {program_folder, ExamFolderOrigin::kBesideProgram};
 }
 
-ExamPaths ExamPathsOf(Platform& platform) {
+ExamPaths ExamPathsOf(Platform& platform, const ExamFolder& exam_folder,
+                      std::u16string_view candidate_folder) {
   std::u16string share = platform.Environment("WEBEXAM_SHARE").value_or(u"");
   if (share.empty()) share = platform.DefaultResultsShare();
-  const ExamFolder exam_folder = FindExamFolder(platform);
-  ExamPaths paths =
-      MakeExamPaths(platform.DriveRoot(), exam_folder.path, share, platform.PathSeparator());
+  ExamPaths paths = MakeExamPaths(platform.DriveRoot(), exam_folder.path, candidate_folder, share,
+                                  platform.PathSeparator());
   paths.exam_folder = exam_folder;
   return paths;
 }

@@ -6,11 +6,11 @@
 
 namespace webexam {
 
-GradedPage GradeAndRecord(Platform& platform, const ExamPaths& paths, ExamState& state,
-                          const ReportTextWindow& show_report_text) {
+GradedPage GradeAndRecord(Platform& platform, const ExamPaths& paths, const AnswerKey& key,
+                          ExamState& state, const ReportTextWindow& show_report_text) {
   EnsureWindowsFolder(platform, paths);
   GradedPage graded;
-  graded.result = GradePage(platform, state, paths.candidate_page,
+  graded.result = GradePage(platform, state, key, paths.candidate_page,
                             Platform::IfMissing::kCreateEmpty, graded.bytes);
   AppendResultRecord(platform, paths.local_log, BuildResultRecord(state, graded.result));
   WriteCandidateReport(platform, paths, state, graded.result);
@@ -30,10 +30,10 @@ ShareOutcome ShareStep(Platform& platform, const ExamPaths& paths, const ExamSta
   return outcome;
 }
 
-std::u16string SubmitPass(Platform& platform, const ExamPaths& paths, ExamState& state,
-                          const ReportTextWindow& show_report_text, const ShareRetry& retry,
-                          std::u16string* note) {
-  const GradedPage graded = GradeAndRecord(platform, paths, state, show_report_text);
+std::u16string SubmitPass(Platform& platform, const ExamPaths& paths, const AnswerKey& key,
+                          ExamState& state, const ReportTextWindow& show_report_text,
+                          const ShareRetry& retry, std::u16string* note) {
+  const GradedPage graded = GradeAndRecord(platform, paths, key, state, show_report_text);
   std::u16string kept;
   const ShareOutcome outcome = ShareStep(platform, paths, state, graded, kept, retry);
   if (note) *note = std::move(kept);

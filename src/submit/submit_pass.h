@@ -20,14 +20,14 @@ struct GradedPage {
 };
 
 // The pass's part on this PC, in order: makes sure the marker's folder
-// exists, grades the candidate page, appends the result line to the local
+// exists, grades the candidate page against `key`, appends the result line to the local
 // log, rewrites and opens the report. Returns what the share step needs;
 // the clients run that step off the window's thread. A failing step throws
 // and the later steps do not run (what earlier steps wrote stays); a report
 // the desktop cannot open is no failure: `show_report_text` shows its text
 // instead.
-GradedPage GradeAndRecord(Platform& platform, const ExamPaths& paths, ExamState& state,
-                          const ReportTextWindow& show_report_text = {});
+GradedPage GradeAndRecord(Platform& platform, const ExamPaths& paths, const AnswerKey& key,
+                          ExamState& state, const ReportTextWindow& show_report_text = {});
 
 // The share step: submits to the results share or refuses; a first
 // submission whose line reached the share also leaves the graded bytes
@@ -41,8 +41,8 @@ ShareOutcome ShareStep(Platform& platform, const ExamPaths& paths, const ExamSta
 // The whole pass at once: GradeAndRecord, then the share step. Returns the
 // message the window must show, or an empty text; `note` (if given) as
 // ShareStep gives it.
-std::u16string SubmitPass(Platform& platform, const ExamPaths& paths, ExamState& state,
-                          const ReportTextWindow& show_report_text = {},
+std::u16string SubmitPass(Platform& platform, const ExamPaths& paths, const AnswerKey& key,
+                          ExamState& state, const ReportTextWindow& show_report_text = {},
                           const ShareRetry& retry = {}, std::u16string* note = nullptr);
 
 }  // namespace webexam

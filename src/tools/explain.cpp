@@ -36,11 +36,12 @@ TextPlace FindPlace(std::u16string_view page_text, std::u16string_view needle) {
   return {lines + 1, last_lf == std::u16string_view::npos ? position : position - 1 - last_lf};
 }
 
-std::u16string ExplainPage(Platform& platform, const std::u16string& page_path) {
+std::u16string ExplainPage(Platform& platform, const AnswerKey& key,
+                           const std::u16string& page_path) {
   ExamState state;
   std::string graded;
   const GradeResult result =
-      GradePage(platform, state, page_path, Platform::IfMissing::kFail, graded);
+      GradePage(platform, state, key, page_path, Platform::IfMissing::kFail, graded);
   // What grading searched, and a bounded stretch past it to say where a
   // text lies that grading did not reach: a page of any size costs no more.
   const std::u16string searched = platform.DecodeGbk(graded);
@@ -50,26 +51,31 @@ std::u16string ExplainPage(Platform& platform, const std::u16string& page_path) 
   const std::uint64_t page_size = platform.TreeSize(page_path);
   // The same text with what a browser does not show blanked out.
   const std::u16string shown = MaskHiddenText(searched);
-  const std::vector<int> hidden_only = ItemsPassedOnHiddenText(searched);
+  const std::vector<int> hidden_only = ItemsPassedOnHiddenText(key, searched);
 
   std::u16string out = u"页面：" + ShownName(page_path) + u"\n";
-  out += u"答对 " + Digits(result.correct_count) + u" 题，共 " + Digits(kItemCount) + u" 题。";
+  out += u"答对 " + Digits(result.correct_count) + u" 题，共 " + Digits(ItemCount(key)) + u" 题。";
   out += u"评分只查页面的前 " + Digits(kProbeLimit) + u" 字节（本页 " + Digits(page_size) +
          u" 字节），不分大小写，也不分全角半角。\n\n";
-  for (const AnswerItem& item : AnswerKey()) {
-    const bool passed = result.Mark(item.number) == 1;
-    out += u"第 " + Digits(item.number) + u" 题：" + (passed ? u"通过" : u"不通过");
-    if (item.rule == PassRule::kNotFound) {
+  int number = 0;
+  for (const AnswerItem& item : key) {
+    ++number;
+    const bool passed = result.Mark(number) == 1;
+    out += u"第 " + Digits(number) + u" 题：" + (passed ? u"通过" : u"不通过");
+    if (item.rule == PassRule::kNotFound && item.probe_texts.size() == 1) {
       out +=
           u"（这一题要求页面里没有" + Quoted(item.probe_texts[0]) + u"：有它就不通过，没有才通过）";
-    } else if (item.probe_count > 1) {
-      out += u"（" + Digits(item.probe_count) + u" 段文字都要找到才通过）";
+    } else if (item.rule == PassRule::kNotFound) {
+      out += u"（这一题要求页面里这 " + Digits(item.probe_texts.size()) +
+             u" 段文字一段也没有：有一段就不通过）";
+    } else if (item.probe_texts.size() > 1) {
+      out += u"（" + Digits(item.probe_texts.size()) + u" 段文字都要找到才通过）";
     }
     out += u"\n";
-    if (std::find(hidden_only.begin(), hidden_only.end(), item.number) != hidden_only.end()) {
+    if (std::find(hidden_only.begin(), hidden_only.end(), number) != hidden_only.end()) {
       out += u"  注意：这一题只因注释、脚本或样式里的文字才通过，浏览器不显示这些文字\n";
     }
-    for (std::u16string_view text : item.Probes()) {
+    for (std::u16string_view text : item.probe_texts) {
       // Where the browser shows it, if it does anywhere; else where it is.
       const TextPlace in_view = FindPlace(shown, text);
       const TextPlace in_limit = in_view.line != 0 ? in_view : FindPlace(searched, text);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 
+#include "grading/answer_key.h"
 #include "platform/platform.h"
 
 namespace webexam {
@@ -25,6 +26,7 @@ TextPlace FindPlace(std::u16string_view page_text, std::u16string_view needle);
 
 // Grades the page (a missing one is not created: PlatformError) and returns
 // the explanation as lines ending in LF.
-std::u16string ExplainPage(Platform& platform, const std::u16string& page_path);
+std::u16string ExplainPage(Platform& platform, const AnswerKey& key,
+                           const std::u16string& page_path);
 
 }  // namespace webexam

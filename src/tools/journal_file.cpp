@@ -7,8 +7,8 @@
 
 #include "results/kept_pages.h"
 #include "text/characters.h"
+#include "text/sha256.h"
 #include "text/utf8.h"
-#include "tools/sha256.h"
 
 namespace webexam {
 namespace {

@@ -49,8 +49,9 @@ std::u16string StartingPagePath(Platform& platform) {
   return FindExamFolder(platform).path + sep + u"aa" + sep + u"index.htm";
 }
 
-KeptPageReview ReviewKeptPages(Platform& platform, const std::u16string& share,
-                               const ShareLogContent& log, const std::vector<std::u16string>& names,
+KeptPageReview ReviewKeptPages(Platform& platform, const AnswerKey& key,
+                               const std::u16string& share, const ShareLogContent& log,
+                               const std::vector<std::u16string>& names,
                                const std::u16string& starting_page) {
   KeptPageReview review;
   review.made = true;
@@ -80,7 +81,7 @@ KeptPageReview ReviewKeptPages(Platform& platform, const std::u16string& share,
                                   ShownName(found->second) + u"：" + FromUtf8(error.what()));
       continue;
     }
-    if (const std::vector<int> items = ItemsPassedOnHiddenText(text); !items.empty()) {
+    if (const std::vector<int> items = ItemsPassedOnHiddenText(key, text); !items.empty()) {
       review.hidden_only.push_back(Whose(record, found->second) + u"：" + ItemList(items));
     }
     if (!review.starting_page) continue;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "grading/answer_key.h"
 #include "platform/platform.h"
 #include "results/share_log_reader.h"
 
@@ -27,9 +28,11 @@ struct KeptPageReview {
 // separator), whose pages folder lists `names`, and the starting page
 // `starting_page` (aa/index.htm of the exam folder). Without the starting
 // page the pages are not compared (every page would share it), and the
-// review says so.
-KeptPageReview ReviewKeptPages(Platform& platform, const std::u16string& share,
-                               const ShareLogContent& log, const std::vector<std::u16string>& names,
+// review says so. Items that passed on hidden text alone are found with
+// `key`; an empty key finds none.
+KeptPageReview ReviewKeptPages(Platform& platform, const AnswerKey& key,
+                               const std::u16string& share, const ShareLogContent& log,
+                               const std::vector<std::u16string>& names,
                                const std::u16string& starting_page);
 
 // The starting page of this machine's exam: aa/index.htm in the exam folder

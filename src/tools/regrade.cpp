@@ -29,8 +29,8 @@ std::u16string LineList(const std::vector<std::size_t>& lines) {
 
 }  // namespace
 
-RegradeReport Regrade(Platform& platform, const std::u16string& share, const ShareLogContent& log,
-                      std::vector<std::u16string> pages) {
+RegradeReport Regrade(Platform& platform, const AnswerKey& key, const std::u16string& share,
+                      const ShareLogContent& log, std::vector<std::u16string> pages) {
   const std::u16string folder = share + std::u16string(kKeptPagesFolderName);
   std::vector<std::u16string> names = std::move(pages);
   std::sort(names.begin(), names.end());
@@ -58,7 +58,7 @@ RegradeReport Regrade(Platform& platform, const std::u16string& share, const Sha
     GradeResult regraded;
     try {
       ExamState state;
-      regraded = GradePage(platform, state, folder + platform.PathSeparator() + name,
+      regraded = GradePage(platform, state, key, folder + platform.PathSeparator() + name,
                            Platform::IfMissing::kFail);
     } catch (const PlatformError& error) {
       unreadable.push_back(shown + u"：" + FromUtf8(error.what()));
@@ -77,7 +77,7 @@ RegradeReport Regrade(Platform& platform, const std::u16string& share, const Sha
     }
     const ShareLogRecord& record = *found->second;
     std::u16string items;
-    for (int item = 1; item <= kItemCount; ++item) {
+    for (int item = 1; item <= std::min(record.marks.Count(), regraded.marks.Count()); ++item) {
       const int logged = record.marks[item];
       if (logged == regraded.Mark(item)) continue;
       if (!items.empty()) items += u"、";

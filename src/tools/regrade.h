@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "grading/answer_key.h"
 #include "platform/platform.h"
 #include "results/share_log_reader.h"
 
@@ -24,7 +25,7 @@ struct RegradeReport {
 // `share` ends with the path separator; `pages` are the names in its pages
 // folder (none when it is missing). A page that cannot be read is named in
 // the report.
-RegradeReport Regrade(Platform& platform, const std::u16string& share, const ShareLogContent& log,
-                      std::vector<std::u16string> pages);
+RegradeReport Regrade(Platform& platform, const AnswerKey& key, const std::u16string& share,
+                      const ShareLogContent& log, std::vector<std::u16string> pages);
 
 }  // namespace webexam

@@ -90,7 +90,7 @@ void AppendTable(std::string& out, const ResultsSummary& summary) {
   out +=
       "<table class=\"results\">\n<thead>\n<tr><th>行号</th><th>考号</th><th>姓名</th>"
       "<th>计算机</th><th>答对数</th>";
-  for (int item = 1; item <= kItemCount; ++item) out += "<th>" + Num(item) + "</th>";
+  for (int item = 1; item <= summary.item_count; ++item) out += "<th>" + Num(item) + "</th>";
   if (summary.has_roster) out += "<th>与名单</th>";
   out += "</tr>\n</thead>\n<tbody>\n";
   for (std::size_t i = 0; i < summary.rows.size(); ++i) {
@@ -179,7 +179,7 @@ void AppendPassRates(std::string& out, const ResultsSummary& summary) {
     out += "<p>没有成绩行，无从统计。</p>\n";
     return;
   }
-  const int width = kLeft + kSlot * kItemCount + 16;
+  const int width = kLeft + kSlot * summary.item_count + 16;
   out += "<figure>\n<figcaption>共 " + Num(total) +
          " 行成绩。柱上是通过率；斜线柱并在题号下标“偏低”的题，通过的不到一半。</figcaption>\n";
   OpenChart(out, "pass-rates", "各题通过率", width);
@@ -195,7 +195,7 @@ void AppendPassRates(std::string& out, const ResultsSummary& summary) {
   }
   out += "<line class=\"half\" x1=\"" + Num(kLeft) + "\" y1=\"" + Num(kBase - kPlot / 2) +
          "\" x2=\"" + Num(width - 8) + "\" y2=\"" + Num(kBase - kPlot / 2) + "\"/>\n";
-  for (int item = 1; item <= kItemCount; ++item) {
+  for (int item = 1; item <= summary.item_count; ++item) {
     const int passed = summary.passed[item];
     const int percent = Percent(passed, total);
     const bool weak = IsWeakItem(passed, total);
@@ -214,14 +214,14 @@ void AppendDistribution(std::string& out, const ResultsSummary& summary) {
     return;
   }
   const int most = *std::max_element(summary.with_count.begin(), summary.with_count.end());
-  const int width = kLeft + kSlot * (kItemCount + 1) + 16;
+  const int width = kLeft + kSlot * (summary.item_count + 1) + 16;
   out += "<figure>\n<figcaption>每个答对数（0 到 22）有几行成绩；柱上是人数。</figcaption>\n";
   OpenChart(out, "counts", "答对数分布", width);
   out += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(kBase + 4) +
          "\" text-anchor=\"end\">0</text>\n";
   out += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(kBase - kPlot + 4) +
          "\" text-anchor=\"end\">" + Num(most) + "</text>\n";
-  for (int count = 0; count <= kItemCount; ++count) {
+  for (int count = 0; count <= summary.item_count; ++count) {
     const int n = summary.with_count[static_cast<std::size_t>(count)];
     AppendBar(out, "count", count, n * kPlot / most,
               "答对 " + Num(count) + " 题：" + Num(n) + " 人", "bar", Num(n), count);

@@ -200,6 +200,11 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
   std::unordered_map<std::size_t, const ShareLogRecord*> record_of;
   for (const ShareLogRecord& record : log.records) record_of.emplace(record.line, &record);
   summary.line_count = log.line_count;
+  for (const ShareLogRecord& record : log.records) {
+    summary.item_count = std::max(summary.item_count, record.marks.Count());
+  }
+  summary.passed = PerItem<int>(summary.item_count);
+  summary.with_count.assign(static_cast<std::size_t>(summary.item_count) + 1, 0);
 
   // Whose each line is, where it says: "第 3 行（120722003 王五）".
   std::unordered_map<std::size_t, std::u16string> who;
@@ -275,7 +280,9 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
     } else if (!marked.contains(pc)) {
       add(record.line, u"计算机 " + record.computer_name + u" 没有记号文件");
     }
-    for (int item = 1; item <= kItemCount; ++item) summary.passed[item] += record.marks[item];
+    for (int item = 1; item <= record.marks.Count(); ++item) {
+      summary.passed[item] += record.marks[item];
+    }
     ++summary.with_count[static_cast<std::size_t>(record.correct_count)];
   }
   for (const std::u16string& pc : pc_order) {

@@ -30,17 +30,18 @@ struct Missing {
 };
 
 struct ResultsSummary {
-  std::size_t line_count = 0;                    // lines in cjwyzz.txt
-  std::size_t marker_count = 0;                  // marker files on the share
-  std::vector<ShareLogRecord> rows;              // every result line, by exam number, then line
-  std::vector<std::u16string> remarks;           // per row: how it differs from the class list
-  PerItem<int> passed;                           // per item: the rows that passed it
-  std::array<int, kItemCount + 1> with_count{};  // per count 0 to 22: the rows with it
-  std::vector<Anomaly> anomalies;                // by line; those about no line last
-  bool has_roster = false;                       // a class list was given
-  std::size_t expected = 0;                      // candidates on the class list
-  std::vector<Missing> missing;                  // on the list without a line, by exam number
-  KeptPageReview kept_page_review;               // copies and hidden texts, when looked for
+  std::size_t line_count = 0;           // lines in cjwyzz.txt
+  std::size_t marker_count = 0;         // marker files on the share
+  std::vector<ShareLogRecord> rows;     // every result line, by exam number, then line
+  std::vector<std::u16string> remarks;  // per row: how it differs from the class list
+  int item_count = 0;                   // the exam's items: marks per line
+  PerItem<int> passed;                  // per item: the rows that passed it
+  std::vector<int> with_count;          // per count 0 to item_count: the rows with it
+  std::vector<Anomaly> anomalies;       // by line; those about no line last
+  bool has_roster = false;              // a class list was given
+  std::size_t expected = 0;             // candidates on the class list
+  std::vector<Missing> missing;         // on the list without a line, by exam number
+  KeptPageReview kept_page_review;      // copies and hidden texts, when looked for
 
   int Candidates() const { return static_cast<int>(rows.size()); }
   std::size_t Submitted() const { return expected - missing.size(); }

@@ -42,10 +42,10 @@ void AppendTable(std::u16string& out, const ResultsSummary& summary) {
 
   // The item numbers stand in two rows, tens above units, over one column each.
   std::u16string tens(marks_at, u' '), units;
-  for (int item = 1; item <= kItemCount; ++item) {
+  for (int item = 1; item <= summary.item_count; ++item) {
     tens += item >= 10 ? static_cast<char16_t>(u'0' + item / 10) : u' ';
     units += static_cast<char16_t>(u'0' + item % 10);
-    if (item < kItemCount) tens += u' ', units += u' ';
+    if (item < summary.item_count) tens += u' ', units += u' ';
   }
   while (!tens.empty() && tens.back() == u' ') tens.pop_back();
   out += tens + u"\n";
@@ -98,7 +98,7 @@ void AppendPassRates(std::u16string& out, const ResultsSummary& summary) {
     return;
   }
   out += u"题号  通过  通过率\n";
-  for (int item = 1; item <= kItemCount; ++item) {
+  for (int item = 1; item <= summary.item_count; ++item) {
     const int passed = summary.passed[item];
     const int percent = Percent(passed, total);
     std::u16string line = PadLeft(Digits(item), 4) + u"  " + PadLeft(Digits(passed), 4) + u"  " +
@@ -118,7 +118,7 @@ void AppendDistribution(std::u16string& out, const ResultsSummary& summary) {
   }
   const int most = *std::max_element(summary.with_count.begin(), summary.with_count.end());
   out += u"答对数  人数\n";
-  for (int count = 0; count <= kItemCount; ++count) {
+  for (int count = 0; count <= summary.item_count; ++count) {
     const int n = summary.with_count[static_cast<std::size_t>(count)];
     // Forty columns for the most common count; any count that occurs shows.
     const auto length = static_cast<std::size_t>((n * 40 + most - 1) / most);
@@ -192,7 +192,8 @@ std::u16string ResultsText(const ResultsSummary& summary) {
 std::string ResultsCsv(const ResultsSummary& summary) {
   std::string csv = "\xEF\xBB\xBF";
   csv += ToUtf8(u"考号,姓名,计算机,答对数");
-  for (int item = 1; item <= kItemCount; ++item) csv += ToUtf8(u",题") + std::to_string(item);
+  for (int item = 1; item <= summary.item_count; ++item)
+    csv += ToUtf8(u",题") + std::to_string(item);
   // New columns go after the marks, so that sheets that read the columns by
   // their place keep working.
   csv += ToUtf8(u",行号,备注") + "\r\n";
@@ -208,7 +209,8 @@ std::string ResultsCsv(const ResultsSummary& summary) {
     csv += CsvField(missing.candidate.exam_number, true) + "," +
            CsvField(missing.candidate.name, true) + "," +
            CsvField(missing.candidate.computer_name, true) + ",";
-    csv += std::string(kItemCount + 2, ',');  // before each mark, the line and the remark
+    csv += std::string(static_cast<std::size_t>(summary.item_count) + 2,
+                       ',');  // before each mark, the line and the remark
     csv += CsvField(missing.malformed_line == 0
                         ? std::u16string(u"未交")
                         : u"未交（只有格式不对的第 " + Digits(missing.malformed_line) + u" 行）",

@@ -8,8 +8,8 @@
 #include "results/results_share.h"
 #include "state/exam_paths.h"
 #include "text/characters.h"
+#include "text/sha256.h"
 #include "text/utf8.h"
-#include "tools/sha256.h"
 
 namespace webexam {
 namespace {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "exam/exam_folder_files.h"
 #include "platform/platform.h"
 #include "platform/share_account.h"
 #include "results/results_share.h"
@@ -174,7 +175,14 @@ int RunTool(const std::vector<std::string>& arguments) {
     auto platform = MakePlatform();
     if (roster) return CheckRoster(*platform, *roster) ? 0 : 1;
     if (save_credentials && !SaveCredentials(*platform)) return 1;
-    const ExamPaths paths = ExamPathsOf(*platform);
+    const ExamFolder exam_folder = FindExamFolder(*platform);
+    std::u16string candidate_folder;
+    try {
+      candidate_folder = LoadSealedExam(*platform, exam_folder.path).candidate_folder;
+    } catch (const ExamFileError&) {
+      // The room check names what is wrong with the exam's file.
+    }
+    const ExamPaths paths = ExamPathsOf(*platform, exam_folder, candidate_folder);
     bool ok = true;
     if (clear_marker) ok = ClearMarker(*platform, paths, !yes);
     const std::vector<CheckResult> results = CheckRoom(*platform, platform->DriveRoot(), paths);

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "exam/exam_folder_files.h"
 #include "grading/grade_page.h"
 #include "platform/platform.h"
+#include "state/exam_paths.h"
 #include "state/exam_state.h"
 #include "text/characters.h"
 #include "text/utf8.h"
@@ -68,9 +70,15 @@ int RunTool(const std::vector<std::string>& arguments) {
   if (explain && pages.size() != 1) return UsageError(kTool, u"--explain 只说明一个网页");
 
   auto platform = MakePlatform();
+  Exam exam;
+  try {
+    exam = LoadExam(*platform, FindExamFolder(*platform).path);
+  } catch (const ExamFileError& error) {
+    return UsageError(kTool, error.message());
+  }
   if (explain) {
     try {
-      return PrintOut(ExplainPage(*platform, FromUtf8(pages[0]))) ? 0 : 1;
+      return PrintOut(ExplainPage(*platform, exam.key, FromUtf8(pages[0]))) ? 0 : 1;
     } catch (const PlatformError& error) {
       Complain(pages[0], error);
       return 1;
@@ -83,11 +91,11 @@ int RunTool(const std::vector<std::string>& arguments) {
       // The teacher's page is graded as it is: a missing one is reported, not
       // created as the client does for the candidate's page.
       const GradeResult result =
-          GradePage(*platform, state, FromUtf8(page), Platform::IfMissing::kFail);
+          GradePage(*platform, state, exam.key, FromUtf8(page), Platform::IfMissing::kFail);
       std::u16string text = ShownName(FromUtf8(page)) + u"\t" + Digits(result.correct_count);
-      for (int item = 1; item <= kItemCount; ++item) {
+      for (const int mark : result.marks) {
         text += u'\t';
-        text += static_cast<char16_t>(u'0' + result.Mark(item));
+        text += static_cast<char16_t>(u'0' + mark);
       }
       text += u'\n';
       if (!PrintOut(text)) status = 1;

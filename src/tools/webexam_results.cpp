@@ -14,11 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "exam/exam_folder_files.h"
 #include "platform/platform.h"
 #include "results/kept_pages.h"
 #include "results/results_share.h"
 #include "results/share_advice.h"
 #include "results/share_log_reader.h"
+#include "state/exam_paths.h"
 #include "text/characters.h"
 #include "text/utf8.h"
 #include "tools/command_line.h"
@@ -425,14 +427,19 @@ int RunTool(const std::vector<std::string>& arguments) {
         std::u16string text;
         for (const std::u16string& problem : content->problems) text += problem + u"\n";
         if (!text.empty()) text += u"\n";
-        text += Regrade(*platform, share.Folder(), content->log, *content->kept_pages).text;
-        text += u"\n" + KeptPageReviewText(ReviewKeptPages(*platform, share.Folder(), content->log,
-                                                           *content->kept_pages,
+        const Exam exam = LoadExam(*platform, FindExamFolder(*platform).path);
+        text +=
+            Regrade(*platform, exam.key, share.Folder(), content->log, *content->kept_pages).text;
+        text += u"\n" + KeptPageReviewText(ReviewKeptPages(*platform, exam.key, share.Folder(),
+                                                           content->log, *content->kept_pages,
                                                            StartingPagePath(*platform)));
         return PrintOut(text) ? 0 : 1;
       } catch (const PlatformError& error) {
         Complain(u"读不了留下的页面", error);
         return 1;
+      } catch (const ExamFileError& error) {
+        PrintError(u"webexam-results: " + error.message() + u"\n");
+        return 2;
       }
     }
 
@@ -446,7 +453,13 @@ int RunTool(const std::vector<std::string>& arguments) {
     // The kept pages are looked at before Summarize takes the lines.
     KeptPageReview review;
     if (content->kept_pages && !content->kept_pages->empty()) {
-      review = ReviewKeptPages(*platform, share.Folder(), content->log, *content->kept_pages,
+      AnswerKey key;
+      try {
+        key = LoadExam(*platform, FindExamFolder(*platform).path).key;
+      } catch (const ExamFileError&) {
+        // Without the exam no item is found to pass on hidden text alone.
+      }
+      review = ReviewKeptPages(*platform, key, share.Folder(), content->log, *content->kept_pages,
                                StartingPagePath(*platform));
     }
     ResultsSummary summary = SummaryOf(*content, roster ? &*roster : nullptr);

@@ -6,9 +6,9 @@
 
 namespace webexam {
 
-GradingWindow::GradingWindow(Platform& platform, const ExamPaths& paths, ExamState& state,
-                             GradingWindowHooks hooks)
-    : platform_(platform), paths_(paths), state_(state), hooks_(std::move(hooks)) {}
+GradingWindow::GradingWindow(Platform& platform, const ExamPaths& paths, const AnswerKey& key,
+                             ExamState& state, GradingWindowHooks hooks)
+    : platform_(platform), paths_(paths), key_(key), state_(state), hooks_(std::move(hooks)) {}
 
 GradingWindow::~GradingWindow() {
   if (share_step_.joinable()) share_step_.join();
@@ -25,7 +25,7 @@ void GradingWindow::Submit() {
   if (busy_) return;
   busy_ = true;
   hooks_.show_busy(true);
-  GradedPage graded = GradeAndRecord(platform_, paths_, state_, hooks_.show_report_text);
+  GradedPage graded = GradeAndRecord(platform_, paths_, key_, state_, hooks_.show_report_text);
   // The share may keep the candidate waiting: the window stays alive
   // meanwhile, and the outcome goes back to its thread.
   share_step_ = std::thread([this, graded = std::move(graded)] {

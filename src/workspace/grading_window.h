@@ -66,7 +66,8 @@ struct GradingWindowHooks {
 
 class GradingWindow {
  public:
-  GradingWindow(Platform& platform, const ExamPaths& paths, ExamState& state,
+  // `key` is the exam's, and must outlive the window.
+  GradingWindow(Platform& platform, const ExamPaths& paths, const AnswerKey& key, ExamState& state,
                 GradingWindowHooks hooks);
   GradingWindow(const GradingWindow&) = delete;
   GradingWindow& operator=(const GradingWindow&) = delete;
@@ -101,6 +102,7 @@ class GradingWindow {
  private:
   Platform& platform_;
   const ExamPaths& paths_;
+  const AnswerKey& key_;
   ExamState& state_;
   GradingWindowHooks hooks_;
   ExitQuestion exit_question_;

@@ -1,6 +1,20 @@
 #include "workspace/workspace.h"
 
+#include <algorithm>
+
 namespace webexam {
+namespace {
+
+// Whether a listed name is the candidate folder's: its name is ASCII, which
+// Windows matches in either case.
+bool SameAsciiName(std::u16string_view listed, std::u16string_view name) {
+  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; };
+  return listed.size() == name.size() &&
+         std::equal(listed.begin(), listed.end(), name.begin(),
+                    [&](char16_t a, char16_t b) { return lower(a) == lower(b); });
+}
+
+}  // namespace
 
 void PrepareTaskText(Platform& platform, const ExamPaths& paths) {
   if (platform.ListPath(paths.task_text, Listing::kFilesOnly) == kTaskTextName) {
@@ -10,8 +24,8 @@ void PrepareTaskText(Platform& platform, const ExamPaths& paths) {
 }
 
 void PrepareCandidateFolder(Platform& platform, const ExamPaths& paths) {
-  if (platform.ListPath(paths.candidate_folder, Listing::kFilesAndFolders) ==
-      kCandidateFolderName) {
+  if (SameAsciiName(platform.ListPath(paths.candidate_folder, Listing::kFilesAndFolders),
+                    paths.candidate_folder_name)) {
     // Complete before the folder is made again: nothing of the old one
     // survives into the new workspace.
     platform.RemoveTree(paths.candidate_folder);

@@ -29,7 +29,7 @@ class GradePageTest : public ::testing::Test {
   TempDir dir_;
   std::u16string page_ = dir_ / "index.htm";
   ExamState state_;
-  const std::string model_answer_ = ReadBytes(test::DataFile("model_answer.htm"));
+  const std::string model_answer_ = ReadBytes(test::ModelAnswer());
 };
 
 // The model answer's and an empty page's marks are webexam-grade's lines in

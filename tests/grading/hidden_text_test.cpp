@@ -46,7 +46,7 @@ TEST(HiddenText, MarksOfTextAreGradingsMarks) {
   auto platform = MakePlatform();
   test::TempDir dir;
   for (const std::string& page :
-       {test::ReadBytes(test::DataFile("model_answer.htm")), std::string(),
+       {test::ReadBytes(test::ModelAnswer()), std::string(),
         test::Gbk(u"<!-- 17-1.bmp --> abcd <title>欢迎进入网页天地!")}) {
     test::WriteBytes(dir.path() / "index.htm", page);
     ExamState state;
@@ -57,7 +57,7 @@ TEST(HiddenText, MarksOfTextAreGradingsMarks) {
 
 TEST(HiddenText, ItemsPassedOnlyOnHiddenText) {
   const std::u16string model =
-      MakePlatform()->DecodeGbk(test::ReadBytes(test::DataFile("model_answer.htm")));
+      MakePlatform()->DecodeGbk(test::ReadBytes(test::ModelAnswer()));
   EXPECT_TRUE(ItemsPassedOnHiddenText(model).empty());
   // The same texts in a comment as well change nothing.
   EXPECT_TRUE(ItemsPassedOnHiddenText(u"<!-- " + model + u" -->" + model).empty());

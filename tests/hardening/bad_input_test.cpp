@@ -129,7 +129,7 @@ class BadInput : public ::testing::Test {
   fs::path share_ = dir_.path() / "share";
   fs::path program_ = dir_.path() / "program";
   fs::path page_ = root_ / "620722001" / "web" / "index.htm";
-  ExamPaths paths_ = MakeExamPaths(test::U16(root_), test::U16(program_), test::U16(share_),
+  ExamPaths paths_ = MakeExamPaths(test::U16(root_), test::U16(program_), u"620722001", test::U16(share_),
                                    platform_->PathSeparator());
   ExamState state_{u"120722001", u"张三", u"JF07", u"", u""};
 };
@@ -138,7 +138,7 @@ TEST_F(BadInput, ABinaryPageScoresByTheTextItHolds) {
   WriteBytes(page_, Binary(4 << 20, 1));
   // The model answer between binary bytes within the first 32000.
   const fs::path hidden = page_.parent_path() / "hidden.htm";
-  const std::string model = test::ReadBytes(test::DataFile("model_answer.htm"));
+  const std::string model = test::ReadBytes(test::ModelAnswer());
   WriteBytes(hidden, Binary(kProbeLimit - model.size() - 1, 2) + model + Binary(1 << 20, 3));
 
   // Nothing but binary: only the text the page must not hold is missing.
@@ -153,7 +153,7 @@ TEST_F(BadInput, AnUnreadablePageTakesTheFatalPathAndWritesNothing) {
 #ifdef _WIN32
   // Held open by another program that shares it with nobody.
   constexpr test::Kind kKind = test::Kind::kBusy;
-  WriteBytes(page_, test::ReadBytes(test::DataFile("model_answer.htm")));
+  WriteBytes(page_, test::ReadBytes(test::ModelAnswer()));
   const fs::path ready = dir_.path() / "ready";
   auto holder = test::Spawn(test::TestProgram("results_driver"),
                             {"hold-open", page_.string(), "1500", ready.string()},

@@ -49,7 +49,7 @@ int Submit(char** argv) {
   auto real = MakePlatform();
   test::FailingPlatform platform(*real);  // fails nothing, starts no viewer
   const std::u16string root = FromUtf8(argv[2]);
-  const ExamPaths paths = MakeExamPaths(root, root, FromUtf8(argv[3]), platform.PathSeparator());
+  const ExamPaths paths = MakeExamPaths(root, root, u"620722001", FromUtf8(argv[3]), platform.PathSeparator());
   ExamState state;
   state.computer_name = FromUtf8(argv[4]);
   state.exam_number = FromUtf8(argv[5]);

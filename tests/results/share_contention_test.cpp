@@ -24,7 +24,7 @@ TEST(ShareContention, FortyPcsSubmittingAtOnceLeaveFortyIntactLines) {
   const fs::path share = unc ? fs::path(unc) : dir.path() / "share";
   fs::create_directories(share);
   for (const auto& entry : fs::directory_iterator(share)) fs::remove_all(entry.path());
-  const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
+  const std::string model = ReadBytes(test::ModelAnswer());
   const std::string starter = ReadBytes(fs::path(WEBEXAM_SOURCE_DIR) / "exam/aa/index.htm");
 
   test::SubmitFromPcs(

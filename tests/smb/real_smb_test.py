@@ -22,7 +22,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import samba_server as samba  # noqa: E402
 
-MODEL = os.path.join(HERE, "..", "data", "model_answer.htm")
+MODEL = os.path.join(HERE, "..", "..", "exam", "model.htm")
 NOT_DELIVERED = "成绩没有交到教师机，请稍后再按“上交成绩”，或者通知老师"
 NO_MARKER = "成绩已交到教师机，但没能留下本机记号，请通知老师"
 LOG = "cjwyzz.txt"

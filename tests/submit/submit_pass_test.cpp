@@ -34,7 +34,7 @@ class SubmitPassTest : public ::testing::Test {
   fs::path root_ = dir_.path() / "c";
   fs::path page_ = root_ / "620722001" / "web" / "index.htm";
   fs::path share_ = dir_.path() / "share";
-  ExamPaths paths_ = MakeExamPaths(test::U16(root_), u"/program", test::U16(share_), u'/');
+  ExamPaths paths_ = MakeExamPaths(test::U16(root_), u"/program", u"620722001", test::U16(share_), u'/');
   ExamState state_{u"120722001", u"张三", u"JF07", u"", u""};
 };
 
@@ -55,7 +55,7 @@ TEST_F(SubmitPassTest, ThreePressesLogThreeTimesAndReachTheShareOnce) {
   EXPECT_EQ(ReadBytes(root_ / "cjj.txt"), first);
 
   // The candidate writes the page: the next presses grade it afresh, but are refused.
-  test::WriteBytes(page_, ReadBytes(test::DataFile("model_answer.htm")));
+  test::WriteBytes(page_, ReadBytes(test::ModelAnswer()));
   EXPECT_EQ(Press(), kAlreadySubmittedMessage);
   EXPECT_EQ(Press(), kAlreadySubmittedMessage);
 
@@ -97,7 +97,7 @@ TEST_F(SubmitPassTest, AFailingStepStopsThePassButAMissingViewerDoesNot) {
 
 TEST_F(SubmitPassTest, TheFirstSubmissionLeavesTheBytesItWasGradedOnInPages) {
   // A page longer than the probe reads: only what was graded is kept.
-  const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
+  const std::string model = ReadBytes(test::ModelAnswer());
   test::WriteBytes(page_, model + std::string(40000, ' ') + "abcd");
   std::u16string note = u"unset";
   EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), u"");

@@ -7,6 +7,7 @@
 #include <random>
 #include <sstream>
 
+#include "exam/exam_folder_files.h"
 #include "text/utf8.h"
 
 #ifdef _WIN32
@@ -240,9 +241,9 @@ std::vector<std::string> CrLfLines(const std::string& bytes) {
 }
 
 GradeResult ResultOf(std::string_view marks) {
-  EXPECT_EQ(marks.size(), static_cast<std::size_t>(kItemCount));
   GradeResult result;
-  for (int item = 1; item <= kItemCount; ++item) {
+  result.marks = Marks(static_cast<int>(marks.size()));
+  for (int item = 1; item <= result.marks.Count(); ++item) {
     result.marks[item] = marks[static_cast<std::size_t>(item - 1)] == '1' ? 1 : 0;
     result.correct_count += result.marks[item];
   }
@@ -275,5 +276,15 @@ fs::path BuiltProgram(std::string_view name) {
 }
 
 fs::path DataFile(std::string_view name) { return fs::path(WEBEXAM_TEST_DATA) / name; }
+
+fs::path ModelAnswer() { return fs::path(WEBEXAM_SOURCE_DIR) / "exam" / "model.htm"; }
+
+const Exam& SampleExam() {
+  static const Exam exam = [] {
+    const std::unique_ptr<Platform> platform = MakePlatform();
+    return LoadExam(*platform, U16(fs::path(WEBEXAM_SOURCE_DIR) / "exam"));
+  }();
+  return exam;
+}
 
 }  // namespace webexam::test

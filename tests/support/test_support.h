@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "exam/exam.h"
 #include "grading/grade_page.h"
 #include "platform/platform.h"
 
@@ -45,6 +46,10 @@ std::string Gbk(std::u16string_view text);
 std::string Hex(std::string_view hex);
 // The path of a file in tests/data.
 fs::path DataFile(std::string_view name);
+// The sample exam's model answer page, which scores full marks.
+fs::path ModelAnswer();
+// The sample exam as its editable file gives it.
+const Exam& SampleExam();
 
 // The lines of a file's bytes, each with its CR LF; a test fails when text
 // follows the last CR LF (a torn line).

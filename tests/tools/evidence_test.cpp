@@ -22,7 +22,7 @@ TEST_F(Evidence, GradePrintsOneLinePerPageAndNamesThePagesItCannotRead) {
   // A candidate's folder named in Chinese, as the paths are given (UTF-8).
   const fs::path folder = dir_.path() / fs::path(u"考生 张三");
   fs::create_directories(folder);
-  WriteBytes(folder / "index.htm", ReadBytes(test::DataFile("model_answer.htm")));
+  WriteBytes(folder / "index.htm", ReadBytes(test::ModelAnswer()));
   const std::string model = ToUtf8(U16(folder / "index.htm"));
   const std::string missing = ToUtf8(U16(folder / fs::path(u"缺.htm")));
   const std::string no_folder = ToUtf8(U16(dir_.path() / "none" / "index.htm"));
@@ -83,7 +83,7 @@ TEST_F(Evidence, RegradeListsLinesThatNoLongerMatchTheirKeptPage) {
   EXPECT_TRUE(Says(u"共享文件夹里没有 cjwyzz.txt")) << out_;
   EXPECT_TRUE(Says(u"里的 0 个页面")) << out_;
 
-  const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
+  const std::string model = ReadBytes(test::ModelAnswer());
   Submit(share, "pc1", model, {u"120722001", u"张三", u"JF01", u"", u""});
   Submit(share, "pc2", "", {u"120722002", u"李四", u"JF02", u"", u""});
   EXPECT_EQ(Run("webexam-results", {"--regrade", share.string()}), 0);

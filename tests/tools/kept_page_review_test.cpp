@@ -67,7 +67,7 @@ class KeptPageReviewTest : public test::ToolRun {
                            real_->ListFiles(test::U16(share_ / "pages")), starting_page);
   }
   const fs::path share_ = dir_.path() / "share";
-  const std::string model_ = ReadBytes(test::DataFile("model_answer.htm"));
+  const std::string model_ = ReadBytes(test::ModelAnswer());
   const std::string start_ = ReadBytes(fs::path(WEBEXAM_SOURCE_DIR) / "exam" / "aa" / "index.htm");
   const std::u16string start_path_ =
       test::U16(fs::path(WEBEXAM_SOURCE_DIR) / "exam" / "aa" / "index.htm");

@@ -95,7 +95,7 @@ TEST(LiveView, FortyPcsSubmitWhileTheTeacherWatches) {
                    "--html", page.string(), share.string()},
                   screen, dir.path() / "errors.txt");
 
-  const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
+  const std::string model = ReadBytes(test::ModelAnswer());
   // The PCs press a moment after the watch began.
   test::SubmitFromPcs(
       dir.path(), share, kPcs, [&](int) { return model; }, std::chrono::milliseconds(2500));

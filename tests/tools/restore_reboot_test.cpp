@@ -39,7 +39,7 @@ class RestoreSoftware : public test::ToolRun {
 };
 
 TEST_F(RestoreSoftware, EverySubmissionOfARebootedPcKeepsItsLineAndPageAndTheTeacherIsTold) {
-  const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
+  const std::string model = ReadBytes(test::ModelAnswer());
   const std::string starter = ReadBytes(fs::path(WEBEXAM_SOURCE_DIR) / "exam/aa/index.htm");
   // JF01's marker on the share is left from an earlier exam; the client
   // never reads it, so it stops no line.

@@ -41,7 +41,7 @@ class ToolRun : public ::testing::Test {
     FailingPlatform platform(*real_);  // fails nothing else, starts no viewer
     const fs::path root = dir_.path() / pc;
     const ExamPaths paths =
-        MakeExamPaths(U16(root), U16(root), U16(share), platform.PathSeparator());
+        MakeExamPaths(U16(root), U16(root), u"620722001", U16(share), platform.PathSeparator());
     if (refuse_marker) {
       platform.Fail(FailingPlatform::Op::kWriteNewFile, Kind::kDenied,
                     paths.results_share + state.computer_name);

@@ -51,7 +51,7 @@ class WebexamResults : public test::ToolRun {
 };
 
 TEST_F(WebexamResults, SummarizesAShareTheSubmitPassWroteAsTheGoldenFilesSay) {
-  const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
+  const std::string model = ReadBytes(test::ModelAnswer());
   const std::string starter = ReadBytes(fs::path(WEBEXAM_SOURCE_DIR) / "exam/aa/index.htm");
   // Pages part of the way to the model answer pass some of the items.
   auto part = [&model](std::size_t bytes) { return model.substr(0, bytes); };
@@ -119,7 +119,7 @@ TEST_F(WebexamResults, ExitStatusSaysWhetherTheShareWasReadAndTheFilesWritten) {
 // still read: what is there is shown, and what is wrong is an anomaly with
 // what to do, in every form and in the re-grade.
 TEST_F(WebexamResults, AMissingOrMisshapenLogOrPagesFolderIsAnAnomalyNotAFailure) {
-  const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
+  const std::string model = ReadBytes(test::ModelAnswer());
   Submit(share_, "pc1", model, {u"120722001", u"张三", u"JF01", u"", u""});
   fs::remove(share_ / "cjwyzz.txt");
   const fs::path csv = dir_.path() / "results.csv", html = dir_.path() / "results.html";
@@ -163,7 +163,7 @@ TEST_F(WebexamResults, AMissingOrMisshapenLogOrPagesFolderIsAnAnomalyNotAFailure
 // A log grown far past any exam's is read up to the limit: the results of
 // its first lines, the first notes with a count of the rest, and the cut.
 TEST_F(WebexamResults, ALogPastTheReadLimitGivesItsFirstLinesAndSaysWhatWasLeft) {
-  const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
+  const std::string model = ReadBytes(test::ModelAnswer());
   Submit(share_, "pc1", model, {u"120722001", u"张三", u"JF01", u"", u""});
   std::string bytes = ReadBytes(share_ / "cjwyzz.txt");
   const std::size_t first_line = bytes.size();
@@ -180,7 +180,7 @@ TEST_F(WebexamResults, ALogPastTheReadLimitGivesItsFirstLinesAndSaysWhatWasLeft)
 }
 
 TEST_F(WebexamResults, TheJournalNamesEveryChangeOfTheShareInThisAndEveryLaterReport) {
-  const std::string model = ReadBytes(test::DataFile("model_answer.htm"));
+  const std::string model = ReadBytes(test::ModelAnswer());
   const fs::path journal = dir_.path() / "journal.txt";
   const std::string starter = ReadBytes(fs::path(WEBEXAM_SOURCE_DIR) / "exam/aa/index.htm");
   Submit(share_, "pc1", starter, {u"120722001", u"张三", u"JF01", u"", u""});

@@ -78,7 +78,7 @@ int Run(int show_ms) {
   const std::u16string root = show_ms > 0 ? u"C:" : test::U16(drive.path());
   std::unique_ptr<Platform> platform = MakePlatform();
   ExamPaths paths =
-      MakeExamPaths(root, test::U16(test::BuiltProgram("webexam").parent_path()), root, u'\\');
+      MakeExamPaths(root, test::U16(test::BuiltProgram("webexam").parent_path()), u"620722001", root, u'\\');
   SetApp(std::unique_ptr<App>(new App{std::move(platform), paths, ProcessExamState(), {}}));
 
   HDC screen = GetDC(nullptr);

@@ -90,7 +90,7 @@ class GradingWindowTest : public ::testing::Test {
   fs::path root_ = dir_.path() / "c";
   fs::path program_ = dir_.path() / "program";
   fs::path share_ = dir_.path() / "share";
-  ExamPaths paths_ = MakeExamPaths(test::U16(root_), test::U16(program_), test::U16(share_), u'/');
+  ExamPaths paths_ = MakeExamPaths(test::U16(root_), test::U16(program_), u"620722001", test::U16(share_), u'/');
   ExamState state_{u"120722001", u"张三", u"JF07", u"", u""};
   std::vector<bool> busy_shown_;
   std::vector<std::u16string> shown_;  // messages and questions, in order

@@ -24,7 +24,7 @@ class Workspace : public ::testing::Test {
   fs::path root_ = dir_.path() / "c";
   fs::path program_ = dir_.path() / "program";
   ExamPaths paths_ =
-      MakeExamPaths(test::U16(root_), test::U16(program_), test::U16(dir_.path() / "share"), u'/');
+      MakeExamPaths(test::U16(root_), test::U16(program_), u"620722001", test::U16(dir_.path() / "share"), u'/');
 };
 
 TEST_F(Workspace, TheDeliveredTaskTextReplacesTheOldAndMustBeThere) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "exam/exam.h"
 #include "platform/platform.h"
 #include "state/exam_paths.h"
 #include "state/exam_state.h"
@@ -18,6 +19,7 @@ inline const QString kAppTitle = QStringLiteral("网页制作考试");
 
 struct App {
   std::unique_ptr<Platform> platform;
+  Exam exam;  // read from the exam folder at start
   ExamPaths paths;
   ExamState& state;
 };

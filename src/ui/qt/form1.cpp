@@ -56,7 +56,7 @@ Form1::Form1()
       command1_(QStringLiteral("上交成绩"), this),
       command2_(QStringLiteral("退出"), this),
       label1_(this),
-      grading_(*TheApp().platform, TheApp().paths, TheApp().state, Hooks()) {
+      grading_(*TheApp().platform, TheApp().paths, TheApp().exam.key, TheApp().state, Hooks()) {
   setWindowTitle(kAppTitle);
   setWindowFlag(Qt::WindowStaysOnTopHint);
   setFont(SongFont(9));

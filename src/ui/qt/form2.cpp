@@ -10,13 +10,13 @@
 namespace webexam::qt {
 
 Form2::Form2()
-    : label5_(QStringLiteral("考号范围：120722001至120722999"), this),
+    : label5_(ToQString(TheApp().exam.range_text), this),
       label1_(QStringLiteral("考  号："), this),
       label2_(QStringLiteral("姓  名："), this),
       text1_(this),
       text2_(this),
       command1_(QStringLiteral("开   始"), this),
-      sign_in_(*TheApp().platform, TheApp().state) {
+      sign_in_(*TheApp().platform, TheApp().state, TheApp().exam) {
   setWindowTitle(QStringLiteral("考生登录"));
   setFont(SongFont(9));
   const Twips twips(*this);
@@ -36,7 +36,7 @@ Form2::Form2()
   }
   command1_.setFont(SongFont(15));
   // Given after its font: a line edit lays its text out at once.
-  text1_.setText(QStringLiteral("120722"));
+  text1_.setText(ToQString(TheApp().exam.number_start));
   // Neither box limits its text (a line edit cuts at 32767 otherwise).
   text1_.setMaxLength(std::numeric_limits<int>::max());
   text2_.setMaxLength(std::numeric_limits<int>::max());

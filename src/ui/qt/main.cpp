@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <cstdio>
 
+#include "exam/exam_folder_files.h"
 #include "results/results_share.h"
 #include "ui/qt/app.h"
 #include "ui/qt/form2.h"
@@ -21,7 +22,9 @@ int main(int argc, char** argv) {
 
   const bool started = webexam::qt::RunGuarded(nullptr, [&] {
     auto platform = webexam::MakePlatform();
-    webexam::ExamPaths paths = webexam::ExamPathsOf(*platform);
+    const webexam::ExamFolder exam_folder = webexam::FindExamFolder(*platform);
+    webexam::Exam exam = webexam::LoadSealedExam(*platform, exam_folder.path);
+    webexam::ExamPaths paths = webexam::ExamPathsOf(*platform, exam_folder, exam.candidate_folder);
     // The exam still runs on such a share; the room's teacher reads why not to.
     if (const std::u16string problem = webexam::ShareLockingProblem(*platform, paths);
         !problem.empty()) {
@@ -33,8 +36,8 @@ int main(int argc, char** argv) {
     if (platform->ListPath(root, webexam::Listing::kFilesAndFolders).empty()) {
       platform->MakeFolder(root);
     }
-    webexam::qt::SetApp(std::make_unique<webexam::qt::App>(
-        webexam::qt::App{std::move(platform), std::move(paths), webexam::ProcessExamState()}));
+    webexam::qt::SetApp(std::make_unique<webexam::qt::App>(webexam::qt::App{
+        std::move(platform), std::move(exam), std::move(paths), webexam::ProcessExamState()}));
     (new webexam::qt::Form2())->show();
   });
   return started ? application.exec() : 1;

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "exam/exam.h"
 #include "platform/platform.h"
 #include "state/exam_paths.h"
 #include "state/exam_state.h"
@@ -22,6 +23,7 @@ inline constexpr wchar_t kAppTitle[] = L"网页制作考试";
 
 struct App {
   std::unique_ptr<Platform> platform;
+  Exam exam;  // read from the exam folder at start
   ExamPaths paths;
   ExamState& state;
   // Every window made in this run. A form outlives its window, so that a

@@ -35,7 +35,8 @@ Form1& Form1::Open() {
   return form;
 }
 
-Form1::Form1() : grading_(*TheApp().platform, TheApp().paths, TheApp().state, Hooks()) {}
+Form1::Form1()
+    : grading_(*TheApp().platform, TheApp().paths, TheApp().exam.key, TheApp().state, Hooks()) {}
 
 GradingWindowHooks Form1::Hooks() {
   return {

@@ -35,15 +35,16 @@ void Form2::Create() {
   // The layout. Creation order is the focus order: the start button, the
   // exam number, the name. The labels take no focus and lie beneath.
   command1_.Create(hwnd_, kCommand1, twips, sign_in_window::kCommand1, L"开   始", *font15_);
-  text1_.Create(hwnd_, kText1, twips, sign_in_window::kText1, L"120722", *font12_);
+  text1_.Create(hwnd_, kText1, twips, sign_in_window::kText1, ToWide(TheApp().exam.number_start),
+                *font12_);
   text2_.Create(hwnd_, kText2, twips, sign_in_window::kText2, L"", *font12_);
-  label5_.Create(hwnd_, kLabel5, twips, sign_in_window::kLabel5, L"考号范围：120722001至120722999",
+  label5_.Create(hwnd_, kLabel5, twips, sign_in_window::kLabel5, ToWide(TheApp().exam.range_text),
                  *font9_);
   label1_.Create(hwnd_, kLabel1, twips, sign_in_window::kLabel1, L"考  号：", *font12_);
   label2_.Create(hwnd_, kLabel2, twips, sign_in_window::kLabel2, L"姓  名：", *font12_);
   focus_ = command1_.hwnd;  // the window opens with the focus on the start button
 
-  sign_in_.emplace(*TheApp().platform, TheApp().state);  // Form_Load
+  sign_in_.emplace(*TheApp().platform, TheApp().state, TheApp().exam);  // Form_Load
 }
 
 void Form2::Command1_Click() {

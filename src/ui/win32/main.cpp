@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "exam/exam_folder_files.h"
 #include "state/exam_paths.h"
 #include "state/exam_state.h"
 #include "ui/win32/app.h"
@@ -68,10 +69,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   SetProcessDPIAware();
   const bool started = RunGuarded(nullptr, [] {
     std::unique_ptr<webexam::Platform> platform = webexam::MakePlatform();
-    webexam::ExamPaths paths = webexam::ExamPathsOf(*platform);
+    const webexam::ExamFolder exam_folder = webexam::FindExamFolder(*platform);
+    webexam::Exam exam = webexam::LoadSealedExam(*platform, exam_folder.path);
+    webexam::ExamPaths paths = webexam::ExamPathsOf(*platform, exam_folder, exam.candidate_folder);
     // The process starts with an empty exam state.
-    SetApp(std::unique_ptr<App>(
-        new App{std::move(platform), std::move(paths), webexam::ProcessExamState(), {}}));
+    SetApp(std::unique_ptr<App>(new App{
+        std::move(platform), std::move(exam), std::move(paths), webexam::ProcessExamState(), {}}));
     Form2::Open().Show();
   });
   return started ? RunMessageLoop() : ExitStatus();
