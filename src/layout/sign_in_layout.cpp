@@ -71,7 +71,9 @@ std::vector<std::u16string> WrapLines(std::u16string_view text, int width,
       fits = next;
     }
     const std::size_t end = LineEnd(text, fits);
-    lines.emplace_back(text.substr(0, end));
+    std::u16string_view line = text.substr(0, end);
+    while (line.size() > 1 && IsBlank(line.back())) line.remove_suffix(1);
+    lines.emplace_back(line);
     text.remove_prefix(end);
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   }
