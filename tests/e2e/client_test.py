@@ -365,6 +365,7 @@ def expected_report(count, marks, number=NUMBER):
 
 def sign_in(client, shots):
     form2 = client.wait_window(TITLE_SIGN_IN)
+    check(client.geometry(form2)[2:] == (423, 213), "the sample's sign-in window as designed")
     client.focus(form2)
     client.screenshot(shots, "sign-in.png", form2)
     # The focus starts on the start button; the untouched "120722" is refused.
