@@ -33,6 +33,8 @@ Form2::Form2()
 
   QStringList lines;
   for (const std::u16string& line : layout.range_lines) lines << ToQString(line);
+  // The exam's text as written: a "<" in it is no markup.
+  label5_.setTextFormat(Qt::PlainText);
   label5_.setText(lines.join(u'\n'));
   Place(label5_, layout.label5);
   Place(label1_, layout.label1);
