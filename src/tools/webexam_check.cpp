@@ -34,6 +34,8 @@ constexpr std::u16string_view kHelp =
     u"  4. 本机没有遗留的交卷记号 c:\\windows\\fen.g\n"
     u"  5. 计算机名能作记号文件名，共享文件夹里还没有这个名字的记号\n"
     u"  6. 有打开成绩报告 cj.txt 的程序（.txt 的打开方式；Linux 上是 xdg-open）\n"
+    u"  7. 考题文件：考试文件夹里封存的 exam.sealed 能读出（列出考题的标题），\n"
+    u"     没有考生不该看到的考题原文 exam.txt 和标准答案 model.htm\n"
     u"\n"
     u"考试文件夹：WEBEXAM_EXAM，否则第一个放有 1.txt 或 aa 的：/etc/webexam/exam\n"
     u"（Linux）、程序所在的文件夹、/usr/share/webexam/exam（Linux）。\n"
