@@ -82,9 +82,10 @@ class LineReader {
                                                           : LineProblem::kFieldCount;
     }
     const int item_count = static_cast<int>(fields_.size() - kFieldsBeforeMarks);
-    if (torn && expected_items_ > 0 && item_count < expected_items_) {
+    // With the exam known, a line holds its marks and no other number.
+    if (expected_items_ > 0 && item_count != expected_items_) {
       note.value = static_cast<int>(fields_.size());
-      return LineProblem::kTorn;
+      return torn && item_count < expected_items_ ? LineProblem::kTorn : LineProblem::kFieldCount;
     }
     if (!texts_read) return LineProblem::kUndecodable;
     const std::u16string_view texts[] = {record.exam_number, record.candidate_name,
@@ -216,6 +217,7 @@ ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gb
   };
   LineReader reader(decode_gbk, item_count);
   bool last_torn = false;
+  std::string_view last_line;
   std::size_t start = 0;
   while (start < bytes.size()) {
     const std::size_t lf = bytes.find('\n', start);
@@ -225,6 +227,7 @@ ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gb
     if (line.ends_with('\r')) line.remove_suffix(1);
     start = torn ? bytes.size() : lf + 1;
     last_torn = torn;
+    last_line = line;
 
     LineNote note{++content.line_count, LineProblem::kEmpty, 0, 0};
     ShareLogRecord record;
@@ -243,21 +246,34 @@ ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gb
     }
   }
   // Without the exam's count, a torn last line is measured against the
-  // other lines.
-  if (item_count == 0 && last_torn && content.records.size() > 1 &&
-      content.records.back().line == content.line_count) {
-    ShareLogRecord last = std::move(content.records.back());
-    content.records.pop_back();
-    if (const int usual = UsualItemCount(content.records); last.marks.Count() < usual) {
-      if (!content.notes.empty() && content.notes.back().line == last.line)
-        content.notes.pop_back();
-      if (note_kept({last.line, LineProblem::kTorn,
-                     last.marks.Count() + static_cast<int>(kFieldsBeforeMarks), 0, 0})) {
+  // other lines: short of the marks most of them have, it was cut, whatever
+  // else is wrong with what is left of it.
+  const std::size_t last_fields =
+      last_line.empty() ? 0 : static_cast<std::size_t>(std::ranges::count(last_line, '\t')) + 1;
+  if (item_count == 0 && last_torn && last_fields > kFieldsBeforeMarks) {
+    const bool last_is_record =
+        !content.records.empty() && content.records.back().line == content.line_count;
+    ShareLogRecord last;
+    if (last_is_record) {
+      last = std::move(content.records.back());
+      content.records.pop_back();
+    }
+    const int usual = UsualItemCount(content.records);
+    const int marks = static_cast<int>(last_fields - kFieldsBeforeMarks);
+    if (usual > marks) {
+      const LineNote torn{content.line_count, LineProblem::kTorn, static_cast<int>(last_fields)};
+      bool kept = true;
+      if (!content.notes.empty() && content.notes.back().line == torn.line) {
+        content.notes.back() = torn;  // in place of its problem, or of its reading as UTF-8
+      } else {
+        kept = note_kept(torn);
+      }
+      if (last_is_record && kept) {
         last.correct_count = 0;
         last.marks = {};
         content.malformed.push_back(std::move(last));
       }
-    } else {
+    } else if (last_is_record) {
       content.records.push_back(std::move(last));
     }
   }
