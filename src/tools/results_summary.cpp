@@ -219,6 +219,19 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
     log.malformed.push_back(std::move(record));
     return true;
   });
+  // With the exam known, the reader took a line of another item count for
+  // one of the wrong number of fields.
+  if (exam_known) {
+    for (const LineNote& note : log.notes) {
+      const int count = note.value - 4;
+      if (note.problem != LineProblem::kFieldCount || count < 1 || count > kMostItems) continue;
+      auto group = std::find_if(other_exams.begin(), other_exams.end(),
+                                [count](const auto& other) { return other.first == count; });
+      if (group == other_exams.end()) group = other_exams.insert(other_exams.end(), {count, {}});
+      group->second.push_back(note.line);
+      other_exam_lines.insert(note.line);
+    }
+  }
   std::stable_sort(
       log.malformed.begin(), log.malformed.end(),
       [](const ShareLogRecord& a, const ShareLogRecord& b) { return a.line < b.line; });
