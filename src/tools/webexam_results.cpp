@@ -59,16 +59,10 @@ constexpr std::u16string_view kHelp =
     u"                 第一个考生交卷前就开始；Ctrl+C 结束；带 --html 时同时刷新网页\n"
     u"  --interval 秒  --watch 刷新的间隔，1 到 600，默认 3\n"
     u"  --regrade      把 pages 文件夹里留下的页面重评一遍，列出与成绩行不同的\n"
-    u"  --exam 考题文件夹  本场的考题（exam.txt，没有时用封存的 exam.sealed）：\n"
-    u"                 成绩行按它的题数读，--regrade 按它重评，查留下的页面时按它\n"
-    u"                 找只藏在页面里的文字；不给时题数按多数成绩行的，考题用\n"
-    u"                 考试程序的考试文件夹（WEBEXAM_EXAM，否则第一个放有 1.txt\n"
-    u"                 或 aa 的：/etc/webexam/exam（Linux）、程序所在的文件夹、\n"
-    u"                 /usr/share/webexam/exam（Linux））里的\n"
+    u"  --exam 文件夹  本场考题的文件夹：按它的题数读成绩行，按它重评、查页面（默认见指南）\n"
     u"  -h, --help     显示本说明\n"
     u"退出码：读到了为 0（有异常也是 0）；共享文件夹、cjwyzz.txt、名单或日志读不了，\n"
-    u"CSV、HTML 或日志写不了为 1；用法有误（日志放在共享文件夹里也是）或考题读不了\n"
-    u"为 2。\n";
+    u"CSV、HTML 或日志写不了为 1；用法有误（日志在共享文件夹里也是）、考题读不了为 2。\n";
 
 constexpr std::string_view kTool = "webexam-results";
 
