@@ -140,7 +140,8 @@ int New(Platform& platform, const std::u16string& to) {
   }
   std::error_code error;
   const fs::path target = PathOf(to);
-  if (fs::exists(target, error) && !fs::is_empty(target, error)) {
+  if (fs::exists(target, error) &&
+      (!fs::is_directory(target, error) || !fs::is_empty(target, error))) {
     throw Refusal{ShownName(to) + u" 已经有东西了：新题要放在一个新的或空的文件夹里"};
   }
   fs::create_directories(target, error);

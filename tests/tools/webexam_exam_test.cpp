@@ -39,7 +39,7 @@ class WebexamExam : public test::ToolRun {
     return err_.find(ToUtf8(words)) != std::string::npos;
   }
 
-  fs::path tool_ = dir_.path() / "teacher" / "webexam-exam";
+  fs::path tool_ = dir_.path() / "teacher" / test::BuiltProgram("webexam-exam").filename();
   fs::path exam_ = dir_.path() / "exam2", out_dir_ = dir_.path() / "out";
 };
 
