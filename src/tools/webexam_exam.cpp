@@ -267,6 +267,13 @@ int Seal(Platform& platform, const std::u16string& from, const std::u16string& t
       IsWithin(source, target / "aa")) {
     throw Refusal{u"输出文件夹不能是考题文件夹本身或在它的素材 aa 里：请另选一个文件夹"};
   }
+  // Nothing is written for an exam that lacks its task text or material.
+  if (!IsFile(platform, In(platform, from, kTaskTextName))) {
+    throw Refusal{u"考题文件夹里缺题目 1.txt，没有封存"};
+  }
+  if (platform.PresenceOf(In(platform, from, u"aa")) != Platform::Presence::kFolder) {
+    throw Refusal{u"考题文件夹里缺素材文件夹 aa，没有封存"};
+  }
   // What candidates get must not show them the key.
   for (std::u16string_view name : {kExamFileName, kModelAnswerName}) {
     if (platform.PresenceOf(In(platform, to, name)) != Platform::Presence::kAbsent) {
