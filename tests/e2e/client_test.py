@@ -634,11 +634,13 @@ def scenario_long_folder(binary, work, size, whole, shots):
 
 
 def scenario_fatal_error(display, binary, work, wine):
-    # A program folder without the exam material: the grading window cannot
-    # be prepared, which is no case any handler answers.
+    # A program folder with the exam's file and task but without the
+    # material: the grading window cannot be prepared, which is no case any
+    # handler answers.
     program = os.path.join(work, "program")
     os.makedirs(program)
     shutil.copy(binary, program)
+    shutil.copy(os.path.join(os.path.dirname(binary), "exam.sealed"), program)
     with open(os.path.join(program, "1.txt"), "wb") as f:
         f.write("任务".encode("gbk"))
     client = Client(display, os.path.join(program, os.path.basename(binary)), work, wine)
