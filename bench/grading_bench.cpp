@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 // so that every probe decodes and searches the whole of it.
 const std::u16string& BenchPage() {
   static const std::u16string path = [] {
-    std::ifstream in(fs::path(WEBEXAM_TEST_DATA) / "model.htm", std::ios::binary);
+    std::ifstream in(fs::path(WEBEXAM_SAMPLE_EXAM) / "model.htm", std::ios::binary);
     std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string filler = "\xCD\xF8\xD2\xB3\xD6\xC6\xD7\xF7 <p>text</p>\r\n";  // 网页制作
     while (page.size() + filler.size() <= webexam::kProbeLimit) page.insert(0, filler);
@@ -47,7 +47,7 @@ BENCHMARK(BM_RawReads)->Unit(benchmark::kMicrosecond);
 void BM_GradePage(benchmark::State& state) {
   auto platform = webexam::MakePlatform();
   // The key as the programs have it: read from the sample exam's file.
-  const webexam::Exam sample = webexam::LoadExam(*platform, webexam::FromUtf8(WEBEXAM_TEST_DATA));
+  const webexam::Exam sample = webexam::LoadExam(*platform, webexam::FromUtf8(WEBEXAM_SAMPLE_EXAM));
   webexam::ExamState exam;
   for (auto _ : state) {
     benchmark::DoNotOptimize(webexam::GradePage(*platform, exam, sample.key, BenchPage()));

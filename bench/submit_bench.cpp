@@ -29,7 +29,7 @@ struct Drive {
     fs::remove_all(root);
     fs::create_directories(root / "c" / "620722001" / "web");
     fs::create_directories(root / "share");
-    std::ifstream in(fs::path(WEBEXAM_TEST_DATA) / "model.htm", std::ios::binary);
+    std::ifstream in(test::ModelAnswer(), std::ios::binary);
     std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string filler = "\xCD\xF8\xD2\xB3\xD6\xC6\xD7\xF7 <p>text</p>\r\n";  // 网页制作
     while (page.size() + filler.size() <= kProbeLimit) page.insert(0, filler);
