@@ -48,7 +48,8 @@ void BM_GradePage(benchmark::State& state) {
   auto platform = MakePlatform();
   ExamState exam;
   for (auto _ : state)
-    benchmark::DoNotOptimize(GradePage(*platform, exam, drive.paths.candidate_page));
+    benchmark::DoNotOptimize(
+        GradePage(*platform, exam, test::SampleExam().key, drive.paths.candidate_page));
 }
 BENCHMARK(BM_GradePage)->Unit(benchmark::kMicrosecond);
 
@@ -58,7 +59,7 @@ void BM_SubmitPass(benchmark::State& state) {
   NoViewerPlatform platform(*real);
   ExamState exam{u"120722001", u"张三", u"JF07", u"", u""};
   for (auto _ : state) {
-    benchmark::DoNotOptimize(SubmitPass(platform, drive.paths, exam));
+    benchmark::DoNotOptimize(SubmitPass(platform, drive.paths, test::SampleExam().key, exam));
     state.PauseTiming();
     // Every pass is a first submission, so that it reaches the share.
     fs::remove(drive.root / "c" / "windows" / "fen.g");

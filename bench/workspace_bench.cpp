@@ -49,8 +49,9 @@ struct Exam {
   ~Exam() { fs::remove_all(base); }
 
   fs::path base = fs::temp_directory_path() / "webexam-bench-workspace";
-  ExamPaths paths = MakeExamPaths(FromUtf8((base / "c").string()),
-                                  FromUtf8((base / "program").string()), u"620722001", u"/share", u'/');
+  ExamPaths paths =
+      MakeExamPaths(FromUtf8((base / "c").string()), FromUtf8((base / "program").string()),
+                    u"620722001", u"/share", u'/');
 };
 
 Exam& TheExam() {

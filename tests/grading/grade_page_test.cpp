@@ -16,12 +16,11 @@ class GradePageTest : public ::testing::Test {
  protected:
   GradeResult Grade(std::string_view bytes) {
     WriteBytes(dir_.path() / "index.htm", bytes);
-    return GradePage(*platform_, state_, page_);
+    return GradePage(*platform_, state_, test::SampleExam().key, page_);
   }
   static std::string Marks(const GradeResult& result) {
     std::string marks;
-    for (int item = 1; item <= kItemCount; ++item)
-      marks += static_cast<char>('0' + result.Mark(item));
+    for (int item = 1; item <= 22; ++item) marks += static_cast<char>('0' + result.Mark(item));
     return marks;
   }
 
@@ -35,7 +34,7 @@ class GradePageTest : public ::testing::Test {
 // The model answer's and an empty page's marks are webexam-grade's lines in
 // evidence_test.
 TEST_F(GradePageTest, AMissingPageIsGradedAsEmptyAndLeftBehind) {
-  EXPECT_EQ(GradePage(*platform_, state_, page_).correct_count, 1);
+  EXPECT_EQ(GradePage(*platform_, state_, test::SampleExam().key, page_).correct_count, 1);
   EXPECT_EQ(ReadBytes(dir_.path() / "index.htm"), "");
 }
 
@@ -66,8 +65,8 @@ TEST_F(GradePageTest, AnUnreadablePageAbandonsGrading) {
   for (auto [name, kind] : {std::pair{"folder.htm", test::kFolderInTheWay},
                             std::pair{"none/index.htm", test::Kind::kNotFound}}) {
     const std::u16string page = dir_ / name;
-    EXPECT_TRUE(
-        test::ThrowsPlatformError([&] { GradePage(*platform_, state_, page); }, kind, page));
+    EXPECT_TRUE(test::ThrowsPlatformError(
+        [&] { GradePage(*platform_, state_, test::SampleExam().key, page); }, kind, page));
   }
 }
 

@@ -45,33 +45,33 @@ TEST(MaskHiddenText, CommentsScriptsAndStylesToTheirEndWhateverTheirCaseAndNothi
 TEST(HiddenText, MarksOfTextAreGradingsMarks) {
   auto platform = MakePlatform();
   test::TempDir dir;
-  for (const std::string& page :
-       {test::ReadBytes(test::ModelAnswer()), std::string(),
-        test::Gbk(u"<!-- 17-1.bmp --> abcd <title>欢迎进入网页天地!")}) {
+  for (const std::string& page : {test::ReadBytes(test::ModelAnswer()), std::string(),
+                                  test::Gbk(u"<!-- 17-1.bmp --> abcd <title>欢迎进入网页天地!")}) {
     test::WriteBytes(dir.path() / "index.htm", page);
     ExamState state;
-    EXPECT_EQ(MarksOfText(platform->DecodeGbk(page)),
-              GradePage(*platform, state, dir / "index.htm").marks);
+    EXPECT_EQ(MarksOfText(test::SampleExam().key, platform->DecodeGbk(page)),
+              GradePage(*platform, state, test::SampleExam().key, dir / "index.htm").marks);
   }
 }
 
 TEST(HiddenText, ItemsPassedOnlyOnHiddenText) {
-  const std::u16string model =
-      MakePlatform()->DecodeGbk(test::ReadBytes(test::ModelAnswer()));
-  EXPECT_TRUE(ItemsPassedOnHiddenText(model).empty());
+  const std::u16string model = MakePlatform()->DecodeGbk(test::ReadBytes(test::ModelAnswer()));
+  EXPECT_TRUE(ItemsPassedOnHiddenText(test::SampleExam().key, model).empty());
   // The same texts in a comment as well change nothing.
-  EXPECT_TRUE(ItemsPassedOnHiddenText(u"<!-- " + model + u" -->" + model).empty());
+  EXPECT_TRUE(
+      ItemsPassedOnHiddenText(test::SampleExam().key, u"<!-- " + model + u" -->" + model).empty());
   // The whole page in a comment: every item with texts to find, none whose
   // text must be absent (item 14 passes either way).
   std::vector<int> all;
-  for (int item = 1; item <= kItemCount; ++item) {
+  for (int item = 1; item <= 22; ++item) {
     if (item != 14) all.push_back(item);
   }
-  EXPECT_EQ(ItemsPassedOnHiddenText(u"<!--" + model + u"-->"), all);
+  EXPECT_EQ(ItemsPassedOnHiddenText(test::SampleExam().key, u"<!--" + model + u"-->"), all);
   // One of an item's texts hidden is enough; an item failing anyway is none.
-  EXPECT_EQ(ItemsPassedOnHiddenText(u"<hr width=85%><style>#ff0000</style> <script>11%"),
+  EXPECT_EQ(ItemsPassedOnHiddenText(test::SampleExam().key,
+                                    u"<hr width=85%><style>#ff0000</style> <script>11%"),
             (std::vector<int>{2, 12}));
-  EXPECT_TRUE(ItemsPassedOnHiddenText(u"<hr><!-- 85% -->").empty());
+  EXPECT_TRUE(ItemsPassedOnHiddenText(test::SampleExam().key, u"<hr><!-- 85% -->").empty());
 }
 
 }  // namespace

@@ -39,9 +39,11 @@ TEST(SmbAddress, UncAndSmbFormsMeanTheSameUrlWithEveryOddByteEncoded) {
   EXPECT_EQ(SmbUrl("smb://teacher/成绩/"), "smb://teacher/%E6%88%90%E7%BB%A9/");
 
   // The share path the exam builds from a UNC setting keeps one separator.
-  const ExamPaths paths = MakeExamPaths(u"/c", u"/p", u"620722001", u"\\\\teacher\\results\\", u'/');
+  const ExamPaths paths =
+      MakeExamPaths(u"/c", u"/p", u"620722001", u"\\\\teacher\\results\\", u'/');
   EXPECT_EQ(paths.share_log, u"\\\\teacher\\results\\cjwyzz.txt");
-  EXPECT_EQ(MakeExamPaths(u"/c", u"/p", u"620722001", u"smb://t/r", u'/').share_log, u"smb://t/r/cjwyzz.txt");
+  EXPECT_EQ(MakeExamPaths(u"/c", u"/p", u"620722001", u"smb://t/r", u'/').share_log,
+            u"smb://t/r/cjwyzz.txt");
 }
 
 TEST(SmbAccount, GuestWithoutAFileTheTeachersAccountFromIt) {
@@ -77,8 +79,8 @@ TEST(SmbLibrary, APcOnALocalShareNeverLoadsItOneOnAnSmbShareDoes) {
   fs::create_directories(dir.path() / "share");
   const std::unique_ptr<Platform> real = MakePlatform();
   test::FailingPlatform platform(*real);  // starts no report viewer
-  const ExamPaths paths =
-      MakeExamPaths(dir / "c", dir / "c", u"620722001", test::U16(dir.path() / "share") + u"/", u'/');
+  const ExamPaths paths = MakeExamPaths(dir / "c", dir / "c", u"620722001",
+                                        test::U16(dir.path() / "share") + u"/", u'/');
   EXPECT_EQ(ShareLockingProblem(platform, paths), u"");
   EXPECT_TRUE(CheckShare(platform, paths).passed);
   fs::create_directories(dir.path() / "c" / "620722001" / "web");
@@ -86,7 +88,7 @@ TEST(SmbLibrary, APcOnALocalShareNeverLoadsItOneOnAnSmbShareDoes) {
                    test::ReadBytes(test::ModelAnswer()));
   ExamState state{u"120722001", u"张三", u"JF07", u"", u""};
   std::u16string note;
-  EXPECT_EQ(SubmitPass(platform, paths, state, {}, {}, &note), u"");
+  EXPECT_EQ(SubmitPass(platform, paths, test::SampleExam().key, state, {}, {}, &note), u"");
   EXPECT_EQ(note, u"");
   EXPECT_EQ(platform.ListFiles(paths.results_share).size(), 2u);  // the log, the marker
   EXPECT_GT(platform.FreeSpace(paths.results_share), 0u);
@@ -122,7 +124,8 @@ TEST(SmbLibrary, WithoutItAnSmbShareFailsAtOnceNamingThePackageToInstall) {
   // note on its error output when a submission did not reach the share.
   TempDir dir;
   PosixPlatform platform(missing);
-  const ExamPaths paths = MakeExamPaths(dir / "c", dir / "c", u"620722001", u"smb://teacher/results/", u'/');
+  const ExamPaths paths =
+      MakeExamPaths(dir / "c", dir / "c", u"620722001", u"smb://teacher/results/", u'/');
   const CheckResult check = CheckShare(platform, paths);
   EXPECT_FALSE(check.passed);
   EXPECT_NE(check.detail.find(u"连不上 smb://teacher/results/（" + FromUtf8(missing)),
@@ -231,7 +234,8 @@ TEST(ShareLocking, AFuseShareIsRefusedWithTheSmbAddressToUse) {
   if (!mount.mounted()) GTEST_SKIP() << "no bindfs or no /dev/fuse here";
 
   auto platform = MakePlatform();
-  const ExamPaths on_fuse = MakeExamPaths(dir / "c", dir / "p", u"620722001", test::U16(gvfs / "room1"), u'/');
+  const ExamPaths on_fuse =
+      MakeExamPaths(dir / "c", dir / "p", u"620722001", test::U16(gvfs / "room1"), u'/');
   const std::u16string problem = ShareLockingProblem(*platform, on_fuse);
   EXPECT_NE(problem.find(u"FUSE"), std::u16string::npos) << ToUtf8(problem);
   EXPECT_NE(problem.find(u"WEBEXAM_SHARE 设为 smb://teacher/results/room1/"), std::u16string::npos)
@@ -245,10 +249,12 @@ TEST(ShareLocking, AFuseShareIsRefusedWithTheSmbAddressToUse) {
 
   // A local folder, or one not made yet, is no problem; neither is an
   // smb:// address.
-  EXPECT_EQ(ShareLockingProblem(
-                *platform, MakeExamPaths(dir / "c", dir / "p", u"620722001", dir / "share/not/made/yet", u'/')),
+  EXPECT_EQ(ShareLockingProblem(*platform, MakeExamPaths(dir / "c", dir / "p", u"620722001",
+                                                         dir / "share/not/made/yet", u'/')),
             u"");
-  EXPECT_EQ(ShareLockingProblem(*platform, MakeExamPaths(u"/c", u"/p", u"620722001", u"smb://t/r/", u'/')), u"");
+  EXPECT_EQ(ShareLockingProblem(*platform,
+                                MakeExamPaths(u"/c", u"/p", u"620722001", u"smb://t/r/", u'/')),
+            u"");
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ class CandidateReport : public ::testing::Test {
 
   std::unique_ptr<Platform> platform_ = MakePlatform();
   test::TempDir dir_;
-  ExamPaths paths_ = MakeExamPaths(test::U16(dir_.path()), u"/program", u"620722001", u"/share/", u'/');
+  ExamPaths paths_ =
+      MakeExamPaths(test::U16(dir_.path()), u"/program", u"620722001", u"/share/", u'/');
   ExamState state_{u"120722001", u"张三", u"JF07", u"", u""};
 };
 

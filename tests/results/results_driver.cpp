@@ -49,7 +49,8 @@ int Submit(char** argv) {
   auto real = MakePlatform();
   test::FailingPlatform platform(*real);  // fails nothing, starts no viewer
   const std::u16string root = FromUtf8(argv[2]);
-  const ExamPaths paths = MakeExamPaths(root, root, u"620722001", FromUtf8(argv[3]), platform.PathSeparator());
+  const ExamPaths paths =
+      MakeExamPaths(root, root, u"620722001", FromUtf8(argv[3]), platform.PathSeparator());
   ExamState state;
   state.computer_name = FromUtf8(argv[4]);
   state.exam_number = FromUtf8(argv[5]);
@@ -67,7 +68,9 @@ int Submit(char** argv) {
   const std::chrono::milliseconds stay{argv[8] ? std::stoll(argv[8]) : 0};
   try {
     std::u16string note;
-    std::fputs(ToUtf8(SubmitPass(platform, paths, state, {}, {}, &note)).c_str(), stdout);
+    std::fputs(
+        ToUtf8(SubmitPass(platform, paths, test::SampleExam().key, state, {}, {}, &note)).c_str(),
+        stdout);
     if (!note.empty()) std::fprintf(stderr, "note: %s\n", ToUtf8(note).c_str());
     std::fflush(stdout);
     std::this_thread::sleep_for(stay);

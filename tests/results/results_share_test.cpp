@@ -43,7 +43,8 @@ class ResultsShare : public ::testing::Test {
   test::TempDir dir_;
   fs::path root_ = dir_.path() / "c";
   fs::path share_ = dir_.path() / "share";
-  ExamPaths paths_ = MakeExamPaths(test::U16(root_), u"/program", u"620722001", test::U16(share_), u'/');
+  ExamPaths paths_ =
+      MakeExamPaths(test::U16(root_), u"/program", u"620722001", test::U16(share_), u'/');
   ExamState state_{u"120722001", u"张三", u"JF07", u"", u""};
   GradeResult result_ = test::ResultOf("1100000000000000000001");
 };

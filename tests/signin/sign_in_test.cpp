@@ -10,7 +10,7 @@ namespace {
 class SignInTest : public ::testing::Test {
  protected:
   SignInOutcome Press(std::u16string_view number, std::u16string_view name) {
-    return SignIn(*platform_, state_, number, name);
+    return SignIn(*platform_, state_, test::SampleExam(), number, name);
   }
   std::unique_ptr<Platform> platform_ = MakePlatform();
   ExamState state_;
@@ -20,13 +20,13 @@ TEST_F(SignInTest, AcceptsNumbersFromOneHundredMillionUp) {
   for (std::u16string_view number :
        {u"100000000", u"120722001", u"120723500", u"120722001.5", u" 120722001 ", u"1.20722001e8",
         u"+120722001", u"\u3000120722001", u"99999999999999999999"}) {
-    EXPECT_TRUE(IsExamNumber(number)) << std::string(number.begin(), number.end());
+    EXPECT_TRUE(IsExamNumber(number, 1e8)) << std::string(number.begin(), number.end());
   }
   for (std::u16string_view number :
        {u"120722", u"99999999", u"99999999.9", u"", u" ", u"abc", u"12072200l", u"120722001x",
         u"1 20722001", u"0x7FFFFFFF", u"1e999", u"-120722001", u"１２０７２２００１",
         u"1,207,220,01", u"inf", u"nan", u"1e", u".", u"+"}) {
-    EXPECT_FALSE(IsExamNumber(number)) << std::string(number.begin(), number.end());
+    EXPECT_FALSE(IsExamNumber(number, 1e8)) << std::string(number.begin(), number.end());
   }
 }
 

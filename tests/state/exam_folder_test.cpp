@@ -83,7 +83,7 @@ TEST_F(ExamFolderTest, ThePlacesAreLookedAtInOrderAndOnlyAFolderWithMaterialIsTa
 
 TEST_F(ExamFolderTest, TheExamPathsTakeTheTaskAndTheMaterialFromTheFoundFolder) {
   fs::create_directories(sample_ / "aa");
-  const ExamPaths paths = ExamPathsOf(platform_);
+  const ExamPaths paths = ExamPathsOf(platform_, FindExamFolder(platform_), u"620722001");
   EXPECT_EQ(paths.exam_folder.path, test::U16(sample_));
   EXPECT_EQ(paths.exam_folder.origin, ExamFolderOrigin::kSample);
   EXPECT_EQ(fs::path(paths.task_text_source), sample_ / "1.txt");

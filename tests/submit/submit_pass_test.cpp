@@ -25,7 +25,7 @@ class SubmitPassTest : public ::testing::Test {
     fs::create_directories(page_.parent_path());
     fs::create_directories(share_);
   }
-  std::u16string Press() { return SubmitPass(platform_, paths_, state_); }
+  std::u16string Press() { return SubmitPass(platform_, paths_, test::SampleExam().key, state_); }
   std::size_t Lines(const fs::path& file) { return test::CrLfLines(ReadBytes(file)).size(); }
 
   std::unique_ptr<Platform> real_ = MakePlatform();
@@ -34,7 +34,8 @@ class SubmitPassTest : public ::testing::Test {
   fs::path root_ = dir_.path() / "c";
   fs::path page_ = root_ / "620722001" / "web" / "index.htm";
   fs::path share_ = dir_.path() / "share";
-  ExamPaths paths_ = MakeExamPaths(test::U16(root_), u"/program", u"620722001", test::U16(share_), u'/');
+  ExamPaths paths_ =
+      MakeExamPaths(test::U16(root_), u"/program", u"620722001", test::U16(share_), u'/');
   ExamState state_{u"120722001", u"张三", u"JF07", u"", u""};
 };
 
@@ -80,7 +81,7 @@ TEST_F(SubmitPassTest, AFailingStepStopsThePassButAMissingViewerDoesNot) {
   // the client's own, and the submission goes on to the share.
   platform_.Fail(Op::kOpenDocument, Kind::kNotFound);
   std::vector<std::u16string> shown;
-  EXPECT_EQ(SubmitPass(platform_, paths_, state_,
+  EXPECT_EQ(SubmitPass(platform_, paths_, test::SampleExam().key, state_,
                        [&](std::u16string_view text, const PlatformError& why) {
                          shown.emplace_back(text);
                          EXPECT_EQ(why.path(), ToUtf8(paths_.report));
@@ -100,7 +101,7 @@ TEST_F(SubmitPassTest, TheFirstSubmissionLeavesTheBytesItWasGradedOnInPages) {
   const std::string model = ReadBytes(test::ModelAnswer());
   test::WriteBytes(page_, model + std::string(40000, ' ') + "abcd");
   std::u16string note = u"unset";
-  EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), u"");
+  EXPECT_EQ(SubmitPass(platform_, paths_, test::SampleExam().key, state_, {}, {}, &note), u"");
   EXPECT_EQ(note, u"");
   const fs::path kept = share_ / "pages" / "120722001-JF07.htm";
   EXPECT_EQ(ReadBytes(kept), (model + std::string(40000, ' ')).substr(0, 32000));
@@ -112,14 +113,15 @@ TEST_F(SubmitPassTest, TheFirstSubmissionLeavesTheBytesItWasGradedOnInPages) {
 
   // A refused submission leaves the kept page alone.
   test::WriteBytes(page_, "");
-  EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), kAlreadySubmittedMessage);
+  EXPECT_EQ(SubmitPass(platform_, paths_, test::SampleExam().key, state_, {}, {}, &note),
+            kAlreadySubmittedMessage);
   EXPECT_EQ(ReadBytes(kept).size(), 32000u);
 }
 
 TEST_F(SubmitPassTest, APageThatCannotBeKeptIsANoteAndNeverChangesTheMessage) {
   platform_.Fail(Op::kMakeFolder, Kind::kDenied, u"pages");
   std::u16string note;
-  EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), u"");
+  EXPECT_EQ(SubmitPass(platform_, paths_, test::SampleExam().key, state_, {}, {}, &note), u"");
   EXPECT_NE(note.find(u"所评的页面没能留在共享文件夹里"), std::u16string::npos);
   EXPECT_NE(note.find(paths_.results_share + u"pages"), std::u16string::npos);
   EXPECT_EQ(Lines(share_ / "cjwyzz.txt"), 1u);
@@ -130,7 +132,7 @@ TEST_F(SubmitPassTest, APageThatCannotBeKeptIsANoteAndNeverChangesTheMessage) {
   fs::create_directories(share_ / "pages");
   fs::remove(root_ / "windows" / "fen.g");
   state_.computer_name = u"JF08";
-  EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), u"");
+  EXPECT_EQ(SubmitPass(platform_, paths_, test::SampleExam().key, state_, {}, {}, &note), u"");
   EXPECT_EQ(note, u"");
   EXPECT_TRUE(fs::exists(share_ / "pages" / "120722001-JF08.htm"));
 
@@ -139,7 +141,7 @@ TEST_F(SubmitPassTest, APageThatCannotBeKeptIsANoteAndNeverChangesTheMessage) {
   test::WriteBytes(share_ / "pages", "");
   fs::remove(root_ / "windows" / "fen.g");
   state_.computer_name = u"JF09";
-  EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), u"");
+  EXPECT_EQ(SubmitPass(platform_, paths_, test::SampleExam().key, state_, {}, {}, &note), u"");
   EXPECT_NE(note.find(u"pages 是一个文件，不是文件夹"), std::u16string::npos) << ToUtf8(note);
   EXPECT_EQ(Lines(share_ / "cjwyzz.txt"), 3u);
 }
@@ -194,7 +196,7 @@ TEST_F(SubmitPassTest, AShareStepThatDeliversNothingStillEndsItsConnection) {
     // Connected, but the log is refused.
     ServerView server(*real_, paths_.results_share);
     server.Fail(Op::kAppendExclusively, Kind::kDenied);
-    EXPECT_EQ(SubmitPass(server, paths_, state_), kNotDeliveredMessage);
+    EXPECT_EQ(SubmitPass(server, paths_, test::SampleExam().key, state_), kNotDeliveredMessage);
     EXPECT_EQ(server.events, (Events{"connect", "disconnect"}));
     EXPECT_FALSE(fs::exists(root_ / "windows" / "fen.g"));
   }
@@ -202,7 +204,7 @@ TEST_F(SubmitPassTest, AShareStepThatDeliversNothingStillEndsItsConnection) {
   // spent, is not marked, and the next press delivers.
   ServerView server(*real_, paths_.results_share);
   server.Fail(Op::kConnectShare, Kind::kServerFull);
-  EXPECT_EQ(SubmitPass(server, paths_, state_), kNotDeliveredMessage);
+  EXPECT_EQ(SubmitPass(server, paths_, test::SampleExam().key, state_), kNotDeliveredMessage);
   EXPECT_EQ(server.now, std::chrono::steady_clock::time_point{} + ShareRetry{}.budget);
   EXPECT_GT(server.Calls(Op::kConnectShare), 5);
   EXPECT_EQ(server.events, (Events{"disconnect"}));
@@ -212,14 +214,14 @@ TEST_F(SubmitPassTest, AShareStepThatDeliversNothingStillEndsItsConnection) {
 
   server.Clear();
   server.events.clear();
-  EXPECT_EQ(SubmitPass(server, paths_, state_), u"");
+  EXPECT_EQ(SubmitPass(server, paths_, test::SampleExam().key, state_), u"");
   EXPECT_EQ(server.events,
             (Events{"connect", "cjwyzz.txt", "JF07", "pages/120722001-JF07.htm", "disconnect"}));
   EXPECT_EQ(test::CrLfLines(ReadBytes(share_ / "cjwyzz.txt")).size(), 1u);
 
   // A later press never reaches the server.
   server.events.clear();
-  EXPECT_EQ(SubmitPass(server, paths_, state_), kAlreadySubmittedMessage);
+  EXPECT_EQ(SubmitPass(server, paths_, test::SampleExam().key, state_), kAlreadySubmittedMessage);
   EXPECT_EQ(std::count(server.events.begin(), server.events.end(), "connect"), 0);
 }
 
@@ -232,7 +234,7 @@ TEST_F(SubmitPassTest, APageKeptBeforeARebootIsNeverWrittenOver) {
   for (const char* page : {"first", "second"}) {
     fs::remove(root_ / "windows" / "fen.g");
     test::WriteBytes(page_, page);
-    EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), u"");
+    EXPECT_EQ(SubmitPass(platform_, paths_, test::SampleExam().key, state_, {}, {}, &note), u"");
     EXPECT_EQ(note, u"");
   }
   EXPECT_EQ(ReadBytes(pages / "120722001-JF07.htm"), "first");
@@ -242,7 +244,7 @@ TEST_F(SubmitPassTest, APageKeptBeforeARebootIsNeverWrittenOver) {
   platform_.Fail(Op::kWriteNewFile, Kind::kNoSpace, u"pages");
   fs::remove(root_ / "windows" / "fen.g");
   const int before = platform_.Calls(Op::kWriteNewFile);
-  EXPECT_EQ(SubmitPass(platform_, paths_, state_, {}, {}, &note), u"");
+  EXPECT_EQ(SubmitPass(platform_, paths_, test::SampleExam().key, state_, {}, {}, &note), u"");
   EXPECT_NE(note.find(u"120722001-JF07.htm）："), std::u16string::npos) << ToUtf8(note);
   EXPECT_EQ(platform_.Calls(Op::kWriteNewFile) - before, 2);  // the marker, one page
   EXPECT_EQ(Lines(share_ / "cjwyzz.txt"), 3u);

@@ -92,7 +92,7 @@ TEST_F(Evidence, RegradeListsLinesThatNoLongerMatchTheirKeptPage) {
   // Someone raised 李四's line on the share from 1 to 2 items.
   std::string log = ReadBytes(share / "cjwyzz.txt");
   std::string before = "JF02\t1", after = "JF02\t2";
-  for (int item = 1; item <= kItemCount; ++item) {
+  for (int item = 1; item <= 22; ++item) {
     before += item == 14 ? "\t1" : "\t0";
     after += item == 14 || item == 1 ? "\t1" : "\t0";
   }
@@ -102,7 +102,7 @@ TEST_F(Evidence, RegradeListsLinesThatNoLongerMatchTheirKeptPage) {
   // A page without a line, and a line without a page.
   WriteBytes(share / "pages" / "120722009-JF09.htm", model);
   std::string line = Gbk(u"120722003\t王五\tJF03\t0");
-  for (int item = 1; item <= kItemCount; ++item) line += "\t0";
+  for (int item = 1; item <= 22; ++item) line += "\t0";
   WriteBytes(share / "cjwyzz.txt", log + line + "\r\n");
 
   EXPECT_EQ(Run("webexam-results", {"--regrade", share.string()}), 0);

@@ -63,7 +63,8 @@ class KeptPageReviewTest : public test::ToolRun {
     const std::string log = ReadBytes(share_ / "cjwyzz.txt");
     const ShareLogContent content =
         ReadShareLog(log, [this](std::string_view gbk) { return real_->DecodeGbk(gbk); });
-    return ReviewKeptPages(*real_, test::U16(share_) + real_->PathSeparator(), content,
+    return ReviewKeptPages(*real_, test::SampleExam().key,
+                           test::U16(share_) + real_->PathSeparator(), content,
                            real_->ListFiles(test::U16(share_ / "pages")), starting_page);
   }
   const fs::path share_ = dir_.path() / "share";

@@ -67,8 +67,8 @@ class RoomCheckTest : public ::testing::Test {
   TempDir dir_;
   fs::path root_ = dir_.path() / "c", share_ = dir_.path() / "share",
            program_ = dir_.path() / "program";
-  ExamPaths paths_ = MakeExamPaths(test::U16(root_), test::U16(program_), u"620722001", test::U16(share_),
-                                   platform_.PathSeparator());
+  ExamPaths paths_ = MakeExamPaths(test::U16(root_), test::U16(program_), u"620722001",
+                                   test::U16(share_), platform_.PathSeparator());
 };
 
 TEST_F(RoomCheckTest, APreparedPcPassesAndKeepsNoProbe) {

@@ -19,7 +19,7 @@ namespace {
 std::string ResultLine(const std::u16string& exam, const std::u16string& name,
                        const std::u16string& pc, int count) {
   std::u16string line = exam + u"\t" + name + u"\t" + pc + u"\t" + Digits(count);
-  for (int item = 1; item <= kItemCount; ++item) line += item <= count ? u"\t1" : u"\t0";
+  for (int item = 1; item <= 22; ++item) line += item <= count ? u"\t1" : u"\t0";
   return test::Gbk(line) + "\r\n";
 }
 

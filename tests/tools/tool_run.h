@@ -48,7 +48,7 @@ class ToolRun : public ::testing::Test {
     }
     fs::create_directories(root / "620722001" / "web");
     WriteBytes(root / "620722001" / "web" / "index.htm", page);
-    const std::u16string message = SubmitPass(platform, paths, state);
+    const std::u16string message = SubmitPass(platform, paths, test::SampleExam().key, state);
     EXPECT_EQ(message, refuse_marker ? kNoComputerMarkerMessage : u"") << ToUtf8(message);
   }
 

@@ -73,7 +73,7 @@ TEST_F(WebexamResults, SummarizesAShareTheSubmitPassWroteAsTheGoldenFilesSay) {
   // A line edited on the share: its count no longer the sum of its marks.
   // Its PC's marker is there, and its only line is this one.
   std::string edited = test::Gbk(u"120722010\t孙八\tJF10\t18");
-  for (int item = 1; item <= kItemCount; ++item) edited += item <= 15 ? "\t1" : "\t0";
+  for (int item = 1; item <= 22; ++item) edited += item <= 15 ? "\t1" : "\t0";
   WriteBytes(share_ / "cjwyzz.txt", ReadBytes(share_ / "cjwyzz.txt") + edited + "\r\n");
   WriteBytes(share_ / "JF10", "");
   // The class list: a header, GBK, comma-separated; 赵六 never submitted,

@@ -77,8 +77,8 @@ int Run(int show_ms) {
   // candidate sees it.
   const std::u16string root = show_ms > 0 ? u"C:" : test::U16(drive.path());
   std::unique_ptr<Platform> platform = MakePlatform();
-  ExamPaths paths =
-      MakeExamPaths(root, test::U16(test::BuiltProgram("webexam").parent_path()), u"620722001", root, u'\\');
+  ExamPaths paths = MakeExamPaths(root, test::U16(test::BuiltProgram("webexam").parent_path()),
+                                  u"620722001", root, u'\\');
   SetApp(std::unique_ptr<App>(new App{std::move(platform), paths, ProcessExamState(), {}}));
 
   HDC screen = GetDC(nullptr);

@@ -90,7 +90,8 @@ class GradingWindowTest : public ::testing::Test {
   fs::path root_ = dir_.path() / "c";
   fs::path program_ = dir_.path() / "program";
   fs::path share_ = dir_.path() / "share";
-  ExamPaths paths_ = MakeExamPaths(test::U16(root_), test::U16(program_), u"620722001", test::U16(share_), u'/');
+  ExamPaths paths_ =
+      MakeExamPaths(test::U16(root_), test::U16(program_), u"620722001", test::U16(share_), u'/');
   ExamState state_{u"120722001", u"张三", u"JF07", u"", u""};
   std::vector<bool> busy_shown_;
   std::vector<std::u16string> shown_;  // messages and questions, in order
@@ -101,7 +102,7 @@ class GradingWindowTest : public ::testing::Test {
 };
 
 TEST_F(GradingWindowTest, OpensInOrderTaskTextPlacedShownThenCandidateFolder) {
-  GradingWindow window(platform_, paths_, state_, Hooks());
+  GradingWindow window(platform_, paths_, test::SampleExam().key, state_, Hooks());
   window.Open();
   EXPECT_EQ(platform_.events, (std::vector<std::string>{"task text copied", "placed",
                                                         "shown: " + test::Gbk(u"网页制作\r\n"),
@@ -112,7 +113,7 @@ TEST_F(GradingWindowTest, OpensInOrderTaskTextPlacedShownThenCandidateFolder) {
 using Shown = std::vector<std::u16string>;
 
 TEST_F(GradingWindowTest, APressWhileBusyIsIgnoredAndTheShareStepEndsOnTheWindowsThread) {
-  GradingWindow window(platform_, paths_, state_, Hooks());
+  GradingWindow window(platform_, paths_, test::SampleExam().key, state_, Hooks());
   window.Open();
   EXPECT_TRUE(window.MayClose());
   platform_.share_delay = std::chrono::milliseconds(100);
@@ -139,7 +140,7 @@ TEST_F(GradingWindowTest, APressWhileBusyIsIgnoredAndTheShareStepEndsOnTheWindow
 }
 
 TEST_F(GradingWindowTest, ExitAsksUntilAResultIsDeliveredAndReportsWhatStays) {
-  GradingWindow window(platform_, paths_, state_, Hooks());
+  GradingWindow window(platform_, paths_, test::SampleExam().key, state_, Hooks());
   window.Open();
   const Shown question{std::u16string(kExitWithoutSubmissionQuestion)};
 
@@ -167,7 +168,7 @@ TEST_F(GradingWindowTest, ExitAsksUntilAResultIsDeliveredAndReportsWhatStays) {
 }
 
 TEST_F(GradingWindowTest, TheShareStepsErrorComesBackOnFinishAndTheWindowIsReadyAgain) {
-  GradingWindow window(platform_, paths_, state_, Hooks());
+  GradingWindow window(platform_, paths_, test::SampleExam().key, state_, Hooks());
   window.Open();
   platform_.Fail(Op::kWriteFile, test::Kind::kNoSpace, u"fen.g");
   window.Submit();
@@ -184,7 +185,7 @@ TEST_F(GradingWindowTest, TheShareStepsErrorComesBackOnFinishAndTheWindowIsReady
 TEST_F(GradingWindowTest, ClosingWaitsForAShareStepUnderWay) {
   platform_.share_delay = std::chrono::milliseconds(300);
   {
-    GradingWindow window(platform_, paths_, state_, Hooks());
+    GradingWindow window(platform_, paths_, test::SampleExam().key, state_, Hooks());
     window.Open();
     window.Submit();
   }

@@ -23,8 +23,8 @@ class Workspace : public ::testing::Test {
   test::TempDir dir_;
   fs::path root_ = dir_.path() / "c";
   fs::path program_ = dir_.path() / "program";
-  ExamPaths paths_ =
-      MakeExamPaths(test::U16(root_), test::U16(program_), u"620722001", test::U16(dir_.path() / "share"), u'/');
+  ExamPaths paths_ = MakeExamPaths(test::U16(root_), test::U16(program_), u"620722001",
+                                   test::U16(dir_.path() / "share"), u'/');
 };
 
 TEST_F(Workspace, TheDeliveredTaskTextReplacesTheOldAndMustBeThere) {

@@ -1,4 +1,4 @@
-#include "tools/sha256.h"
+#include "text/sha256.h"
 
 #include <gtest/gtest.h>
 
