@@ -4,13 +4,15 @@
     probe_texts_test.py [--strip STRIP] EXAM_FILE PLACE...
 
 Reads the probe texts of the exam file EXAM_FILE (the teacher's exam.txt) and
-looks for each in every file of every PLACE: a file, a folder, a zip or a
-Debian package. A text of at least 5 characters, or one that holds a Chinese
-character, must not be found in any of them in UTF-8, GBK or UTF-16LE, in
-any letter case: a candidate who opens a file, types it or runs `strings` on
-it would read it there. The task text 1.txt and the material folder aa/ are
-exempt; they tell the candidate what to do, and naturally hold many of the
-texts.
+looks for each in every PLACE: a file, a folder, a zip or a Debian package.
+Of what a folder or package holds, the programs and the files of the exam
+folder (the folder that holds the task text 1.txt) are looked at; the task
+text and the material folder aa/ are exempt, since they tell the candidate
+what to do and naturally hold many of the texts. (A package's other files,
+its licence or its icon, hold ordinary words such as "right" or " height".)
+A text of at least 5 characters, or one that holds a Chinese character, must
+not be found in UTF-8, GBK or UTF-16LE, in any letter case: a candidate who
+opens a file, types it or runs `strings` on it would read it there.
 
 Programs are looked at as the packages carry them, stripped: with --strip,
 a program named on its own (a built one) is first stripped by the tool STRIP
@@ -41,10 +43,7 @@ def probe_texts(exam_file):
         text = data.decode("gbk")
     texts = []
     for line in text.splitlines():
-        line = line.strip()
-        if not line or line.startswith("#"):
-            continue
-        field = re.fullmatch(r"文字\s*[:：](.*)", line)
+        field = re.fullmatch(r"文字\s*[:：](.*)", line.strip())
         if not field:
             continue
         value = field.group(1).strip()
@@ -73,14 +72,28 @@ def forms(text):
 
 
 def exempt(name):
+    """Whether the file is the task text or in the material folder."""
     parts = name.replace("\\", "/").split("/")
     return parts[-1] == "1.txt" or "aa" in parts[:-1]
+
+
+def is_program(data):
+    return data.startswith(b"\x7fELF") or data.startswith(b"MZ")
+
+
+def looked_at(contents):
+    """Of the (name, bytes) a folder or package holds, the programs and the
+    files of an exam folder but its task text and material."""
+    exam_folders = {os.path.dirname(name) for name, _ in contents
+                    if os.path.basename(name) == "1.txt"}
+    return [(name, data) for name, data in contents
+            if not exempt(name) and (is_program(data) or os.path.dirname(name) in exam_folders)]
 
 
 def stripped(path, strip):
     """The program's bytes once stripped by `strip`; another file's bytes."""
     data = open(path, "rb").read()
-    if not strip or not (data.startswith(b"\x7fELF") or data.startswith(b"MZ")):
+    if not strip or not is_program(data):
         return data
     with tempfile.TemporaryDirectory() as folder:
         copy = os.path.join(folder, os.path.basename(path))
@@ -90,29 +103,30 @@ def stripped(path, strip):
 
 
 def files_of(place, strip):
-    """(name, bytes) of every file the place holds that is not exempt."""
+    """(name, bytes) of the files of the place that are looked at."""
     if os.path.isdir(place):
+        # Named from the folder's own name on, so that the material folder
+        # aa given as a place is exempt too.
+        parent = os.path.dirname(os.path.abspath(place))
+        contents = []
         for folder, _, names in os.walk(place):
             for name in names:
                 path = os.path.join(folder, name)
-                # Named from the folder's own name on, so that the
-                # material folder aa itself given as a place is exempt.
-                if not exempt(os.path.relpath(path, os.path.dirname(os.path.abspath(place)))):
-                    yield path, open(path, "rb").read()
-    elif place.endswith(".zip"):
+                contents.append((os.path.relpath(path, parent), open(path, "rb").read()))
+        return [(os.path.join(parent, name), data) for name, data in looked_at(contents)]
+    if place.endswith(".zip"):
         with zipfile.ZipFile(place) as archive:
-            for name in archive.namelist():
-                if not name.endswith("/") and not exempt(name):
-                    yield f"{place}:{name}", archive.read(name)
+            contents = [(name, archive.read(name)) for name in archive.namelist()
+                        if not name.endswith("/")]
     elif place.endswith(".deb"):
         data = subprocess.run(["dpkg-deb", "--fsys-tarfile", place], check=True,
                               capture_output=True).stdout
         with tarfile.open(fileobj=io.BytesIO(data)) as archive:
-            for member in archive:
-                if member.isfile() and not exempt(member.name):
-                    yield f"{place}:{member.name}", archive.extractfile(member).read()
-    elif not exempt(place):
-        yield place, stripped(place, strip)
+            contents = [(member.name, archive.extractfile(member).read())
+                        for member in archive if member.isfile()]
+    else:
+        return [] if exempt(place) else [(place, stripped(place, strip))]
+    return [(f"{place}:{name}", data) for name, data in looked_at(contents)]
 
 
 def finds(exam_file, places, strip=None):
