@@ -79,7 +79,8 @@ int Run(int show_ms) {
   std::unique_ptr<Platform> platform = MakePlatform();
   ExamPaths paths = MakeExamPaths(root, test::U16(test::BuiltProgram("webexam").parent_path()),
                                   u"620722001", root, u'\\');
-  SetApp(std::unique_ptr<App>(new App{std::move(platform), paths, ProcessExamState(), {}}));
+  SetApp(std::unique_ptr<App>(
+      new App{std::move(platform), test::SampleExam(), paths, ProcessExamState(), {}}));
 
   HDC screen = GetDC(nullptr);
   const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
