@@ -85,9 +85,9 @@ set(CPACK_DEBIAN_CANDIDATE_DESCRIPTION
   "grader for a practical exam in web page making
 One copy runs on each candidate PC of a school computer room: the candidate
 signs in, edits a web page in a fresh working folder and submits it; the page
-is graded against the exam's answer key, the result is logged on the PC, a report is
-shown, and the PC's first result is sent to the teacher's shared results
-folder.
+is graded against the exam's answer key, the result is logged on the PC, a
+report is shown, and the PC's first result is sent to the teacher's shared
+results folder.
 
 The package holds the exam client (Qt 6), webexam-check (checks a PC before
 the exam) and a sample exam. The teacher's tools are in webexam-teacher.")
