@@ -270,12 +270,12 @@ class Parser {
   const std::u16string& file_;
   int line_ = 0;
   int item_line_ = 0;
-  std::array<Field, 6> fields_{{{kTitle},
-                                {kRangeText},
-                                {kBadNumberMessage},
-                                {kNumberStart},
-                                {kLeastNumber},
-                                {kCandidateFolder}}};
+  std::array<Field, 6> fields_{{{kTitle, {}, 0},
+                                {kRangeText, {}, 0},
+                                {kBadNumberMessage, {}, 0},
+                                {kNumberStart, {}, 0},
+                                {kLeastNumber, {}, 0},
+                                {kCandidateFolder, {}, 0}}};
   Exam exam_;
 };
 

@@ -38,6 +38,14 @@ Exam ReadExamFile(Platform& platform, const std::u16string& path) {
 
 Exam LoadSealedExam(Platform& platform, const std::u16string& exam_folder) {
   const std::u16string path = InFolder(platform, exam_folder, kSealedExamName);
+  // A teacher who copied the editable exam has only to seal it.
+  if (platform.PresenceOf(path) == Platform::Presence::kAbsent &&
+      platform.PresenceOf(InFolder(platform, exam_folder, kExamFileName)) ==
+          Platform::Presence::kFile) {
+    throw ExamFileError(ShownName(path), 0,
+                        u"找不到这个文件：考题文件夹里只有没封存的 exam.txt，请在教师机上用 "
+                        u"webexam-exam seal 封存后，把封存的一份放到考生机上");
+  }
   return UnsealExam(platform, ExamBytes(platform, path), ShownName(path));
 }
 

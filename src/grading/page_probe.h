@@ -18,9 +18,9 @@ inline constexpr std::size_t kProbeLimit = 32000;
 
 // The page as a probe last read it, with its text decoded: a probe that reads
 // the same bytes again answers from that text instead of decoding it afresh.
-// Grading makes 36 probes of one page, which mostly does not change in
-// between; every probe still reads the page, so an edit is seen as soon as it
-// is made.
+// Grading makes a probe of one page for each probe text of the exam (36 for
+// the sample exam), and the page mostly does not change in between; every
+// probe still reads the page, so an edit is seen as soon as it is made.
 class ProbedPage {
  public:
   ProbedPage() = default;

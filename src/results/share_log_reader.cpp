@@ -56,7 +56,8 @@ int ParseCount(std::string_view field, int item_count) {
 // Reads one line (without its line end) into `record`, or names its problem.
 class LineReader {
  public:
-  explicit LineReader(const GbkDecoder& decode_gbk) : decode_gbk_(decode_gbk) {}
+  LineReader(const GbkDecoder& decode_gbk, int expected_items)
+      : decode_gbk_(decode_gbk), expected_items_(expected_items) {}
 
   // Returns nothing when the line is a record, else its problem (with the
   // note's values set).
@@ -81,6 +82,11 @@ class LineReader {
                                                           : LineProblem::kFieldCount;
     }
     const int item_count = static_cast<int>(fields_.size() - kFieldsBeforeMarks);
+    // With the exam known, a line holds its marks and no other number.
+    if (expected_items_ > 0 && item_count != expected_items_) {
+      note.value = static_cast<int>(fields_.size());
+      return torn && item_count < expected_items_ ? LineProblem::kTorn : LineProblem::kFieldCount;
+    }
     if (!texts_read) return LineProblem::kUndecodable;
     const std::u16string_view texts[] = {record.exam_number, record.candidate_name,
                                          record.computer_name};
@@ -91,6 +97,7 @@ class LineReader {
       }
     }
 
+    note.items = item_count;
     record.correct_count = ParseCount(fields_[3], item_count);
     if (record.correct_count < 0) return LineProblem::kBadCount;
     record.marks = Marks(item_count);
@@ -153,6 +160,7 @@ class LineReader {
   }
 
   const GbkDecoder& decode_gbk_;
+  int expected_items_;                    // the exam's item count, or 0 when not known
   std::vector<std::string_view> fields_;  // kept between lines, so it is allocated once
 };
 
@@ -178,7 +186,19 @@ bool ReadsAsUtf8(std::string_view bytes, std::u16string_view as_gbk) {
   return chinese || as_gbk.find(u'\uFFFD') != std::u16string_view::npos;
 }
 
-ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gbk) {
+int UsualItemCount(const std::vector<ShareLogRecord>& records) {
+  std::array<std::size_t, kMostItems + 1> lines{};
+  int usual = 0;
+  for (const ShareLogRecord& record : records) {
+    const int count = record.marks.Count();
+    if (++lines[static_cast<std::size_t>(count)] > lines[static_cast<std::size_t>(usual)]) {
+      usual = count;
+    }
+  }
+  return usual;
+}
+
+ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gbk, int item_count) {
   ShareLogContent content;
   if (bytes.starts_with(kByteOrderMark)) {
     bytes.remove_prefix(kByteOrderMark.size());
@@ -195,7 +215,9 @@ ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gb
     content.notes.push_back(note);
     return true;
   };
-  LineReader reader(decode_gbk);
+  LineReader reader(decode_gbk, item_count);
+  bool last_torn = false;
+  std::string_view last_line;
   std::size_t start = 0;
   while (start < bytes.size()) {
     const std::size_t lf = bytes.find('\n', start);
@@ -204,6 +226,8 @@ ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gb
     std::string_view line = bytes.substr(start, end - start);
     if (line.ends_with('\r')) line.remove_suffix(1);
     start = torn ? bytes.size() : lf + 1;
+    last_torn = torn;
+    last_line = line;
 
     LineNote note{++content.line_count, LineProblem::kEmpty, 0, 0};
     ShareLogRecord record;
@@ -219,6 +243,38 @@ ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gb
     } else {
       if (record.read_as_utf8) note_kept({note.line, LineProblem::kReadAsUtf8, 0, 0});
       content.records.push_back(std::move(record));
+    }
+  }
+  // Without the exam's count, a torn last line is measured against the
+  // other lines: short of the marks most of them have, it was cut, whatever
+  // else is wrong with what is left of it.
+  const std::size_t last_fields =
+      last_line.empty() ? 0 : static_cast<std::size_t>(std::ranges::count(last_line, '\t')) + 1;
+  if (item_count == 0 && last_torn && last_fields > kFieldsBeforeMarks) {
+    const bool last_is_record =
+        !content.records.empty() && content.records.back().line == content.line_count;
+    ShareLogRecord last;
+    if (last_is_record) {
+      last = std::move(content.records.back());
+      content.records.pop_back();
+    }
+    const int usual = UsualItemCount(content.records);
+    const int marks = static_cast<int>(last_fields - kFieldsBeforeMarks);
+    if (usual > marks) {
+      const LineNote torn{content.line_count, LineProblem::kTorn, static_cast<int>(last_fields)};
+      bool kept = true;
+      if (!content.notes.empty() && content.notes.back().line == torn.line) {
+        content.notes.back() = torn;  // in place of its problem, or of its reading as UTF-8
+      } else {
+        kept = note_kept(torn);
+      }
+      if (last_is_record && kept) {
+        last.correct_count = 0;
+        last.marks = {};
+        content.malformed.push_back(std::move(last));
+      }
+    } else if (last_is_record) {
+      content.records.push_back(std::move(last));
     }
   }
   return content;

@@ -66,6 +66,7 @@ struct LineNote {
   LineProblem problem = LineProblem::kEmpty;
   int value = 0;
   int other = 0;
+  int items = 0;  // for kBadCount and kCountNotSum: the items the line has marks for
 };
 
 struct ShareLogContent {
@@ -99,7 +100,16 @@ bool IsProblem(LineProblem problem);
 // Splits the bytes into lines (LF or CR LF; a last line without its line
 // end is still read when it has all its fields) and each line into fields,
 // decoding text with `decode_gbk`, or as UTF-8 when ReadsAsUtf8 says so.
-ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gbk);
+// A line holds one mark per item of its exam. A last line without its line
+// end has all its fields when it has marks for `item_count` items, the
+// exam's, where it is known (not 0); else when it has as many as most
+// other lines: a line torn after its 15th mark is no line of a 15-item exam.
+ShareLogContent ReadShareLog(std::string_view bytes, const GbkDecoder& decode_gbk,
+                             int item_count = 0);
+
+// The item count that most records have marks for, the earliest line's
+// among equals; 0 for no records.
+int UsualItemCount(const std::vector<ShareLogRecord>& records);
 
 // Whether bytes meant as GBK text were written in UTF-8 instead: they are
 // valid UTF-8 holding non-ASCII characters, and either are no GBK text

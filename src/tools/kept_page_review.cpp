@@ -44,9 +44,9 @@ std::u16string PercentText(double likeness) {
 
 }  // namespace
 
-std::u16string StartingPagePath(Platform& platform) {
+std::u16string StartingPagePath(Platform& platform, const std::u16string& exam_folder) {
   const std::u16string sep(1, platform.PathSeparator());
-  return FindExamFolder(platform).path + sep + u"aa" + sep + u"index.htm";
+  return exam_folder + sep + u"aa" + sep + u"index.htm";
 }
 
 KeptPageReview ReviewKeptPages(Platform& platform, const AnswerKey& key,

@@ -35,9 +35,8 @@ KeptPageReview ReviewKeptPages(Platform& platform, const AnswerKey& key,
                                const std::vector<std::u16string>& names,
                                const std::u16string& starting_page);
 
-// The starting page of this machine's exam: aa/index.htm in the exam folder
-// that the room check uses.
-std::u16string StartingPagePath(Platform& platform);
+// The starting page of the exam in `exam_folder`: its aa/index.htm.
+std::u16string StartingPagePath(Platform& platform, const std::u16string& exam_folder);
 
 // The review as lines ending in LF, for the terminal and --regrade.
 std::u16string KeptPageReviewText(const KeptPageReview& review);

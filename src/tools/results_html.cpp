@@ -215,7 +215,8 @@ void AppendDistribution(std::string& out, const ResultsSummary& summary) {
   }
   const int most = *std::max_element(summary.with_count.begin(), summary.with_count.end());
   const int width = kLeft + kSlot * (summary.item_count + 1) + 16;
-  out += "<figure>\n<figcaption>每个答对数（0 到 22）有几行成绩；柱上是人数。</figcaption>\n";
+  out += "<figure>\n<figcaption>每个答对数（0 到 " + Num(summary.item_count) +
+         "）有几行成绩；柱上是人数。</figcaption>\n";
   OpenChart(out, "counts", "答对数分布", width);
   out += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(kBase + 4) +
          "\" text-anchor=\"end\">0</text>\n";

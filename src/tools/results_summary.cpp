@@ -21,12 +21,18 @@ constexpr std::size_t kLinesNamed = 10;
 
 std::u16string Line(std::size_t line) { return u"第 " + Digits(line) + u" 行"; }
 
-std::u16string ProblemText(const LineNote& note) {
+// `item_count` is the exam's, for a line whose own is not known.
+std::u16string ProblemText(const LineNote& note, int item_count) {
+  const int items = note.items > 0 ? note.items : item_count;
   switch (note.problem) {
     case LineProblem::kEmpty:
       return u"空行";
     case LineProblem::kFieldCount:
-      return u"有 " + Digits(note.value) + u" 个字段，应为 26 个";
+      if (item_count == 0) {
+        return u"有 " + Digits(note.value) + u" 个字段，应为 5 到 " + Digits(kMostItems + 4) +
+               u" 个";
+      }
+      return u"有 " + Digits(note.value) + u" 个字段，应为 " + Digits(item_count + 4) + u" 个";
     case LineProblem::kTorn:
       return u"最后一行不完整：没有行尾，只有 " + Digits(note.value) + u" 个字段";
     case LineProblem::kUndecodable:
@@ -36,11 +42,12 @@ std::u16string ProblemText(const LineNote& note) {
       return std::u16string(kFields[std::clamp(note.value, 1, 3) - 1]) + u"里有控制字符";
     }
     case LineProblem::kBadCount:
-      return u"答对数不是 0 到 22 的整数";
+      return u"答对数不是 0 到 " + Digits(items) + u" 的整数";
     case LineProblem::kBadMark:
       return u"第 " + Digits(note.value) + u" 题的分数不是 0 或 1";
     case LineProblem::kCountNotSum:
-      return u"答对数是 " + Digits(note.value) + u"，但 22 个分数之和是 " + Digits(note.other);
+      return u"答对数是 " + Digits(note.value) + u"，但 " + Digits(items) + u" 个分数之和是 " +
+             Digits(note.other);
     case LineProblem::kReadAsUtf8:
       return u"是 UTF-8 文字而不是 GBK，已按 UTF-8 读出";
     case LineProblem::kByteOrderMark:
@@ -193,16 +200,46 @@ std::u16string Who(const ShareLogRecord& record) {
 }
 
 ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> markers,
-                         const Roster* roster, const std::vector<std::u16string>* kept_pages) {
+                         const Roster* roster, const std::vector<std::u16string>* kept_pages,
+                         int item_count) {
   ResultsSummary summary;
+  const bool exam_known = item_count > 0;
+  summary.item_count = exam_known ? item_count : UsualItemCount(log.records);
+  // Lines of another exam, by their item count in the order first seen.
+  std::vector<std::pair<int, std::vector<std::size_t>>> other_exams;
+  std::unordered_set<std::size_t> other_exam_lines;
+  std::erase_if(log.records, [&](ShareLogRecord& record) {
+    const int count = record.marks.Count();
+    if (count == summary.item_count) return false;
+    auto group = std::find_if(other_exams.begin(), other_exams.end(),
+                              [count](const auto& other) { return other.first == count; });
+    if (group == other_exams.end()) group = other_exams.insert(other_exams.end(), {count, {}});
+    group->second.push_back(record.line);
+    other_exam_lines.insert(record.line);
+    log.malformed.push_back(std::move(record));
+    return true;
+  });
+  // With the exam known, the reader took a line of another item count for
+  // one of the wrong number of fields.
+  if (exam_known) {
+    for (const LineNote& note : log.notes) {
+      const int count = note.value - 4;
+      if (note.problem != LineProblem::kFieldCount || count < 1 || count > kMostItems) continue;
+      auto group = std::find_if(other_exams.begin(), other_exams.end(),
+                                [count](const auto& other) { return other.first == count; });
+      if (group == other_exams.end()) group = other_exams.insert(other_exams.end(), {count, {}});
+      group->second.push_back(note.line);
+      other_exam_lines.insert(note.line);
+    }
+  }
+  std::stable_sort(
+      log.malformed.begin(), log.malformed.end(),
+      [](const ShareLogRecord& a, const ShareLogRecord& b) { return a.line < b.line; });
   std::optional<KeptPages> kept;
   if (kept_pages) kept = MatchKeptPages(log.records, *kept_pages);
   std::unordered_map<std::size_t, const ShareLogRecord*> record_of;
   for (const ShareLogRecord& record : log.records) record_of.emplace(record.line, &record);
   summary.line_count = log.line_count;
-  for (const ShareLogRecord& record : log.records) {
-    summary.item_count = std::max(summary.item_count, record.marks.Count());
-  }
   summary.passed = PerItem<int>(summary.item_count);
   summary.with_count.assign(static_cast<std::size_t>(summary.item_count) + 1, 0);
 
@@ -227,7 +264,14 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
   auto add = [&](std::size_t line, const std::u16string& text) {
     summary.anomalies.push_back({line, named(line) + text});
   };
-  for (const LineNote& note : log.notes) add(note.line, ProblemText(note));
+  for (const LineNote& note : log.notes) add(note.line, ProblemText(note, summary.item_count));
+  for (const auto& [count, lines] : other_exams) {
+    add(lines.front(), u"共享文件夹里有两套考题的成绩：" + LineList(lines) + u"有 " +
+                           Digits(count) + u" 道题的分数，而" +
+                           (exam_known ? u"给的考题" : u"多数行") + u"是 " +
+                           Digits(summary.item_count) +
+                           u" 道题，这些行没有算进成绩表。请查看这些考生机用的是不是本场的考题");
+  }
   if (log.notes_left_off > 0) {
     const std::size_t after = log.notes.empty() ? 0 : log.notes.back().line;
     summary.anomalies.push_back(
@@ -313,8 +357,12 @@ ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> marker
   for (const std::u16string& name : markers) {
     if (seen_pc.contains(AsciiLower(name))) continue;
     if (const auto found = malformed_of_pc.find(AsciiLower(name)); found != malformed_of_pc.end()) {
+      const bool other_exam =
+          std::all_of(found->second.begin(), found->second.end(),
+                      [&](std::size_t line) { return other_exam_lines.contains(line); });
       add(found->second.front(), u"计算机 " + ShownName(name) +
-                                     u" 留有记号文件，但它在 cjwyzz.txt 里只有格式不对的行（" +
+                                     u" 留有记号文件，但它在 cjwyzz.txt 里只有" +
+                                     (other_exam ? u"另一套考题的成绩行（" : u"格式不对的行（") +
                                      LineList(found->second) + u"）");
     } else {
       summary.anomalies.push_back(

@@ -56,10 +56,14 @@ struct ResultsSummary {
 // or PC differs from it, are anomalies. `kept_pages` are the names in the
 // share's pages folder (none when it is missing), or null when they could
 // not be listed: the anomaly of a PC with several lines names each line's
-// page.
+// page. The rows are the lines of one exam: of `item_count` items when the
+// exam is known, else of as many as most lines have. Lines with marks for
+// another number of items are of another exam: they are named as such, and
+// left out of the rows as lines that are no result lines are.
 ResultsSummary Summarize(ShareLogContent log, std::vector<std::u16string> markers,
                          const Roster* roster = nullptr,
-                         const std::vector<std::u16string>* kept_pages = nullptr);
+                         const std::vector<std::u16string>* kept_pages = nullptr,
+                         int item_count = 0);
 
 // "（120722001 张三）", naming whose a line is as far as it says; empty for a
 // line without either.

@@ -5,6 +5,7 @@
 #include <optional>
 #include <random>
 
+#include "exam/exam_folder_files.h"
 #include "results/results_share.h"
 #include "results/share_advice.h"
 #include "results/share_log_reader.h"
@@ -24,6 +25,7 @@ constexpr std::u16string_view kShareCheck = u"成绩共享文件夹";
 constexpr std::u16string_view kSubmittedMarkerCheck = u"本机没有交卷记号";
 constexpr std::u16string_view kComputerNameCheck = u"计算机名可作记号";
 constexpr std::u16string_view kReportViewerCheck = u"有查看成绩报告的程序";
+constexpr std::u16string_view kExamFileCheck = u"考题文件";
 
 // A refused write (ERROR_ACCESS_DENIED on Windows, EACCES or EPERM on POSIX)
 // and a missing folder.
@@ -473,6 +475,33 @@ CheckResult CheckComputerName(Platform& platform, const ExamPaths& paths, bool s
   return Pass(name, ShownName(computer));
 }
 
+CheckResult CheckExamFile(Platform& platform, const ExamPaths& paths) {
+  const std::u16string name(kExamFileCheck);
+  const std::u16string& folder = paths.exam_folder.path;
+  // The teacher's own files show the answer key to whoever opens them.
+  for (std::u16string_view file : {kExamFileName, kModelAnswerName}) {
+    if (platform.PresenceOf(Join(platform, folder, file)) != Platform::Presence::kAbsent) {
+      return Fail(name, u"考试文件夹 " + ShownName(folder) + u" 里有 " + std::u16string(file) +
+                            (file == kExamFileName ? u"（考题原文）" : u"（标准答案）") +
+                            u"，考生打开就能看到评分标准。请把它移走：考生机上只放 1.txt、aa "
+                            u"和 webexam-exam seal 封存的 exam.sealed。");
+    }
+  }
+  const std::u16string sealed = Join(platform, folder, kSealedExamName);
+  try {
+    const Exam exam = LoadSealedExam(platform, folder);
+    return Pass(name, exam.title + u"，" + ShownName(sealed) + u"，考生文件夹 " +
+                          ShownName(paths.candidate_folder));
+  } catch (const ExamFileError& error) {
+    if (platform.PresenceOf(sealed) == Platform::Presence::kAbsent) {
+      return Fail(name, u"考试文件夹 " + ShownName(folder) +
+                            u" 里缺 exam.sealed。请在教师机上用 webexam-exam seal 封存本场考题，"
+                            u"把得到的 exam.sealed 和 1.txt、aa 一起放进这个文件夹。");
+    }
+    return Fail(name, error.message() + u"。");
+  }
+}
+
 std::vector<CheckResult> CheckRoom(Platform& platform, const std::u16string& drive_root,
                                    const ExamPaths& paths) {
   std::vector<CheckResult> results;
@@ -491,6 +520,7 @@ std::vector<CheckResult> CheckRoom(Platform& platform, const std::u16string& dri
   run(kSubmittedMarkerCheck, [&] { return CheckSubmittedMarker(platform, paths); });
   run(kComputerNameCheck, [&] { return CheckComputerName(platform, paths, share_reachable); });
   run(kReportViewerCheck, [&] { return CheckReportViewer(platform, paths); });
+  run(kExamFileCheck, [&] { return CheckExamFile(platform, paths); });
   return results;
 }
 

@@ -1,7 +1,8 @@
 // webexam-check's checks of one exam PC before the exam, in the order they
 // run: the exam material, drive C: (its root and its windows folder), the
 // results share, the PC's submitted marker, the computer name as the name of
-// the PC's marker on the share, and a program to show the report with.
+// the PC's marker on the share, a program to show the report with, and the
+// exam's sealed file.
 // Each gives one line for the room's teachers, in Chinese: passed, or failed
 // with what to do.
 #pragma once
@@ -52,6 +53,10 @@ CheckResult CheckSubmittedMarker(Platform& platform, const ExamPaths& paths);
 CheckResult CheckComputerName(Platform& platform, const ExamPaths& paths, bool share_reachable);
 // Whether the desktop has a program to open the candidate's report with.
 CheckResult CheckReportViewer(Platform& platform, const ExamPaths& paths);
+// Passes naming the exam the exam folder's sealed file gives; fails where it
+// cannot be read, or where the teacher's editable exam or model answer lies
+// beside it for candidates to open.
+CheckResult CheckExamFile(Platform& platform, const ExamPaths& paths);
 
 // The check lines as printed: name, 通过 or 失败, the detail; LF after each.
 std::u16string CheckText(const std::vector<CheckResult>& results);

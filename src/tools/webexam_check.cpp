@@ -34,7 +34,7 @@ constexpr std::u16string_view kHelp =
     u"  4. 本机没有遗留的交卷记号 c:\\windows\\fen.g\n"
     u"  5. 计算机名能作记号文件名，共享文件夹里还没有这个名字的记号\n"
     u"  6. 有打开成绩报告 cj.txt 的程序（.txt 的打开方式；Linux 上是 xdg-open）\n"
-    u"\n"
+    u"  7. 考题文件：封存的 exam.sealed 能读出，考试文件夹里没有 exam.txt、model.htm\n"
     u"考试文件夹：WEBEXAM_EXAM，否则第一个放有 1.txt 或 aa 的：/etc/webexam/exam\n"
     u"（Linux）、程序所在的文件夹、/usr/share/webexam/exam（Linux）。\n"
     u"成绩共享文件夹：WEBEXAM_SHARE，否则程序内置的位置。\n"

@@ -24,25 +24,29 @@ using namespace webexam;
 constexpr std::string_view kTool = "webexam-grade";
 
 constexpr std::u16string_view kHelp =
-    u"用法：webexam-grade 网页...\n"
-    u"      webexam-grade --explain 网页\n"
+    u"用法：webexam-grade [--exam 考题文件夹] 网页...\n"
+    u"      webexam-grade [--exam 考题文件夹] --explain 网页\n"
     u"\n"
-    u"按考试的评分标准（22 题）评每个网页，与考生交卷时考试程序评的一样：读网页的\n"
+    u"按考题的评分标准评每个网页，与考生交卷时考试程序评的一样：读网页的\n"
     u"前 32000 字节（按 GBK 文字），找每题的文字，不分大小写和全角半角。\n"
     u"\n"
     u"每个网页在标准输出打印一行（到文件或管道是 UTF-8，换行为 LF）：\n"
-    u"  路径<TAB>答对数<TAB>第1题<TAB>...<TAB>第22题\n"
-    u"答对数是 0 到 22；每题 1 为通过、0 为不通过，按题号排列。\n"
+    u"  路径<TAB>答对数<TAB>第1题<TAB>...<TAB>最后一题\n"
+    u"答对数是 0 到题数；每题 1 为通过、0 为不通过，按题号排列。\n"
     u"不存在的网页在标准错误上指出，不会创建它；读不了的网页也指出，其余照评。\n"
     u"\n"
     u"选项：\n"
-    u"  --explain 网页  逐题说明这个网页通过没有：每题的文字找到没有、在第几行\n"
-    u"                  第几列，是否只在注释、脚本或样式里，或只在前 32000 字节\n"
-    u"                  之外才有；供考生申诉时查看\n"
-    u"  -h, --help      显示本说明\n"
+    u"  --exam 考题文件夹  评分用的考题：文件夹里的 exam.txt，没有时用封存的\n"
+    u"                     exam.sealed；不给时用考试程序的考试文件夹（WEBEXAM_EXAM，\n"
+    u"                     否则第一个放有 1.txt 或 aa 的：/etc/webexam/exam（Linux）、\n"
+    u"                     程序所在的文件夹、/usr/share/webexam/exam（Linux））\n"
+    u"  --explain 网页     逐题说明这个网页通过没有：每题的文字找到没有、在第几行\n"
+    u"                     第几列，是否只在注释、脚本或样式里，或只在前 32000 字节\n"
+    u"                     之外才有；供考生申诉时查看\n"
+    u"  -h, --help         显示本说明\n"
     u"\n"
     u"退出码：每个网页都评了为 0；有网页不存在或读不了为 1；用法有误（没有给\n"
-    u"网页，--explain 给了不止一个网页）为 2。\n";
+    u"网页，--explain 给了不止一个网页）或考题读不了为 2。\n";
 
 // Says why `page` could not be graded.
 void Complain(const std::string& page, const PlatformError& error) {
@@ -58,7 +62,7 @@ void Complain(const std::string& page, const PlatformError& error) {
 
 // Grades the pages named by the arguments.
 int RunTool(const std::vector<std::string>& arguments) {
-  constexpr ToolOption kOptions[] = {{"--explain", "", false}};
+  constexpr ToolOption kOptions[] = {{"--explain", "", false}, {"--exam", "", true, u"考题文件夹"}};
   const CommandLine line = ParseCommandLine(arguments, kOptions);
   if (line.help) return PrintOut(kHelp) ? 0 : 1;
   if (line.problem != CommandLine::Problem::kNone) {
@@ -72,9 +76,12 @@ int RunTool(const std::vector<std::string>& arguments) {
   auto platform = MakePlatform();
   Exam exam;
   try {
-    exam = LoadExam(*platform, FindExamFolder(*platform).path);
+    exam = LoadExam(*platform, line.Has("--exam") ? FromUtf8(line.Value("--exam"))
+                                                  : FindExamFolder(*platform).path);
   } catch (const ExamFileError& error) {
-    return UsageError(kTool, error.message());
+    PrintError(FromUtf8(kTool) + u": " + error.message() +
+               (line.Has("--exam") ? u"\n" : u"（用 --exam 指定考题文件夹）\n"));
+    return 2;
   }
   if (explain) {
     try {

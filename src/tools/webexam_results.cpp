@@ -43,7 +43,7 @@ constexpr std::u16string_view kHelp =
     u"                      [--journal 文件] 共享文件夹\n"
     u"      webexam-results --watch [--roster 名单] [--html 文件] [--interval 秒]\n"
     u"                      [--journal 文件] 共享文件夹\n"
-    u"      webexam-results --regrade 共享文件夹\n"
+    u"      webexam-results --regrade [--exam 考题文件夹] 共享文件夹\n"
     u"读取成绩共享文件夹里的 cjwyzz.txt 和各考生机的记号文件，打印按考号排序的\n"
     u"成绩表、各题通过率、答对数分布和带行号、考号姓名的异常。\n"
     u"选项：\n"
@@ -59,9 +59,10 @@ constexpr std::u16string_view kHelp =
     u"                 第一个考生交卷前就开始；Ctrl+C 结束；带 --html 时同时刷新网页\n"
     u"  --interval 秒  --watch 刷新的间隔，1 到 600，默认 3\n"
     u"  --regrade      把 pages 文件夹里留下的页面重评一遍，列出与成绩行不同的\n"
+    u"  --exam 文件夹  本场考题的文件夹：按它的题数读成绩行，按它重评、查页面（默认见指南）\n"
     u"  -h, --help     显示本说明\n"
     u"退出码：读到了为 0（有异常也是 0）；共享文件夹、cjwyzz.txt、名单或日志读不了，\n"
-    u"CSV、HTML 或日志写不了为 1；用法有误（日志放在共享文件夹里也是）为 2。\n";
+    u"CSV、HTML 或日志写不了为 1；用法有误（日志在共享文件夹里也是）、考题读不了为 2。\n";
 
 constexpr std::string_view kTool = "webexam-results";
 
@@ -82,7 +83,7 @@ std::u16string LocalTime(bool with_date) {
 }
 
 struct Options {
-  std::string share, csv, html, roster, journal;
+  std::string share, csv, html, roster, journal, exam;
   bool watch = false, regrade = false;
   int interval = 3;
 };
@@ -103,9 +104,11 @@ struct ShareContent {
 
 // The summary of one look, with what is wrong with the share's own names
 // after the rest.
-ResultsSummary SummaryOf(ShareContent& content, const Roster* roster) {
-  ResultsSummary summary = Summarize(std::move(content.log), std::move(content.markers), roster,
-                                     content.kept_pages ? &*content.kept_pages : nullptr);
+// `item_count` is the given exam's, or 0.
+ResultsSummary SummaryOf(ShareContent& content, const Roster* roster, int item_count) {
+  ResultsSummary summary =
+      Summarize(std::move(content.log), std::move(content.markers), roster,
+                content.kept_pages ? &*content.kept_pages : nullptr, item_count);
   for (std::u16string& problem : content.problems) {
     summary.anomalies.push_back({0, std::move(problem)});
   }
@@ -122,7 +125,9 @@ std::vector<std::u16string> KeptPageNames(Platform& platform, const std::u16stri
 
 class Share {
  public:
-  Share(Platform& platform, const std::string& share) : platform_(platform), named_(share) {
+  // `item_count`: the given exam's, or 0 (see ReadShareLog).
+  Share(Platform& platform, const std::string& share, int item_count)
+      : platform_(platform), named_(share), item_count_(item_count) {
     folder_ = FromUtf8(share);
     if (folder_.back() != platform.PathSeparator() && folder_.back() != u'/') {
       folder_ += platform.PathSeparator();
@@ -160,8 +165,8 @@ class Share {
     error.clear();
     ListKeptPages(content);
     const bool cut = CutAtReadLimit(bytes);
-    content.log =
-        ReadShareLog(bytes, [this](std::string_view gbk) { return platform_.DecodeGbk(gbk); });
+    content.log = ReadShareLog(
+        bytes, [this](std::string_view gbk) { return platform_.DecodeGbk(gbk); }, item_count_);
     content.log.cut_at_limit = cut;
     content.log_bytes = std::move(bytes);
     if (log_kind == Presence::kFolder) {
@@ -222,10 +227,12 @@ class Share {
 
   const std::u16string& Folder() const { return folder_; }
   std::u16string Named() const { return ShownName(FromUtf8(named_)); }
+  int ItemCount() const { return item_count_; }
 
  private:
   Platform& platform_;
   std::string named_;
+  int item_count_;
   std::u16string folder_;
 };
 
@@ -286,7 +293,7 @@ int Watch(Platform& platform, Share& share, const Roster* roster, const Options&
                     [](const LineNote& note) { return note.problem == LineProblem::kTorn; });
       const std::u16string kept = KeepJournal(share, journal, *content);
       if (!kept.empty()) status = 1;
-      ResultsSummary summary = SummaryOf(*content, roster);
+      ResultsSummary summary = SummaryOf(*content, roster, share.ItemCount());
       AddJournalFindings(summary, journal.Journal());
       view.Look(summary, now);
       body = view.Screen(u"共享文件夹 " + share.Named() + u"\n日志 " + journal.Shown());
@@ -350,6 +357,7 @@ int RunTool(const std::vector<std::string>& arguments) {
                                      {"--roster", "", true, u"文件名"},
                                      {"--interval", "", true, u"秒数"},
                                      {"--journal", "", true, u"文件名"},
+                                     {"--exam", "", true, u"考题文件夹"},
                                      {"--watch", "", false},
                                      {"--regrade", "", false}};
   const CommandLine line = ParseCommandLine(arguments, kOptions, 1);
@@ -361,6 +369,7 @@ int RunTool(const std::vector<std::string>& arguments) {
   options.html = line.Value("--html");
   options.roster = line.Value("--roster");
   options.journal = line.Value("--journal");
+  options.exam = line.Value("--exam");
   options.watch = line.Has("--watch");
   options.regrade = line.Has("--regrade");
   if (line.Has("--interval")) {
@@ -375,6 +384,7 @@ int RunTool(const std::vector<std::string>& arguments) {
   if (options.share.empty()) return UsageError(u"没有给共享文件夹");
   if (options.watch && options.regrade) return UsageError(u"--watch 和 --regrade 不能同用");
   if (options.watch && !options.csv.empty()) return UsageError(u"--watch 不写 CSV");
+  if (line.Has("--exam") && options.exam.empty()) return UsageError(u"--exam 后面缺考题文件夹");
   if (options.regrade && (!options.csv.empty() || !options.html.empty() ||
                           !options.roster.empty() || !options.journal.empty())) {
     return UsageError(u"--regrade 不与其他选项同用");
@@ -385,7 +395,23 @@ int RunTool(const std::vector<std::string>& arguments) {
     if (AccountInAddress(std::string_view(options.share)).length > 0) {
       return UsageError(AccountInAddressAdvice(*platform));
     }
-    Share share(*platform, options.share);
+    // The exam the teacher named, whose item count the lines are read by; or
+    // the exam folder the clients use, whose key the pages are looked at
+    // with, and only when it fits the lines.
+    std::optional<Exam> exam;
+    ExamFolder exam_folder{FromUtf8(options.exam), ExamFolderOrigin::kEnvironment};
+    if (!options.exam.empty()) {
+      try {
+        exam = LoadExam(*platform, exam_folder.path);
+      } catch (const ExamFileError& error) {
+        PrintError(u"webexam-results: " + error.message() + u"\n");
+        return 2;
+      }
+    } else {
+      exam_folder = FindExamFolder(*platform);
+    }
+    const std::u16string starting_page = StartingPagePath(*platform, exam_folder.path);
+    Share share(*platform, options.share, exam ? ItemCount(exam->key) : 0);
     std::optional<Roster> roster;
     if (!options.roster.empty()) {
       roster = LoadRoster(*platform, options.roster);
@@ -427,12 +453,19 @@ int RunTool(const std::vector<std::string>& arguments) {
         std::u16string text;
         for (const std::u16string& problem : content->problems) text += problem + u"\n";
         if (!text.empty()) text += u"\n";
-        const Exam exam = LoadExam(*platform, FindExamFolder(*platform).path);
+        if (!exam) exam = LoadExam(*platform, exam_folder.path);
+        const int lines_items = UsualItemCount(content->log.records);
+        if (options.exam.empty() && lines_items != 0 && lines_items != ItemCount(exam->key)) {
+          PrintError(u"webexam-results: 考试文件夹 " + ShownName(exam_folder.path) + u" 的考题有 " +
+                     Digits(ItemCount(exam->key)) + u" 道题，成绩行却多是 " + Digits(lines_items) +
+                     u" 道题的：请用 --exam 给出本场的考题文件夹\n");
+          return 2;
+        }
         text +=
-            Regrade(*platform, exam.key, share.Folder(), content->log, *content->kept_pages).text;
-        text += u"\n" + KeptPageReviewText(ReviewKeptPages(*platform, exam.key, share.Folder(),
+            Regrade(*platform, exam->key, share.Folder(), content->log, *content->kept_pages).text;
+        text += u"\n" + KeptPageReviewText(ReviewKeptPages(*platform, exam->key, share.Folder(),
                                                            content->log, *content->kept_pages,
-                                                           StartingPagePath(*platform)));
+                                                           starting_page));
         return PrintOut(text) ? 0 : 1;
       } catch (const PlatformError& error) {
         Complain(u"读不了留下的页面", error);
@@ -454,15 +487,21 @@ int RunTool(const std::vector<std::string>& arguments) {
     KeptPageReview review;
     if (content->kept_pages && !content->kept_pages->empty()) {
       AnswerKey key;
-      try {
-        key = LoadExam(*platform, FindExamFolder(*platform).path).key;
-      } catch (const ExamFileError&) {
-        // Without the exam no item is found to pass on hidden text alone.
+      if (exam) {
+        key = exam->key;
+      } else {
+        try {
+          key = LoadExam(*platform, exam_folder.path).key;
+        } catch (const ExamFileError&) {
+          // Without the exam no item is found to pass on hidden text alone.
+        }
+        // Nor with another exam's key than the lines'.
+        if (ItemCount(key) != UsualItemCount(content->log.records)) key.clear();
       }
       review = ReviewKeptPages(*platform, key, share.Folder(), content->log, *content->kept_pages,
-                               StartingPagePath(*platform));
+                               starting_page);
     }
-    ResultsSummary summary = SummaryOf(*content, roster ? &*roster : nullptr);
+    ResultsSummary summary = SummaryOf(*content, roster ? &*roster : nullptr, share.ItemCount());
     if (journal) AddJournalFindings(summary, journal->Journal());
     summary.kept_page_review = std::move(review);
     auto write = [&](const std::string& file, auto make) {

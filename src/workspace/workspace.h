@@ -8,6 +8,14 @@
 
 namespace webexam {
 
+// Throws, before anything is removed, where preparing or removing the
+// workspace would take the exam with it: the candidate folder is, or holds,
+// the program's folder or the exam folder (a teacher who copied the exam to
+// a folder of the candidate folder's name), or the exam's task text is the
+// working copy itself (the exam in the drive's root). Paths are compared as
+// written, without case on Windows; the functions below call it first.
+void CheckWorkspaceSparesExam(Platform& platform, const ExamPaths& paths);
+
 // Replaces the working copy of the task text with the one delivered with the
 // exam. Runs first when the grading window opens.
 void PrepareTaskText(Platform& platform, const ExamPaths& paths);

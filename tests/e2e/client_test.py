@@ -2,6 +2,7 @@
 """An exam client end to end: the real program in a real X server.
 
 Usage: client_test.py WEBEXAM_BINARY MODEL_ANSWER [--wine] [--screenshots DIR]
+                      [--second-exam SEALED_DIR]
 
 Starts Xvfb, drives the program with xdotool as a candidate would (the
 keyboard, and the clipboard for the Chinese name), and checks the files it
@@ -10,7 +11,9 @@ share in a temporary folder; with --wine, the Windows client runs under Wine
 in a fresh prefix (or $WINEPREFIX), on its drive C: and a real UNC share
 \\teacher\results\. Both are held to the same expected bytes, so the two
 clients are proven to write identical files. With --screenshots, saves
-pictures of both windows and the refusal box.
+pictures of both windows and the refusal box. With --second-exam, also
+runs a second exam (tests/data/exam2, sealed into SEALED_DIR) end to end:
+its own range, exam numbers, candidate folder and item count.
 """
 
 import argparse
@@ -29,6 +32,12 @@ TITLE_REPORT = "cj.txt"  # the client's own window for the report, when no viewe
 NAME = "张三丰"
 NUMBER = "120722001"
 LABEL1 = (20, 88)  # a spot on the grading window's folder label, which takes no focus
+# What tests/data/exam2/exam.txt gives, as the candidate meets it.
+SECOND_EXAM = {
+    "message": "考号不对：请填写准考证上的九位考号（260105001至260105060）",
+    "folder": "kaoshi2026",
+    "items": 5,
+}
 
 
 class Failure(Exception):
@@ -91,7 +100,7 @@ class Client:
     xdg-open whose program for text files must run in a terminal, and there
     is none: it starts, and ends with a failure status."""
 
-    def __init__(self, display, binary, work, wine, viewer=True, root=None):
+    def __init__(self, display, binary, work, wine, viewer=True, root=None, exam=None):
         self.display, self.work, self.wine = display, work, wine
         os.makedirs(work, exist_ok=True)
         self.stderr_path = os.path.join(work, "stderr.log")
@@ -138,6 +147,8 @@ class Client:
             self.computer_name = os.uname().nodename
             self.report_path = os.path.join(self.root, "cj.txt")
             command = [binary]
+        if exam:
+            self.env["WEBEXAM_EXAM"] = "Z:" + exam.replace("/", "\\") if wine else exam
         os.makedirs(self.share, exist_ok=True)
         # The test's own tools (xdotool, xclip) come from the test's PATH.
         self.tool_env = dict(self.env, PATH=os.environ["PATH"])
@@ -328,7 +339,8 @@ class Wine:
         for name in ("1.txt", "cj.txt", "cjj.txt", os.path.join("windows", "fen.g")):
             if os.path.exists(os.path.join(c, name)):
                 os.remove(os.path.join(c, name))
-        shutil.rmtree(os.path.join(c, "620722001"), ignore_errors=True)
+        for folder in ("620722001", SECOND_EXAM["folder"]):
+            shutil.rmtree(os.path.join(c, folder), ignore_errors=True)
         shutil.rmtree(self.share, ignore_errors=True)
         os.makedirs(self.share)
 
@@ -338,13 +350,13 @@ def read(path):
         return f.read()
 
 
-def expected_line(computer_name, count, marks):
-    fields = [NUMBER, NAME, computer_name, str(count)] + [str(m) for m in marks]
+def expected_line(computer_name, count, marks, number=NUMBER):
+    fields = [number, NAME, computer_name, str(count)] + [str(m) for m in marks]
     return "\t".join(fields).encode("gbk") + b"\r\n"
 
 
-def expected_report(count, marks):
-    lines = ["考  号：" + NUMBER, "姓  名：" + NAME, "你答对的个数为  %d 个" % count,
+def expected_report(count, marks, number=NUMBER):
+    lines = ["考  号：" + number, "姓  名：" + NAME, "你答对的个数为  %d 个" % count,
              "第一列 表示题号", "第二列 表示该题对错情况，1表示对，0表示错",
              "看完成绩，请关闭此窗口，然后 按 退出"]
     lines += ["%d  %d " % (k + 1, m) for k, m in enumerate(marks)]
@@ -353,6 +365,7 @@ def expected_report(count, marks):
 
 def sign_in(client, shots):
     form2 = client.wait_window(TITLE_SIGN_IN)
+    check(client.geometry(form2)[2:] == (423, 213), "the sample's sign-in window as designed")
     client.focus(form2)
     client.screenshot(shots, "sign-in.png", form2)
     # The focus starts on the start button; the untouched "120722" is refused.
@@ -434,6 +447,81 @@ def scenario_submit_and_exit(display, binary, model, work, wine, shots):
             report = read(os.path.join(client.root, "cj.txt")).decode("gbk")
             with open(os.path.join(work, "report.txt"), "w") as f:
                 f.write(report.replace("\r\n", "\n"))
+    finally:
+        client.close()
+
+
+def scenario_second_exam(display, binary, exam, model, work, wine):
+    """A second exam from its sealed copy (WEBEXAM_EXAM): the sign-in shows
+    its range whole and starts the number box with its own digits, refuses a
+    number below its least with its own message; the grading window names
+    its candidate folder; a submission writes one mark per item of its own."""
+    client = Client(display, binary, work, wine, exam=exam)
+    message = "webexam: message: " + SECOND_EXAM["message"]
+    try:
+        form2 = client.wait_window(TITLE_SIGN_IN)
+        # The sample's window is 213 pixels high; this range takes two lines.
+        height = client.geometry(form2)[3]
+        check(height > 213, "the long range text makes the sign-in window taller (%d)" % height)
+        client.focus(form2)
+        client.keys("Return")  # the untouched "2601" is below the least number
+        box = client.wait_window(TITLE_GRADING)
+        check(client.stderr().count(message) == 1, "the exam's own exam-number message")
+        client.focus(box)
+        client.keys("Return")
+        wait_for(lambda: not client.windows(TITLE_GRADING), "the message box to close")
+        # The box starts with "2601": five digits more make a whole number,
+        # first one below the least, then the least itself.
+        client.focus(form2)
+        client.keys("Tab", "End")
+        client.type("05000")
+        client.keys("Tab")
+        client.paste(NAME)
+        client.keys("Tab", "Return")
+        box = client.wait_window(TITLE_GRADING)
+        check(client.stderr().count(message) == 2, "260105000 is below the exam's least number")
+        client.focus(box)
+        client.keys("Return")
+        wait_for(lambda: not client.windows(TITLE_GRADING), "the message box to close")
+        client.focus(form2)
+        client.keys("Tab", "End", "BackSpace")
+        client.type("1")
+        client.keys("Tab", "Tab", "Return")
+        form1 = client.wait_window(TITLE_GRADING)
+        check(not client.windows(TITLE_SIGN_IN), "260105001 signs in")
+
+        folder = SECOND_EXAM["folder"]
+        shown = ("C:\\" if wine else "~/webexam/") + folder
+        check("webexam: folder label: 考生文件夹为%s\n" % shown in client.stderr(),
+              "the grading window names the exam's candidate folder")
+        # The label's red text ends before "上交成绩", 149 pixels from the
+        # window's right end at 96 dots per inch.
+        right, width = client.red_right_edge(form1, 80, 97), client.geometry(form1)[2]
+        check(0 < right < width - 149, "the folder (to %d) is clear of the buttons" % right)
+        web = os.path.join(client.root, folder, "web")
+        material = os.path.join(os.path.dirname(model), "aa", "index.htm")
+        check(read(os.path.join(web, "index.htm")) == read(material), "the exam's material")
+        check(not os.path.exists(os.path.join(client.root, "620722001")), "no sample folder")
+
+        shutil.copy(model, os.path.join(web, "index.htm"))
+        client.focus(form1, LABEL1)
+        client.keys("Tab", "Return")  # "上交成绩"
+        share_log = os.path.join(client.share, "cjwyzz.txt")
+        wait_for(lambda: os.path.exists(share_log), "the share line")
+        time.sleep(1.0)
+        items = SECOND_EXAM["items"]
+        line = expected_line(client.computer_name, items, [1] * items, "260105001")
+        check(read(os.path.join(client.root, "cjj.txt")) == line, "the local line has 5 marks")
+        check(read(share_log) == line, "and the share's equals it")
+        check(read(os.path.join(client.root, "cj.txt")) ==
+              expected_report(items, [1] * items, "260105001"), "the report has 5 items")
+        wait_for(client.report_opened, "the report to be opened")
+        client.close_report()
+        client.focus(form1, LABEL1)
+        client.keys("Tab", "Return")  # "退出"
+        wait_for(lambda: client.proc.poll() is not None, "the program to end")
+        check(client.proc.returncode == 0, "the program ended normally")
+        check(not os.path.exists(os.path.join(client.root, folder)), "the candidate folder is gone")
     finally:
         client.close()
 
@@ -634,14 +722,41 @@ def scenario_long_folder(binary, work, size, whole, shots):
 
 
 def scenario_fatal_error(display, binary, work, wine):
-    # A program folder without the exam material: the grading window cannot
-    # be prepared, which is no case any handler answers.
+    """The fatal path: an exam folder without its sealed exam file, or with
+    one changed since sealing, stops the program before the sign-in with the
+    file named; one without the material stops the grading window's
+    creation, which no handler answers."""
     program = os.path.join(work, "program")
     os.makedirs(program)
     shutil.copy(binary, program)
     with open(os.path.join(program, "1.txt"), "wb") as f:
         f.write("任务".encode("gbk"))
-    client = Client(display, os.path.join(program, os.path.basename(binary)), work, wine)
+    program_binary = os.path.join(program, os.path.basename(binary))
+    sealed = read(os.path.join(os.path.dirname(binary), "exam.sealed"))
+    for exam_file, problem in ((None, "找不到这个文件"),
+                               (sealed[:-1] + bytes([sealed[-1] ^ 1]), "封存后被改动过或已损坏")):
+        if exam_file:
+            with open(os.path.join(program, "exam.sealed"), "wb") as f:
+                f.write(exam_file)
+        client = Client(display, program_binary, work, wine)
+        try:
+            box = client.wait_window(TITLE_GRADING)
+            fatal = [line for line in client.stderr().splitlines()
+                     if line.startswith("webexam: fatal: 错误 ")]
+            check(len(fatal) == 1 and "：考题文件 " in fatal[0] and
+                  "exam.sealed：" + problem in fatal[0],
+                  "the exam file is named: %s" % (fatal or client.stderr()))
+            check(not client.windows(TITLE_SIGN_IN), "no sign-in without the exam")
+            client.focus(box)
+            client.keys("Return")
+            wait_for(lambda: client.proc.poll() is not None, "the program to end")
+            check(client.proc.returncode != 0, "the program ends with a failure status")
+        finally:
+            client.close()
+
+    with open(os.path.join(program, "exam.sealed"), "wb") as f:
+        f.write(sealed)
+    client = Client(display, program_binary, work, wine)
     try:
         form2 = client.wait_window(TITLE_SIGN_IN)
         client.focus(form2)
@@ -712,6 +827,7 @@ def main():
     parser.add_argument("--wine", action="store_true", help="the Windows client, under Wine")
     parser.add_argument("--screenshots")
     parser.add_argument("--holder", help="results_driver, to hold the share log a while")
+    parser.add_argument("--second-exam", help="tests/data/exam2 as the build sealed it")
     args = parser.parse_args()
     binary = os.path.abspath(args.binary)
     work = tempfile.mkdtemp(prefix="webexam-e2e-")
@@ -741,6 +857,12 @@ def main():
                     lambda: scenario_long_folder(binary, os.path.join(work, "g"), "640x480",
                                                  False, args.screenshots),
                 ]
+            if args.second_exam:
+                model2 = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data",
+                                      "exam2", "model.htm")
+                scenarios.append(lambda: scenario_second_exam(
+                    display, binary, os.path.abspath(args.second_exam), model2,
+                    os.path.join(work, "j"), wine))
             if args.holder:
                 scenarios.append(lambda: scenario_share_slow_or_gone(
                     display, binary, args.model, os.path.join(work, "e"), wine,
@@ -755,7 +877,7 @@ def main():
         return 0
     except Failure as failure:
         print("FAIL " + str(failure))
-        for name in ("a", "b", "c", "d", "e", "f", "g", "h", "i"):
+        for name in ("a", "b", "c", "d", "e", "f", "g", "h", "i", "j"):
             log = os.path.join(work, name, "stderr.log")
             if os.path.exists(log):
                 print("--- webexam stderr (%s) ---\n%s" % (name, open(log, errors="replace").read()))

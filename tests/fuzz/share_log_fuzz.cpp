@@ -1,7 +1,8 @@
-// The teachers' reading of a results share log, on any bytes. Whatever the
-// file holds, every record that comes back is a whole result line (a count
-// from 0 to 22 that equals the sum of 22 marks of 0 or 1, texts free of
-// control characters), every line is either a record or named by a note
+// The teachers' reading of a results share log, on any bytes, as lines of
+// the 22-item exam and as lines of whatever exam they say. Whatever the file
+// holds, every record that comes back is a whole result line (a count that
+// equals the sum of its marks of 0 or 1, as many as the exam's items where
+// it is known, texts free of control characters), every line is either a record or named by a note
 // once (the first notes kept, the rest counted), line numbers stay within
 // the file, and no text field is kept longer than its bound.
 #include <cstddef>
@@ -31,11 +32,14 @@ bool HasControl(std::u16string_view text) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+namespace {
+
+// Reads the bytes as lines of an exam of `item_count` items, or of as many
+// as the lines say (0), and checks what came back.
+void Check(std::string_view bytes, int item_count) {
   static const std::unique_ptr<webexam::Platform> platform = webexam::MakePlatform();
-  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  const webexam::ShareLogContent content =
-      webexam::ReadShareLog(bytes, [](std::string_view gbk) { return platform->DecodeGbk(gbk); });
+  const webexam::ShareLogContent content = webexam::ReadShareLog(
+      bytes, [](std::string_view gbk) { return platform->DecodeGbk(gbk); }, item_count);
 
   std::size_t problems = 0, last_note = 0;
   for (const webexam::LineNote& note : content.notes) {
@@ -48,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (content.notes.size() > webexam::kNotesKept) Fail("more notes kept than the bound");
   for (const webexam::ShareLogRecord& record : content.records) {
     if (record.line == 0 || record.line > content.line_count) Fail("a record outside the file");
+    if (item_count > 0 && record.marks.Count() != item_count) Fail("a line of another exam");
     for (const int mark : record.marks) {
       if (mark != 0 && mark != 1) Fail("a mark other than 0 or 1");
     }
@@ -74,5 +79,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Fail("a line both a record and a bad line");
     }
   }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  Check(bytes, 0);
+  Check(bytes, 22);
   return 0;
 }

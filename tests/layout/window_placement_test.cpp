@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
+
+#include "layout/sign_in_layout.h"
+#include "text/utf8.h"
 
 namespace webexam {
 namespace {
@@ -157,6 +161,70 @@ TEST(FolderLabel, TheEndStaysWhateverTheWidthAndNoCharacterIsSplit) {
     }
     EXPECT_TRUE(text.ends_with(u"/620722001"));
   }
+}
+
+// Label5's 9 pt font at 96 dots per inch: 6 pixels an ASCII character, 12
+// any other; its lines 14 pixels apart.
+int Measure9(std::u16string_view text) { return Measure(text) * 3 / 4; }
+constexpr int kLineHeight = 14;
+
+TEST(SignInLayout, TheSampleRangeLeavesTheWindowAsDesignedALongOneTakesLinesBelow) {
+  using namespace sign_in_window;
+  const SignInLayout sample =
+      LayOutSignInWindow(96, 96, u"考号范围：120722001至120722999", Measure9, kLineHeight);
+  const auto designed = [](const TwipsRect& place) { return ToPixels(place, 96, 96); };
+  const auto same = [](const PixelBox& a, const PixelBox& b) {
+    return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
+  };
+  EXPECT_TRUE(same(sample.client, ClientArea(kClient, kControls, 96, 96)));
+  EXPECT_TRUE(same(sample.label5, designed(kLabel5)) && same(sample.text1, designed(kText1)) &&
+              same(sample.command1, designed(kCommand1)));
+  EXPECT_EQ(sample.range_lines, std::vector<std::u16string>{u"考号范围：120722001至120722999"});
+
+  // Longer than the label, shorter than the window: one wider line.
+  const std::u16string wider = u"考号范围：260105001至260105060（春季学期）";
+  SignInLayout layout = LayOutSignInWindow(96, 96, wider, Measure9, kLineHeight);
+  EXPECT_EQ(layout.range_lines, std::vector<std::u16string>{wider});
+  EXPECT_EQ(layout.label5.width, 423 - 8 - 120);
+  EXPECT_TRUE(same(layout.client, sample.client) && same(layout.text1, sample.text1));
+
+  // Three lines: each within the label, numbers whole, no line opening on
+  // closing punctuation; the controls and the window's bottom 28 pixels lower.
+  const std::u16string text =
+      u"考号范围：260105001至260105060，高一年级 2026 年春季学期期末考试，"
+      u"请按准考证上的考号填写，考号为九位数字";
+  layout = LayOutSignInWindow(96, 96, text, Measure9, kLineHeight);
+  ASSERT_EQ(layout.range_lines.size(), 3u);
+  std::u16string joined;
+  for (const std::u16string& line : layout.range_lines) {
+    EXPECT_LE(Measure9(line), layout.label5.width) << ToUtf8(line);
+    EXPECT_EQ(std::u16string_view(u"，。：）").find(line.front()), std::u16string_view::npos);
+    joined += line;
+  }
+  EXPECT_NE(joined.find(u"260105060"), std::u16string::npos);
+  EXPECT_EQ(joined, text);
+  EXPECT_EQ(layout.label5.height, sample.label5.height + 2 * kLineHeight);
+  EXPECT_EQ(layout.text1.top, sample.text1.top + 2 * kLineHeight);
+  EXPECT_EQ(layout.command1.top, sample.command1.top + 2 * kLineHeight);
+  EXPECT_EQ(layout.client.height, sample.client.height + 2 * kLineHeight);
+  EXPECT_LT(layout.label5.bottom(), layout.text1.top);
+  for (const PixelBox& box :
+       {layout.label5, layout.label1, layout.text1, layout.label2, layout.text2, layout.command1}) {
+    EXPECT_TRUE(box.right() <= layout.client.width && box.bottom() <= layout.client.height);
+  }
+}
+
+TEST(SignInLayout, WrapLinesCutsOnlyWhatCannotBeKeptWhole) {
+  // A number longer than a line is cut; one that is not moves down whole,
+  // and the blank before it goes.
+  EXPECT_EQ(WrapLines(u"1234567890", 36, Measure9),
+            (std::vector<std::u16string>{u"123456", u"7890"}));
+  EXPECT_EQ(WrapLines(u"考号 1234", 36, Measure9), (std::vector<std::u16string>{u"考号", u"1234"}));
+  // A character wider than the line is a line of its own; a pair stays whole.
+  EXPECT_EQ(WrapLines(u"考𠀀", 6, Measure9), (std::vector<std::u16string>{u"考", u"𠀀"}));
+  // Closing punctuation takes the character before it to the next line.
+  EXPECT_EQ(WrapLines(u"考号范围。", 48, Measure9),
+            (std::vector<std::u16string>{u"考号范", u"围。"}));
 }
 
 }  // namespace

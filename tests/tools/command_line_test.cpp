@@ -65,6 +65,7 @@ TEST_F(ToolUsage, EachToolExplainsItselfOnOneScreenAndRefusesWhatItDoesNotTake) 
       // --yes only with --clear-marker.
       {"webexam-check", {{"--bogus"}, {"--yes"}, {"share"}, {"--roster"}}},
       {"webexam-results", {{}, {"a", "b"}, {"--csv"}, {"--bogus", "a"}}},
+      {"webexam-exam", {{}, {"new"}, {"check", "a", "b"}, {"seal", "a"}, {"open", "a"}}},
   };
   for (const auto& [tool, refused] : tools) {
     EXPECT_EQ(Run(tool, {"--help"}), 0) << tool;

@@ -12,9 +12,11 @@
 namespace webexam {
 namespace {
 
-// A result line that passed item 1 alone.
+// A result line of a 22-item exam that passed item 1 alone.
 ShareLogRecord Record(std::size_t line, std::u16string number, std::u16string pc) {
-  return {line, std::move(number), u"考生", std::move(pc), 1, {1}};
+  Marks marks(22);
+  marks[1] = 1;
+  return {line, std::move(number), u"考生", std::move(pc), 1, std::move(marks)};
 }
 
 std::vector<std::u16string> Texts(const ResultsSummary& summary) {

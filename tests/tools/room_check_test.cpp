@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "exam/sealed_exam.h"
 #include "results/share_advice.h"
 #include "support/failing_platform.h"
 #include "text/utf8.h"
@@ -48,7 +49,11 @@ class RoomCheckTest : public ::testing::Test {
   RoomCheckTest() {
     fs::create_directories(root_);
     fs::create_directories(share_);
+    // The exam folder as candidates' PCs get it: the sealed exam, no source.
     fs::copy(fs::path(WEBEXAM_SOURCE_DIR) / "exam", program_, fs::copy_options::recursive);
+    fs::remove(program_ / "exam.txt");
+    fs::remove(program_ / "model.htm");
+    WriteBytes(program_ / "exam.sealed", SealExam(test::SampleExam()));
   }
   std::vector<CheckResult> Check() { return CheckRoom(platform_, test::U16(root_), paths_); }
   // Whether the `index`th check fails saying `words`, with every other check
@@ -73,7 +78,7 @@ class RoomCheckTest : public ::testing::Test {
 
 TEST_F(RoomCheckTest, APreparedPcPassesAndKeepsNoProbe) {
   const std::vector<CheckResult> results = Check();
-  ASSERT_EQ(results.size(), 6u);
+  ASSERT_EQ(results.size(), 7u);
   for (const CheckResult& result : results) EXPECT_TRUE(result.passed) << ToUtf8(result.detail);
   EXPECT_TRUE(fs::is_empty(root_) && fs::is_empty(share_));
   // The windows folder, once there, is probed too, and keeps no probe either.
@@ -106,6 +111,23 @@ TEST_F(RoomCheckTest, IncompleteOrMisencodedMaterialFails) {
   EXPECT_TRUE(Fails(0, u"UTF-8"));
   WriteBytes(program_ / "1.txt", "\r\n");
   EXPECT_TRUE(Fails(0, u"空的"));
+}
+
+TEST_F(RoomCheckTest, TheExamFileNamesTheExamAndShowsNoKey) {
+  const CheckResult passed = Check()[6];
+  EXPECT_TRUE(passed.passed);
+  EXPECT_TRUE(passed.detail.starts_with(u"网页制作 样题，")) << ToUtf8(passed.detail);
+  // The teacher's files beside it would show candidates the key.
+  for (const char* name : {"exam.txt", "model.htm"}) {
+    fs::copy_file(fs::path(WEBEXAM_SOURCE_DIR) / "exam" / name, program_ / name);
+    EXPECT_TRUE(Fails(6, FromUtf8(name) + u"（")) << name;
+    fs::remove(program_ / name);
+  }
+  const std::string sealed = test::ReadBytes(program_ / "exam.sealed");
+  WriteBytes(program_ / "exam.sealed", sealed.substr(0, sealed.size() - 1));
+  EXPECT_TRUE(Fails(6, u"封存后被改动过"));
+  fs::remove(program_ / "exam.sealed");
+  EXPECT_TRUE(Fails(6, u"缺 exam.sealed"));
 }
 
 TEST_F(RoomCheckTest, ADriveWithoutRoomOrAShareThatDoesNotWorkFails) {

@@ -17,9 +17,11 @@ namespace {
 using test::Gbk;
 using enum LineProblem;
 
-ShareLogContent Read(std::string_view bytes) {
+// Read as the lines say, or as lines of an exam of `item_count` items.
+ShareLogContent Read(std::string_view bytes, int item_count = 0) {
   static const std::unique_ptr<Platform> platform = MakePlatform();
-  return ReadShareLog(bytes, [](std::string_view gbk) { return platform->DecodeGbk(gbk); });
+  return ReadShareLog(
+      bytes, [](std::string_view gbk) { return platform->DecodeGbk(gbk); }, item_count);
 }
 
 // A result line's fields, without the line end: the count is the sum of the
@@ -53,10 +55,23 @@ TEST(ShareLogReader, MixedLineEndsAByteOrderMarkAndATornLastLine) {
   EXPECT_EQ(log.records[2].marks[22], 1);
   EXPECT_EQ(NotesOf(log), (Notes{{1, kByteOrderMark, 0, 0}}));
 
-  // Torn after the TAB of item 13: the line is reported, its empty last field counted.
-  log = Read(bytes.substr(0, bytes.size() - 19));
-  EXPECT_EQ(log.records.size(), 2u);
-  EXPECT_EQ(NotesOf(log), (Notes{{1, kByteOrderMark, 0, 0}, {3, kTorn, 17, 0}}));
+  // Torn after the TAB of item 13: the line is reported, its empty last field
+  // counted. Torn after a mark, it would be a whole line of a 13-item exam:
+  // it is still torn, short of the marks of the exam, or of the other lines.
+  for (const std::size_t cut : {19, 18}) {
+    for (const int items : {0, 22}) {
+      log = Read(bytes.substr(0, bytes.size() - cut), items);
+      EXPECT_EQ(log.records.size(), 2u);
+      EXPECT_EQ(NotesOf(log), (Notes{{1, kByteOrderMark, 0, 0}, {3, kTorn, 17, 0}}));
+    }
+  }
+  // Where the other lines are of 13 items, it is one of them.
+  const std::string short_exam = Fields("120722001\tA\tJF01", kAll.substr(0, 13)) + "\r\n" +
+                                 Fields("120722003\tWang\tJF03", "1000000000001");
+  log = Read(short_exam);
+  ASSERT_EQ(log.records.size(), 2u);
+  EXPECT_EQ(log.records[1].marks.Count(), 13);
+  EXPECT_EQ(NotesOf(log), Notes{});
 }
 
 TEST(ShareLogReader, UnicodeLinesAreReadAsUtf8AndNoted) {
@@ -93,7 +108,8 @@ TEST(ShareLogReader, MalformedLinesAreLeftOutAndNamedByNumber) {
   };
   std::string bytes;
   for (const std::string& line : lines) bytes += line + "\r\n";
-  const ShareLogContent log = Read(bytes);
+  // As lines of the 22-item exam: one with 23 marks is no line of it.
+  const ShareLogContent log = Read(bytes, 22);
   ASSERT_EQ(log.records.size(), 1u);
   EXPECT_EQ(log.line_count, 10u);
   EXPECT_EQ(NotesOf(log), (Notes{{2, kEmpty, 0, 0},

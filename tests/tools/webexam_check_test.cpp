@@ -66,7 +66,8 @@ class WebexamCheckTest : public test::ToolRun {
 
 TEST_F(WebexamCheckTest, ChecksTheShareItIsGivenAndExitsByTheChecks) {
   [[maybe_unused]] const int status = Check();
-  EXPECT_EQ(Lines(), 6u) << out_;  // a line per check
+  EXPECT_EQ(Lines(), 7u) << out_;  // a line per check
+  EXPECT_TRUE(Says(u"考题文件              通过（网页制作 样题，")) << out_;
   EXPECT_TRUE(Says(u"通过（" + test::U16(share_))) << out_;
 #ifndef _WIN32
   EXPECT_EQ(status, 0) << out_;

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
+
 #include "support/failing_platform.h"
+#include "text/utf8.h"
 
 namespace webexam {
 namespace {
@@ -62,6 +66,51 @@ TEST_F(Workspace, TheOldCandidateFolderIsGoneBeforeTheMaterialIsCopiedOrAtExit) 
   fs::remove_all(program_ / "aa");
   EXPECT_TRUE(test::ThrowsPlatformError([&] { PrepareCandidateFolder(*platform_, paths_); },
                                         test::Kind::kNotFound, paths_.material_folder));
+}
+
+TEST_F(Workspace, AnExamInsideTheCandidateFolderIsRefusedBeforeAnythingIsRemoved) {
+  // The teacher copied the exam to a folder named as the exam's candidate
+  // folder: preparing or leaving would delete it.
+  const fs::path exam = root_ / "Kaoshi2026" / "." / "exam";
+  fs::create_directories(exam / "aa");
+  WriteBytes(exam / "1.txt", "task");
+  WriteBytes(root_ / "1.txt", "old copy");
+  const ExamPaths inside = MakeExamPaths(test::U16(root_), test::U16(exam), u"Kaoshi2026",
+                                         test::U16(dir_.path() / "share"), u'/');
+  for (const auto& step :
+       {std::function<void()>([&] { PrepareTaskText(*platform_, inside); }),
+        std::function<void()>([&] { PrepareCandidateFolder(*platform_, inside); }),
+        std::function<void()>([&] { RemoveCandidateFolder(*platform_, inside); })}) {
+    try {
+      step();
+      ADD_FAILURE() << "not refused";
+    } catch (const std::runtime_error& error) {
+      EXPECT_NE(std::string(error.what()).find(ToUtf8(u"考生文件夹 " + inside.candidate_folder)),
+                std::string::npos)
+          << error.what();
+    }
+  }
+  EXPECT_EQ(test::ReadBytes(exam / "1.txt"), "task");
+  EXPECT_EQ(test::ReadBytes(root_ / "1.txt"), "old copy");
+
+  // The exam in the drive's root: its task text is the working copy.
+  const ExamPaths at_root = MakeExamPaths(test::U16(root_), test::U16(root_ / "."), u"620722001",
+                                          test::U16(dir_.path() / "share"), u'/');
+  EXPECT_THROW(PrepareTaskText(*platform_, at_root), std::runtime_error);
+  EXPECT_EQ(test::ReadBytes(root_ / "1.txt"), "old copy");
+
+  // A neighbour whose name starts the same is no part of it; the name's case
+  // counts where the file system's does.
+  const auto check = [&](std::u16string_view name) {
+    CheckWorkspaceSparesExam(*platform_, MakeExamPaths(test::U16(root_), test::U16(exam), name,
+                                                       test::U16(dir_.path() / "share"), u'/'));
+  };
+  EXPECT_NO_THROW(check(u"Kaoshi"));
+  if (platform_->PathSeparator() == u'\\') {
+    EXPECT_THROW(check(u"kaoshi2026"), std::runtime_error);
+  } else {
+    EXPECT_NO_THROW(check(u"kaoshi2026"));
+  }
 }
 
 TEST(HomeWritten, WritesTheHomeFolderAsTildeOnlyWhereItIsOne) {

@@ -50,6 +50,9 @@ void NameButtons(QMessageBox& box) {
 int RunBox(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons,
            QMessageBox::StandardButton default_button = QMessageBox::NoButton) {
   QMessageBox box(QMessageBox::NoIcon, kAppTitle, text, buttons, parent);
+  // Texts from the exam's file and paths are shown as written, as the
+  // Windows client shows them: a "<" in them is no markup.
+  box.setTextFormat(Qt::PlainText);
   NameButtons(box);
   if (default_button != QMessageBox::NoButton) box.setDefaultButton(default_button);
   return box.exec();

@@ -1,16 +1,18 @@
 #include "ui/qt/form2.h"
 
 #include <QCloseEvent>
-#include <QScreen>
+#include <QFontMetrics>
+#include <QStringList>
 #include <limits>
 
+#include "layout/sign_in_layout.h"
 #include "ui/qt/app.h"
 #include "ui/qt/form1.h"
 
 namespace webexam::qt {
 
 Form2::Form2()
-    : label5_(ToQString(TheApp().exam.range_text), this),
+    : label5_(this),
       label1_(QStringLiteral("考  号："), this),
       label2_(QStringLiteral("姓  名："), this),
       text1_(this),
@@ -20,16 +22,26 @@ Form2::Form2()
   setWindowTitle(QStringLiteral("考生登录"));
   setFont(SongFont(9));
   const Twips twips(*this);
-  const PixelBox client =
-      ClientArea(sign_in_window::kClient, sign_in_window::kControls, twips.DpiX(), twips.DpiY());
-  setFixedSize(client.width, client.height);
+  // Label5 shows the exam's range text whole: the window follows its width
+  // in the label's font.
+  const QFontMetrics metrics(label5_.font());
+  const SignInLayout layout = LayOutSignInWindow(
+      twips.DpiX(), twips.DpiY(), TheApp().exam.range_text,
+      [&metrics](std::u16string_view text) { return metrics.horizontalAdvance(ToQString(text)); },
+      metrics.lineSpacing());
+  setFixedSize(layout.client.width, layout.client.height);
 
-  twips.Place(label5_, sign_in_window::kLabel5);
-  twips.Place(label1_, sign_in_window::kLabel1);
-  twips.Place(text1_, sign_in_window::kText1);
-  twips.Place(label2_, sign_in_window::kLabel2);
-  twips.Place(text2_, sign_in_window::kText2);
-  twips.Place(command1_, sign_in_window::kCommand1);
+  QStringList lines;
+  for (const std::u16string& line : layout.range_lines) lines << ToQString(line);
+  // The exam's text as written: a "<" in it is no markup.
+  label5_.setTextFormat(Qt::PlainText);
+  label5_.setText(lines.join(u'\n'));
+  Place(label5_, layout.label5);
+  Place(label1_, layout.label1);
+  Place(text1_, layout.text1);
+  Place(label2_, layout.label2);
+  Place(text2_, layout.text2);
+  Place(command1_, layout.command1);
   for (QWidget* control : {static_cast<QWidget*>(&label1_), static_cast<QWidget*>(&text1_),
                            static_cast<QWidget*>(&label2_), static_cast<QWidget*>(&text2_)}) {
     control->setFont(SongFont(12));
@@ -49,7 +61,7 @@ Form2::Form2()
   setTabOrder(&command1_, &text1_);
   setTabOrder(&text1_, &text2_);
   command1_.setFocus();
-  move(client.left, client.top);
+  move(layout.client.left, layout.client.top);
 
   connect(&command1_, &QPushButton::clicked, this,
           [this] { RunGuarded(this, [this] { Command1_Click(); }); });

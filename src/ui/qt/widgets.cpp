@@ -17,7 +17,10 @@ Twips::Twips(const QWidget& window) {
 }
 
 void Twips::Place(QWidget& widget, const TwipsRect& place) const {
-  const PixelBox box = ToPixels(place, dpi_x_, dpi_y_);
+  webexam::qt::Place(widget, ToPixels(place, dpi_x_, dpi_y_));
+}
+
+void Place(QWidget& widget, const PixelBox& box) {
   widget.setGeometry(box.left, box.top, box.width, box.height);
 }
 

@@ -25,6 +25,9 @@ class Twips {
   double dpi_x_, dpi_y_;
 };
 
+// Places `widget` at a place already in pixels.
+void Place(QWidget& widget, const PixelBox& box);
+
 // SimSun ("宋体") at `points`, falling back to the Song-style CJK fonts a
 // plain Debian desktop has, so that Chinese renders anywhere.
 QFont SongFont(double points);

@@ -117,6 +117,51 @@ RECT Twips::Rect(const TwipsRect& place) const {
   return RECT{box.left, box.top, box.right(), box.bottom()};
 }
 
+void Place(HWND control, const PixelBox& box) {
+  MoveWindow(control, box.left, box.top, box.width, box.height, TRUE);
+}
+
+namespace {
+
+// A screen device context with `font` selected, for measuring text.
+class MeasuringDc {
+ public:
+  explicit MeasuringDc(HFONT font) : dc_(GetDC(nullptr)) {
+    if (dc_ == nullptr) FailWithLastError("cannot measure a text");
+    old_ = SelectObject(dc_, font);
+  }
+  MeasuringDc(const MeasuringDc&) = delete;
+  MeasuringDc& operator=(const MeasuringDc&) = delete;
+  ~MeasuringDc() {
+    SelectObject(dc_, old_);
+    ReleaseDC(nullptr, dc_);
+  }
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+}  // namespace
+
+int TextWidthIn(HFONT font, std::u16string_view text) {
+  const MeasuringDc dc(font);
+  SIZE size{};
+  const std::wstring wide = ToWide(text);
+  if (!GetTextExtentPoint32W(dc.get(), wide.c_str(), static_cast<int>(wide.size()), &size)) {
+    FailWithLastError("cannot measure a text");
+  }
+  return size.cx;
+}
+
+int LineHeightOf(HFONT font) {
+  const MeasuringDc dc(font);
+  TEXTMETRICW metrics{};
+  if (!GetTextMetricsW(dc.get(), &metrics)) FailWithLastError("cannot measure a font");
+  return metrics.tmHeight;  // a static control's lines lie tmHeight apart
+}
+
 Font::Font(int points, const Twips& twips)
     : font_(CreateFontW(-MulDiv(points, twips.DpiY(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                         GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,

@@ -32,6 +32,14 @@ class Twips {
   int dpi_x_, dpi_y_;
 };
 
+// Moves and sizes a control to a place already in pixels.
+void Place(HWND control, const PixelBox& box);
+
+// The width in pixels `text` takes in `font`, and the distance between its
+// lines as a label draws them.
+int TextWidthIn(HFONT font, std::u16string_view text);
+int LineHeightOf(HFONT font);
+
 // SimSun ("宋体") at `points`, with the GB2312 character set and normal
 // weight, for as long as the object lives.
 class Font {

@@ -13,6 +13,10 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCH
 
 void Form::CreateForm(const wchar_t* class_name, const wchar_t* caption, const Twips& twips,
                       const TwipsRect& client) {
+  CreateForm(class_name, caption, ToPixels(client, twips.DpiX(), twips.DpiY()));
+}
+
+void Form::CreateForm(const wchar_t* class_name, const wchar_t* caption, const PixelBox& client) {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof(window_class);
@@ -27,7 +31,7 @@ void Form::CreateForm(const wchar_t* class_name, const wchar_t* caption, const T
       FailWithLastError("cannot register the window class " + ToUtf8(FromWide(class_name)));
     }
   }
-  const RECT outer = OuterRect(twips, client);
+  const RECT outer = OuterRect(client);
   // The window procedure stores hwnd_ when the window is made.
   if (CreateWindowExW(0, class_name, caption, kFormStyle, outer.left, outer.top,
                       outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
@@ -38,7 +42,11 @@ void Form::CreateForm(const wchar_t* class_name, const wchar_t* caption, const T
 }
 
 RECT Form::OuterRect(const Twips& twips, const TwipsRect& client) {
-  RECT outer = twips.Rect(client);
+  return OuterRect(ToPixels(client, twips.DpiX(), twips.DpiY()));
+}
+
+RECT Form::OuterRect(const PixelBox& client) {
+  RECT outer{client.left, client.top, client.right(), client.bottom()};
   if (!AdjustWindowRectEx(&outer, kFormStyle, FALSE, 0)) {
     FailWithLastError("cannot size a window");
   }

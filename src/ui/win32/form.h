@@ -33,10 +33,13 @@ class Form {
   // not resizable, its client area at `client` (screen twips).
   void CreateForm(const wchar_t* class_name, const wchar_t* caption, const Twips& twips,
                   const TwipsRect& client);
+  // Likewise, the client area at `client` in screen pixels.
+  void CreateForm(const wchar_t* class_name, const wchar_t* caption, const PixelBox& client);
 
   // The window's outer rectangle in pixels when its client area lies at
-  // `client` (screen twips).
+  // `client` (screen twips, or screen pixels).
   static RECT OuterRect(const Twips& twips, const TwipsRect& client);
+  static RECT OuterRect(const PixelBox& client);
 
   // Handles one message. Errors escape to the window procedure's guard. The
   // base handles activation and focus, and passes the rest to the system.

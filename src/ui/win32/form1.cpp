@@ -1,10 +1,13 @@
 #include "ui/win32/form1.h"
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "layout/window_placement.h"
+#include "text/utf8.h"
 #include "ui/win32/app.h"
 #include "ui/win32/report_window.h"
 
@@ -26,6 +29,9 @@ constexpr UINT kShareStepEnded = WM_APP + 1;
 
 // Shown on the label from the press until the share step ends.
 constexpr wchar_t kBusyText[] = L"正在上交成绩，请稍候…";
+
+// What the folder label says before the folder.
+constexpr std::u16string_view kFolderLead = u"考生文件夹为";
 
 }  // namespace
 
@@ -77,7 +83,7 @@ void Form1::Create() {
   rich_text_box1_.Create(hwnd_, kRichTextBox1, twips, grading_window::kRichTextBox1, *font9_);
   command1_.Create(hwnd_, kCommand1, twips, grading_window::kCommand1, L"上交成绩", *font12_);
   command2_.Create(hwnd_, kCommand2, twips, grading_window::kCommand2, L"退出", *font12_);
-  folder_text_ = L"考生文件夹为" + ToWide(app.paths.candidate_folder);
+  folder_text_ = ToWide(std::u16string(kFolderLead) + app.paths.candidate_folder);
   label1_.Create(hwnd_, kLabel1, twips, grading_window::kLabel1, folder_text_, *font12_);
   rich_text_box1_.SetBackColor(kViewerBackColor);
   focus_ = rich_text_box1_.hwnd;  // the window opens with the focus in the viewer
@@ -89,14 +95,64 @@ void Form1::Create() {
 void Form1::PlaceWindow() {
   // On top of every window, at the whole window's designed place and size in
   // twips, turned into pixels by the placement rule; never smaller than the
-  // controls need.
+  // controls need, and wider where the candidate folder needs it.
   const Twips twips;
   const RECT client = twips.Rect(grading_window::kClient);
   const RECT outer = OuterRect(twips, grading_window::kClient);
   const FrameSize frame{client.left - outer.left, client.top - outer.top,
                         outer.right - client.right, outer.bottom - client.bottom};
-  const PixelRect place = GradingWindowPlacement(twips.DpiX(), twips.DpiY(), frame);
-  SetWindowPos(hwnd_, HWND_TOPMOST, place.x, place.y, place.cx, place.cy, 0);
+  std::optional<PixelBox> screen;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+    const RECT& work = monitor.rcWork;
+    screen = PixelBox{work.left, work.top, work.right - work.left, work.bottom - work.top};
+  }
+  const HFONT font = font12_->get();
+  const TextWidth measure = [font](std::u16string_view text) { return TextWidthIn(font, text); };
+  const std::u16string folder = TheApp().paths.candidate_folder;
+  // A folder that shows whole before "上交成绩" leaves the window as
+  // designed; a longer one ends a character's width before the button.
+  const PixelBox command1 = ToPixels(grading_window::kCommand1, twips.DpiX(), twips.DpiY());
+  const int before_button =
+      command1.left - ToPixels(grading_window::kLabel1, twips.DpiX(), twips.DpiY()).left;
+  const int whole = measure(std::u16string(kFolderLead) + folder);
+  const int room =
+      whole <= before_button ? before_button : before_button - 2 * TextWidthIn(font, u"0");
+  const FolderLabelFit fit =
+      FitFolderLabel(twips.DpiX(), twips.DpiY(), frame, screen, kFolderLead, folder, room, measure);
+  folder_text_ = ToWide(fit.text);
+  SetWindowTextW(label1_.hwnd, folder_text_.c_str());
+  WriteToStandardError("webexam: folder label: " + ToUtf8(fit.text) + "\n");
+  if (fit.growth == 0) {
+    const PixelRect place = GradingWindowPlacement(twips.DpiX(), twips.DpiY(), frame);
+    SetWindowPos(hwnd_, HWND_TOPMOST, place.x, place.y, place.cx, place.cy, 0);
+    return;
+  }
+  Grow(fit.growth, 2 * TextWidthIn(font, u"0"));
+  SetWindowPos(hwnd_, HWND_TOPMOST, fit.place.x, fit.place.y, fit.place.cx, fit.place.cy, 0);
+}
+
+void Form1::Grow(int growth, int margin) {
+  // The buttons keep their place at the window's right end, the task text its
+  // full width, and the label reaches to a margin before the buttons.
+  const auto shift = [this](HWND control, int dx, int dwidth) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rect), 2);
+    MoveWindow(control, rect.left + dx, rect.top, rect.right - rect.left + dwidth,
+               rect.bottom - rect.top, TRUE);
+  };
+  RECT button{}, label{};
+  GetWindowRect(command1_.hwnd, &button);
+  GetWindowRect(label1_.hwnd, &label);
+  const int label_growth =
+      std::max(0, static_cast<int>(button.left - margin + growth - label.left) -
+                      static_cast<int>(label.right - label.left));
+  shift(command1_.hwnd, growth, 0);
+  shift(command2_.hwnd, growth, 0);
+  shift(rich_text_box1_.hwnd, 0, growth);
+  shift(label1_.hwnd, 0, label_growth);
 }
 
 void Form1::SetBusy(bool busy) {

@@ -22,8 +22,12 @@ class Form1 : public Form {
   Form1();
   void Create();
 
-  // Puts the window on top at its designed place.
+  // Puts the window on top at its designed place, wider where the candidate
+  // folder needs it (FitFolderLabel).
   void PlaceWindow();
+  // Widens the client area by `growth` pixels: the buttons move right, the
+  // task text and the label (to `margin` before the buttons) widen.
+  void Grow(int growth, int margin);
   void Command1_Click();  // submit: grade, record, report, send to the share
   void Command2_Click();  // exit: remove the candidate folder, end
   // What the grading window's decisions call on this window to do.

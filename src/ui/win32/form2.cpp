@@ -1,7 +1,10 @@
 #include "ui/win32/form2.h"
 
 #include <memory>
+#include <string>
+#include <utility>
 
+#include "layout/sign_in_layout.h"
 #include "ui/win32/app.h"
 #include "ui/win32/form1.h"
 
@@ -29,19 +32,35 @@ void Form2::Create() {
   font9_.emplace(9, twips);
   font12_.emplace(12, twips);
   font15_.emplace(15, twips);
-  CreateForm(L"Form2", L"考生登录", twips, sign_in_window::kClient);
+  // Label5 shows the exam's range text whole: the window follows its width
+  // in the label's font.
+  const HFONT range_font = font9_->get();
+  const SignInLayout layout = LayOutSignInWindow(
+      twips.DpiX(), twips.DpiY(), TheApp().exam.range_text,
+      [range_font](std::u16string_view text) { return TextWidthIn(range_font, text); },
+      LineHeightOf(range_font));
+  CreateForm(L"Form2", L"考生登录", layout.client);
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font9_->get()), FALSE);
 
   // The layout. Creation order is the focus order: the start button, the
   // exam number, the name. The labels take no focus and lie beneath.
+  std::u16string range_text;
+  for (const std::u16string& line : layout.range_lines) {
+    range_text += (range_text.empty() ? u"" : u"\r\n") + line;
+  }
   command1_.Create(hwnd_, kCommand1, twips, sign_in_window::kCommand1, L"开   始", *font15_);
   text1_.Create(hwnd_, kText1, twips, sign_in_window::kText1, ToWide(TheApp().exam.number_start),
                 *font12_);
   text2_.Create(hwnd_, kText2, twips, sign_in_window::kText2, L"", *font12_);
-  label5_.Create(hwnd_, kLabel5, twips, sign_in_window::kLabel5, ToWide(TheApp().exam.range_text),
-                 *font9_);
+  label5_.Create(hwnd_, kLabel5, twips, sign_in_window::kLabel5, ToWide(range_text), *font9_);
   label1_.Create(hwnd_, kLabel1, twips, sign_in_window::kLabel1, L"考  号：", *font12_);
   label2_.Create(hwnd_, kLabel2, twips, sign_in_window::kLabel2, L"姓  名：", *font12_);
+  for (const auto& [control, box] :
+       {std::pair{command1_.hwnd, layout.command1}, std::pair{text1_.hwnd, layout.text1},
+        std::pair{text2_.hwnd, layout.text2}, std::pair{label5_.hwnd, layout.label5},
+        std::pair{label1_.hwnd, layout.label1}, std::pair{label2_.hwnd, layout.label2}}) {
+    Place(control, box);
+  }
   focus_ = command1_.hwnd;  // the window opens with the focus on the start button
 
   sign_in_.emplace(*TheApp().platform, TheApp().state, TheApp().exam);  // Form_Load

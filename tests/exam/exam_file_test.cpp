@@ -1,0 +1,207 @@
+// The exam's file: the sample file gives the exam as it has always been
+// graded, teachers' mistakes are refused with their line, the encoding is
+// told by the bytes, and the sealed copy reads back only as it was sealed.
+#include "exam/exam_file.h"
+
+#include <gtest/gtest.h>
+
+#include "exam/exam_folder_files.h"
+#include "exam/sealed_exam.h"
+#include "support/test_support.h"
+#include "text/utf8.h"
+
+namespace webexam {
+namespace {
+
+using test::Gbk;
+using namespace std::string_view_literals;
+namespace fs = std::filesystem;
+
+constexpr PassRule kAll = PassRule::kAllFound;
+constexpr PassRule kNone = PassRule::kNotFound;
+
+// The sample exam's key, item by item, as the exam has always graded pages.
+const AnswerKey kSampleKey = {
+    {{u"17-1.BMP"}, kAll},
+    {{u"hr", u"85%", u"#FF0000"}, kAll},
+    {{u"表格是网页的骨架", u"楷体", u"#0000FF", u"4"}, kAll},
+    {{u"50%", u"cellpadding="}, kAll},
+    {{u"#008000"}, kAll},
+    {{u"bordercolor"}, kAll},
+    {{u"bordercolorlight", u"bordercolordark", u"#800000", u"#00FF00"}, kAll},
+    {{u" height", u"88"}, kAll},
+    {{u"Cart.jpg", u"mailto:webexam@example.com"}, kAll},
+    {{u"Ktsc.htm"}, kAll},
+    {{u"http://www.example.com"}, kAll},
+    {{u"11%"}, kAll},
+    {{u"66%"}, kAll},
+    {{u"abcd"}, kNone},
+    {{u"aaa"}, kAll},
+    {{u"Tl-10.gif"}, kAll},
+    {{u"P10-11.gif"}, kAll},
+    {{u"Bg14.gif"}, kAll},
+    {{u"Bjyy.wav"}, kAll},
+    {{u"隶书", u"网页制作题型集锦"}, kAll},
+    {{u"<title>欢迎进入网页天地！"}, kAll},
+    {{u"Brenlowe", u"right", u"marquee"}, kAll},
+};
+
+void ExpectSameExam(const Exam& got, const Exam& want) {
+  EXPECT_EQ(got.title, want.title);
+  EXPECT_EQ(got.range_text, want.range_text);
+  EXPECT_EQ(got.bad_number_message, want.bad_number_message);
+  EXPECT_EQ(got.number_start, want.number_start);
+  EXPECT_EQ(got.least_number, want.least_number);
+  EXPECT_EQ(got.candidate_folder, want.candidate_folder);
+  ASSERT_EQ(got.key.size(), want.key.size());
+  for (std::size_t i = 0; i < got.key.size(); ++i) {
+    EXPECT_EQ(got.key[i].probe_texts, want.key[i].probe_texts) << "item " << i + 1;
+    EXPECT_EQ(got.key[i].rule, want.key[i].rule) << "item " << i + 1;
+  }
+}
+
+class ExamFileTest : public ::testing::Test {
+ protected:
+  Exam Parse(std::string_view bytes) { return ParseExamFile(*platform_, bytes, u"exam.txt"); }
+  // The error the bytes are refused with; fails the test when they are not.
+  ExamFileError Refusal(std::string_view bytes) {
+    try {
+      Parse(bytes);
+    } catch (const ExamFileError& error) {
+      return error;
+    }
+    ADD_FAILURE() << "taken: " << bytes;
+    return ExamFileError(u"", -1, u"");
+  }
+  void ExpectRefused(std::string_view bytes, int line, std::u16string_view words) {
+    const ExamFileError error = Refusal(bytes);
+    EXPECT_EQ(error.line(), line) << error.what();
+    EXPECT_NE(error.problem().find(words), std::u16string::npos) << error.what();
+    if (line > 0) {
+      EXPECT_NE(error.message().find(u"第 " + Digits(line) + u" 行"), std::u16string::npos);
+    }
+  }
+
+  std::unique_ptr<Platform> platform_ = MakePlatform();
+};
+
+// Everything but the items, as a teacher writes it.
+constexpr std::string_view kHead =
+    "标题：第二套\n"
+    "登录提示：考号范围：2001至2999\n"
+    "考号出错提示：考号不对\n"
+    "考号开头：2\n"
+    "最小考号：2001\n"
+    "考生文件夹：exam2\n";
+
+TEST_F(ExamFileTest, TheSampleFileGivesTheExamOfTodayAndReadsBackFromWhatItWrites) {
+  Exam today;
+  today.title = u"网页制作 样题";
+  today.range_text = u"考号范围：120722001至120722999";
+  today.bad_number_message = u"考 号：没填写好 范围应为120722001---120722999";
+  today.number_start = u"120722";
+  today.least_number = 100000000;
+  today.candidate_folder = u"620722001";
+  today.key = kSampleKey;
+  ExpectSameExam(test::SampleExam(), today);
+  // Written and read again, blanks kept where they count (" height").
+  ExpectSameExam(Parse(ExamFileText(today)), today);
+
+  // A value in quotes is taken as it stands; unquoted, blanks around it go.
+  const Exam quoted =
+      Parse(std::string(kHead) + "第1题：都要有\n文字：  a b  \n文字：\" c \"\n文字：\"\"d\"\"\n");
+  EXPECT_EQ(quoted.key[0].probe_texts, (std::vector<std::u16string>{u"a b", u" c ", u"\"d\""}));
+  ExpectSameExam(Parse(ExamFileText(quoted)), quoted);
+}
+
+TEST_F(ExamFileTest, MalformedFilesAreRefusedWithTheirLine) {
+  const std::string head(kHead);
+  // A field left out is the file's fault as a whole.
+  ExpectRefused("标题：x\n第1题：都要有\n文字：a\n", 0, u"缺少“登录提示”");
+  ExpectRefused(head, 0, u"一道题也没有");
+  ExpectRefused(head + "第1题：都得有\n文字：a\n", 7, u"不认识的规则“都得有”");
+  ExpectRefused(head + "第1题：都要有\n", 7, u"第1题下面没有“文字”");
+  ExpectRefused(head + "文字：a\n", 7, u"要写在某道题");
+  ExpectRefused(head + "第2题：都要有\n文字：a\n", 7, u"题号应是 1");
+  ExpectRefused(head + "第1题：都要有\n文字：a\n题目：b\n", 9, u"不认识的名称“题目”");
+  ExpectRefused(head + "第1题：都要有\n文字 a\n", 8, u"没有冒号");
+  ExpectRefused(head + "标题：又一个\n第1题：都要有\n文字：a\n", 7, u"第 1 行已经有了");
+  ExpectRefused(head + "第1题：都要有\n文字：\n", 8, u"文字是空的");
+  ExpectRefused(head + "第1题：都要有\n文字：\xF0\x9F\x98\x80\n", 8, u"GBK 没有的字");
+  std::string items;
+  for (int item = 1; item <= kMostItems + 1; ++item) {
+    items += "第" + std::to_string(item) + "题：都不能有\n文字：t" + std::to_string(item) + "\n";
+  }
+  ExpectRefused(head + items, 6 + 2 * kMostItems + 1, u"最多 50 道");
+  // 50 items and many texts to an item are an exam.
+  const std::size_t last = items.rfind("第51题");
+  EXPECT_EQ(ItemCount(Parse(head + items.substr(0, last) + "文字：u\n文字：v\n").key), kMostItems);
+
+  // The candidate folder the client removes whole: never one the system keeps.
+  for (const char* name : {"Windows", "..\\x", "con", "COM1", "a b", "", "Users",
+                           "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456"}) {
+    std::string file = head;
+    file.replace(file.find("exam2"), 5, name);
+    ExpectRefused(file + "第1题：都要有\n文字：a\n", 6, u"考生文件夹的名字");
+  }
+  EXPECT_TRUE(IsSafeCandidateFolderName(u"620722001"));
+  EXPECT_TRUE(IsSafeCandidateFolderName(u"Exam2com"));
+}
+
+TEST_F(ExamFileTest, TheEncodingIsToldByTheBytes) {
+  const std::u16string text = FromUtf8(std::string(kHead) + "第1题：都要有\n文字：楷体\n");
+  // As Notepad saves it: UTF-8 with or without its mark, and GBK ("ANSI").
+  for (const std::string& bytes : {ToUtf8(text), "\xEF\xBB\xBF" + ToUtf8(text), Gbk(text)}) {
+    const Exam exam = Parse(bytes);
+    EXPECT_EQ(exam.title, u"第二套");
+    EXPECT_EQ(exam.key[0].probe_texts[0], u"楷体");
+  }
+  // "Unicode" (UTF-16) either way round is refused, as are bytes that are
+  // text in neither, on their line.
+  ExpectRefused(
+      "\xFF\xFE"
+      "a\0"sv,
+      0, u"UTF-16");
+  ExpectRefused(
+      "\xFE\xFF"
+      "\0a"sv,
+      0, u"UTF-16");
+  ExpectRefused(Gbk(text + u"文字：") + "\xFF\xFF\n", 9, u"既不是 UTF-8 也不是 GBK");
+  ExpectRefused("\xEF\xBB\xBF" + Gbk(text), 1, u"标明是 UTF-8");
+}
+
+TEST_F(ExamFileTest, TheSealedCopyReadsBackOnlyAsSealed) {
+  const Exam& sample = test::SampleExam();
+  const std::string sealed = SealExam(sample);
+  EXPECT_EQ(SealExam(sample), sealed);
+  EXPECT_TRUE(IsSealedExam(sealed));
+  EXPECT_EQ(sealed.find(ToUtf8(u"网页制作题型集锦")), std::string::npos);
+  EXPECT_EQ(sealed.find("marquee"), std::string::npos);
+  ExpectSameExam(UnsealExam(*platform_, sealed, u"exam.sealed"), sample);
+
+  // One byte changed anywhere after the first line, or the file cut short.
+  for (std::size_t at : {std::size_t{30}, sealed.size() / 2, sealed.size() - 1}) {
+    std::string changed = sealed;
+    changed[at] ^= 0x20;
+    EXPECT_THROW(UnsealExam(*platform_, changed, u"exam.sealed"), ExamFileError) << at;
+  }
+  EXPECT_THROW(UnsealExam(*platform_, sealed.substr(0, sealed.size() - 3), u"exam.sealed"),
+               ExamFileError);
+  EXPECT_THROW(UnsealExam(*platform_, ExamFileText(sample), u"exam.sealed"), ExamFileError);
+
+  // A teacher's tool reads the editable file first, a client only the sealed.
+  test::TempDir dir;
+  test::WriteBytes(dir.path() / "exam.sealed", sealed);
+  std::u16string read;
+  EXPECT_EQ(ItemCount(LoadExam(*platform_, test::U16(dir.path()), &read).key), 22);
+  EXPECT_TRUE(read.ends_with(u"exam.sealed"));
+  test::WriteBytes(dir.path() / "exam.txt", std::string(kHead) + "第1题：都要有\n文字：a\n");
+  EXPECT_EQ(LoadExam(*platform_, test::U16(dir.path()), &read).title, u"第二套");
+  EXPECT_TRUE(read.ends_with(u"exam.txt"));
+  EXPECT_EQ(LoadSealedExam(*platform_, test::U16(dir.path())).title, sample.title);
+  test::WriteBytes(dir.path() / "exam.sealed", ExamFileText(sample));
+  EXPECT_THROW(LoadSealedExam(*platform_, test::U16(dir.path())), ExamFileError);
+}
+
+}  // namespace
+}  // namespace webexam
