@@ -1,25 +1,33 @@
 # Two zips, made by `cpack` in the windows build folder, each unpacking to
 # one folder:
 # - webexam-<version>-Windows.zip, copied to every candidate PC: the client
-#   and webexam-check.exe (double-clicked to check a PC), the exam (1.txt and
-#   aa) beside them, and clear-marker.bat to double-click before the next
-#   exam;
+#   and webexam-check.exe (double-clicked to check a PC), the exam as
+#   candidates' PCs get it (1.txt, aa and the sealed exam.sealed) beside
+#   them, and clear-marker.bat to double-click before the next exam;
 # - webexam-teacher-<version>-Windows.zip, for the teacher's PC only:
-#   webexam-grade.exe and webexam-results.exe with the exam beside them
-#   (webexam-results compares the kept pages with the exam's starting page),
-#   and the teacher's guide as a web page. The grading tool stays off the
-#   candidates' PCs: run on a candidate's page it shows what the key looks
-#   for.
+#   webexam-grade.exe, webexam-results.exe and webexam-exam.exe with the
+#   sealed sample exam beside them (the tools' exam when none is named;
+#   webexam-results compares the kept pages with the exam's starting page),
+#   the sample exam the teacher edits (exam.txt, model.htm, 1.txt, aa) in
+#   the folder sample-exam, where `webexam-exam new` starts from, and the
+#   teacher's guide as a web page. The teacher's tools and the editable exam
+#   stay off the candidates' PCs: both show what the key looks for.
 # File names are ASCII, so that the folders show the same on a Chinese
 # Windows 7 (whose zip folder reads names in code page 936) as on Windows 11.
 # Each zip names its own folder (CPack would give both the same one).
 set(candidate_folder webexam-${PROJECT_VERSION}-${CMAKE_SYSTEM_NAME})
 set(teacher_folder webexam-teacher-${PROJECT_VERSION}-${CMAKE_SYSTEM_NAME})
 install(TARGETS webexam webexam-check RUNTIME DESTINATION ${candidate_folder} COMPONENT candidate)
-install(DIRECTORY exam/ DESTINATION ${candidate_folder} COMPONENT candidate)
-install(TARGETS webexam-grade webexam-results RUNTIME DESTINATION ${teacher_folder}
+install(TARGETS webexam-grade webexam-results webexam-exam RUNTIME DESTINATION ${teacher_folder}
   COMPONENT teacher)
-install(DIRECTORY exam/ DESTINATION ${teacher_folder} COMPONENT teacher)
+# The sample exam sealed by the build beside the programs, in both zips.
+foreach(component candidate teacher)
+  install(FILES ${CMAKE_BINARY_DIR}/bin/1.txt ${CMAKE_BINARY_DIR}/bin/exam.sealed
+    DESTINATION ${${component}_folder} COMPONENT ${component})
+  install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/aa DESTINATION ${${component}_folder}
+    COMPONENT ${component})
+endforeach()
+install(DIRECTORY exam/ DESTINATION ${teacher_folder}/sample-exam COMPONENT teacher)
 install(FILES ${WEBEXAM_GUIDE_HTML} DESTINATION ${teacher_folder} COMPONENT teacher)
 
 # Batch files want CR LF.

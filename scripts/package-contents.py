@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Reads the candidates' and the teacher's package (two zips for Windows, or
 two Debian packages) and says whether each holds what it should: the
-candidates' the client, webexam-check and the exam, and no grading or
-results tool (run on a candidate's page, the grading tool shows what the key
-looks for); the teacher's those tools and the guide as a web page with its
-pictures inside, and not the client.
+candidates' the client, webexam-check and the sealed exam, and no teacher's
+tool nor the exam's editable file or model answer (each shows what the key
+looks for); the teacher's those tools, the editable sample exam in its
+folder sample-exam and the guide as a web page with its pictures inside, and
+not the client.
 
     package-contents.py CANDIDATES TEACHERS
 
@@ -17,7 +18,9 @@ import tarfile
 import io
 import zipfile
 
-TEACHER_TOOLS = ("webexam-grade", "webexam-results")
+TEACHER_TOOLS = ("webexam-grade", "webexam-results", "webexam-exam")
+# What only the teacher's editable exam holds.
+EDITABLE_EXAM = ("exam.txt", "model.htm")
 
 
 def names_and_guide(package):
@@ -59,9 +62,14 @@ def check(candidates, teachers):
     for name in ("webexam", "webexam-check"):
         if not program(names, name):
             faults.append(f"{candidates} lacks {name}")
-    for name in ("1.txt", "aa/index.htm"):
+    for name in ("1.txt", "aa/index.htm", "exam.sealed"):
         if not any(n.endswith("/" + name) for n in names):
             faults.append(f"{candidates} lacks the exam's {name}")
+    for name in EDITABLE_EXAM:
+        found = [n for n in names if n.split("/")[-1].lower() == name]
+        if found:
+            faults.append(f"{candidates} holds {', '.join(found)}: the editable exam belongs "
+                          "to the teacher")
     if guide is not None:
         faults.append(f"{candidates} holds the teacher's guide")
 
@@ -72,6 +80,9 @@ def check(candidates, teachers):
     for name in ("webexam", "webexam-check"):
         if program(names, name):
             faults.append(f"{teachers} holds {name}, which belongs on the candidates' PCs")
+    for name in EDITABLE_EXAM + ("1.txt", "aa/index.htm"):
+        if not any(n.endswith("/sample-exam/" + name) for n in names):
+            faults.append(f"{teachers} lacks the sample exam's sample-exam/{name}")
     if guide is None:
         faults.append(f"{teachers} lacks the guide guide.zh-CN.html")
     else:
@@ -98,8 +109,10 @@ def main():
     for fault in faults:
         print("FAIL: " + fault, file=sys.stderr)
     if not faults:
-        print(f"ok   {sys.argv[1]}: the client, webexam-check and the exam; no teacher's tool")
-        print(f"ok   {sys.argv[2]}: webexam-grade, webexam-results and the guide with its pictures")
+        print(f"ok   {sys.argv[1]}: the client, webexam-check and the sealed exam; "
+              "no teacher's tool, no editable exam")
+        print(f"ok   {sys.argv[2]}: webexam-grade, webexam-results, webexam-exam, the sample "
+              "exam and the guide with its pictures")
     return 1 if faults else 0
 
 

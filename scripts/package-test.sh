@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Makes the two Debian packages (cpack -G DEB in the linux build), webexam for
 # the lab PCs and webexam-teacher for the teacher's PC, and tries them for
-# real: what each holds (no teacher's tool among the candidates'), lintian,
+# real: what each holds (no teacher's tool nor editable exam among the
+# candidates', no text the key looks for in their files), lintian,
 # desktop-file-validate and appstreamcli validate; then each is installed with
 # apt into a clean, minimal Debian 12 root: webexam-teacher alone first, where
-# webexam-grade and webexam-results run, then webexam, where webexam-check and
-# the client's sign-in window (on an Xvfb of this machine) run. Both are
-# purged, leaving nothing behind.
+# webexam-grade and webexam-results run and webexam-exam makes, checks and
+# seals an exam from the sample, then webexam, where webexam-check (on the
+# sample exam and on that sealed exam) and the client's sign-in window (on an
+# Xvfb of this machine) run. Both are purged, leaving nothing behind.
 #
 #   scripts/package-test.sh [BUILD]     (default build/linux)
 #
@@ -35,6 +37,7 @@ deb=$(ls "$build"/webexam_*.deb)
 teachers_deb=$(ls "$build"/webexam-teacher_*.deb)
 echo "== $deb and $teachers_deb"
 python3 scripts/package-contents.py "$deb" "$teachers_deb"
+python3 tests/packaging/probe_texts_test.py exam/exam.txt "$deb"
 
 work=$(mktemp -d)
 xvfb=
@@ -86,7 +89,6 @@ cp "$deb" "$root/tmp/webexam.deb"
 cp "$teachers_deb" "$root/tmp/webexam-teacher.deb"
 # The programs find themselves through /proc, as on any installed system.
 mount -t proc proc "$root/proc"
-cp exam/model.htm "$root/tmp/"
 in_root() {
   chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"
 }
@@ -111,12 +113,20 @@ apt_install() {
 }
 in_root apt-get update -qq
 
-echo "== apt-get install webexam-teacher.deb, alone: webexam-grade and webexam-results"
+echo "== apt-get install webexam-teacher.deb, alone: webexam-grade, webexam-results, webexam-exam"
 apt_install /tmp/webexam-teacher.deb
-in_root webexam-grade /tmp/model.htm | tee "$work/grade"
+sample=/usr/share/webexam/sample-exam
+in_root webexam-grade --exam $sample $sample/model.htm | tee "$work/grade"
 [[ "$(cut -f2 "$work/grade")" == "22" ]] || fail "wrong marks"
 in_root webexam-results --help >/dev/null || fail "webexam-results does not run"
 [[ -s "$root/usr/share/doc/webexam-teacher/guide.zh-CN.html" ]] || fail "no guide"
+# A new exam from the installed sample, checked and sealed as the guide says.
+in_root webexam-exam new /tmp/new-exam >/dev/null || fail "webexam-exam new did not find the sample"
+in_root webexam-exam check /tmp/new-exam | tail -1 | tee "$work/exam-check"
+grep -q "检查通过" "$work/exam-check" || fail "webexam-exam check failed on the sample"
+in_root webexam-exam seal /tmp/new-exam /tmp/sealed-exam || fail "webexam-exam seal failed"
+python3 tests/packaging/probe_texts_test.py exam/exam.txt "$root/tmp/sealed-exam" ||
+  fail "the sealed exam shows the key"
 
 echo "== apt-get install webexam.deb"
 apt_install /tmp/webexam.deb
@@ -138,7 +148,7 @@ check
 grep -q "考试材料 .*通过（/usr/share/webexam/exam，软件包自带的示例考题" "$work/check" ||
   fail "the sample exam was not found"
 in_root mkdir -p /etc/webexam
-in_root cp -r /usr/share/webexam/exam /etc/webexam/exam
+in_root cp -r /tmp/sealed-exam /etc/webexam/exam
 check
 grep -q "考试材料 .*通过（/etc/webexam/exam，本机的考试文件夹）" "$work/check" ||
   fail "the PC's own exam folder was not taken"

@@ -59,6 +59,7 @@ rm -f build/windows/webexam-*-Windows.zip
 zip=$(ls build/windows/webexam-[0-9]*-Windows.zip)
 teachers_zip=$(ls build/windows/webexam-teacher-*-Windows.zip)
 python3 scripts/package-contents.py "$zip" "$teachers_zip"
+python3 tests/packaging/probe_texts_test.py exam/exam.txt "$zip"
 unzip -q "$zip" -d "$scratch/zip"
 unzip -q "$teachers_zip" -d "$scratch/zip"
 folder=$(echo "$scratch"/zip/webexam-[0-9]*-Windows)
@@ -66,11 +67,21 @@ grep -q $'\r$' "$folder/clear-marker.bat" || {
   echo "FAIL: clear-marker.bat lacks its CR LF" >&2
   exit 1
 }
-# The teacher's tools work from their own folder, with no exam beside them.
-(cd "$scratch"/zip/webexam-teacher-*-Windows &&
-  timeout 120 wine webexam-grade.exe "..\\$(basename "$folder")\\aa\\index.htm" >"$scratch/grade.txt")
-[[ "$(cut -f2 "$scratch/grade.txt")" == "0" ]] || {
-  echo "FAIL: the teacher's webexam-grade.exe did not grade the exam's own page" >&2
+# The teacher's tools work from their own folder, on the sealed sample exam
+# beside them; webexam-exam checks the editable sample and seals it as the
+# build did.
+teachers_folder=$(echo "$scratch"/zip/webexam-teacher-*-Windows)
+(cd "$teachers_folder" &&
+  timeout 120 wine webexam-grade.exe "..\\$(basename "$folder")\\aa\\index.htm" \
+    'sample-exam\model.htm' >"$scratch/grade.txt")
+[[ "$(cut -f2 "$scratch/grade.txt" | tr '\n' ' ')" == "0 22 " ]] || {
+  echo "FAIL: the teacher's webexam-grade.exe did not grade the exam's own pages" >&2
+  exit 1
+}
+(cd "$teachers_folder" && timeout 120 wine webexam-exam.exe check sample-exam >/dev/null &&
+  timeout 120 wine webexam-exam.exe seal sample-exam sealed >/dev/null) &&
+  cmp "$teachers_folder/sealed/exam.sealed" "$folder/exam.sealed" || {
+  echo "FAIL: the teacher's webexam-exam.exe did not check and seal the sample exam" >&2
   exit 1
 }
 # Double-clicked, webexam-check.exe checks the PC in a console of its own and
