@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the exam client and starts it on the sample exam in exam/, which the
-# build copies beside the program. Drive C: of the exam is $WEBEXAM_ROOT
+# build seals beside the program. Drive C: of the exam is $WEBEXAM_ROOT
 # (default ~/webexam); the results share is $WEBEXAM_SHARE (default the
 # folder share in it).
 set -euo pipefail
