@@ -15,12 +15,13 @@ if(CMAKE_CROSSCOMPILING)
   set(WEBEXAM_HOST_TOOLS ${CMAKE_BINARY_DIR}/host-tools)
   set(WEBEXAM_HOST_EXAM_TOOL ${WEBEXAM_HOST_TOOLS}/bin/webexam-exam)
   # Everything but the toolchain: the host compiler is the one CMake finds on
-  # its own here, with no CC, CXX or toolchain file handed down.
+  # its own here, with no CC, CXX or toolchain file handed down. Built as the
+  # Linux programs are, whose build holds these sources free of warnings.
   ExternalProject_Add(webexam_host_exam_tool
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
     BINARY_DIR ${WEBEXAM_HOST_TOOLS}
     PREFIX ${CMAKE_BINARY_DIR}/host-tools-stamps
-    CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DWEBEXAM_EXAM_TOOL_ONLY=ON
+    CMAKE_ARGS -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWEBEXAM_EXAM_TOOL_ONLY=ON
                -DWEBEXAM_BUILD_TESTS=OFF -DWEBEXAM_BUILD_BENCHMARKS=OFF
                -DWEBEXAM_WERROR=${WEBEXAM_WERROR}
     BUILD_COMMAND ${CMAKE_COMMAND} --build ${WEBEXAM_HOST_TOOLS} --target webexam-exam

@@ -308,8 +308,10 @@ std::string ExamFileText(const Exam& exam) {
   int number = 0;
   for (const AnswerItem& item : exam.key) {
     text += u"\r\n";
-    line(u"第" + Digits(++number) + u"题",
-         item.rule == PassRule::kAllFound ? kAllFoundRule : kNotFoundRule);
+    std::u16string name = u"第";
+    name += Digits(++number);
+    name += u"题";
+    line(name, item.rule == PassRule::kAllFound ? kAllFoundRule : kNotFoundRule);
     for (const std::u16string& probe : item.probe_texts) line(kProbeText, probe);
   }
   return ToUtf8(text);
