@@ -4,19 +4,11 @@
 #include <stdexcept>
 #include <vector>
 
+#include "text/characters.h"
 #include "text/utf8.h"
 
 namespace webexam {
 namespace {
-
-// Whether a listed name is the candidate folder's: its name is ASCII, which
-// Windows matches in either case.
-bool SameAsciiName(std::u16string_view listed, std::u16string_view name) {
-  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; };
-  return listed.size() == name.size() &&
-         std::equal(listed.begin(), listed.end(), name.begin(),
-                    [&](char16_t a, char16_t b) { return lower(a) == lower(b); });
-}
 
 // The parts of `path` between separators ('\\' and '/' on Windows), with
 // "." left out and ".." taking back the part before it.
@@ -49,7 +41,7 @@ bool IsOrInside(std::u16string_view path, std::u16string_view folder, char16_t s
   for (std::size_t i = 0; i < outer.size(); ++i) {
     // Windows names files without regard to case; the names that matter
     // here (the drive, the candidate folder's) are ASCII.
-    if (separator == u'\\' ? !SameAsciiName(inner[i], outer[i]) : inner[i] != outer[i]) {
+    if (separator == u'\\' ? !EqualIgnoringAsciiCase(inner[i], outer[i]) : inner[i] != outer[i]) {
       return false;
     }
   }
@@ -85,8 +77,8 @@ void PrepareTaskText(Platform& platform, const ExamPaths& paths) {
 
 void PrepareCandidateFolder(Platform& platform, const ExamPaths& paths) {
   CheckWorkspaceSparesExam(platform, paths);
-  if (SameAsciiName(platform.ListPath(paths.candidate_folder, Listing::kFilesAndFolders),
-                    paths.candidate_folder_name)) {
+  if (EqualIgnoringAsciiCase(platform.ListPath(paths.candidate_folder, Listing::kFilesAndFolders),
+                             paths.candidate_folder_name)) {
     // Complete before the folder is made again: nothing of the old one
     // survives into the new workspace.
     platform.RemoveTree(paths.candidate_folder);
