@@ -59,7 +59,7 @@ before = medians("grading_bench_before")["BM_GradePage"]
 print(f"GradePage on a 32000-byte page: {grade:.0f} us against {sys.argv[2]}'s GradePage: "
       f"{before:.0f} us; ratio {grade / before:.2f}x")
 s = medians("submit_bench")
-grade, submit = s["BM_GradePage"], s["BM_SubmitPass"]
+grade, submit = s["BM_GradePage"], s["BM_Submission"]
 print(f"The whole submit pass: {submit:.0f} us against GradePage alone: {grade:.0f} us; "
       f"ratio {submit / grade:.2f}x")
 w = medians("workspace_bench")

@@ -30,18 +30,18 @@ const NeedleSet& ProbeTextsOf(const AnswerKey& key) {
 
 }  // namespace
 
-GradeResult GradePage(Platform& platform, ExamState& state, const AnswerKey& key,
-                      const std::u16string& page_path, Platform::IfMissing if_missing) {
+GradeResult GradePage(Platform& platform, const AnswerKey& key, const std::u16string& page_path,
+                      Platform::IfMissing if_missing) {
   std::string graded_bytes;
-  return GradePage(platform, state, key, page_path, if_missing, graded_bytes);
+  return GradePage(platform, key, page_path, if_missing, graded_bytes);
 }
 
-GradeResult GradePage(Platform& platform, ExamState& state, const AnswerKey& key,
-                      const std::u16string& page_path, Platform::IfMissing if_missing,
-                      std::string& graded_bytes) {
+GradeResult GradePage(Platform& platform, const AnswerKey& key, const std::u16string& page_path,
+                      Platform::IfMissing if_missing, std::string& graded_bytes) {
   GradeResult result;
   result.marks = Marks(ItemCount(key));
   ProbedPage page(ProbeTextsOf(key));
+  ProbeState state;
   int number = 0;
   for (const AnswerItem& item : key) {
     ++number;

@@ -29,13 +29,13 @@ bool ProbedPage::Holds(Platform& platform, std::string&& head, std::u16string_vi
   return FindInFolded(folded_, text) != 0;
 }
 
-void ProbePage(Platform& platform, ExamState& state, const std::u16string& page_path,
+void ProbePage(Platform& platform, ProbeState& state, const std::u16string& page_path,
                Platform::IfMissing if_missing, ProbedPage& last) {
   std::string head = platform.ReadHead(page_path, kProbeLimit, if_missing);
   if (last.Holds(platform, std::move(head), state.search_text)) state.match_flag = kHit;
 }
 
-void ProbePage(Platform& platform, ExamState& state, const std::u16string& page_path,
+void ProbePage(Platform& platform, ProbeState& state, const std::u16string& page_path,
                Platform::IfMissing if_missing) {
   ProbedPage page;
   ProbePage(platform, state, page_path, if_missing, page);

@@ -1,4 +1,4 @@
-// The page probe: does the exam state's search text occur in the first
+// The page probe: does the probe state's search text occur in the first
 // 32000 bytes of a page? It answers only through the state's match flag.
 #pragma once
 
@@ -8,10 +8,21 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "state/exam_state.h"
 #include "text/fold.h"
 
 namespace webexam {
+
+// What a probe is asked and answers: grading sets the text to look for and
+// reads the flag. One for each page graded, apart from the candidate's state.
+struct ProbeState {
+  std::u16string search_text;  // the text the page probe looks for
+  std::u16string match_flag;   // the probe's answer: "ok" is a hit, anything else is not
+};
+
+// The probe's answer values. Only exactly kHit is a hit; grading writes
+// kCleared after reading each answer.
+inline constexpr std::u16string_view kHit = u"ok";
+inline constexpr std::u16string_view kCleared = u"kk";
 
 // Only this many bytes of a page are searched (not 32768).
 inline constexpr std::size_t kProbeLimit = 32000;
@@ -51,11 +62,11 @@ class ProbedPage {
 // ignoring case and character width. Writes nothing to the flag otherwise: a
 // hit stays visible until the caller clears it. With IfMissing::kCreateEmpty a
 // missing page in an existing folder is created empty (and matches nothing).
-void ProbePage(Platform& platform, ExamState& state, const std::u16string& page_path,
+void ProbePage(Platform& platform, ProbeState& state, const std::u16string& page_path,
                Platform::IfMissing if_missing = Platform::IfMissing::kCreateEmpty);
 
 // The same, reusing the text of `last` while the page's bytes are unchanged.
-void ProbePage(Platform& platform, ExamState& state, const std::u16string& page_path,
+void ProbePage(Platform& platform, ProbeState& state, const std::u16string& page_path,
                Platform::IfMissing if_missing, ProbedPage& last);
 
 }  // namespace webexam

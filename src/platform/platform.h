@@ -34,6 +34,11 @@ class Platform {
   // The separator between the parts of a path: '\\' on Windows, '/' on POSIX.
   virtual char16_t PathSeparator() const = 0;
 
+  // Whether the system is Windows: where the teacher's tools keep their own
+  // files, which paths reach the network, and the words that tell a teacher
+  // what to do (run as administrator, net use) differ there.
+  virtual bool OnWindows() const = 0;
+
   // The folder holding the running program file, without a trailing separator.
   virtual std::u16string ProgramFolder() = 0;
 

@@ -10,8 +10,6 @@
 namespace webexam {
 namespace {
 
-constexpr std::u16string_view kPageEnding = u".htm";
-
 // The exam number and the PC a line's pages are named after, the PC's name
 // in lower case: Windows names files and computers without regard to case.
 using Key = std::pair<std::u16string, std::u16string>;
@@ -41,13 +39,6 @@ int SequenceAtEnd(std::u16string_view stem, std::size_t& base_length) {
 
 }  // namespace
 
-std::u16string KeptPageName(std::u16string_view exam_number, std::u16string_view computer_name,
-                            int sequence) {
-  std::u16string name = std::u16string(exam_number) + u"-" + std::u16string(computer_name);
-  if (sequence > 1) name += u"(" + Digits(sequence) + u")";
-  return name + std::u16string(kPageEnding);
-}
-
 KeptPages MatchKeptPages(const std::vector<ShareLogRecord>& records,
                          const std::vector<std::u16string>& names) {
   // Each key's lines in file order, and the keys each base name stands for.
@@ -65,12 +56,13 @@ KeptPages MatchKeptPages(const std::vector<ShareLogRecord>& records,
   std::sort(sorted.begin(), sorted.end());
   std::map<Key, std::vector<std::pair<int, std::u16string>>> pages_of;
   for (const std::u16string& name : sorted) {
-    if (name.size() <= kPageEnding.size() ||
-        !EqualIgnoringAsciiCase(std::u16string_view(name).substr(name.size() - kPageEnding.size()),
-                                kPageEnding)) {
+    if (name.size() <= kKeptPageEnding.size() ||
+        !EqualIgnoringAsciiCase(
+            std::u16string_view(name).substr(name.size() - kKeptPageEnding.size()),
+            kKeptPageEnding)) {
       continue;
     }
-    const std::u16string stem = AsciiLower(name.substr(0, name.size() - kPageEnding.size()));
+    const std::u16string stem = AsciiLower(name.substr(0, name.size() - kKeptPageEnding.size()));
     // Every (key, sequence) whose name this is: as a first page, and as a
     // later one when it ends in a sequence number.
     std::vector<std::pair<Key, int>> claims;

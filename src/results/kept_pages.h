@@ -12,29 +12,14 @@
 #include <vector>
 
 #include "results/share_log_reader.h"
+#include "submission/share_layout.h"
 
 namespace webexam {
-
-// The folder of the share that keeps the bytes each submission was graded on.
-// A folder, so that nothing counts it as a PC's marker.
-inline constexpr std::u16string_view kKeptPagesFolderName = u"pages";
 
 // How much of a file in the pages folder the teacher's journal reads at each
 // look: a kept page is the head of a page that grading read (32000 bytes),
 // so only a file put there by hand is longer, and only its head is compared.
 inline constexpr std::size_t kKeptPageReadLimit = std::size_t{1} << 20;
-
-// How many pages one exam number on one PC may leave: far beyond any number
-// of reboots in one exam, a bound on the names a PC tries.
-inline constexpr int kMostKeptPages = 999;
-
-// The name of the `sequence`-th page (from 1) kept for `exam_number` on
-// `computer_name`: "<exam number>-<computer name>.htm" for the first, then
-// "<exam number>-<computer name>(2).htm", "(3)" and so on. An exam number
-// holds no parenthesis and a computer name none that Windows or a host name
-// allows, so a later page's name never equals another PC's first.
-std::u16string KeptPageName(std::u16string_view exam_number, std::u16string_view computer_name,
-                            int sequence = 1);
 
 // Which kept pages belong to which result lines.
 struct KeptPages {

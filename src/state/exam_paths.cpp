@@ -27,8 +27,8 @@ ExamPaths MakeExamPaths(const std::u16string& drive_root, const std::u16string& 
   p.candidate_page = p.web_folder + sep + u"index.htm";
   p.local_log = on_drive(u"cjj.txt");
   p.report = on_drive(u"cj.txt");
-  p.windows_folder = on_drive(u"windows");
-  p.submitted_marker = p.windows_folder + sep + u"fen.g";
+  p.marker_folder = on_drive(u"windows");
+  p.submitted_marker = p.marker_folder + sep + u"fen.g";
   p.results_share = results_share;
   p.share_log = results_share + std::u16string(kShareLogName);
   return p;

@@ -34,7 +34,7 @@ struct ExamPaths {
   std::u16string candidate_page;         // C:\620722001\web\index.htm: the graded page
   std::u16string local_log;              // c:\cjj.txt: one result line per submission
   std::u16string report;                 // C:\cj.txt: the candidate's report
-  std::u16string windows_folder;         // c:\windows: holds the submitted marker
+  std::u16string marker_folder;          // c:\windows: holds the submitted marker
   std::u16string submitted_marker;       // c:\windows\fen.g: this PC has submitted
   std::u16string results_share;          // the teacher's shared folder, ending with a separator
   std::u16string share_log;              // the results share's cjwyzz.txt

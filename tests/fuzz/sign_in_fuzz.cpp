@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "client/sign_in.h"
 #include "platform/platform.h"
-#include "signin/sign_in.h"
 
 namespace {
 

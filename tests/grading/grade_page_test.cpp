@@ -16,7 +16,7 @@ class GradePageTest : public ::testing::Test {
  protected:
   GradeResult Grade(std::string_view bytes) {
     WriteBytes(dir_.path() / "index.htm", bytes);
-    return GradePage(*platform_, state_, test::SampleExam().key, page_);
+    return GradePage(*platform_, test::SampleExam().key, page_);
   }
   static std::string Marks(const GradeResult& result) {
     std::string marks;
@@ -34,7 +34,7 @@ class GradePageTest : public ::testing::Test {
 // The model answer's and an empty page's marks are webexam-grade's lines in
 // evidence_test.
 TEST_F(GradePageTest, AMissingPageIsGradedAsEmptyAndLeftBehind) {
-  EXPECT_EQ(GradePage(*platform_, state_, test::SampleExam().key, page_).correct_count, 1);
+  EXPECT_EQ(GradePage(*platform_, test::SampleExam().key, page_).correct_count, 1);
   EXPECT_EQ(ReadBytes(dir_.path() / "index.htm"), "");
 }
 
@@ -66,7 +66,7 @@ TEST_F(GradePageTest, AnUnreadablePageAbandonsGrading) {
                             std::pair{"none/index.htm", test::Kind::kNotFound}}) {
     const std::u16string page = dir_ / name;
     EXPECT_TRUE(test::ThrowsPlatformError(
-        [&] { GradePage(*platform_, state_, test::SampleExam().key, page); }, kind, page));
+        [&] { GradePage(*platform_, test::SampleExam().key, page); }, kind, page));
   }
 }
 

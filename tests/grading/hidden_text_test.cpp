@@ -50,7 +50,7 @@ TEST(HiddenText, MarksOfTextAreGradingsMarks) {
     test::WriteBytes(dir.path() / "index.htm", page);
     ExamState state;
     EXPECT_EQ(MarksOfText(test::SampleExam().key, platform->DecodeGbk(page)),
-              GradePage(*platform, state, test::SampleExam().key, dir / "index.htm").marks);
+              GradePage(*platform, test::SampleExam().key, dir / "index.htm").marks);
   }
 }
 

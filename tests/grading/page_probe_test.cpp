@@ -29,7 +29,7 @@ class PageProbe : public ::testing::Test {
   std::unique_ptr<Platform> platform_ = MakePlatform();
   TempDir dir_;
   std::u16string page_ = dir_ / "index.htm";
-  ExamState state_;
+  ProbeState state_;
 };
 
 TEST_F(PageProbe, SearchesTheFirst32000BytesOnly) {

@@ -12,7 +12,7 @@
 
 #include "grading/grade_page.h"
 #include "grading/page_probe.h"
-#include "submit/submit_pass.h"
+#include "submission/submission.h"
 #include "support/failing_platform.h"
 #include "workspace/workspace.h"
 
@@ -131,7 +131,7 @@ class BadInput : public ::testing::Test {
   fs::path page_ = root_ / "620722001" / "web" / "index.htm";
   ExamPaths paths_ = MakeExamPaths(test::U16(root_), test::U16(program_), u"620722001",
                                    test::U16(share_), platform_->PathSeparator());
-  ExamState state_{u"120722001", u"张三", u"JF07", u"", u""};
+  ExamState state_{u"120722001", u"张三", u"JF07"};
 };
 
 TEST_F(BadInput, ABinaryPageScoresByTheTextItHolds) {
@@ -142,12 +142,11 @@ TEST_F(BadInput, ABinaryPageScoresByTheTextItHolds) {
   WriteBytes(hidden, Binary(kProbeLimit - model.size() - 1, 2) + model + Binary(1 << 20, 3));
 
   // Nothing but binary: only the text the page must not hold is missing.
-  const GradeResult junk = GradePage(*platform_, state_, test::SampleExam().key, test::U16(page_));
+  const GradeResult junk = GradePage(*platform_, test::SampleExam().key, test::U16(page_));
   EXPECT_EQ(junk.correct_count, 1);
   EXPECT_EQ(junk.Mark(14), 1);
   // No byte before the answer, whatever it is, swallows any of its text.
-  EXPECT_EQ(GradePage(*platform_, state_, test::SampleExam().key, test::U16(hidden)).correct_count,
-            22);
+  EXPECT_EQ(GradePage(*platform_, test::SampleExam().key, test::U16(hidden)).correct_count, 22);
 }
 
 TEST_F(BadInput, AnUnreadablePageTakesTheFatalPathAndWritesNothing) {
@@ -170,7 +169,7 @@ TEST_F(BadInput, AnUnreadablePageTakesTheFatalPathAndWritesNothing) {
   // Should grading wrongly go on, no report viewer is left open.
   test::FailingPlatform platform(*platform_);
   EXPECT_TRUE(test::ThrowsPlatformError(
-      [&] { SubmitPass(platform, paths_, test::SampleExam().key, state_); }, kKind,
+      [&] { Submission(platform, paths_, test::SampleExam().key, state_).GradeAndRecord(); }, kKind,
       paths_.candidate_page));
   // Grading comes first: no result was logged, reported or sent.
   EXPECT_FALSE(fs::exists(root_ / "cjj.txt"));
@@ -238,9 +237,8 @@ TEST_F(BadInput, PeakMemoryGrowsWithWhatTheRulesKeepNotWithTheInput) {
                     "whose quarantine keeps freed memory resident";
   }
   WriteBytes(page_, Binary(4 << 20, 1));
-  EXPECT_LT(
-      PeakGrowth([&] { GradePage(*platform_, state_, test::SampleExam().key, test::U16(page_)); }),
-      1u << 20);
+  EXPECT_LT(PeakGrowth([&] { GradePage(*platform_, test::SampleExam().key, test::U16(page_)); }),
+            1u << 20);
   MakeHugeDeepMaterial();
   EXPECT_LT(PeakGrowth([&] { PrepareCandidateFolder(*platform_, paths_); }), 8u << 20);
   WriteBytes(root_ / "1.txt", HugeGbkText());

@@ -10,13 +10,13 @@
 
 #include "platform/posix/posix_platform.h"
 #include "platform/posix/smb_client.h"
-#include "results/results_share.h"
 #include "state/exam_paths.h"
-#include "submit/submit_pass.h"
+#include "submission/results_share.h"
+#include "submission/submission.h"
 #include "support/failing_platform.h"
 #include "support/test_support.h"
 #include "text/utf8.h"
-#include "tools/room_check.h"
+#include "tools/check/room_check.h"
 
 namespace webexam {
 namespace {
@@ -86,10 +86,11 @@ TEST(SmbLibrary, APcOnALocalShareNeverLoadsItOneOnAnSmbShareDoes) {
   fs::create_directories(dir.path() / "c" / "620722001" / "web");
   test::WriteBytes(dir.path() / "c" / "620722001" / "web" / "index.htm",
                    test::ReadBytes(test::ModelAnswer()));
-  ExamState state{u"120722001", u"张三", u"JF07", u"", u""};
-  std::u16string note;
-  EXPECT_EQ(SubmitPass(platform, paths, test::SampleExam().key, state, {}, {}, &note), u"");
-  EXPECT_EQ(note, u"");
+  ExamState state{u"120722001", u"张三", u"JF07"};
+  Submission submission(platform, paths, test::SampleExam().key, state);
+  submission.GradeAndRecord();
+  EXPECT_EQ(submission.Deliver(), ShareOutcome::kSubmitted);
+  EXPECT_EQ(submission.Note(), u"");
   EXPECT_EQ(platform.ListFiles(paths.results_share).size(), 2u);  // the log, the marker
   EXPECT_GT(platform.FreeSpace(paths.results_share), 0u);
   EXPECT_FALSE(SmbLibraryLoaded());
@@ -123,7 +124,8 @@ TEST(SmbLibrary, WithoutItAnSmbShareFailsAtOnceNamingThePackageToInstall) {
   // What the teacher reads: webexam-check's share line, and the client's
   // note on its error output when a submission did not reach the share.
   TempDir dir;
-  PosixPlatform platform(missing);
+  PosixPlatform posix(missing);
+  test::FailingPlatform platform(posix);  // starts no report viewer
   const ExamPaths paths =
       MakeExamPaths(dir / "c", dir / "c", u"620722001", u"smb://teacher/results/", u'/');
   const CheckResult check = CheckShare(platform, paths);
@@ -133,12 +135,13 @@ TEST(SmbLibrary, WithoutItAnSmbShareFailsAtOnceNamingThePackageToInstall) {
       << ToUtf8(check.detail);
   EXPECT_NE(check.detail.find(u"apt install libsmbclient"), std::u16string::npos);
 
-  fs::create_directories(dir.path() / "c" / "windows");
-  const ExamState state{u"120722001", u"张三", u"JF07", u"", u""};
-  std::u16string note;
+  fs::create_directories(dir.path() / "c" / "620722001" / "web");
+  const ExamState state{u"120722001", u"张三", u"JF07"};
+  Submission submission(platform, paths, test::SampleExam().key, state);
+  submission.GradeAndRecord();
   const auto start = platform.Now();
-  EXPECT_EQ(ShareStep(platform, paths, state, {test::ResultOf("1100000000000000000001"), ""}, note),
-            ShareOutcome::kNotDelivered);
+  EXPECT_EQ(submission.Deliver(), ShareOutcome::kNotDelivered);
+  const std::u16string& note = submission.Note();
   EXPECT_LT(platform.Now() - start, std::chrono::seconds(5));  // not retried for 15 s
   EXPECT_NE(note.find(u"成绩没有交到 smb://teacher/results/cjwyzz.txt：cannot start the SMB "
                       u"client: "),

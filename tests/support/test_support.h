@@ -94,6 +94,7 @@ class ForwardingPlatform : public Platform {
   explicit ForwardingPlatform(Platform& inner) : inner_(inner) {}
 
   char16_t PathSeparator() const override { return inner_.PathSeparator(); }
+  bool OnWindows() const override { return inner_.OnWindows(); }
   std::u16string ProgramFolder() override { return inner_.ProgramFolder(); }
   InstalledExamFolders ExamFoldersOfInstall() override { return inner_.ExamFoldersOfInstall(); }
   std::optional<std::u16string> Environment(const char* name) override {

@@ -10,8 +10,8 @@
 
 #include "grading/page_probe.h"
 #include "platform/platform.h"
+#include "results/page_likeness.h"
 #include "text/utf8.h"
-#include "tools/page_likeness.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;

@@ -31,6 +31,7 @@ class PosixPlatform final : public Platform {
   PosixPlatform& operator=(const PosixPlatform&) = delete;
 
   char16_t PathSeparator() const override { return u'/'; }
+  bool OnWindows() const override { return false; }
   std::u16string ProgramFolder() override;
   InstalledExamFolders ExamFoldersOfInstall() override;
   std::optional<std::u16string> Environment(const char* name) override;

@@ -28,6 +28,7 @@ class Win32Platform final : public Platform {
   Win32Platform();
 
   char16_t PathSeparator() const override { return u'\\'; }
+  bool OnWindows() const override { return true; }
   std::u16string ProgramFolder() override;
   std::optional<std::u16string> Environment(const char* name) override;
   std::u16string DriveRoot() override { return u"C:"; }

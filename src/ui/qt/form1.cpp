@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "layout/window_placement.h"
+#include "client/window_placement.h"
 #include "text/utf8.h"
 #include "ui/qt/app.h"
 #include "ui/qt/report_window.h"

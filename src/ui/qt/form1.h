@@ -8,8 +8,8 @@
 #include <QWidget>
 #include <string>
 
+#include "client/grading_window.h"
 #include "ui/qt/widgets.h"
-#include "workspace/grading_window.h"
 
 namespace webexam::qt {
 

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <limits>
 
-#include "layout/sign_in_layout.h"
+#include "client/sign_in_layout.h"
 #include "ui/qt/app.h"
 #include "ui/qt/form1.h"
 

@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QWidget>
 
-#include "signin/sign_in_window.h"
+#include "client/sign_in_window.h"
 #include "ui/qt/widgets.h"
 
 namespace webexam::qt {

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "exam/exam_folder_files.h"
-#include "results/results_share.h"
+#include "submission/results_share.h"
 #include "ui/qt/app.h"
 #include "ui/qt/form2.h"
 #include "ui/qt/widgets.h"

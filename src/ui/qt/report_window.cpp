@@ -2,7 +2,7 @@
 
 #include <QPointer>
 
-#include "results/candidate_report.h"
+#include "submission/candidate_report.h"
 #include "ui/qt/app.h"
 
 namespace webexam::qt {

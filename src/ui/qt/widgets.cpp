@@ -5,7 +5,7 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 
-#include "layout/window_placement.h"
+#include "client/window_placement.h"
 #include "ui/qt/app.h"
 
 namespace webexam::qt {

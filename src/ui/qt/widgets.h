@@ -7,7 +7,7 @@
 #include <QTextEdit>
 #include <QWidget>
 
-#include "layout/window_placement.h"
+#include "client/window_placement.h"
 #include "task_text/rich_text.h"
 
 namespace webexam::qt {

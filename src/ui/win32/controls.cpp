@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "layout/window_placement.h"
+#include "client/window_placement.h"
 #include "text/utf8.h"
 
 namespace webexam::win32 {

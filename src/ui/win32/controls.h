@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "layout/window_placement.h"
+#include "client/window_placement.h"
 #include "platform/platform.h"
 #include "task_text/task_text.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "layout/window_placement.h"
+#include "client/window_placement.h"
 #include "text/utf8.h"
 #include "ui/win32/app.h"
 #include "ui/win32/report_window.h"

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "client/grading_window.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/form.h"
-#include "workspace/grading_window.h"
 
 namespace webexam::win32 {
 

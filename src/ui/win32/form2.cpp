@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "layout/sign_in_layout.h"
+#include "client/sign_in_layout.h"
 #include "ui/win32/app.h"
 #include "ui/win32/form1.h"
 

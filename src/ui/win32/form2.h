@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "signin/sign_in_window.h"
+#include "client/sign_in_window.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/form.h"
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "results/candidate_report.h"
+#include "submission/candidate_report.h"
 #include "ui/win32/app.h"
 
 namespace webexam::win32 {

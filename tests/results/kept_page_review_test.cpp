@@ -1,0 +1,148 @@
+// The kept pages' review: how alike two pages are beyond the starting page,
+// and which pages of a real share are listed as copies of each other or as
+// passing items on hidden text. The measure's distribution over honest and
+// copied rooms is copies_test.py's.
+#include "results/kept_page_review.h"
+
+#include <gtest/gtest.h>
+
+#include "results/page_likeness.h"
+#include "tools/common/tool_run.h"
+
+namespace webexam {
+namespace {
+
+using test::Gbk;
+using test::ReadBytes;
+using test::WriteBytes;
+namespace fs = std::filesystem;
+
+const std::u16string kStart =
+    u"<html>\r\n<body>\r\n<p>abcd</p>\r\n<table border=\"1\">\r\n</body>\r\n";
+
+double Alike(std::u16string_view a, std::u16string_view b) {
+  const Shingles start = ShinglesOf(kStart);
+  return Likeness(OwnShingles(ShinglesOf(a), start), OwnShingles(ShinglesOf(b), start));
+}
+
+TEST(PageLikeness, LayoutCaseAndLineOrderDoNotCount) {
+  const std::u16string page =
+      u"<html>\r\n<body background=\"Bg14.gif\">\r\n<hr width=\"85%\" color=\"#FF0000\">\r\n"
+      u"<table border=\"2\" width=\"50%\" cellpadding=\"5\" bgcolor=\"#008000\">\r\n"
+      u"<marquee direction=\"right\">Brenlowe</marquee>\r\n</body>\r\n";
+  const std::u16string moved =
+      u"<HTML>\n  <BODY background=\"Bg14.gif\">\n  <MARQUEE direction=\"right\">Brenlowe"
+      u"</MARQUEE>\n<TABLE border=\"2\"  width=\"50%\" cellpadding=\"5\" bgcolor=\"#008000\">\n"
+      u"<HR width=\"85%\" color=\"#FF0000\">\n</BODY>\n";
+  EXPECT_EQ(Alike(page, moved), 1.0);
+  // The same steps done another way: the attributes set in another order.
+  const std::u16string other =
+      u"<html>\r\n<body background=\"Bg14.gif\">\r\n<hr color=\"#FF0000\" width=\"85%\">\r\n"
+      u"<table bgcolor=\"#008000\" cellpadding=\"5\" width=\"50%\" border=\"2\">\r\n"
+      u"<marquee direction=\"right\">Brenlowe</marquee>\r\n</body>\r\n";
+  EXPECT_LT(Alike(page, other), kCopyLikeness);
+  EXPECT_GT(Alike(page, other), 0.3);
+  // Nothing of one's own: alike in nothing.
+  EXPECT_EQ(Alike(kStart, kStart), 0.0);
+}
+
+TEST(PageLikeness, TheStartingPagesRunsAreNobodysOwn) {
+  const Shingles start = ShinglesOf(kStart);
+  EXPECT_TRUE(OwnShingles(ShinglesOf(kStart + u"\r\n  "), start).empty());
+  // The title changed: a handful of runs, fewer than a page must have of
+  // its own to be compared.
+  const Shingles own =
+      OwnShingles(ShinglesOf(kStart + u"<title>欢迎进入网页天地！</title>"), start);
+  EXPECT_FALSE(own.empty());
+  EXPECT_LT(own.size(), kLeastOwnShingles);
+}
+
+class KeptPageReviewTest : public test::ToolRun {
+ protected:
+  KeptPageReview Review(const std::u16string& starting_page) {
+    const std::string log = ReadBytes(share_ / "cjwyzz.txt");
+    const ShareLogContent content =
+        ReadShareLog(log, [this](std::string_view gbk) { return real_->DecodeGbk(gbk); });
+    return ReviewKeptPages(*real_, test::SampleExam().key,
+                           test::U16(share_) + real_->PathSeparator(), content,
+                           real_->ListFiles(test::U16(share_ / "pages")), starting_page);
+  }
+  const fs::path share_ = dir_.path() / "share";
+  const std::string model_ = ReadBytes(test::ModelAnswer());
+  const std::string start_ = ReadBytes(fs::path(WEBEXAM_SOURCE_DIR) / "exam" / "aa" / "index.htm");
+  const std::u16string start_path_ =
+      test::U16(fs::path(WEBEXAM_SOURCE_DIR) / "exam" / "aa" / "index.htm");
+};
+
+TEST_F(KeptPageReviewTest, CopiesUnderOtherExamNumbersAreNamedWithTheirLikeness) {
+  fs::create_directories(share_);
+  Submit(share_, "pc1", model_, {u"120722001", u"张三", u"JF01"});
+  Submit(share_, "pc2", start_, {u"120722002", u"李四", u"JF02"});
+  Submit(share_, "pc3", start_, {u"120722003", u"王五", u"JF03"});
+  // The model answer again, re-indented, as another candidate's.
+  std::string copy = model_;
+  for (std::size_t at = copy.find("\r\n  "); at != std::string::npos; at = copy.find("\r\n  "))
+    copy.erase(at + 2, 2);
+  Submit(share_, "pc4", copy, {u"120722004", u"赵六", u"JF04"});
+  // One candidate's own second page, on another PC: no copy.
+  Submit(share_, "pc5", model_, {u"120722001", u"张三", u"JF05"});
+
+  const KeptPageReview review = Review(start_path_);
+  EXPECT_TRUE(review.starting_page);
+  EXPECT_EQ(review.compared, 3u);  // the untouched starting pages are not
+  ASSERT_EQ(review.copies.size(), 2u);
+  EXPECT_EQ(review.copies[0],
+            u"相似度 100%：第 1 行（120722001 张三，JF01，pages/120722001-JF01.htm）"
+            u"与第 4 行（120722004 赵六，JF04，pages/120722004-JF04.htm）");
+  EXPECT_NE(review.copies[1].find(u"第 4 行（120722004 赵六，JF04，pages/120722004-JF04.htm）"
+                                  u"与第 5 行（120722001 张三，JF05，"),
+            std::u16string::npos);
+  EXPECT_TRUE(review.hidden_only.empty());
+
+  // Without the starting page nothing is compared, and the review says why.
+  const KeptPageReview blind = Review(dir_ / "none.htm");
+  EXPECT_FALSE(blind.starting_page);
+  EXPECT_TRUE(blind.copies.empty());
+  const std::u16string text = KeptPageReviewText(blind);
+  EXPECT_NE(text.find(u"相似的页面：没有比较。读不了考试的原始页面 " + (dir_ / "none.htm")),
+            std::u16string::npos);
+  EXPECT_NE(text.find(u"WEBEXAM_EXAM"), std::u16string::npos);
+}
+
+TEST_F(KeptPageReviewTest, PagesPassingOnHiddenTextAreNamedWithTheirItems) {
+  fs::create_directories(share_);
+  Submit(share_, "pc1", model_, {u"120722001", u"张三", u"JF01"});
+  Submit(share_, "pc2", Gbk(u"<!-- 17-1.BMP Bg14.gif -->\r\n<script>Bjyy.wav</script>"),
+         {u"120722002", u"李四", u"JF02"});
+  const KeptPageReview review = Review(start_path_);
+  ASSERT_EQ(review.hidden_only.size(), 1u);
+  EXPECT_EQ(review.hidden_only[0],
+            u"第 2 行（120722002 李四，JF02，pages/120722002-JF02.htm）：第 1、18、19 题");
+  const std::u16string text = KeptPageReviewText(review);
+  EXPECT_NE(
+      text.find(
+          u"只在注释、脚本或样式里找到的题（浏览器不显示这些文字，评分照样算通过；1 个页面）\n"
+          u"第 2 行"),
+      std::u16string::npos)
+      << ToUtf8(text);
+}
+
+TEST_F(KeptPageReviewTest, ExplainSaysWhichItemsPassedOnlyOnHiddenText) {
+  const fs::path page = dir_.path() / "index.htm";
+  WriteBytes(page, Gbk(u"<hr>\r\n<!-- 85% #FF0000 17-1.BMP -->\r\n<p>17-1.bmp</p>\r\n"));
+  EXPECT_EQ(Run("webexam-grade", {"--explain", page.string()}), 0);
+  EXPECT_TRUE(Says(u"第 1 题：通过\n  找到“17-1.BMP”：第 3 行第 4 列\n")) << out_;
+  EXPECT_TRUE(
+      Says(u"第 2 题：通过（3 段文字都要找到才通过）\n"
+           u"  注意：这一题只因注释、脚本或样式里的文字才通过，浏览器不显示这些文字\n"
+           u"  找到“hr”：第 1 行第 2 列\n"
+           u"  找到“85%”：第 2 行第 6 列，只在注释、脚本或样式里\n"
+           u"  找到“#FF0000”：第 2 行第 10 列，只在注释、脚本或样式里\n"))
+      << out_;
+  EXPECT_EQ(Run("webexam-grade", {page.string()}), 0);  // its line unchanged
+  EXPECT_EQ(out_.substr(page.string().size()),
+            "\t3\t1\t1\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t1\t0\t0\t0\t0\t0\t0\t0\t0\n");
+}
+
+}  // namespace
+}  // namespace webexam
