@@ -27,7 +27,6 @@ class GradePageTest : public ::testing::Test {
   std::unique_ptr<Platform> platform_ = MakePlatform();
   TempDir dir_;
   std::u16string page_ = dir_ / "index.htm";
-  ExamState state_;
   const std::string model_answer_ = ReadBytes(test::ModelAnswer());
 };
 
