@@ -48,7 +48,6 @@ void BM_GradePage(benchmark::State& state) {
   auto platform = webexam::MakePlatform();
   // The key as the programs have it: read from the sample exam's file.
   const webexam::Exam sample = webexam::LoadExam(*platform, webexam::FromUtf8(WEBEXAM_SAMPLE_EXAM));
-  webexam::ExamState exam;
   for (auto _ : state) {
     benchmark::DoNotOptimize(webexam::GradePage(*platform, sample.key, BenchPage()));
   }

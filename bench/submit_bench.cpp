@@ -46,7 +46,6 @@ struct Drive {
 void BM_GradePage(benchmark::State& state) {
   Drive drive;
   auto platform = MakePlatform();
-  ExamState exam;
   for (auto _ : state)
     benchmark::DoNotOptimize(
         GradePage(*platform, test::SampleExam().key, drive.paths.candidate_page));
