@@ -7,7 +7,6 @@
 
 #include "grading/answer_key.h"
 #include "platform/platform.h"
-#include "state/exam_state.h"
 
 namespace webexam {
 

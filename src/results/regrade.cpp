@@ -57,7 +57,6 @@ RegradeReport Regrade(Platform& platform, const AnswerKey& key, const std::u16st
     const std::u16string shown = std::u16string(kKeptPagesFolderName) + u"/" + ShownName(name);
     GradeResult regraded;
     try {
-      ExamState state;
       regraded = GradePage(platform, key, folder + platform.PathSeparator() + name,
                            Platform::IfMissing::kFail);
     } catch (const PlatformError& error) {

@@ -48,7 +48,6 @@ TEST(HiddenText, MarksOfTextAreGradingsMarks) {
   for (const std::string& page : {test::ReadBytes(test::ModelAnswer()), std::string(),
                                   test::Gbk(u"<!-- 17-1.bmp --> abcd <title>欢迎进入网页天地!")}) {
     test::WriteBytes(dir.path() / "index.htm", page);
-    ExamState state;
     EXPECT_EQ(MarksOfText(test::SampleExam().key, platform->DecodeGbk(page)),
               GradePage(*platform, test::SampleExam().key, dir / "index.htm").marks);
   }
