@@ -90,7 +90,6 @@ std::u16string ItemList(const std::vector<int>& items) {
 
 // The page graded as the client grades it; a missing page is an error.
 GradeResult Graded(Platform& platform, const AnswerKey& key, const std::u16string& page) {
-  ExamState state;
   return GradePage(platform, key, page, Platform::IfMissing::kFail);
 }
 

@@ -38,7 +38,6 @@ TextPlace FindPlace(std::u16string_view page_text, std::u16string_view needle) {
 
 std::u16string ExplainPage(Platform& platform, const AnswerKey& key,
                            const std::u16string& page_path) {
-  ExamState state;
   std::string graded;
   const GradeResult result =
       GradePage(platform, key, page_path, Platform::IfMissing::kFail, graded);

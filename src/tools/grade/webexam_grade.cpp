@@ -93,7 +93,6 @@ int RunTool(const std::vector<std::string>& arguments) {
   }
   int status = 0;
   for (const std::string& page : pages) {
-    ExamState state;
     try {
       // The teacher's page is graded as it is: a missing one is reported, not
       // created as the client does for the candidate's page.
