@@ -14,18 +14,9 @@ using test::ReadBytes;
 namespace fs = std::filesystem;
 using Op = test::FailingPlatform::Op;
 
-// Notes what opening does in the order it happens, slows the share, and
-// holds a file of the candidate folder.
+// Slows the share, and holds a file of the candidate folder.
 struct WatchedPlatform : test::FailingPlatform {
   using FailingPlatform::FailingPlatform;
-  void CopyOneFile(const std::u16string& from, const std::u16string& to) override {
-    events.push_back("task text copied");
-    inner_.CopyOneFile(from, to);
-  }
-  void MakeFolder(const std::u16string& path) override {
-    if (path.ends_with(u"620722001")) events.push_back("candidate folder made");
-    FailingPlatform::MakeFolder(path);
-  }
   void AppendExclusively(const std::u16string& path, std::string_view bytes) override {
     inner_.Sleep(share_delay);  // a share that keeps the candidate waiting
     FailingPlatform::AppendExclusively(path, bytes);
@@ -35,20 +26,25 @@ struct WatchedPlatform : test::FailingPlatform {
     if (hold_sound) left.push_back(test::ErrorOf(test::Kind::kBusy, "cannot delete", u"Bjyy.wav"));
     return left;
   }
-  std::vector<std::string> events;
   bool hold_sound = false;
   std::chrono::milliseconds share_delay{0};
 };
 
-// The drawn window: records what it is told, and lets the test wait for the
-// delivery's end as the window's thread would.
+// The drawn window: records what it is told and what drive C: held then, and
+// lets the test wait for the delivery's end as the window's thread would.
 struct FakeView : GradingView {
-  explicit FakeView(std::vector<std::string>& events) : events(events) {}
-  void Place() override { events.push_back("placed"); }
-  void ShowTaskText(const TaskTextFile& file) override { events.push_back("shown: " + file.bytes); }
+  explicit FakeView(fs::path root) : root(std::move(root)) {}
+  void Note(std::string what) {
+    if (fs::exists(root / "1.txt")) what += " after the task text";
+    if (fs::exists(root / "620722001")) what += " after the candidate folder";
+    events.push_back(what);
+  }
+  void Place() override { Note("placed"); }
+  void ShowTaskText(const TaskTextFile& file) override { Note("shown " + file.bytes); }
   void ShowBusy(bool busy) override { busy_shown.push_back(busy); }
   void WakeOnWindowThread() override { woken.release(); }
-  std::vector<std::string>& events;
+  fs::path root;
+  std::vector<std::string> events;
   std::vector<bool> busy_shown;
   std::binary_semaphore woken{0};
 };
@@ -84,15 +80,15 @@ class GradingWindowTest : public ::testing::Test {
   ExamPaths paths_ =
       MakeExamPaths(test::U16(root_), test::U16(program_), u"620722001", test::U16(share_), u'/');
   ExamState state_{u"120722001", u"张三", u"JF07"};
-  FakeView view_{platform_.events};
+  FakeView view_{root_};
   std::optional<GradingWindow> window_{std::in_place,          platform_, paths_,
                                        test::SampleExam().key, state_,    view_};
 };
 
 TEST_F(GradingWindowTest, OpensInOrderTaskTextPlacedShownThenCandidateFolder) {
-  EXPECT_EQ(platform_.events, (std::vector<std::string>{"task text copied", "placed",
-                                                        "shown: " + test::Gbk(u"网页制作\r\n"),
-                                                        "candidate folder made"}));
+  EXPECT_EQ(view_.events, (std::vector<std::string>{
+                              "placed after the task text",
+                              "shown " + test::Gbk(u"网页制作\r\n") + " after the task text"}));
   EXPECT_EQ(ReadBytes(root_ / "620722001" / "web" / "index.htm"), "<html>");
 }
 
