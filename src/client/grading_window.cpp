@@ -2,73 +2,70 @@
 
 #include <utility>
 
+#include "text/utf8.h"
 #include "workspace/workspace.h"
 
 namespace webexam {
 
 GradingWindow::GradingWindow(Platform& platform, const ExamPaths& paths, const AnswerKey& key,
-                             ExamState& state, GradingWindowHooks hooks)
-    : platform_(platform),
-      paths_(paths),
-      hooks_(std::move(hooks)),
-      submission_(platform, paths, key, state) {}
+                             ExamState& state, GradingView& view)
+    : platform_(platform), paths_(paths), view_(view), submission_(platform, paths, key, state) {}
 
 GradingWindow::~GradingWindow() {
-  if (share_step_.joinable()) share_step_.join();
+  if (delivery_.joinable()) delivery_.join();
 }
 
 void GradingWindow::Open() {
   PrepareTaskText(platform_, paths_);
-  hooks_.place_window();
-  hooks_.show_task_text(ReadTaskTextFile(platform_, paths_.task_text));
+  view_.Place();
+  view_.ShowTaskText(ReadTaskTextFile(platform_, paths_.task_text));
   PrepareCandidateFolder(platform_, paths_);
 }
 
-void GradingWindow::Submit() {
-  if (busy_) return;
+SubmitStarted GradingWindow::Submit() {
+  SubmitStarted started;
+  if (busy_) return started;
   busy_ = true;
-  hooks_.show_busy(true);
-  if (const std::optional<UnopenedReport> report = submission_.GradeAndRecord()) {
-    hooks_.show_report_text(report->text, report->why);
+  view_.ShowBusy(true);
+  if (std::optional<UnopenedReport> report = submission_.GradeAndRecord()) {
+    started.log = "webexam: report viewer: " + std::string(report->why.what()) +
+                  "; the report is shown in the program's own window\n";
+    started.report_text = std::move(report->text);
   }
   // The share may keep the candidate waiting: the window stays alive
   // meanwhile, and the outcome goes back to its thread.
-  share_step_ = std::thread([this] {
+  delivery_ = std::thread([this] {
     try {
       outcome_ = submission_.Deliver();
       note_ = submission_.Note();
     } catch (...) {
       error_ = std::current_exception();
     }
-    hooks_.wake_window();
+    view_.WakeOnWindowThread();
   });
+  return started;
 }
 
-void GradingWindow::FinishSubmit() {
-  if (share_step_.joinable()) share_step_.join();
+SubmitFinished GradingWindow::FinishSubmit() {
+  if (delivery_.joinable()) delivery_.join();
   busy_ = false;
-  hooks_.show_busy(false);
+  view_.ShowBusy(false);
   if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
-  if (!note_.empty()) hooks_.log_note(std::exchange(note_, {}));
-  exit_question_.Note(outcome_);
-  if (const std::u16string_view message = MessageFor(outcome_); !message.empty()) {
-    hooks_.show_message(message);
-  }
+  SubmitFinished finished;
+  if (!note_.empty()) finished.log = "webexam: note: " + ToUtf8(std::exchange(note_, {})) + "\n";
+  if (outcome_ != ShareOutcome::kNotDelivered) result_with_teacher_ = true;
+  finished.message = MessageFor(outcome_);
+  return finished;
 }
 
-bool GradingWindow::Exit() {
-  if (busy_) return false;
-  // One misclick beside "上交成绩" must not destroy work that has not
-  // reached the teacher.
-  if (exit_question_.MustAsk() && !hooks_.ask_yes_no(kExitWithoutSubmissionQuestion)) {
-    return false;
-  }
+std::string GradingWindow::Exit() {
   // What another program holds open, or this user may not remove, stays; the
   // rest goes, and the exam ends as usual.
+  std::string log;
   for (const PlatformError& left : RemoveCandidateFolder(platform_, paths_)) {
-    hooks_.report_not_removed(left);
+    log += "webexam: not removed: " + std::string(left.what()) + "\n";
   }
-  return true;
+  return log;
 }
 
 }  // namespace webexam

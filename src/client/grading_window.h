@@ -1,12 +1,12 @@
 // The grading window's decisions ("网页制作考试"), apart from any toolkit:
 // what opening it does and in which order, the submit button's pass with its
 // busy state, and whether the exit button asks and what it removes. Each
-// front end draws the window and does what this class tells it through the
-// hooks it gives.
+// front end draws the window as a GradingView and shows what this class
+// returns.
 #pragma once
 
 #include <exception>
-#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -24,90 +24,84 @@ namespace webexam {
 inline constexpr std::u16string_view kExitWithoutSubmissionQuestion =
     u"你还没有上交成绩，退出会删除考生文件夹。确定要退出吗？";
 
-// Whether the exit button asks before it removes the candidate folder. It
-// asks until a submission of this run has reached the teacher (its line is
-// on the share) or was refused because this PC submitted before; a
-// submission that did not reach the share leaves the question in place.
-class ExitQuestion {
+// What the grading window's decisions have the drawn window do.
+class GradingView {
  public:
-  // Takes note of the outcome of one share step.
-  void Note(ShareOutcome outcome) {
-    if (outcome != ShareOutcome::kNotDelivered) result_with_teacher_ = true;
-  }
-  bool MustAsk() const { return !result_with_teacher_; }
-
- private:
-  bool result_with_teacher_ = false;
-};
-
-// What the front end does when the window's decisions call for it.
-struct GradingWindowHooks {
+  virtual ~GradingView() = default;
   // Puts the window on top at its designed place.
-  std::function<void()> place_window;
+  virtual void Place() = 0;
   // Shows the task text in the viewer.
-  std::function<void(const TaskTextFile&)> show_task_text;
+  virtual void ShowTaskText(const TaskTextFile& file) = 0;
   // Shows the busy state (wait cursor, the busy text on the label, input
   // dropped) or ends it.
-  std::function<void(bool busy)> show_busy;
-  // Shows the report's text when the desktop cannot open the report.
-  std::function<void(std::u16string_view text, const PlatformError& why)> show_report_text;
-  // Called on the share step's own thread when it has ended: makes the
-  // window's thread call FinishSubmit.
-  std::function<void()> wake_window;
-  // Tells the candidate in a message box.
-  std::function<void(std::u16string_view message)> show_message;
-  // Writes the share step's word on the kept page to standard error.
-  std::function<void(std::u16string_view note)> log_note;
-  // Asks the candidate; true for yes.
-  std::function<bool(std::u16string_view question)> ask_yes_no;
-  // Writes what the exit button could not remove to standard error.
-  std::function<void(const PlatformError& left)> report_not_removed;
+  virtual void ShowBusy(bool busy) = 0;
+  // Called on the delivery's own thread when it has ended: has the window's
+  // thread call GradingWindow::FinishSubmit. Must not throw.
+  virtual void WakeOnWindowThread() = 0;
+};
+
+// What the window shows after one of its steps. `log` is for the program's
+// error output, which the room's teacher reads: whole lines in UTF-8, empty
+// for none.
+struct SubmitStarted {
+  // The report's text, when the desktop could not open the report: the
+  // client shows it in a window of its own.
+  std::optional<std::u16string> report_text;
+  std::string log;
+};
+struct SubmitFinished {
+  std::u16string_view message;  // for a message box; empty for none
+  std::string log;
 };
 
 class GradingWindow {
  public:
-  // `key` is the exam's, and must outlive the window.
+  // `paths`, `key`, `state` and `view` must outlive the window.
   GradingWindow(Platform& platform, const ExamPaths& paths, const AnswerKey& key, ExamState& state,
-                GradingWindowHooks hooks);
+                GradingView& view);
   GradingWindow(const GradingWindow&) = delete;
   GradingWindow& operator=(const GradingWindow&) = delete;
-  // Waits for a share step under way: its result must land.
+  // Waits for a delivery under way: its result must land.
   ~GradingWindow();
 
   // Opening, in order: the task text prepared, the window placed, the task
   // text shown, then the candidate folder prepared. Errors escape.
   void Open();
 
-  // The submit button ("上交成绩"). Ignored while a share step runs.
-  // Otherwise the window turns busy, the page is graded, recorded and its
-  // report shown on this thread, and the share step starts on a thread of
-  // its own, whose end wakes the window.
-  void Submit();
+  // The submit button ("上交成绩"). Ignored while a delivery runs (nothing
+  // to show). Otherwise the window turns busy, the page is graded and
+  // recorded, and the delivery starts on a thread of its own, whose end
+  // wakes the window. Returns what to show at once.
+  SubmitStarted Submit();
 
-  // On the window's thread once woken: waits for the share step and ends
-  // the busy state; then rethrows the step's error, or logs its note and
-  // shows the message for its outcome, if any.
-  void FinishSubmit();
+  // On the window's thread once woken: waits for the delivery and ends the
+  // busy state; then rethrows the delivery's error, or returns the message
+  // for its outcome and its note.
+  SubmitFinished FinishSubmit();
 
-  // The exit button ("退出"). Ignored while a share step runs. Asks
-  // kExitWithoutSubmissionQuestion while no result of this run is with the
-  // teacher, and stays on no. Otherwise removes the candidate folder as far
-  // as it can, reports what stayed, and returns true: the window ends.
-  bool Exit();
+  // The exit button ("退出"), once the window may close: whether it asks
+  // kExitWithoutSubmissionQuestion first, which a "否" answers by keeping
+  // the window. It asks until a submission of this run has reached the
+  // teacher (its line is on the share) or was refused because this PC
+  // submitted before; one that did not reach the share leaves it asking.
+  bool ExitAsks() const { return !result_with_teacher_; }
+  // Then removes the candidate folder as far as it can; returns the lines
+  // naming what stayed, for the error output. The window ends.
+  std::string Exit();
 
-  // Whether the window may close; not while a share step runs.
+  // Whether the window may close or exit; not while a delivery runs.
   bool MayClose() const { return !busy_; }
   bool Busy() const { return busy_; }
 
  private:
   Platform& platform_;
   const ExamPaths& paths_;
-  GradingWindowHooks hooks_;
+  GradingView& view_;
   Submission submission_;
-  ExitQuestion exit_question_;
-  bool busy_ = false;  // from the press until the share step's end is taken
-  std::thread share_step_;
-  // What the share step leaves for the window's thread.
+  bool result_with_teacher_ = false;
+  bool busy_ = false;  // from the press until the delivery's end is taken
+  std::thread delivery_;
+  // What the delivery leaves for the window's thread.
   ShareOutcome outcome_ = ShareOutcome::kNotDelivered;
   std::u16string note_;
   std::exception_ptr error_;

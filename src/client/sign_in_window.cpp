@@ -4,10 +4,7 @@
 
 namespace webexam {
 
-SignInWindow::SignInWindow(Platform& platform, ExamState& state, const Exam& exam)
-    : platform_(platform), state_(state), exam_(exam) {
-  state_.computer_name = platform_.ComputerName();
-}
+void SignInWindow::Open() { state_.computer_name = platform_.ComputerName(); }
 
 std::u16string_view SignInWindow::Start(std::u16string_view exam_number, std::u16string_view name) {
   return MessageFor(exam_, SignIn(platform_, state_, exam_, exam_number, name));

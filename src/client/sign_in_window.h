@@ -1,6 +1,7 @@
 // The sign-in window's decisions ("考生登录"), apart from any toolkit: what
 // opening it reads and what the start button decides. Each front end draws
-// the window and shows what this class returns.
+// the window and shows what this class returns, as for the grading window;
+// this window has nothing to have done while it decides.
 #pragma once
 
 #include <string_view>
@@ -13,9 +14,12 @@ namespace webexam {
 
 class SignInWindow {
  public:
+  // `state` and `exam` must outlive the window.
+  SignInWindow(Platform& platform, ExamState& state, const Exam& exam)
+      : platform_(platform), state_(state), exam_(exam) {}
+
   // Opening reads the computer's name into the exam state; errors escape.
-  // `exam` must outlive the window.
-  SignInWindow(Platform& platform, ExamState& state, const Exam& exam);
+  void Open();
 
   // The start button ("开   始"): stores and checks the two texts as SignIn
   // does. Returns the message to show while the window stays, or an empty

@@ -39,8 +39,8 @@ std::size_t PreviousCharacter(std::u16string_view text, std::size_t at) {
 
 }  // namespace
 
-PixelRect TopmostPlacement(double left, double top, double width, double height,
-                           double twips_per_pixel_x, double twips_per_pixel_y) {
+PixelBox TopmostPlacement(double left, double top, double width, double height,
+                          double twips_per_pixel_x, double twips_per_pixel_y) {
   return {static_cast<int>(RoundHalfEven(left / twips_per_pixel_x)),
           TruncatingDivision(top, twips_per_pixel_y), TruncatingDivision(width, twips_per_pixel_x),
           TruncatingDivision(height, twips_per_pixel_y)};
@@ -55,16 +55,16 @@ PixelBox ToPixels(const TwipsRect& place, double dpi_x, double dpi_y) {
           TwipsToPixels(place.width, dpi_x), TwipsToPixels(place.height, dpi_y)};
 }
 
-PixelRect GradingWindowPlacement(double dpi_x, double dpi_y, const FrameSize& frame) {
+PixelBox GradingWindowPlacement(double dpi_x, double dpi_y, const FrameSize& frame) {
   using namespace grading_window;
   const PixelBox client = ClientArea(kClient, kControls, dpi_x, dpi_y);
   const int left = client.left - frame.left, top = client.top - frame.top;
   const int width = frame.left + client.width + frame.right;
   const int height = frame.top + client.height + frame.bottom;
   const double tpx = 1440.0 / dpi_x, tpy = 1440.0 / dpi_y;
-  PixelRect place = TopmostPlacement(left * tpx, top * tpy, width * tpx, height * tpy, tpx, tpy);
-  if (place.cx < width) place.cx = width;
-  if (place.cy < height) place.cy = height;
+  PixelBox place = TopmostPlacement(left * tpx, top * tpy, width * tpx, height * tpy, tpx, tpy);
+  if (place.width < width) place.width = width;
+  if (place.height < height) place.height = height;
   return place;
 }
 
@@ -106,10 +106,10 @@ FolderLabelFit FitFolderLabel(double dpi_x, double dpi_y, const FrameSize& frame
   std::u16string whole(lead);
   whole += folder;
   fit.growth = std::max(0, measure(whole) - room);
-  if (screen) fit.growth = std::min(fit.growth, std::max(0, screen->width - fit.place.cx));
-  fit.place.cx += fit.growth;
-  if (screen && fit.place.x + fit.place.cx > screen->right()) {
-    fit.place.x = std::max(screen->left, screen->right() - fit.place.cx);
+  if (screen) fit.growth = std::min(fit.growth, std::max(0, screen->width - fit.place.width));
+  fit.place.width += fit.growth;
+  if (screen && fit.place.left + fit.place.width > screen->right()) {
+    fit.place.left = std::max(screen->left, screen->right() - fit.place.width);
   }
   fit.text = FolderMiddleLeftOut(lead, folder, room + fit.growth, measure);
   return fit;

@@ -17,11 +17,13 @@ struct TwipsRect {
   double left, top, width, height;
 };
 
-// A place in pixels.
+// A place in pixels: a control's within its window's client area, a
+// window's on the screen, or the screen's part that windows may take.
 struct PixelBox {
   int left, top, width, height;
   int right() const { return left + width; }
   int bottom() const { return top + height; }
+  bool operator==(const PixelBox&) const = default;
 };
 
 // Twips to pixels at the screen's dots per inch, each of the four numbers on
@@ -79,18 +81,13 @@ struct FrameSize {
   int left, top, right, bottom;
 };
 
-struct PixelRect {
-  int x, y, cx, cy;
-  bool operator==(const PixelRect&) const = default;
-};
-
 // `left`, `top`, `width`, `height` in twips; `twips_per_pixel_x/y` of the
-// screen. X is the nearest integer of left / tpx (halves to even); Y, cx and
-// cy divide after taking each operand to the nearest integer (halves to
-// even), truncating toward zero. At 15 twips per pixel, 5249 twips give X 350
-// but cx 349.
-PixelRect TopmostPlacement(double left, double top, double width, double height,
-                           double twips_per_pixel_x, double twips_per_pixel_y);
+// screen. The left edge is the nearest integer of left / tpx (halves to
+// even); the top, width and height divide after taking each operand to the
+// nearest integer (halves to even), truncating toward zero. At 15 twips per
+// pixel, 5249 twips give a left edge of 350 but a width of 349.
+PixelBox TopmostPlacement(double left, double top, double width, double height,
+                          double twips_per_pixel_x, double twips_per_pixel_y);
 
 // Twips to pixels at `dots_per_inch`, for laying out controls.
 int TwipsToPixels(double twips, double dots_per_inch);
@@ -101,7 +98,7 @@ int TwipsToPixels(double twips, double dots_per_inch);
 // 192 dpi) would leave the client area smaller than the controls need, the
 // window gets the size they need: a button cut off is one the candidate
 // cannot press.
-PixelRect GradingWindowPlacement(double dpi_x, double dpi_y, const FrameSize& frame);
+PixelBox GradingWindowPlacement(double dpi_x, double dpi_y, const FrameSize& frame);
 
 // The width in pixels a text takes in the folder label's font.
 using TextWidth = std::function<int(std::u16string_view text)>;
@@ -116,7 +113,7 @@ std::u16string FolderMiddleLeftOut(std::u16string_view lead, std::u16string_view
 
 // The grading window with the candidate folder on its label.
 struct FolderLabelFit {
-  PixelRect place;      // the whole window, frame included, as SetWindowPos takes it
+  PixelBox place;       // the whole window, frame included, as SetWindowPos takes it
   int growth = 0;       // pixels the client area is wider than designed
   std::u16string text;  // the label's text
 };

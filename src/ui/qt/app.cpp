@@ -66,10 +66,6 @@ void ShowMessage(QWidget* parent, std::u16string_view text) {
   RunBox(parent, ToQString(text), QMessageBox::Ok);
 }
 
-void LogNote(std::u16string_view text) {
-  std::fprintf(stderr, "webexam: note: %s\n", ToQString(text).toUtf8().constData());
-}
-
 bool AskYesNo(QWidget* parent, std::u16string_view text) {
   // The question and the candidate's answer, on standard error as every
   // message is.

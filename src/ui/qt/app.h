@@ -33,8 +33,6 @@ std::u16string FromQString(const QString& text);
 
 // A modal box with the application's title, one OK button and no icon.
 void ShowMessage(QWidget* parent, std::u16string_view text);
-// Writes a note for the teacher to standard error only; the candidate sees nothing.
-void LogNote(std::u16string_view text);
 
 // A modal box with Yes and No; No is the default. True for Yes.
 bool AskYesNo(QWidget* parent, std::u16string_view text);

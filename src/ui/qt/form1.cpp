@@ -56,7 +56,7 @@ Form1::Form1()
       command1_(QStringLiteral("上交成绩"), this),
       command2_(QStringLiteral("退出"), this),
       label1_(this),
-      grading_(*TheApp().platform, TheApp().paths, TheApp().exam.key, TheApp().state, Hooks()) {
+      grading_(*TheApp().platform, TheApp().paths, TheApp().exam.key, TheApp().state, *this) {
   setWindowTitle(kAppTitle);
   setWindowFlag(Qt::WindowStaysOnTopHint);
   setFont(SongFont(9));
@@ -81,7 +81,7 @@ Form1::Form1()
   setTabOrder(&command1_, &command2_);
 
   // The window's width and place and the label's text follow from the
-  // folder's width in the label's font and the screen (PlaceWindow). Where
+  // folder's width in the label's font and the screen (Place). Where
   // the screen is too narrow for all of it, the whole folder is in the tooltip.
   label1_.setToolTip(ToQString(std::u16string(kFolderLead) + folder_));
 
@@ -96,38 +96,21 @@ Form1::Form1()
           [this] { RunGuarded(this, [this] { Command2_Click(); }); });
 }
 
-GradingWindowHooks Form1::Hooks() {
-  return {
-      .place_window = [this] { PlaceWindow(); },
-      .show_task_text =
-          [this](const TaskTextFile& file) {
-            ShowRichText(rich_text_box1_, ReadTaskText(*TheApp().platform, file));
-          },
-      .show_busy = [this](bool busy) { SetBusy(busy); },
-      .show_report_text =
-          [](std::u16string_view text, const PlatformError& why) {
-            std::fprintf(stderr,
-                         "webexam: report viewer: %s; the report is shown in the program's own "
-                         "window\n",
-                         why.what());
-            ReportWindow::Open(text);
-          },
-      // Back on this thread, where the outcome is shown; an error takes the
-      // fatal path.
-      .wake_window =
-          [this] {
-            QMetaObject::invokeMethod(
-                this, [this] { RunGuarded(this, [this] { grading_.FinishSubmit(); }); },
-                Qt::QueuedConnection);
-          },
-      .show_message = [this](std::u16string_view message) { ShowMessage(this, message); },
-      .log_note = LogNote,
-      .ask_yes_no = [this](std::u16string_view question) { return AskYesNo(this, question); },
-      .report_not_removed =
-          [](const PlatformError& left) {
-            std::fprintf(stderr, "webexam: not removed: %s\n", left.what());
-          },
-  };
+void Form1::ShowTaskText(const TaskTextFile& file) {
+  ShowRichText(rich_text_box1_, ReadTaskText(*TheApp().platform, file));
+}
+
+void Form1::WakeOnWindowThread() {
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        RunGuarded(this, [this] {
+          const SubmitFinished finished = grading_.FinishSubmit();
+          std::fputs(finished.log.c_str(), stderr);
+          if (!finished.message.empty()) ShowMessage(this, finished.message);
+        });
+      },
+      Qt::QueuedConnection);
 }
 
 void Form1::Grow(int growth) {
@@ -147,7 +130,7 @@ void Form1::Grow(int growth) {
   rich_text_box1_.resize(rich_text_box1_.width() + growth, rich_text_box1_.height());
 }
 
-void Form1::PlaceWindow() {
+void Form1::Place() {
   const Twips twips(*this);
   // The frame the window manager drew around the window; none before it is
   // shown, and none at all without a window manager.
@@ -175,9 +158,9 @@ void Form1::PlaceWindow() {
     if (!grading_.Busy()) label1_.setText(folder_text_);
     std::fprintf(stderr, "webexam: folder label: %s\n", ToUtf8(fit.text).c_str());
   }
-  const QRect wanted(fit.place.x + frame.left, fit.place.y + frame.top,
-                     fit.place.cx - frame.left - frame.right,
-                     fit.place.cy - frame.top - frame.bottom);
+  const QRect wanted(fit.place.left + frame.left, fit.place.top + frame.top,
+                     fit.place.width - frame.left - frame.right,
+                     fit.place.height - frame.top - frame.bottom);
   if (isVisible() && wanted == client) return;
   setFixedSize(wanted.size());
   setGeometry(wanted);
@@ -187,10 +170,10 @@ void Form1::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // The window manager frames the window after it is mapped; its frame is
   // known a moment later.
-  QTimer::singleShot(300, this, [this] { PlaceWindow(); });
+  QTimer::singleShot(300, this, [this] { Place(); });
 }
 
-void Form1::SetBusy(bool busy) {
+void Form1::ShowBusy(bool busy) {
   if (busy) {
     qApp->installEventFilter(this);
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -213,10 +196,19 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void Form1::Command1_Click() { grading_.Submit(); }
+void Form1::Command1_Click() {
+  const SubmitStarted started = grading_.Submit();
+  std::fputs(started.log.c_str(), stderr);
+  if (started.report_text) ReportWindow::Open(*started.report_text);
+}
 
 void Form1::Command2_Click() {
-  if (grading_.Exit()) EndProgram();
+  if (!grading_.MayClose()) return;
+  // One misclick beside "上交成绩" must not destroy work that has not
+  // reached the teacher.
+  if (grading_.ExitAsks() && !AskYesNo(this, kExitWithoutSubmissionQuestion)) return;
+  std::fputs(grading_.Exit().c_str(), stderr);
+  EndProgram();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

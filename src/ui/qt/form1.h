@@ -13,7 +13,7 @@
 
 namespace webexam::qt {
 
-class Form1 : public QWidget {
+class Form1 : public QWidget, private GradingView {
  public:
   // Form_Load: prepares the task text and the candidate folder and places
   // the window on top. Errors escape to the caller's guard.
@@ -33,16 +33,18 @@ class Form1 : public QWidget {
  private:
   void Command1_Click();  // submit: grade, record, report, send to the share
   void Command2_Click();  // exit: remove the candidate folder, end
-  // What the grading window's decisions call on this window to do.
-  GradingWindowHooks Hooks();
-  // Shows the busy state (wait cursor, "正在上交成绩，请稍候…" on the label)
-  // and takes no input, or ends it.
-  void SetBusy(bool busy);
   // Places the window by the placement rule, taking the frame the window
   // manager gave it (none without a window manager), as wide as the folder
   // label needs and the screen allows (FitFolderLabel), and gives the label
   // its text.
-  void PlaceWindow();
+  void Place() override;
+  void ShowTaskText(const TaskTextFile& file) override;
+  // Shows the busy state (wait cursor, "正在上交成绩，请稍候…" on the label)
+  // and takes no input, or ends it.
+  void ShowBusy(bool busy) override;
+  // Queues FinishSubmit on this window's thread, where the outcome is shown
+  // and an error takes the fatal path.
+  void WakeOnWindowThread() override;
   // Lays the controls out at their designed places in a client area wider
   // by `growth` pixels.
   void Grow(int growth);
@@ -54,8 +56,8 @@ class Form1 : public QWidget {
   Button command2_;           // "退出"
   QLabel label1_;             // the candidate folder, in red
   int grown_ = 0;             // pixels added to the width to show the folder
-  // Last: it goes first, waiting for a share step under way, while the
-  // widgets its hooks show on still stand.
+  // Last: it goes first, waiting for a delivery under way, while the
+  // widgets it shows on still stand.
   GradingWindow grading_;
 };
 

@@ -62,6 +62,7 @@ Form2::Form2()
   setTabOrder(&text1_, &text2_);
   command1_.setFocus();
   move(layout.client.left, layout.client.top);
+  sign_in_.Open();
 
   connect(&command1_, &QPushButton::clicked, this,
           [this] { RunGuarded(this, [this] { Command1_Click(); }); });

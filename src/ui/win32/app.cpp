@@ -43,10 +43,6 @@ void WriteToStandardError(const std::string& line) {
 App& TheApp() { return *AppSlot(); }
 void SetApp(std::unique_ptr<App> app) { AppSlot() = std::move(app); }
 
-void LogNote(std::u16string_view text) {
-  WriteToStandardError("webexam: note: " + ToUtf8(text) + "\n");
-}
-
 void ShowMessage(HWND owner, std::u16string_view text) {
   WriteToStandardError("webexam: message: " + ToUtf8(text) + "\n");
   MessageBoxW(OwnerOf(owner), ToWide(text).c_str(), kAppTitle, MB_OK);

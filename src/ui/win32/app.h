@@ -44,7 +44,7 @@ struct App {
 App& TheApp();
 void SetApp(std::unique_ptr<App> app);
 
-// Writes one line (UTF-8, ending with "\n") to standard error when the
+// Writes whole lines (UTF-8, each ending with "\n") to standard error when the
 // process has one: under Wine and from a console it does; a GUI program on
 // Windows usually has none.
 void WriteToStandardError(const std::string& line);
@@ -52,8 +52,6 @@ void WriteToStandardError(const std::string& line);
 // A modal box with the application's title, one OK button and no icon. The
 // text also goes to standard error: a record of what the candidate was told.
 void ShowMessage(HWND owner, std::u16string_view text);
-// Writes a note for the teacher to standard error only; the candidate sees nothing.
-void LogNote(std::u16string_view text);
 
 // A modal box with Yes and No; No is the default. True for Yes only. The
 // question and the answer also go to standard error.

@@ -24,7 +24,7 @@ constexpr int kLabel1 = 103;
 constexpr COLORREF kViewerBackColor = 0xC0FFFF;
 constexpr COLORREF kRed = RGB(255, 0, 0);
 
-// Posted to the window when the share step has ended.
+// Posted to the window when the delivery has ended.
 constexpr UINT kShareStepEnded = WM_APP + 1;
 
 // Shown on the label from the press until the share step ends.
@@ -42,33 +42,14 @@ Form1& Form1::Open() {
 }
 
 Form1::Form1()
-    : grading_(*TheApp().platform, TheApp().paths, TheApp().exam.key, TheApp().state, Hooks()) {}
+    : grading_(*TheApp().platform, TheApp().paths, TheApp().exam.key, TheApp().state, *this) {}
 
-GradingWindowHooks Form1::Hooks() {
-  return {
-      .place_window = [this] { PlaceWindow(); },
-      .show_task_text =
-          [this](const TaskTextFile& file) {
-            rich_text_box1_.Show(*TheApp().platform, file, TheApp().paths.task_text);
-          },
-      .show_busy = [this](bool busy) { SetBusy(busy); },
-      .show_report_text =
-          [](std::u16string_view text, const PlatformError& why) {
-            WriteToStandardError("webexam: report viewer: " + std::string(why.what()) +
-                                 "; the report is shown in the program's own window\n");
-            ReportWindow::Open(text);
-          },
-      // Back on the window's thread (kShareStepEnded), where the outcome is shown.
-      .wake_window = [this] { PostMessageW(wake_target_, kShareStepEnded, 0, 0); },
-      .show_message = [this](std::u16string_view message) { ShowMessage(hwnd_, message); },
-      .log_note = LogNote,
-      .ask_yes_no = [this](std::u16string_view question) { return AskYesNo(hwnd_, question); },
-      .report_not_removed =
-          [](const PlatformError& left) {
-            WriteToStandardError("webexam: not removed: " + std::string(left.what()) + "\n");
-          },
-  };
+void Form1::ShowTaskText(const TaskTextFile& file) {
+  rich_text_box1_.Show(*TheApp().platform, file, TheApp().paths.task_text);
 }
+
+// Back on the window's thread (kShareStepEnded), where the outcome is shown.
+void Form1::WakeOnWindowThread() { PostMessageW(wake_target_, kShareStepEnded, 0, 0); }
 
 void Form1::Create() {
   const App& app = TheApp();
@@ -92,7 +73,7 @@ void Form1::Create() {
   grading_.Open();  // Form_Load
 }
 
-void Form1::PlaceWindow() {
+void Form1::Place() {
   // On top of every window, at the whole window's designed place and size in
   // twips, turned into pixels by the placement rule; never smaller than the
   // controls need, and wider where the candidate folder needs it.
@@ -125,12 +106,13 @@ void Form1::PlaceWindow() {
   SetWindowTextW(label1_.hwnd, folder_text_.c_str());
   WriteToStandardError("webexam: folder label: " + ToUtf8(fit.text) + "\n");
   if (fit.growth == 0) {
-    const PixelRect place = GradingWindowPlacement(twips.DpiX(), twips.DpiY(), frame);
-    SetWindowPos(hwnd_, HWND_TOPMOST, place.x, place.y, place.cx, place.cy, 0);
+    const PixelBox place = GradingWindowPlacement(twips.DpiX(), twips.DpiY(), frame);
+    SetWindowPos(hwnd_, HWND_TOPMOST, place.left, place.top, place.width, place.height, 0);
     return;
   }
   Grow(fit.growth, 2 * TextWidthIn(font, u"0"));
-  SetWindowPos(hwnd_, HWND_TOPMOST, fit.place.x, fit.place.y, fit.place.cx, fit.place.cy, 0);
+  SetWindowPos(hwnd_, HWND_TOPMOST, fit.place.left, fit.place.top, fit.place.width,
+               fit.place.height, 0);
 }
 
 void Form1::Grow(int growth, int margin) {
@@ -155,7 +137,7 @@ void Form1::Grow(int growth, int margin) {
   shift(label1_.hwnd, 0, label_growth);
 }
 
-void Form1::SetBusy(bool busy) {
+void Form1::ShowBusy(bool busy) {
   TheApp().busy = busy ? hwnd_ : nullptr;
   SetWindowTextW(label1_.hwnd, busy ? kBusyText : folder_text_.c_str());
   if (busy) {
@@ -170,10 +152,25 @@ void Form1::SetBusy(bool busy) {
   }
 }
 
-void Form1::Command1_Click() { grading_.Submit(); }
+void Form1::Command1_Click() {
+  const SubmitStarted started = grading_.Submit();
+  WriteToStandardError(started.log);
+  if (started.report_text) ReportWindow::Open(*started.report_text);
+}
+
+void Form1::FinishSubmit() {
+  const SubmitFinished finished = grading_.FinishSubmit();
+  WriteToStandardError(finished.log);
+  if (!finished.message.empty()) ShowMessage(hwnd_, finished.message);
+}
 
 void Form1::Command2_Click() {
-  if (grading_.Exit()) EndProgram();
+  if (!grading_.MayClose()) return;
+  // One misclick beside "上交成绩" must not destroy work that has not
+  // reached the teacher.
+  if (grading_.ExitAsks() && !AskYesNo(hwnd_, kExitWithoutSubmissionQuestion)) return;
+  WriteToStandardError(grading_.Exit());
+  EndProgram();
 }
 
 LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -197,7 +194,7 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case kShareStepEnded:
-      grading_.FinishSubmit();
+      FinishSubmit();
       return 0;
     case WM_SETCURSOR:
       if (grading_.Busy()) {

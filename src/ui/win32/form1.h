@@ -12,7 +12,7 @@
 
 namespace webexam::win32 {
 
-class Form1 : public Form {
+class Form1 : public Form, private GradingView {
  public:
   // Makes the window and its controls, then runs Form_Load; the window is
   // not shown yet. Errors escape to the caller's guard.
@@ -24,17 +24,20 @@ class Form1 : public Form {
 
   // Puts the window on top at its designed place, wider where the candidate
   // folder needs it (FitFolderLabel).
-  void PlaceWindow();
+  void Place() override;
+  void ShowTaskText(const TaskTextFile& file) override;
+  // Shows the busy state (wait cursor, "正在上交成绩，请稍候…" on the label)
+  // and takes no input, or ends it.
+  void ShowBusy(bool busy) override;
+  // Posts the delivery's end to the window (kShareStepEnded).
+  void WakeOnWindowThread() override;
   // Widens the client area by `growth` pixels: the buttons move right, the
   // task text and the label (to `margin` before the buttons) widen.
   void Grow(int growth, int margin);
   void Command1_Click();  // submit: grade, record, report, send to the share
   void Command2_Click();  // exit: remove the candidate folder, end
-  // What the grading window's decisions call on this window to do.
-  GradingWindowHooks Hooks();
-  // Shows the busy state (wait cursor, "正在上交成绩，请稍候…" on the label)
-  // and takes no input, or ends it.
-  void SetBusy(bool busy);
+  // Once the delivery has ended: its outcome shown on this thread.
+  void FinishSubmit();
 
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
@@ -44,11 +47,11 @@ class Form1 : public Form {
   CommandButton command2_;      // "退出"
   Label label1_;                // the candidate folder, in red
   std::wstring folder_text_;    // the label's text while no share step runs
-  // The window the share step's end is posted to, set once the window is
-  // made: read on the share step's thread, where hwnd_ may change under it.
+  // The window the delivery's end is posted to, set once the window is
+  // made: read on the delivery's thread, where hwnd_ may change under it.
   HWND wake_target_ = nullptr;
-  // Last: it goes first, waiting for a share step under way, while the
-  // controls its hooks show on still stand.
+  // Last: it goes first, waiting for a delivery under way, while the
+  // controls it shows on still stand.
   GradingWindow grading_;
 };
 

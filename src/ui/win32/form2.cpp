@@ -63,11 +63,11 @@ void Form2::Create() {
   }
   focus_ = command1_.hwnd;  // the window opens with the focus on the start button
 
-  sign_in_.emplace(*TheApp().platform, TheApp().state, TheApp().exam);  // Form_Load
+  sign_in_.Open();  // Form_Load
 }
 
 void Form2::Command1_Click() {
-  if (const std::u16string_view message = sign_in_->Start(text1_.Text(), text2_.Text());
+  if (const std::u16string_view message = sign_in_.Start(text1_.Text(), text2_.Text());
       !message.empty()) {
     ShowMessage(hwnd_, message);
     return;

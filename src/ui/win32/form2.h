@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "client/sign_in_window.h"
+#include "ui/win32/app.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/form.h"
 
@@ -33,7 +34,7 @@ class Form2 : public Form {
   Label label1_;            // "考  号："
   Label label2_;            // "姓  名："
   bool signed_in_ = false;  // the window goes because the grading window takes its place
-  std::optional<SignInWindow> sign_in_;  // made by Form_Load, once the controls stand
+  SignInWindow sign_in_{*TheApp().platform, TheApp().state, TheApp().exam};
 };
 
 }  // namespace webexam::win32
