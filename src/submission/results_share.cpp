@@ -42,20 +42,6 @@ bool WithRetries(Platform& platform, const ShareRetry& retry,
 
 }  // namespace
 
-std::u16string_view MessageFor(ShareOutcome outcome) {
-  switch (outcome) {
-    case ShareOutcome::kAlreadySubmitted:
-      return kAlreadySubmittedMessage;
-    case ShareOutcome::kNotDelivered:
-      return kNotDeliveredMessage;
-    case ShareOutcome::kNoComputerMarker:
-      return kNoComputerMarkerMessage;
-    case ShareOutcome::kSubmitted:
-      break;
-  }
-  return {};
-}
-
 bool HasSubmittedMarker(Platform& platform, const ExamPaths& paths) {
   return platform.ListPath(paths.submitted_marker, Listing::kFilesOnly) == kSubmittedMarkerName;
 }
