@@ -115,7 +115,7 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
   // line went in before, and restore software took back its own marker) is
   // as good as a new one; a folder of that name is no marker to the
   // teachers' tools.
-  const std::u16string marker = paths.results_share + state.computer_name;
+  const std::u16string marker = ComputerMarkerPath(paths.results_share, state.computer_name);
   const bool marked = WithRetries(
       platform, retry, deadline,
       [&] {
