@@ -326,6 +326,11 @@ TEST_F(SubmissionTest, ARefusedLogonIsToldAtOnceWithWhatToChange) {
 // a computer name that cannot name a file (one like the share log's would
 // empty every result on the share), or a folder in the marker's place.
 TEST_F(SubmissionTest, AComputerMarkerThatCannotBeMadeOrNamedStillGivesTheTeachersAResult) {
+  for (std::u16string name : {u"", u".", u"..", u"a/b", u"a\\b", u"a:b", u"a*b", u"a?b", u"a\"b",
+                              u"a<b", u"a>b", u"a|b", u"PC\x7F", u"PC\x85", u"pages", u"Pages"}) {
+    EXPECT_FALSE(IsSafeFileName(name)) << ToUtf8(name);
+  }
+  EXPECT_TRUE(IsSafeFileName(u"JF-07 机房"));
   for (std::u16string name : {u"CJWYZZ.TXT", u"PC\t1", u"JF07"}) {
     if (name == u"JF07") fs::create_directory(share_ / "JF07");
     state_.computer_name = name;
