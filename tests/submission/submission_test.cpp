@@ -1,5 +1,5 @@
-// One press of "上交成绩" on real files, and the share step on its own: what
-// reaches the results share, what is refused, retried or taken back.
+// One press of "上交成绩" on real files: what this PC records, what reaches the
+// results share, and what is refused, retried or taken back.
 #include "submission/submission.h"
 
 #include <gtest/gtest.h>
@@ -206,7 +206,7 @@ TEST_F(SubmissionTest, APageThatCannotBeKeptIsANoteAndNeverChangesTheMessage) {
   EXPECT_EQ(Lines(share_ / "cjwyzz.txt"), 2u);
 }
 
-TEST_F(SubmissionTest, AShareStepThatDeliversNothingStillEndsItsConnection) {
+TEST_F(SubmissionTest, AShareStepThatDeliversNothingSaysWhyAndStillEndsItsConnection) {
   using Events = std::vector<std::string>;
   {
     // Connected, but the log is refused: one try, the PC left unmarked.
@@ -216,6 +216,22 @@ TEST_F(SubmissionTest, AShareStepThatDeliversNothingStillEndsItsConnection) {
     EXPECT_EQ(server.Calls(Op::kAppendExclusively), 1);
     EXPECT_EQ(server.events, (Events{"connect", "disconnect"}));
     EXPECT_FALSE(Marked());
+  }
+  {
+    // A refused logon will not pass within a retry: told at once, and the
+    // error output says, after the system's words, what the teacher must change.
+    ServerView server(*real_, paths_.results_share);
+    server.Fail(Op::kConnectShare, Kind::kGuestRefused);
+    std::u16string why;
+    EXPECT_EQ(Press(server, &why), kNotDeliveredMessage);
+    EXPECT_EQ(server.Calls(Op::kConnectShare), 1);
+    EXPECT_EQ(server.events, (Events{"disconnect"}));
+    const std::string words =
+        test::ErrorOf(Kind::kGuestRefused, "cannot connect to", paths_.results_share).what();
+    EXPECT_TRUE(why.starts_with(u"成绩没有交到 " + paths_.share_log + u"：" + FromUtf8(words) +
+                                u"。教师机不接受来宾（guest）登录"))
+        << ToUtf8(why);
+    EXPECT_NE(why.find(u"webexam-check --save-credentials"), std::u16string::npos);
   }
   // The server full for the whole budget: the PC gives up when it is
   // spent, is not marked, and the next press delivers.
@@ -301,25 +317,6 @@ TEST_F(SubmissionTest, APartLineLeftByABrokenWriteStaysALineOfItsOwn) {
   busy.Fail(Op::kAppendExclusively, Kind::kTransient).times = 1;
   EXPECT_EQ(Press(busy), u"");
   EXPECT_EQ(ShareLog(), line);
-}
-
-// A refused logon will not pass within a retry: told at once, the PC left
-// unmarked, and the error output says, after the system's words, what the
-// teacher must change.
-TEST_F(SubmissionTest, ARefusedLogonIsToldAtOnceWithWhatToChange) {
-  test::FailingPlatform share(*real_);
-  share.Fail(Op::kConnectShare, Kind::kGuestRefused);
-  std::u16string why;
-  EXPECT_EQ(Press(share, &why), kNotDeliveredMessage);
-  EXPECT_EQ(share.Calls(Op::kConnectShare), 1);
-  EXPECT_EQ(share.Calls(Op::kAppendExclusively), 0);
-  EXPECT_FALSE(Marked());
-  const std::string words =
-      test::ErrorOf(Kind::kGuestRefused, "cannot connect to", paths_.results_share).what();
-  EXPECT_TRUE(why.starts_with(u"成绩没有交到 " + paths_.share_log + u"：" + FromUtf8(words) +
-                              u"。教师机不接受来宾（guest）登录"))
-      << ToUtf8(why);
-  EXPECT_NE(why.find(u"webexam-check --save-credentials"), std::u16string::npos);
 }
 
 // The line still reaches the teachers where the PC's marker cannot be made:
