@@ -82,7 +82,8 @@ TEST(ShareLogReader, UnicodeLinesAreReadAsUtf8AndNoted) {
                                    Fields("120722002\t李四五\t机房二", kNone) + "\r\n" +
                                    Fields("120722003\t" + Gbk(u"隆隆") + "\tJF03", kNone));
   std::vector<std::u16string> read;
-  for (const ShareLogRecord& r : log.records) read.push_back(r.candidate_name + u"/" + r.computer_name);
+  for (const ShareLogRecord& r : log.records)
+    read.push_back(r.candidate_name + u"/" + r.computer_name);
   EXPECT_EQ(read, (std::vector<std::u16string>{u"张三/JF01", u"李四五/机房二", u"隆隆/JF03"}));
   EXPECT_TRUE(log.records[0].read_as_utf8);
   EXPECT_FALSE(log.records[2].read_as_utf8);
