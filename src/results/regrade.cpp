@@ -14,13 +14,6 @@
 namespace webexam {
 namespace {
 
-constexpr std::u16string_view kPageEnding = u".htm";
-
-bool EndsWithPageEnding(std::u16string_view name) {
-  return name.size() > kPageEnding.size() &&
-         EqualIgnoringAsciiCase(name.substr(name.size() - kPageEnding.size()), kPageEnding);
-}
-
 std::u16string LineList(const std::vector<std::size_t>& lines) {
   std::u16string text = u"第 ";
   for (std::size_t i = 0; i < lines.size(); ++i) text += (i > 0 ? u"、" : u"") + Digits(lines[i]);
@@ -53,7 +46,7 @@ RegradeReport Regrade(Platform& platform, const AnswerKey& key, const std::u16st
   std::vector<std::pair<std::size_t, std::u16string>> differing;  // by line
   std::vector<std::u16string> without_line, unclear, unreadable;
   for (const std::u16string& name : names) {
-    if (!EndsWithPageEnding(name)) continue;
+    if (!IsKeptPageName(name)) continue;
     const std::u16string shown = std::u16string(kKeptPagesFolderName) + u"/" + ShownName(name);
     GradeResult regraded;
     try {

@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <optional>
 
+#include "submission/result_line.h"
 #include "text/characters.h"
 #include "text/utf8.h"
 
 namespace webexam {
 namespace {
 
-// Exam number, name, computer name and count come before the marks.
-constexpr std::size_t kFieldsBeforeMarks = 4;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // Whether the code point is one that Chinese text in UTF-8 is made of: the
@@ -41,18 +40,6 @@ bool HasNonAscii(std::string_view bytes) {
                      [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
-// The count as written: one or two ASCII digits, 0 to the item count; -1
-// otherwise.
-int ParseCount(std::string_view field, int item_count) {
-  if (field.empty() || field.size() > 2) return -1;
-  int value = 0;
-  for (char c : field) {
-    if (c < '0' || c > '9') return -1;
-    value = value * 10 + (c - '0');
-  }
-  return value <= item_count ? value : -1;
-}
-
 // Reads one line (without its line end) into `record`, or names its problem.
 class LineReader {
  public:
@@ -64,68 +51,55 @@ class LineReader {
   std::optional<LineProblem> Read(std::string_view line, bool torn, ShareLogRecord& record,
                                   LineNote& note) {
     if (line.empty()) return LineProblem::kEmpty;
-    fields_.clear();
-    std::size_t start = 0;
-    for (;;) {
-      const std::size_t tab = line.find('\t', start);
-      fields_.push_back(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
-      if (tab == std::string_view::npos) break;
-      start = tab + 1;
-    }
+    ParseResultLine(line, read_);
+    const std::vector<std::string_view>& fields = read_.fields;
     // The texts are read first, so that a line that fails later still says
     // whose it is; its problems are named in the order of its fields.
-    const bool texts_read = fields_.size() >= 3 && ReadTexts(line, record);
-    // A line holds one mark for each item of its exam, 1 to kMostItems.
-    if (fields_.size() <= kFieldsBeforeMarks || fields_.size() > kFieldsBeforeMarks + kMostItems) {
-      note.value = static_cast<int>(std::min<std::size_t>(fields_.size(), 1'000'000'000));
-      return torn && fields_.size() <= kFieldsBeforeMarks ? LineProblem::kTorn
-                                                          : LineProblem::kFieldCount;
+    const bool texts_read = fields.size() >= kTextFields && ReadTexts(record);
+    if (read_.fault == FieldFault::kFieldCount) {
+      note.value = static_cast<int>(std::min<std::size_t>(fields.size(), 1'000'000'000));
+      return torn && fields.size() <= kFieldsBeforeMarks ? LineProblem::kTorn
+                                                         : LineProblem::kFieldCount;
     }
-    const int item_count = static_cast<int>(fields_.size() - kFieldsBeforeMarks);
     // With the exam known, a line holds its marks and no other number.
-    if (expected_items_ > 0 && item_count != expected_items_) {
-      note.value = static_cast<int>(fields_.size());
-      return torn && item_count < expected_items_ ? LineProblem::kTorn : LineProblem::kFieldCount;
+    if (expected_items_ > 0 && read_.items != expected_items_) {
+      note.value = static_cast<int>(fields.size());
+      return torn && read_.items < expected_items_ ? LineProblem::kTorn : LineProblem::kFieldCount;
     }
     if (!texts_read) return LineProblem::kUndecodable;
     const std::u16string_view texts[] = {record.exam_number, record.candidate_name,
                                          record.computer_name};
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < static_cast<int>(kTextFields); ++k) {
       if (HasControlCharacter(texts[k])) {
         note.value = k + 1;
         return LineProblem::kControlCharacter;
       }
     }
 
-    note.items = item_count;
-    record.correct_count = ParseCount(fields_[3], item_count);
-    if (record.correct_count < 0) return LineProblem::kBadCount;
-    record.marks = Marks(item_count);
-    int sum = 0;
-    for (int item = 1; item <= item_count; ++item) {
-      const std::string_view mark =
-          fields_[kFieldsBeforeMarks - 1 + static_cast<std::size_t>(item)];
-      if (mark != "0" && mark != "1") {
-        note.value = item;
+    note.items = read_.items;
+    switch (read_.fault) {
+      case FieldFault::kNone:
+      case FieldFault::kFieldCount:  // answered above
+        break;
+      case FieldFault::kBadCount:
+        return LineProblem::kBadCount;
+      case FieldFault::kBadMark:
+        note.value = read_.value;
         return LineProblem::kBadMark;
-      }
-      record.marks[item] = mark[0] - '0';
-      sum += mark[0] - '0';
+      case FieldFault::kCountNotSum:
+        note.value = read_.value;
+        note.other = read_.other;
+        return LineProblem::kCountNotSum;
     }
-    if (sum != record.correct_count) {
-      note.value = record.correct_count;
-      note.other = sum;
-      return LineProblem::kCountNotSum;
-    }
+    record.correct_count = read_.correct_count;
+    record.marks = std::move(read_.marks);
     return std::nullopt;
   }
 
   // The three text fields, ending at the third TAB, decide the encoding.
   // False when they are no text in either.
-  bool ReadTexts(std::string_view line, ShareLogRecord& record) {
-    const std::size_t text_end =
-        static_cast<std::size_t>(fields_[2].data() + fields_[2].size() - line.data());
-    const std::string_view text_bytes = line.substr(0, text_end);
+  bool ReadTexts(ShareLogRecord& record) {
+    const std::string_view text_bytes = read_.TextBytes();
     const std::u16string as_gbk = decode_gbk_(text_bytes);
     record.read_as_utf8 = ReadsAsUtf8(text_bytes, as_gbk);
     const std::u16string text = record.read_as_utf8 ? FromUtf8(text_bytes) : as_gbk;
@@ -153,15 +127,16 @@ class LineReader {
   void ReadTextsOneByOne(ShareLogRecord& record) {
     std::u16string* const texts[] = {&record.exam_number, &record.candidate_name,
                                      &record.computer_name};
-    for (std::size_t k = 0; k < 3; ++k) {
-      const std::u16string as_gbk = decode_gbk_(fields_[k]);
-      *texts[k] = KeptField(ReadsAsUtf8(fields_[k], as_gbk) ? FromUtf8(fields_[k]) : as_gbk);
+    for (std::size_t k = 0; k < kTextFields; ++k) {
+      const std::string_view bytes = read_.fields[k];
+      const std::u16string as_gbk = decode_gbk_(bytes);
+      *texts[k] = KeptField(ReadsAsUtf8(bytes, as_gbk) ? FromUtf8(bytes) : as_gbk);
     }
   }
 
   const GbkDecoder& decode_gbk_;
-  int expected_items_;                    // the exam's item count, or 0 when not known
-  std::vector<std::string_view> fields_;  // kept between lines, so it is allocated once
+  int expected_items_;     // the exam's item count, or 0 when not known
+  ResultLineFields read_;  // kept between lines, so that its storage is allocated once
 };
 
 }  // namespace

@@ -49,7 +49,7 @@ struct ShareLogRecord {
 // What keeps a line from being a result line, or what was noticed on one.
 enum class LineProblem {
   kEmpty,             // nothing between two line ends
-  kFieldCount,        // not 5 to 54 TAB-separated fields (`value` holds how many)
+  kFieldCount,        // too few or too many fields for a result line (`value`: how many)
   kTorn,              // the last line lacks its line end and is short of fields (`value`)
   kUndecodable,       // neither GBK nor UTF-8 text
   kControlCharacter,  // a text field holds a control character (`value`: the field, 1 to 3)

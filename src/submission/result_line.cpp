@@ -20,6 +20,18 @@ std::u16string WrittenComputerName(std::u16string_view name) {
   return written;
 }
 
+// The count as written: one or two ASCII digits, 0 to the item count; -1
+// otherwise.
+int ParseCount(std::string_view field, int item_count) {
+  if (field.empty() || field.size() > 2) return -1;
+  int value = 0;
+  for (char c : field) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value <= item_count ? value : -1;
+}
+
 }  // namespace
 
 std::u16string BuildResultRecord(const ExamState& state, const GradeResult& result) {
@@ -40,6 +52,59 @@ std::string RecordLine(Platform& platform, const std::u16string& record) {
 void AppendResultRecord(Platform& platform, const std::u16string& path,
                         const std::u16string& record) {
   platform.AppendToFile(path, RecordLine(platform, record));
+}
+
+std::string_view ResultLineFields::TextBytes() const {
+  if (fields.size() < kTextFields) return {};
+  const std::string_view last = fields[kTextFields - 1];
+  return {fields.front().data(),
+          static_cast<std::size_t>(last.data() + last.size() - fields.front().data())};
+}
+
+void ParseResultLine(std::string_view line, ResultLineFields& read) {
+  read.fields.clear();
+  read.items = 0;
+  read.correct_count = 0;
+  read.marks = {};
+  read.fault = FieldFault::kNone;
+  read.value = read.other = 0;
+  for (std::size_t start = 0;;) {
+    const std::size_t tab = line.find('\t', start);
+    read.fields.push_back(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
+    if (tab == std::string_view::npos) break;
+    start = tab + 1;
+  }
+  // A line holds one mark for each item of its exam, 1 to kMostItems.
+  const std::size_t count = read.fields.size();
+  if (count <= kFieldsBeforeMarks || count > kFieldsBeforeMarks + kMostItems) {
+    read.fault = FieldFault::kFieldCount;
+    return;
+  }
+  read.items = static_cast<int>(count - kFieldsBeforeMarks);
+  read.correct_count = ParseCount(read.fields[kFieldsBeforeMarks - 1], read.items);
+  if (read.correct_count < 0) {
+    read.correct_count = 0;
+    read.fault = FieldFault::kBadCount;
+    return;
+  }
+  read.marks = Marks(read.items);
+  int sum = 0;
+  for (int item = 1; item <= read.items; ++item) {
+    const std::string_view mark =
+        read.fields[kFieldsBeforeMarks - 1 + static_cast<std::size_t>(item)];
+    if (mark != "0" && mark != "1") {
+      read.fault = FieldFault::kBadMark;
+      read.value = item;
+      return;
+    }
+    read.marks[item] = mark[0] - '0';
+    sum += mark[0] - '0';
+  }
+  if (sum != read.correct_count) {
+    read.fault = FieldFault::kCountNotSum;
+    read.value = read.correct_count;
+    read.other = sum;
+  }
 }
 
 }  // namespace webexam

@@ -42,20 +42,6 @@ bool WithRetries(Platform& platform, const ShareRetry& retry,
 
 }  // namespace
 
-std::u16string_view MessageFor(ShareOutcome outcome) {
-  switch (outcome) {
-    case ShareOutcome::kAlreadySubmitted:
-      return kAlreadySubmittedMessage;
-    case ShareOutcome::kNotDelivered:
-      return kNotDeliveredMessage;
-    case ShareOutcome::kNoComputerMarker:
-      return kNoComputerMarkerMessage;
-    case ShareOutcome::kSubmitted:
-      break;
-  }
-  return {};
-}
-
 bool HasSubmittedMarker(Platform& platform, const ExamPaths& paths) {
   return platform.ListPath(paths.submitted_marker, Listing::kFilesOnly) == kSubmittedMarkerName;
 }
@@ -129,7 +115,7 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
   // line went in before, and restore software took back its own marker) is
   // as good as a new one; a folder of that name is no marker to the
   // teachers' tools.
-  const std::u16string marker = paths.results_share + state.computer_name;
+  const std::u16string marker = ComputerMarkerPath(paths.results_share, state.computer_name);
   const bool marked = WithRetries(
       platform, retry, deadline,
       [&] {

@@ -12,27 +12,10 @@
 #include "platform/platform.h"
 #include "state/exam_paths.h"
 #include "state/exam_state.h"
+#include "submission/outcome.h"
 #include "submission/share_layout.h"
 
 namespace webexam {
-
-// The messages the grading window shows after a submission.
-inline constexpr std::u16string_view kAlreadySubmittedMessage =
-    u"你已经交过卷，已有分数，这次分数无效，如果想有效请通知老师";
-inline constexpr std::u16string_view kNotDeliveredMessage =
-    u"成绩没有交到教师机，请稍后再按“上交成绩”，或者通知老师";
-inline constexpr std::u16string_view kNoComputerMarkerMessage =
-    u"成绩已交到教师机，但没能留下本机记号，请通知老师";
-
-enum class ShareOutcome {
-  kSubmitted,         // the line is on the share and both markers are made
-  kAlreadySubmitted,  // this PC submitted before: nothing touched
-  kNotDelivered,      // the line could not be appended: the PC's marker is taken back
-  kNoComputerMarker,  // the line is on the share, the marker named after the PC is not
-};
-
-// The message for an outcome, empty for kSubmitted.
-std::u16string_view MessageFor(ShareOutcome outcome);
 
 // How long the share is tried when it is busy or its network falters. Forty
 // PCs submit in the same second at the end of an exam; each waits its turn.

@@ -76,19 +76,16 @@ TEST(ShareLogReader, MixedLineEndsAByteOrderMarkAndATornLastLine) {
 
 TEST(ShareLogReader, UnicodeLinesAreReadAsUtf8AndNoted) {
   // 张三 in UTF-8 is also a valid GBK byte sequence, but reads as rare
-  // characters there; 李四五 in UTF-8 is no GBK text at all.
-  const std::string utf8_valid_gbk = Fields("120722001\t张三\tJF01", kAll);
-  const std::string utf8_invalid_gbk = Fields("120722002\t李四五\t机房二", kNone);
-  // 隆隆 in GBK is valid UTF-8 too, but reads as "¡¡" there: it stays GBK.
-  const std::string gbk_valid_utf8 = Fields("120722003\t" + Gbk(u"隆隆") + "\tJF03", kNone);
-  const ShareLogContent log =
-      Read(utf8_valid_gbk + "\r\n" + utf8_invalid_gbk + "\r\n" + gbk_valid_utf8 + "\r\n");
-  ASSERT_EQ(log.records.size(), 3u);
-  EXPECT_EQ(log.records[0].candidate_name, u"张三");
+  // characters there; 李四五 in UTF-8 is no GBK text at all; 隆隆 in GBK is
+  // valid UTF-8 too, but reads as "¡¡" there: it stays GBK.
+  const ShareLogContent log = Read(Fields("120722001\t张三\tJF01", kAll) + "\r\n" +
+                                   Fields("120722002\t李四五\t机房二", kNone) + "\r\n" +
+                                   Fields("120722003\t" + Gbk(u"隆隆") + "\tJF03", kNone));
+  std::vector<std::u16string> read;
+  for (const ShareLogRecord& r : log.records)
+    read.push_back(r.candidate_name + u"/" + r.computer_name);
+  EXPECT_EQ(read, (std::vector<std::u16string>{u"张三/JF01", u"李四五/机房二", u"隆隆/JF03"}));
   EXPECT_TRUE(log.records[0].read_as_utf8);
-  EXPECT_EQ(log.records[1].candidate_name, u"李四五");
-  EXPECT_EQ(log.records[1].computer_name, u"机房二");
-  EXPECT_EQ(log.records[2].candidate_name, u"隆隆");
   EXPECT_FALSE(log.records[2].read_as_utf8);
   EXPECT_EQ(NotesOf(log), (Notes{{1, kReadAsUtf8, 0, 0}, {2, kReadAsUtf8, 0, 0}}));
 }
@@ -170,10 +167,9 @@ TEST(ShareLogReader, HugeTextFieldsAreCutWithAnEllipsis) {
   EXPECT_EQ(log.malformed[0].candidate_name, std::u16string(kFieldKeptLength, u'张'));
   EXPECT_TRUE(log.malformed[0].computer_name.ends_with(u"x…"));
   // A cut never leaves half of a character outside the basic plane.
-  std::u16string astral;
+  std::u16string astral = u"a";
   for (int k = 0; k < 100; ++k) astral += u"\U00020000";
-  const std::u16string cut = KeptField(u"a" + astral);
-  EXPECT_TRUE(cut.ends_with(u"\U00020000…")) << ToUtf8(cut);
+  EXPECT_TRUE(KeptField(astral).ends_with(u"\U00020000…"));
 }
 
 // Past the read limit only whole lines are read, and the cut is told.
@@ -181,13 +177,10 @@ TEST(ShareLogReader, AHeadReadPastTheLimitIsCutAfterItsLastWholeLine) {
   const std::string line = Fields("120722001\tA\tJF01", kAll) + "\r\n";
   std::string bytes;
   while (bytes.size() + line.size() <= kShareLogReadLimit) bytes += line;
-  const std::size_t whole = bytes.size();
-  std::string read = bytes + line;
-  read.resize(kShareLogReadLimit + 1);
+  std::string read = (bytes + line).substr(0, kShareLogReadLimit + 1);
   EXPECT_TRUE(CutAtReadLimit(read));
-  EXPECT_EQ(read.size(), whole);
+  EXPECT_EQ(read, bytes);
   EXPECT_FALSE(CutAtReadLimit(bytes));
-  EXPECT_EQ(bytes.size(), whole);
   std::string one_long_line(kShareLogReadLimit + 1, 'x');
   EXPECT_TRUE(CutAtReadLimit(one_long_line));
   EXPECT_TRUE(one_long_line.empty());

@@ -1,3 +1,5 @@
+// One press of "上交成绩" on real files: what this PC records, what reaches the
+// results share, and what is refused, retried or taken back.
 #include "submission/submission.h"
 
 #include <gtest/gtest.h>
@@ -6,8 +8,10 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "submission/result_line.h"
 #include "support/failing_platform.h"
 #include "text/utf8.h"
 
@@ -19,137 +23,7 @@ namespace fs = std::filesystem;
 
 using test::Kind;
 using Op = test::FailingPlatform::Op;
-
-class SubmissionTest : public ::testing::Test {
- protected:
-  SubmissionTest() {
-    fs::create_directories(page_.parent_path());
-    fs::create_directories(share_);
-  }
-  // One press, as the grading window makes it; the message it shows.
-  std::u16string Press(Platform& platform, std::u16string* note = nullptr,
-                       std::optional<UnopenedReport>* report = nullptr) {
-    Submission submission(platform, paths_, test::SampleExam().key, state_);
-    std::optional<UnopenedReport> unopened = submission.GradeAndRecord();
-    if (report) *report = std::move(unopened);
-    const ShareOutcome outcome = submission.Deliver();
-    if (note) *note = submission.Note();
-    return std::u16string(MessageFor(outcome));
-  }
-  std::u16string Press() { return Press(platform_); }
-  std::size_t Lines(const fs::path& file) { return test::CrLfLines(ReadBytes(file)).size(); }
-
-  std::unique_ptr<Platform> real_ = MakePlatform();
-  test::FailingPlatform platform_{*real_};
-  test::TempDir dir_;
-  fs::path root_ = dir_.path() / "c";
-  fs::path page_ = root_ / "620722001" / "web" / "index.htm";
-  fs::path share_ = dir_.path() / "share";
-  ExamPaths paths_ =
-      MakeExamPaths(test::U16(root_), u"/program", u"620722001", test::U16(share_), u'/');
-  ExamState state_{u"120722001", u"张三", u"JF07"};
-};
-
-TEST_F(SubmissionTest, ThreePressesLogThreeTimesAndReachTheShareOnce) {
-  // The local log line of this candidate for a page with these marks.
-  auto line = [](const std::string& count, std::string_view marks) {
-    std::string line = "120722001\t\xD5\xC5\xC8\xFD\tJF07\t" + count;  // 张三
-    for (char mark : marks) line += std::string("\t") + mark;
-    return line + "\r\n";
-  };
-  // No page yet: it is made, graded empty and recorded; a marker of this
-  // PC left on the share from an earlier exam is left as it is (candidates
-  // may be let create files there but not change them).
-  test::WriteBytes(share_ / "JF07", "left from an earlier exam");
-  EXPECT_EQ(Press(), u"");
-  EXPECT_TRUE(fs::exists(page_));
-  const std::string first = line("1", "0000000000000100000000");
-  EXPECT_EQ(ReadBytes(root_ / "cjj.txt"), first);
-
-  // The candidate writes the page: the next presses grade it afresh, but are refused.
-  test::WriteBytes(page_, ReadBytes(test::ModelAnswer()));
-  EXPECT_EQ(Press(), kAlreadySubmittedMessage);
-  EXPECT_EQ(Press(), kAlreadySubmittedMessage);
-
-  const std::string full = line("22", "1111111111111111111111");
-  EXPECT_EQ(ReadBytes(root_ / "cjj.txt"), first + full + full);
-  EXPECT_EQ(ReadBytes(share_ / "cjwyzz.txt"), first);
-  EXPECT_EQ(ReadBytes(share_ / "JF07"), "left from an earlier exam");
-  // The report was rewritten and shown on every press, refused ones included.
-  EXPECT_EQ(Lines(root_ / "cj.txt"), 28u);
-  EXPECT_EQ(platform_.opened.size(), 3u);
-}
-
-TEST_F(SubmissionTest, AFailingStepStopsThePassButAMissingViewerDoesNot) {
-  // The local log cannot be written: no report, no share.
-  fs::create_directory(root_ / "cjj.txt");
-  EXPECT_TRUE(test::ThrowsPlatformError([&] { Press(); }, test::kFolderInTheWay, paths_.local_log));
-  EXPECT_FALSE(fs::exists(root_ / "cj.txt"));
-  EXPECT_TRUE(platform_.opened.empty());
-  fs::remove(root_ / "cjj.txt");
-
-  // The viewer cannot be started: the report's text goes to the window of
-  // the client's own, and the submission goes on to the share.
-  platform_.Fail(Op::kOpenDocument, Kind::kNotFound);
-  std::optional<UnopenedReport> shown;
-  EXPECT_EQ(Press(platform_, nullptr, &shown), u"");
-  ASSERT_TRUE(shown);
-  EXPECT_EQ(shown->why.path(), ToUtf8(paths_.report));
-  EXPECT_EQ(platform_.EncodeGbk(shown->text), ReadBytes(root_ / "cj.txt"));
-  EXPECT_EQ(Lines(root_ / "cjj.txt"), 1u);
-  EXPECT_TRUE(fs::exists(root_ / "windows" / "fen.g"));
-  EXPECT_EQ(ReadBytes(share_ / "cjwyzz.txt"), ReadBytes(root_ / "cjj.txt"));
-  EXPECT_EQ(Press(), kAlreadySubmittedMessage);
-}
-
-TEST_F(SubmissionTest, TheFirstSubmissionLeavesTheBytesItWasGradedOnInPages) {
-  // A page longer than the probe reads: only what was graded is kept.
-  const std::string model = ReadBytes(test::ModelAnswer());
-  test::WriteBytes(page_, model + std::string(40000, ' ') + "abcd");
-  std::u16string note = u"unset";
-  EXPECT_EQ(Press(platform_, &note), u"");
-  EXPECT_EQ(note, u"");
-  const fs::path kept = share_ / "pages" / "120722001-JF07.htm";
-  EXPECT_EQ(ReadBytes(kept), (model + std::string(40000, ' ')).substr(0, 32000));
-  // pages is a folder, so no tool counts it among the PCs' markers.
-  std::vector<std::u16string> files = platform_.ListFiles(test::U16(share_));
-  std::sort(files.begin(), files.end());
-  EXPECT_EQ(files, (std::vector<std::u16string>{u"JF07", u"cjwyzz.txt"}));
-  EXPECT_TRUE(fs::is_directory(share_ / "pages"));
-
-  // A refused submission leaves the kept page alone.
-  test::WriteBytes(page_, "");
-  EXPECT_EQ(Press(platform_, &note), kAlreadySubmittedMessage);
-  EXPECT_EQ(ReadBytes(kept).size(), 32000u);
-}
-
-TEST_F(SubmissionTest, APageThatCannotBeKeptIsANoteAndNeverChangesTheMessage) {
-  platform_.Fail(Op::kMakeFolder, Kind::kDenied, u"pages");
-  std::u16string note;
-  EXPECT_EQ(Press(platform_, &note), u"");
-  EXPECT_NE(note.find(u"所评的页面没能留在共享文件夹里"), std::u16string::npos);
-  EXPECT_NE(note.find(paths_.results_share + u"pages"), std::u16string::npos);
-  EXPECT_EQ(Lines(share_ / "cjwyzz.txt"), 1u);
-  EXPECT_TRUE(fs::exists(share_ / "JF07"));
-  EXPECT_FALSE(fs::exists(share_ / "pages"));
-
-  // The pages folder made meanwhile by another PC is used as it is.
-  fs::create_directories(share_ / "pages");
-  fs::remove(root_ / "windows" / "fen.g");
-  state_.computer_name = u"JF08";
-  EXPECT_EQ(Press(platform_, &note), u"");
-  EXPECT_EQ(note, u"");
-  EXPECT_TRUE(fs::exists(share_ / "pages" / "120722001-JF08.htm"));
-
-  // A file in the folder's place: the note says which, for the teacher.
-  fs::remove_all(share_ / "pages");
-  test::WriteBytes(share_ / "pages", "");
-  fs::remove(root_ / "windows" / "fen.g");
-  state_.computer_name = u"JF09";
-  EXPECT_EQ(Press(platform_, &note), u"");
-  EXPECT_NE(note.find(u"pages 是一个文件，不是文件夹"), std::u16string::npos) << ToUtf8(note);
-  EXPECT_EQ(Lines(share_ / "cjwyzz.txt"), 3u);
-}
+using std::chrono::milliseconds;
 
 // The share as its server sees one PC: each connection made and ended and
 // each file written on the share in between, in order, on a clock that moves
@@ -178,7 +52,7 @@ class ServerView : public test::FailingPlatform {
     FailingPlatform::WriteNewFile(path, bytes);
     Wrote(path);
   }
-  void Sleep(std::chrono::milliseconds duration) override { now += duration; }
+  void Sleep(milliseconds duration) override { now += duration; }
   std::chrono::steady_clock::time_point Now() override { return now; }
 
   std::vector<std::string> events;
@@ -195,15 +69,169 @@ class ServerView : public test::FailingPlatform {
   std::u16string share_;
 };
 
-TEST_F(SubmissionTest, AShareStepThatDeliversNothingStillEndsItsConnection) {
+class SubmissionTest : public ::testing::Test {
+ protected:
+  SubmissionTest() {
+    fs::create_directories(page_.parent_path());
+    fs::create_directories(share_);
+  }
+  // One press, as the grading window makes it; the message it shows.
+  std::u16string Press(Platform& platform, std::u16string* note = nullptr,
+                       const ShareRetry& retry = {},
+                       std::optional<UnopenedReport>* report = nullptr) {
+    Submission submission(platform, paths_, test::SampleExam().key, state_);
+    std::optional<UnopenedReport> unopened = submission.GradeAndRecord();
+    if (report) *report = std::move(unopened);
+    const ShareOutcome outcome = submission.Deliver(retry);
+    if (note) *note = submission.Note();
+    return std::u16string(MessageFor(outcome));
+  }
+  std::u16string Press() { return Press(platform_); }
+  // The line the last press logged on this PC.
+  std::string Line() { return test::CrLfLines(ReadBytes(root_ / "cjj.txt")).back(); }
+  std::string ShareLog() { return ReadBytes(share_ / "cjwyzz.txt"); }
+  std::size_t Lines(const fs::path& file) { return test::CrLfLines(ReadBytes(file)).size(); }
+  bool Marked() { return fs::exists(root_ / "windows" / "fen.g"); }
+  void Unmark() { fs::remove(root_ / "windows" / "fen.g"); }
+
+  std::unique_ptr<Platform> real_ = MakePlatform();
+  test::FailingPlatform platform_{*real_};
+  test::TempDir dir_;
+  fs::path root_ = dir_.path() / "c";
+  fs::path page_ = root_ / "620722001" / "web" / "index.htm";
+  fs::path share_ = dir_.path() / "share";
+  ExamPaths paths_ =
+      MakeExamPaths(test::U16(root_), u"/program", u"620722001", test::U16(share_), u'/');
+  ExamState state_{u"120722001", u"张三", u"JF07"};
+};
+
+TEST_F(SubmissionTest, ThreePressesLogThreeTimesAndReachTheShareOnce) {
+  auto line = [&](std::string_view marks) {
+    return RecordLine(platform_, BuildResultRecord(state_, test::ResultOf(marks)));
+  };
+  // No page yet: it is made, graded empty and recorded; a marker of this
+  // PC left on the share from an earlier exam is left as it is (candidates
+  // may be let create files there but not change them).
+  test::WriteBytes(share_ / "JF07", "left from an earlier exam");
+  EXPECT_EQ(Press(), u"");
+  EXPECT_TRUE(fs::exists(page_));
+  const std::string first = line("0000000000000100000000");
+  EXPECT_EQ(ReadBytes(root_ / "cjj.txt"), first);
+
+  // The candidate writes the page: the next presses grade it afresh, but are refused.
+  test::WriteBytes(page_, ReadBytes(test::ModelAnswer()));
+  EXPECT_EQ(Press(), kAlreadySubmittedMessage);
+  EXPECT_EQ(Press(), kAlreadySubmittedMessage);
+
+  const std::string full = line("1111111111111111111111");
+  EXPECT_EQ(ReadBytes(root_ / "cjj.txt"), first + full + full);
+  EXPECT_EQ(ShareLog(), first);
+  EXPECT_EQ(ReadBytes(share_ / "JF07"), "left from an earlier exam");
+  // The report was rewritten and shown on every press, refused ones included.
+  EXPECT_EQ(Lines(root_ / "cj.txt"), 28u);
+  EXPECT_EQ(platform_.opened.size(), 3u);
+}
+
+TEST_F(SubmissionTest, AFailingStepStopsThePassButAMissingViewerDoesNot) {
+  // The local log cannot be written: no report, no share.
+  fs::create_directory(root_ / "cjj.txt");
+  EXPECT_TRUE(test::ThrowsPlatformError([&] { Press(); }, test::kFolderInTheWay, paths_.local_log));
+  EXPECT_FALSE(fs::exists(root_ / "cj.txt"));
+  EXPECT_TRUE(platform_.opened.empty());
+  fs::remove(root_ / "cjj.txt");
+
+  // The viewer cannot be started: the report's text goes to the window of
+  // the client's own, and the submission goes on to the share.
+  platform_.Fail(Op::kOpenDocument, Kind::kNotFound);
+  std::optional<UnopenedReport> shown;
+  EXPECT_EQ(Press(platform_, nullptr, {}, &shown), u"");
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(shown->why.path(), ToUtf8(paths_.report));
+  EXPECT_EQ(platform_.EncodeGbk(shown->text), ReadBytes(root_ / "cj.txt"));
+  EXPECT_TRUE(Marked());
+  EXPECT_EQ(ShareLog(), ReadBytes(root_ / "cjj.txt"));
+}
+
+TEST_F(SubmissionTest, TheGradedBytesAreKeptInPagesAndNeverWrittenOver) {
+  // A page longer than the probe reads: only what was graded is kept.
+  const std::string model = ReadBytes(test::ModelAnswer());
+  test::WriteBytes(page_, model + std::string(40000, ' ') + "abcd");
+  std::u16string note = u"unset";
+  EXPECT_EQ(Press(platform_, &note), u"");
+  EXPECT_EQ(note, u"");
+  const fs::path pages = share_ / "pages";
+  EXPECT_EQ(ReadBytes(pages / "120722001-JF07.htm"),
+            (model + std::string(40000, ' ')).substr(0, 32000));
+  // pages is a folder, so no tool counts it among the PCs' markers.
+  std::vector<std::u16string> files = platform_.ListFiles(test::U16(share_));
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::u16string>{u"JF07", u"cjwyzz.txt"}));
+
+  // A refused press keeps nothing. Restore software took this PC's marker
+  // back twice; a folder stands where its second page would go: each later
+  // page takes the next free name.
+  test::WriteBytes(page_, "second");
+  EXPECT_EQ(Press(platform_, &note), kAlreadySubmittedMessage);
+  fs::create_directories(pages / "120722001-JF07(2).htm");
+  Unmark();
+  EXPECT_EQ(Press(platform_, &note), u"");
+  EXPECT_EQ(note, u"");
+  EXPECT_EQ(ReadBytes(pages / "120722001-JF07.htm").size(), 32000u);
+  EXPECT_EQ(ReadBytes(pages / "120722001-JF07(3).htm"), "second");
+
+  // Any other failure ends the tries at once: the note names the page.
+  platform_.Fail(Op::kWriteNewFile, Kind::kNoSpace, u"pages");
+  Unmark();
+  const int before = platform_.Calls(Op::kWriteNewFile);
+  EXPECT_EQ(Press(platform_, &note), u"");
+  EXPECT_NE(note.find(u"120722001-JF07.htm）："), std::u16string::npos) << ToUtf8(note);
+  EXPECT_EQ(platform_.Calls(Op::kWriteNewFile) - before, 2);  // the marker, one page
+  EXPECT_EQ(Lines(share_ / "cjwyzz.txt"), 3u);
+}
+
+TEST_F(SubmissionTest, APageThatCannotBeKeptIsANoteAndNeverChangesTheMessage) {
+  platform_.Fail(Op::kMakeFolder, Kind::kDenied, u"pages");
+  std::u16string note;
+  EXPECT_EQ(Press(platform_, &note), u"");
+  EXPECT_NE(note.find(u"所评的页面没能留在共享文件夹里"), std::u16string::npos);
+  EXPECT_NE(note.find(paths_.results_share + u"pages"), std::u16string::npos);
+  EXPECT_TRUE(fs::exists(share_ / "JF07"));
+  EXPECT_FALSE(fs::exists(share_ / "pages"));
+
+  // A file in the folder's place: the note says which, for the teacher.
+  test::WriteBytes(share_ / "pages", "");
+  Unmark();
+  EXPECT_EQ(Press(platform_, &note), u"");
+  EXPECT_NE(note.find(u"pages 是一个文件，不是文件夹"), std::u16string::npos) << ToUtf8(note);
+  EXPECT_EQ(Lines(share_ / "cjwyzz.txt"), 2u);
+}
+
+TEST_F(SubmissionTest, AShareStepThatDeliversNothingSaysWhyAndStillEndsItsConnection) {
   using Events = std::vector<std::string>;
   {
-    // Connected, but the log is refused.
+    // Connected, but the log is refused: one try, the PC left unmarked.
     ServerView server(*real_, paths_.results_share);
     server.Fail(Op::kAppendExclusively, Kind::kDenied);
     EXPECT_EQ(Press(server), kNotDeliveredMessage);
+    EXPECT_EQ(server.Calls(Op::kAppendExclusively), 1);
     EXPECT_EQ(server.events, (Events{"connect", "disconnect"}));
-    EXPECT_FALSE(fs::exists(root_ / "windows" / "fen.g"));
+    EXPECT_FALSE(Marked());
+  }
+  {
+    // A refused logon will not pass within a retry: told at once, and the
+    // error output says, after the system's words, what the teacher must change.
+    ServerView server(*real_, paths_.results_share);
+    server.Fail(Op::kConnectShare, Kind::kGuestRefused);
+    std::u16string why;
+    EXPECT_EQ(Press(server, &why), kNotDeliveredMessage);
+    EXPECT_EQ(server.Calls(Op::kConnectShare), 1);
+    EXPECT_EQ(server.events, (Events{"disconnect"}));
+    const std::string words =
+        test::ErrorOf(Kind::kGuestRefused, "cannot connect to", paths_.results_share).what();
+    EXPECT_TRUE(why.starts_with(u"成绩没有交到 " + paths_.share_log + u"：" + FromUtf8(words) +
+                                u"。教师机不接受来宾（guest）登录"))
+        << ToUtf8(why);
+    EXPECT_NE(why.find(u"webexam-check --save-credentials"), std::u16string::npos);
   }
   // The server full for the whole budget: the PC gives up when it is
   // spent, is not marked, and the next press delivers.
@@ -213,16 +241,14 @@ TEST_F(SubmissionTest, AShareStepThatDeliversNothingStillEndsItsConnection) {
   EXPECT_EQ(server.now, std::chrono::steady_clock::time_point{} + ShareRetry{}.budget);
   EXPECT_GT(server.Calls(Op::kConnectShare), 5);
   EXPECT_EQ(server.events, (Events{"disconnect"}));
-  EXPECT_FALSE(fs::exists(root_ / "windows" / "fen.g"));
+  EXPECT_FALSE(Marked());
   EXPECT_FALSE(fs::exists(share_ / "cjwyzz.txt"));
-  EXPECT_FALSE(fs::exists(share_ / "JF07"));
 
   server.Clear();
   server.events.clear();
   EXPECT_EQ(Press(server), u"");
   EXPECT_EQ(server.events,
             (Events{"connect", "cjwyzz.txt", "JF07", "pages/120722001-JF07.htm", "disconnect"}));
-  EXPECT_EQ(test::CrLfLines(ReadBytes(share_ / "cjwyzz.txt")).size(), 1u);
 
   // A later press never reaches the server.
   server.events.clear();
@@ -230,29 +256,104 @@ TEST_F(SubmissionTest, AShareStepThatDeliversNothingStillEndsItsConnection) {
   EXPECT_EQ(std::count(server.events.begin(), server.events.end(), "connect"), 0);
 }
 
-TEST_F(SubmissionTest, APageKeptBeforeARebootIsNeverWrittenOver) {
-  // Restore software took this PC's marker back twice; a folder stands where
-  // its second page would go.
-  const fs::path pages = share_ / "pages";
-  fs::create_directories(pages / "120722001-JF07(2).htm");
-  std::u16string note;
-  for (const char* page : {"first", "second"}) {
-    fs::remove(root_ / "windows" / "fen.g");
-    test::WriteBytes(page_, page);
-    EXPECT_EQ(Press(platform_, &note), u"");
-    EXPECT_EQ(note, u"");
-  }
-  EXPECT_EQ(ReadBytes(pages / "120722001-JF07.htm"), "first");
-  EXPECT_EQ(ReadBytes(pages / "120722001-JF07(3).htm"), "second");
+TEST_F(SubmissionTest, TheLineAndTheComputerMarkerShareOneDeadline) {
+  ServerView share(*real_, paths_.results_share);
+  const std::chrono::steady_clock::time_point start{};
+  // The log is busy for 14 s, the marker's place for ever: the marker gets
+  // what is left of the 15 s, not 15 s of its own.
+  share.Fail(Op::kAppendExclusively, Kind::kBusy).until = start + milliseconds(14'000);
+  share.Fail(Op::kWriteNewFile, Kind::kTransient, paths_.results_share + state_.computer_name);
+  EXPECT_EQ(Press(share), kNoComputerMarkerMessage);
+  EXPECT_EQ(ShareLog(), Line());
+  EXPECT_LE(share.now - start, milliseconds(15'000));
+  EXPECT_GE(share.now - start, milliseconds(14'000));
+}
 
-  // Any other failure ends the tries at once: the note names the page.
-  platform_.Fail(Op::kWriteNewFile, Kind::kNoSpace, u"pages");
-  fs::remove(root_ / "windows" / "fen.g");
-  const int before = platform_.Calls(Op::kWriteNewFile);
-  EXPECT_EQ(Press(platform_, &note), u"");
-  EXPECT_NE(note.find(u"120722001-JF07.htm）："), std::u16string::npos) << ToUtf8(note);
-  EXPECT_EQ(platform_.Calls(Op::kWriteNewFile) - before, 2);  // the marker, one page
-  EXPECT_EQ(Lines(share_ / "cjwyzz.txt"), 3u);
+#ifdef _WIN32
+TEST_F(SubmissionTest, AMarkerFolderStoredUnderAnotherCaseCountsAsPresent) {
+  fs::create_directory(root_ / "Windows");
+  EXPECT_EQ(Press(), u"");
+  EXPECT_TRUE(fs::exists(root_ / "Windows" / "fen.g"));
+}
+#endif
+
+TEST_F(SubmissionTest, AShareLogHeldByAnotherWriterTakesTheLineWhenFreeWithinTheRetryLimit) {
+  const fs::path ready = dir_.path() / "ready";
+  auto holder = test::Spawn(test::TestProgram("results_driver"),
+                            {"hold-lock", (share_ / "cjwyzz.txt").string(), "2500", ready.string()},
+                            dir_.path() / "holder.out");
+  while (!fs::exists(ready)) std::this_thread::sleep_for(milliseconds(10));
+
+  // Held past the limit: not delivered, and the next press tries again.
+  EXPECT_EQ(Press(platform_, nullptr, {milliseconds(800)}), kNotDeliveredMessage);
+  EXPECT_FALSE(Marked());
+  EXPECT_EQ(ShareLog(), "");
+  // Still held for a while: the line lands after the wait.
+  EXPECT_EQ(Press(), u"");
+  EXPECT_EQ(ShareLog(), Line());
+  EXPECT_EQ(test::Wait(holder), 0);
+}
+
+// A log open for appending alone cannot be cut short: a write the network
+// broke off leaves part of the line, and the retry starts a line of its own,
+// so that the part is one bad line to the teachers' tools and the PC's line
+// counts whole.
+TEST_F(SubmissionTest, APartLineLeftByABrokenWriteStaysALineOfItsOwn) {
+  test::FailingPlatform share(*real_);
+  share.torn_appends = 1;
+  EXPECT_EQ(Press(share), u"");
+  EXPECT_EQ(share.Calls(Op::kAppendExclusively), 2);
+  const std::string line = Line();
+  const std::string part = line.substr(0, line.size() / 2);
+  EXPECT_EQ(ShareLog(), part + "\r\n" + line);
+  ResultLineFields read;
+  ParseResultLine(part, read);
+  EXPECT_NE(read.fault, FieldFault::kNone);
+
+  // A retry after a passing failure that wrote nothing adds no line end.
+  Unmark();
+  fs::remove(share_ / "cjwyzz.txt");
+  test::FailingPlatform busy(*real_);
+  busy.Fail(Op::kAppendExclusively, Kind::kTransient).times = 1;
+  EXPECT_EQ(Press(busy), u"");
+  EXPECT_EQ(ShareLog(), line);
+}
+
+// The line still reaches the teachers where the PC's marker cannot be made:
+// a computer name that cannot name a file (one like the share log's would
+// empty every result on the share), or a folder in the marker's place.
+TEST_F(SubmissionTest, AComputerMarkerThatCannotBeMadeOrNamedStillGivesTheTeachersAResult) {
+  for (std::u16string name : {u"", u".", u"..", u"a/b", u"a\\b", u"a:b", u"a*b", u"a?b", u"a\"b",
+                              u"a<b", u"a>b", u"a|b", u"PC\x7F", u"PC\x85", u"pages", u"Pages"}) {
+    EXPECT_FALSE(IsSafeFileName(name)) << ToUtf8(name);
+  }
+  EXPECT_TRUE(IsSafeFileName(u"JF-07 机房"));
+  for (std::u16string name : {u"CJWYZZ.TXT", u"PC\t1", u"JF07"}) {
+    if (name == u"JF07") fs::create_directory(share_ / "JF07");
+    state_.computer_name = name;
+    EXPECT_EQ(Press(), kNoComputerMarkerMessage);
+    EXPECT_TRUE(Marked());
+    Unmark();
+  }
+  EXPECT_EQ(ShareLog(), ReadBytes(root_ / "cjj.txt"));
+  EXPECT_EQ(platform_.ListFiles(test::U16(share_)), std::vector<std::u16string>{u"cjwyzz.txt"});
+}
+
+TEST_F(SubmissionTest, FailuresOnThisPcAreNotAnswered) {
+  // The marker cannot be taken back: the PC would stay marked without its line.
+  test::FailingPlatform share(*real_);
+  share.Fail(Op::kAppendExclusively, Kind::kNotFound);
+  share.Fail(Op::kRemoveFile, Kind::kDenied, u"fen.g");
+  EXPECT_TRUE(
+      test::ThrowsPlatformError([&] { Press(share); }, Kind::kDenied, paths_.submitted_marker));
+
+  // The marker cannot be made: nothing reaches the share.
+  share.Clear();
+  Unmark();
+  share.Fail(Op::kWriteFile, Kind::kDenied, u"fen.g");
+  EXPECT_TRUE(
+      test::ThrowsPlatformError([&] { Press(share); }, Kind::kDenied, paths_.submitted_marker));
+  EXPECT_FALSE(fs::exists(share_ / "cjwyzz.txt"));
 }
 
 }  // namespace

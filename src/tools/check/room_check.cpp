@@ -463,9 +463,10 @@ CheckResult CheckComputerName(Platform& platform, const ExamPaths& paths, bool s
                           u"）的记号。");
   }
   // Asked by name: a share may refuse candidates the listing of its files.
-  const Platform::Presence marker = platform.PresenceOf(paths.results_share + computer);
+  const std::u16string marker_path = ComputerMarkerPath(paths.results_share, computer);
+  const Platform::Presence marker = platform.PresenceOf(marker_path);
   if (marker == Platform::Presence::kFile || marker == Platform::Presence::kFolder) {
-    return Fail(name, u"共享文件夹里已有本机的记号 " + ShownName(paths.results_share + computer) +
+    return Fail(name, u"共享文件夹里已有本机的记号 " + ShownName(marker_path) +
                           u"（上一场留下的？）。请清理共享文件夹。");
   }
   if (marker == Platform::Presence::kUnknown) {

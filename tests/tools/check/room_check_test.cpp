@@ -296,7 +296,7 @@ TEST_F(RoomCheckTest, MarkersAndComputerNamesThatWouldSpoilTheSubmissionFail) {
 
   WriteBytes(share_ / "JF07", "");
   EXPECT_TRUE(Fails(4, u"已有本机的记号"));
-  // Unsafe names in all their forms are results_share_test's.
+  // Unsafe names in all their forms are submission_test's.
   platform_.computer_name = u"JF/07";
   EXPECT_TRUE(Fails(4, u"不能作文件名"));
   platform_.computer_name = u"한국";  // no GBK form: the result line could not be written
