@@ -4,7 +4,6 @@
 // optionally against the class list and as CSV and a printable HTML page;
 // during the exam a live view; and the kept pages graded again.
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -16,14 +15,11 @@
 #include "exam/exam_folder_files.h"
 #include "platform/platform.h"
 #include "results/journal_file.h"
-#include "results/kept_pages.h"
 #include "results/regrade.h"
 #include "results/results_summary.h"
 #include "results/roster.h"
 #include "results/share_log_reader.h"
 #include "results/share_look.h"
-#include "state/exam_paths.h"
-#include "submission/results_share.h"
 #include "submission/share_advice.h"
 #include "text/characters.h"
 #include "text/utf8.h"
