@@ -11,6 +11,7 @@
 
 #include "support/test_support.h"
 #include "text/utf8.h"
+#include "tools/common/tool_run.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -50,13 +51,11 @@ TEST(LiveView, ShowsWhoIsMissingAndWhenEachLineWasFirstSeen) {
                          u"未交 2 人：120722002 李四（JF02）、120722003 王五\n"))
       << ToUtf8(screen);
   // Newest first; a line there before the watch began says so.
-  EXPECT_NE(screen.find(u"最近交来的：\n  10:00:03  第 2 行  120722009  外人  JF09  答对 1\n"
-                        u"  开始前    第 1 行  120722001  张三  JF01  答对 1\n"),
-            std::u16string::npos)
-      << ToUtf8(screen);
-  EXPECT_NE(screen.find(u"异常（1 条）：\n  第 2 行（120722009 外人）：考号不在名单上\n"),
-            std::u16string::npos)
-      << ToUtf8(screen);
+  EXPECT_TRUE(test::Holds(screen,
+                          u"最近交来的：\n  10:00:03  第 2 行  120722009  外人  JF09  答对 1\n"
+                          u"  开始前    第 1 行  120722001  张三  JF01  答对 1\n"));
+  EXPECT_TRUE(
+      test::Holds(screen, u"异常（1 条）：\n  第 2 行（120722009 外人）：考号不在名单上\n"));
 }
 
 // Asks the watching program to stop. On POSIX with SIGINT, what Ctrl-C at a
@@ -137,8 +136,8 @@ TEST(LiveView, FortyPcsSubmitWhileTheTeacherWatches) {
   EXPECT_EQ(test::Wait(watch), 0);
   test::SetEnvironment("XDG_DATA_HOME", std::nullopt);
   text = ReadBytes(screen);
-  EXPECT_NE(text.find(all_in), std::string::npos) << text;
-  EXPECT_NE(text.find(ToUtf8(u"异常（0 条）：没有")), std::string::npos) << text;
+  EXPECT_TRUE(test::Holds(text, all_in));
+  EXPECT_TRUE(test::Holds(text, u"异常（0 条）：没有"));
 #ifndef _WIN32
   EXPECT_TRUE(text.ends_with(ToUtf8(u"已结束实时查看。\n"))) << text;
   EXPECT_TRUE(journal_path.starts_with((dir.path() / "data" / "webexam" / "journals").string()))
@@ -153,7 +152,7 @@ TEST(LiveView, FortyPcsSubmitWhileTheTeacherWatches) {
 
   // The page reloads itself and was replaced whole, never left half-written.
   const std::string html = ReadBytes(page);
-  EXPECT_NE(html.find("<meta http-equiv=\"refresh\" content=\"1\">"), std::string::npos);
+  EXPECT_TRUE(test::Holds(html, "<meta http-equiv=\"refresh\" content=\"1\">"));
   EXPECT_TRUE(html.ends_with("</html>\n"));
 #ifndef _WIN32
   EXPECT_FALSE(fs::exists(page.string() + ".tmp"));
