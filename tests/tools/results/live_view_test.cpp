@@ -1,6 +1,7 @@
 // webexam-results --watch during the exam: what the screen says as lines
 // arrive, and the real program watching while forty real PCs submit, which
-// must delay none of them and write nothing on the share.
+// must delay none of them and write nothing on the share. The journal it
+// keeps by itself is journal_file_test's.
 #include "tools/results/live_view.h"
 
 #include <gtest/gtest.h>
@@ -166,48 +167,6 @@ TEST(LiveView, FortyPcsSubmitWhileTheTeacherWatches) {
     ++entries;
   }
   EXPECT_EQ(entries, std::size_t{kPcs} + 2);
-}
-
-// The journal --watch keeps by itself goes on where a watch restarted in
-// the middle of an exam left off, and begins anew for the next exam, once
-// the share was cleared.
-TEST(LiveView, EachExamOnAClearedShareGetsAJournalOfItsOwn) {
-  test::TempDir dir;
-  const fs::path share = dir.path() / "share";
-  fs::create_directories(share);
-  WriteBytes(share / "cjwyzz.txt", ReadBytes(test::DataFile("results") / "cjwyzz.txt"));
-  WriteBytes(share / "JF01", "");
-  test::SetEnvironment("XDG_DATA_HOME", dir.path() / "data");
-  auto watch_once = [&] {
-    const fs::path screen = dir.path() / "screen.txt";
-    fs::remove(screen);
-    const test::Process watch =
-        test::Spawn(test::BuiltProgram("webexam-results"), {"--watch", share.string()}, screen);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (ReadBytes(screen).find(ToUtf8(u"读取；")) == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    Interrupt(watch);
-    EXPECT_EQ(test::Wait(watch), 0);
-    const std::string text = ReadBytes(screen);
-    const std::string named = ToUtf8(u"\n日志 ");
-    const std::size_t at = text.find(named);
-    EXPECT_NE(at, std::string::npos) << text;
-    return at == std::string::npos
-               ? text
-               : text.substr(at + named.size(), text.find('\n', at + 1) - at - named.size());
-  };
-  const std::string first = watch_once();
-  EXPECT_TRUE(first.ends_with(".txt")) << first;
-  EXPECT_EQ(watch_once(), first);
-  fs::remove_all(share);
-  fs::create_directories(share);
-  const std::string next = watch_once();
-  test::SetEnvironment("XDG_DATA_HOME", std::nullopt);
-  EXPECT_EQ(next, first.substr(0, first.size() - 4) +
-                      ToUtf8(u"-2.txt（共享文件夹已清空，当作新的一场考试；上一场的日志是 ") +
-                      first + ToUtf8(u"）"));
 }
 
 }  // namespace
