@@ -106,12 +106,11 @@ TEST_F(WebexamResults, SummarizesAShareTheSubmitPassWroteAsTheGoldenFilesSay) {
 TEST_F(WebexamResults, ExitStatusSaysWhetherTheShareWasReadAndTheFilesWritten) {
   EXPECT_EQ(Results({(dir_.path() / "missing").string()}), 1);
   EXPECT_TRUE(test::Holds(err_, u"读不了共享文件夹"));
-  // A share without its log is read as one nobody has submitted to.
-  EXPECT_EQ(Results({share_.string()}), 0);
-  EXPECT_TRUE(Says(u"共享文件夹里没有 cjwyzz.txt")) << out_;
-  // A CSV that cannot be written fails the run; the summary is still shown.
+  // A share without its log is read (as one nobody has submitted to), but a
+  // CSV that cannot be written fails the run; the summary is still shown.
   EXPECT_EQ(Results({"--csv", (dir_.path() / "no" / "such.csv").string(), share_.string()}), 1);
   EXPECT_TRUE(test::Holds(out_, u"没有成绩行。"));
+  EXPECT_TRUE(test::Holds(out_, u"共享文件夹里没有 cjwyzz.txt"));
 }
 
 // A share whose own names were taken away or given the wrong shape is
@@ -124,7 +123,6 @@ TEST_F(WebexamResults, AMissingOrMisshapenLogOrPagesFolderIsAnAnomalyNotAFailure
   fs::remove(share_ / "cjwyzz.txt");
   const fs::path csv = dir_.path() / "results.csv", html = dir_.path() / "results.html";
   EXPECT_EQ(Results({"--csv", csv.string(), "--html", html.string(), share_.string()}), 0) << err_;
-  EXPECT_TRUE(Says(u"共享文件夹里没有 cjwyzz.txt")) << out_;
   EXPECT_TRUE(Says(u"计算机 JF01 留有记号文件，但 cjwyzz.txt 里没有它的成绩行")) << out_;
   EXPECT_TRUE(test::Holds(ReadBytes(html), u"共享文件夹里没有 cjwyzz.txt"));
   EXPECT_EQ(Results({"--regrade", share_.string()}), 0) << err_;
