@@ -168,6 +168,12 @@ class Platform {
   // Kind::kNotFound.
   virtual void WriteNewFile(const std::u16string& path, std::string_view bytes) = 0;
 
+  // Writes `bytes` to a temporary file beside `path` ("<path>.tmp") and
+  // renames it over `path`, so that a reader (a browser reloading a page)
+  // sees the old file or the new one, never half of either. When the write
+  // or the rename fails the old file stays whole and the temporary goes.
+  virtual void ReplaceWholeFile(const std::u16string& path, std::string_view bytes) = 0;
+
   // --- The results share's server ---
 
   // Makes this program's own connection to the server that holds `share` (a

@@ -95,14 +95,17 @@ OpenedJournal OpenJournal(Platform& platform, std::string file, const std::strin
                  ? first
                  : first.substr(0, first.size() - 4) + "-" + std::to_string(number) + ".txt";
     };
+    // Whether an entry of that name is there, as far as can be told.
+    auto there = [&platform](const std::string& name) {
+      const Platform::Presence presence = platform.PresenceOf(FromUtf8(name));
+      return presence == Platform::Presence::kFile || presence == Platform::Presence::kFolder;
+    };
     std::error_code error;
     std::filesystem::create_directories(NativePath(first).parent_path(), error);
     int number = 1;
-    while (number < 999 && std::filesystem::exists(NativePath(numbered(number + 1)), error)) {
-      ++number;
-    }
+    while (number < 999 && there(numbered(number + 1))) ++number;
     file = numbered(number);
-    if (share_is_empty && std::filesystem::exists(NativePath(file), error)) {
+    if (share_is_empty && there(file)) {
       ShareJournal latest(ShareName(share),
                           [&platform](std::string_view gbk) { return platform.DecodeGbk(gbk); });
       std::string bytes;

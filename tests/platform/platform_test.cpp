@@ -145,6 +145,27 @@ TEST_F(PlatformTest, WriteFileEmptiesAndAppendKeeps) {
                                   dir_ / "no/f"));
 }
 
+// A page a browser reloads is the old one or the new one: the new bytes go
+// to a temporary beside it, renamed over it; a failed write or rename leaves
+// the old file whole and no temporary.
+TEST_F(PlatformTest, ReplaceWholeFileSwapsTheFileOrLeavesTheOldOne) {
+  const fs::path page = dir_.path() / "live.html", temporary = dir_.path() / "live.html.tmp";
+  platform_->ReplaceWholeFile(dir_ / "live.html", "first");
+  platform_->ReplaceWholeFile(dir_ / "live.html", "second, longer");
+  EXPECT_EQ(ReadBytes(page), "second, longer");
+  EXPECT_FALSE(fs::exists(temporary));
+  // A folder where the temporary goes: the write fails.
+  fs::create_directory(temporary);
+  EXPECT_THROW(platform_->ReplaceWholeFile(dir_ / "live.html", "third"), PlatformError);
+  EXPECT_EQ(ReadBytes(page), "second, longer");
+  fs::remove(temporary);
+  // A folder where the file goes: the rename fails.
+  fs::create_directories(dir_.path() / "folder" / "inside");
+  EXPECT_THROW(platform_->ReplaceWholeFile(dir_ / "folder", "x"), PlatformError);
+  EXPECT_TRUE(fs::is_directory(dir_.path() / "folder" / "inside"));
+  EXPECT_FALSE(fs::exists(dir_.path() / "folder.tmp"));
+}
+
 TEST_F(PlatformTest, CopiesAFolderTreeWithAllLevelsAndAFailedCopyNamesItsFile) {
   const fs::path material = dir_.path() / "aa";
   fs::create_directories(material / "images" / "small");

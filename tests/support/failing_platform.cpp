@@ -81,7 +81,8 @@ void FailingPlatform::Call(Op op, const std::u16string& path) {
   static constexpr const char* kOperations[] = {
       "cannot open",   "cannot open for output", "cannot open for appending",
       "cannot delete", "cannot make folder",     "cannot open the document",
-      "cannot create", "cannot connect to",      "cannot look at"};
+      "cannot create", "cannot connect to",      "cannot look at",
+      "cannot replace"};
   for (Fault& fault : faults_) {
     if (fault.op != op || fault.times == 0 || path.find(fault.where) == std::u16string::npos ||
         (fault.until && Now() >= *fault.until)) {

@@ -54,6 +54,7 @@ class FailingPlatform : public ForwardingPlatform {
     kWriteNewFile,
     kConnectShare,
     kPresenceOf,  // a fault makes the answer kUnknown, as a refused look does
+    kReplaceWholeFile,
   };
   struct Fault {
     Op op;
@@ -119,6 +120,10 @@ class FailingPlatform : public ForwardingPlatform {
     }
     return inner_.PresenceOf(path);
   }
+  void ReplaceWholeFile(const std::u16string& path, std::string_view bytes) override {
+    Call(Op::kReplaceWholeFile, path);
+    inner_.ReplaceWholeFile(path, bytes);
+  }
   void ConnectShare(const std::u16string& share) override {
     Call(Op::kConnectShare, share);
     inner_.ConnectShare(share);
@@ -134,7 +139,7 @@ class FailingPlatform : public ForwardingPlatform {
   void Call(Op op, const std::u16string& path);
 
   std::deque<Fault> faults_;  // keeps the faults handed out in place
-  std::array<int, 9> calls_{};
+  std::array<int, 10> calls_{};
 };
 
 }  // namespace webexam::test

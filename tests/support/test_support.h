@@ -140,6 +140,9 @@ class ForwardingPlatform : public Platform {
   void WriteNewFile(const std::u16string& path, std::string_view bytes) override {
     inner_.WriteNewFile(path, bytes);
   }
+  void ReplaceWholeFile(const std::u16string& path, std::string_view bytes) override {
+    inner_.ReplaceWholeFile(path, bytes);
+  }
   void ConnectShare(const std::u16string& share) override { inner_.ConnectShare(share); }
   void DisconnectShare(const std::u16string& share) override { inner_.DisconnectShare(share); }
   std::u16string CredentialsFile() override { return inner_.CredentialsFile(); }

@@ -605,6 +605,23 @@ void PosixPlatform::WriteNewFile(const std::u16string& path, std::string_view by
   WriteWhole(native, O_WRONLY | O_CREAT | O_EXCL, "cannot create", bytes);
 }
 
+void PosixPlatform::ReplaceWholeFile(const std::u16string& path, std::string_view bytes) {
+  const std::string native = Native(path);
+  RefuseSmb(native);
+  const std::string temporary = native + ".tmp";
+  try {
+    WriteWhole(temporary, O_WRONLY | O_CREAT | O_TRUNC, "cannot open for output", bytes);
+  } catch (const PlatformError&) {
+    ::unlink(temporary.c_str());
+    throw;
+  }
+  if (::rename(temporary.c_str(), native.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    Fail("cannot replace", native, error);
+  }
+}
+
 void PosixPlatform::ConnectShare(const std::u16string& share) {
   // A mounted or local share needs no connection of ours.
   const std::string native = Native(share);

@@ -58,6 +58,7 @@ class PosixPlatform final : public Platform {
   void AppendExclusively(const std::u16string& path, std::string_view bytes) override;
   void WriteFile(const std::u16string& path, std::string_view bytes) override;
   void WriteNewFile(const std::u16string& path, std::string_view bytes) override;
+  void ReplaceWholeFile(const std::u16string& path, std::string_view bytes) override;
   void ConnectShare(const std::u16string& share) override;
   void DisconnectShare(const std::u16string& share) override;
   std::u16string CredentialsFile() override;

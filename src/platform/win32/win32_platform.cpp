@@ -515,6 +515,21 @@ void Win32Platform::WriteNewFile(const std::u16string& path, std::string_view by
   WriteAndClose(file, bytes, path);
 }
 
+void Win32Platform::ReplaceWholeFile(const std::u16string& path, std::string_view bytes) {
+  const std::u16string temporary = path + u".tmp";
+  try {
+    WriteFile(temporary, bytes);
+  } catch (const PlatformError&) {
+    ::DeleteFileW(Native(temporary).c_str());
+    throw;
+  }
+  if (!::MoveFileExW(Native(temporary).c_str(), Native(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    const DWORD error = ::GetLastError();
+    ::DeleteFileW(Native(temporary).c_str());
+    Fail("cannot replace", path, error);
+  }
+}
+
 namespace {
 
 // A function of a system library, the library loaded when a call first asks

@@ -4,12 +4,10 @@
 // optionally against the class list and as CSV and a printable HTML page;
 // during the exam a live view; and the kept pages graded again.
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <ctime>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,13 +15,11 @@
 #include "exam/exam_folder_files.h"
 #include "platform/platform.h"
 #include "results/journal_file.h"
-#include "results/kept_pages.h"
 #include "results/regrade.h"
 #include "results/results_summary.h"
 #include "results/roster.h"
 #include "results/share_log_reader.h"
-#include "state/exam_paths.h"
-#include "submission/results_share.h"
+#include "results/share_look.h"
 #include "submission/share_advice.h"
 #include "text/characters.h"
 #include "text/utf8.h"
@@ -88,177 +84,6 @@ struct Options {
   int interval = 3;
 };
 
-// What one look at the share found.
-struct ShareContent {
-  std::string log_bytes;
-  ShareLogContent log;
-  std::vector<std::u16string> markers;
-  // The names in the pages folder: none when it is missing, nothing known
-  // when it cannot be listed (the rest of the summary does not need them).
-  std::optional<std::vector<std::u16string>> kept_pages;
-  bool pages_is_file = false;  // a file named like the pages folder is in its place
-  // What is wrong with the share's own names (the log missing or a folder,
-  // pages a file), each an anomaly of no line.
-  std::vector<std::u16string> problems;
-};
-
-// The summary of one look, with what is wrong with the share's own names
-// after the rest.
-// `item_count` is the given exam's, or 0.
-ResultsSummary SummaryOf(ShareContent& content, const Roster* roster, int item_count) {
-  ResultsSummary summary =
-      Summarize(std::move(content.log), std::move(content.markers), roster,
-                content.kept_pages ? &*content.kept_pages : nullptr, item_count);
-  for (std::u16string& problem : content.problems) {
-    summary.anomalies.push_back({0, std::move(problem)});
-  }
-  return summary;
-}
-
-// The names in the share's pages folder that may be PCs' pages.
-std::vector<std::u16string> KeptPageNames(Platform& platform, const std::u16string& share) {
-  std::vector<std::u16string> names =
-      platform.ListFiles(share + std::u16string(kKeptPagesFolderName));
-  std::erase_if(names, IsNoSubmission);
-  return names;
-}
-
-class Share {
- public:
-  // `item_count`: the given exam's, or 0 (see ReadShareLog).
-  Share(Platform& platform, const std::string& share, int item_count)
-      : platform_(platform), named_(share), item_count_(item_count) {
-    folder_ = FromUtf8(share);
-    if (folder_.back() != platform.PathSeparator() && folder_.back() != u'/') {
-      folder_ += platform.PathSeparator();
-    }
-  }
-
-  // Reads the log, then lists the markers: a PC appends its line before it
-  // makes its marker, so a line is seen no later than its marker. Only
-  // reads: the log is opened, read and closed, never held against the PCs'
-  // appends, and no more of it than kShareLogReadLimit. When the share
-  // cannot be read, or its log is a file that cannot, `error` says why and
-  // nothing comes back. A log missing or in a folder's shape is read as
-  // empty, with what is wrong among `problems`; during the exam a share
-  // without its log yet is only a share nobody has submitted to
-  // (`missing_log_is_empty`).
-  std::optional<ShareContent> Read(std::u16string& error, bool missing_log_is_empty = false) {
-    const std::u16string log = folder_ + std::u16string(kShareLogName);
-    ShareContent content;
-    std::string bytes;
-    using Presence = Platform::Presence;
-    Presence log_kind = Presence::kFile;
-    try {
-      bytes = platform_.ReadHead(log, kShareLogReadLimit + 1, Platform::IfMissing::kFail);
-    } catch (const PlatformError& read_error) {
-      error = u"读不了 cjwyzz.txt：" + FromUtf8(read_error.what());
-      log_kind = platform_.PresenceOf(log);
-      if (log_kind == Presence::kFile || log_kind == Presence::kUnknown) {
-        // A log there (or maybe there) that cannot be read is no empty log.
-        // The folder's own failure says more, when it is the folder.
-        ListMarkers(content, error);
-        return std::nullopt;
-      }
-    }
-    if (!ListMarkers(content, error)) return std::nullopt;
-    error.clear();
-    ListKeptPages(content);
-    const bool cut = CutAtReadLimit(bytes);
-    content.log = ReadShareLog(
-        bytes, [this](std::string_view gbk) { return platform_.DecodeGbk(gbk); }, item_count_);
-    content.log.cut_at_limit = cut;
-    content.log_bytes = std::move(bytes);
-    if (log_kind == Presence::kFolder) {
-      content.problems.push_back(
-          u"共享文件夹里的 cjwyzz.txt 是一个文件夹，不是文件：考生机的成绩都写不进去。"
-          u"请马上把这个文件夹移走或改名（先看看里面有什么），"
-          u"没交上的考生机再按一次“上交成绩”即可。");
-    } else if (log_kind == Presence::kAbsent &&
-               (!missing_log_is_empty || HoldsSubmissions(content))) {
-      content.problems.push_back(
-          u"共享文件夹里没有 cjwyzz.txt：还没有考生机交上成绩，或者它被删掉了。"
-          u"已有考生交过卷的话，请用 --regrade 重评 pages 里留下的页面，"
-          u"或到各考生机上的 cjj.txt（本机的成绩记录）里找回成绩。");
-    }
-    if (content.pages_is_file) {
-      content.problems.push_back(
-          u"共享文件夹里的 pages 是一个文件，不是文件夹：考生机所评的页面都留不下来。"
-          u"请把这个文件移走或改名，之后交卷的页面会留在重新建出的 pages 文件夹里。");
-    }
-    return content;
-  }
-
-  // Whether anything but the share's own names is there: a marker or a
-  // kept page.
-  static bool HoldsSubmissions(const ShareContent& content) {
-    return !std::all_of(content.markers.begin(), content.markers.end(), IsNoSubmission) ||
-           (content.kept_pages && !content.kept_pages->empty());
-  }
-
-  bool ListMarkers(ShareContent& content, std::u16string& error) {
-    try {
-      content.markers = platform_.ListFiles(FromUtf8(named_));
-      return true;
-    } catch (const PlatformError& list_error) {
-      error = u"读不了共享文件夹：" + FromUtf8(list_error.what());
-      return false;
-    }
-  }
-
-  void ListKeptPages(ShareContent& content) {
-    const std::u16string pages = folder_ + std::u16string(kKeptPagesFolderName);
-    // A file in the folder's place holds no pages; where the share cannot
-    // tell, the pages are not known.
-    const Platform::Presence presence = platform_.PresenceOf(pages);
-    content.pages_is_file = presence == Platform::Presence::kFile;
-    content.kept_pages.reset();
-    if (presence == Platform::Presence::kUnknown) return;
-    if (presence != Platform::Presence::kFolder) {
-      content.kept_pages.emplace();
-      return;
-    }
-    try {
-      content.kept_pages = KeptPageNames(platform_, folder_);
-    } catch (const PlatformError&) {
-      // Not known, as above.
-    }
-  }
-
-  const std::u16string& Folder() const { return folder_; }
-  std::u16string Named() const { return ShownName(FromUtf8(named_)); }
-  int ItemCount() const { return item_count_; }
-
- private:
-  Platform& platform_;
-  std::string named_;
-  int item_count_;
-  std::u16string folder_;
-};
-
-// Writes a file through a temporary one beside it and a rename, so that a
-// browser reloading the page never reads half of it.
-void ReplaceFile(Platform& platform, const std::string& file, std::string_view bytes) {
-  const std::string temporary = file + ".tmp";
-  platform.WriteFile(FromUtf8(temporary), bytes);
-  auto path = [](const std::string& utf8) {
-    return std::filesystem::path(
-        std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
-  };
-  std::error_code error;
-  std::filesystem::rename(path(temporary), path(file), error);
-  if (error) {
-    throw PlatformError(error.value(), "cannot replace " + file + ": " + error.message());
-  }
-}
-
-// Compares one look with the journal and appends what it noted; the text of
-// a failure, or an empty one.
-std::u16string KeepJournal(Share& share, JournalFile& journal, const ShareContent& content) {
-  return journal.Keep(content.log_bytes, content.markers, content.kept_pages,
-                      share.Folder() + std::u16string(kKeptPagesFolderName));
-}
-
 volatile std::sig_atomic_t stop_requested = 0;
 
 extern "C" void RequestStop(int) { stop_requested = 1; }
@@ -282,26 +107,19 @@ int Watch(Platform& platform, Share& share, const Roster* roster, const Options&
     const std::u16string now = LocalTime(false);
     std::u16string body, error;
     if (std::optional<ShareContent> content = share.Read(error, true)) {
-      // A last line without its line end is a line still being written: it
-      // is left for the next look.
-      for (const LineNote& note : content->log.notes) {
-        if (note.problem != LineProblem::kTorn) continue;
-        std::erase_if(content->log.malformed,
-                      [&](const ShareLogRecord& line) { return line.line == note.line; });
-      }
-      std::erase_if(content->log.notes,
-                    [](const LineNote& note) { return note.problem == LineProblem::kTorn; });
-      const std::u16string kept = KeepJournal(share, journal, *content);
+      content->DropTornLastLine();
+      const std::u16string kept = share.KeepJournal(journal, *content);
       if (!kept.empty()) status = 1;
-      ResultsSummary summary = SummaryOf(*content, roster, share.ItemCount());
+      ResultsSummary summary = share.Summary(*content, roster);
       AddJournalFindings(summary, journal.Journal());
       view.Look(summary, now);
       body = view.Screen(u"共享文件夹 " + share.Named() + u"\n日志 " + journal.Shown());
       if (!kept.empty()) body += u"\n" + kept + u"\n";
       if (!options.html.empty()) {
         try {
-          ReplaceFile(platform, options.html,
-                      ResultsHtml(summary, {share.Named(), LocalTime(true), options.interval}));
+          platform.ReplaceWholeFile(
+              FromUtf8(options.html),
+              ResultsHtml(summary, {share.Named(), LocalTime(true), options.interval}));
         } catch (const PlatformError& error) {
           // On the screen, not on the terminal under it, which the next
           // screen would overwrite.
@@ -425,7 +243,7 @@ int RunTool(const std::vector<std::string>& arguments) {
       if (options.journal.empty()) {
         std::u16string error;
         const std::optional<ShareContent> now = share.Read(error, true);
-        empty = now && now->log_bytes.empty() && !Share::HoldsSubmissions(*now);
+        empty = now && now->log_bytes.empty() && !now->HoldsSubmissions();
       }
       OpenedJournal opened = OpenJournal(*platform, options.journal, options.share, empty);
       if (!opened.journal) {
@@ -478,7 +296,7 @@ int RunTool(const std::vector<std::string>& arguments) {
 
     int status = 0;
     if (journal) {
-      if (const std::u16string kept = KeepJournal(share, *journal, *content); !kept.empty()) {
+      if (const std::u16string kept = share.KeepJournal(*journal, *content); !kept.empty()) {
         PrintError(u"webexam-results: " + kept + u"\n");
         status = 1;
       }
@@ -501,7 +319,7 @@ int RunTool(const std::vector<std::string>& arguments) {
       review = ReviewKeptPages(*platform, key, share.Folder(), content->log, *content->kept_pages,
                                starting_page);
     }
-    ResultsSummary summary = SummaryOf(*content, roster ? &*roster : nullptr, share.ItemCount());
+    ResultsSummary summary = share.Summary(*content, roster ? &*roster : nullptr);
     if (journal) AddJournalFindings(summary, journal->Journal());
     summary.kept_page_review = std::move(review);
     auto write = [&](const std::string& file, auto make) {

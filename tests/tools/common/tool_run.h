@@ -14,6 +14,18 @@
 
 namespace webexam::test {
 
+// Whether `text` holds `words`, showing the text when it does not.
+inline ::testing::AssertionResult Holds(std::string_view text, std::string_view words) {
+  if (text.find(words) != text.npos) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "no \"" << words << "\" in:\n" << text;
+}
+inline ::testing::AssertionResult Holds(std::string_view text, std::u16string_view words) {
+  return Holds(text, ToUtf8(words));
+}
+inline ::testing::AssertionResult Holds(std::u16string_view text, std::u16string_view words) {
+  return Holds(ToUtf8(text), ToUtf8(words));
+}
+
 class ToolRun : public ::testing::Test {
  protected:
   // `program` is one the project ships, or the path of a copy of one.

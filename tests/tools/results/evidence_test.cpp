@@ -37,17 +37,11 @@ TEST_F(Evidence, GradePrintsOneLinePerPageAndNamesThePagesItCannotRead) {
   for (int i = 1; i <= 22; ++i) want += i == 14 ? "\t1" : "\t0";
   EXPECT_EQ(out_, want + "\n");
   for (const std::string& page : {missing, no_folder}) {
-    EXPECT_NE(err_.find(ToUtf8(u"webexam-grade: 没有这个网页：") + page + "\n"), std::string::npos)
-        << err_;
+    EXPECT_TRUE(test::Holds(err_, ToUtf8(u"webexam-grade: 没有这个网页：") + page + "\n"));
   }
-  EXPECT_NE(err_.find(ToUtf8(u"webexam-grade: 读不了网页 ") + a_folder + ToUtf8(u"：")),
-            std::string::npos)
-      << err_;
+  EXPECT_TRUE(test::Holds(err_, ToUtf8(u"webexam-grade: 读不了网页 ") + a_folder + ToUtf8(u"：")));
   EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 3) << err_;
   EXPECT_FALSE(fs::exists(folder / fs::path(u"缺.htm")));
-
-  EXPECT_EQ(Run("webexam-grade", {model}), 0);
-  EXPECT_EQ(err_, "");
 }
 
 TEST_F(Evidence, ExplainSaysWhereEachTextIsAndWhatLiesBeyondTheLimit) {
@@ -72,17 +66,11 @@ TEST_F(Evidence, ExplainSaysWhereEachTextIsAndWhatLiesBeyondTheLimit) {
   EXPECT_EQ(Run("webexam-grade", {"--explain", (dir_.path() / "missing.htm").string()}), 1);
   EXPECT_TRUE(err_.starts_with(ToUtf8(u"webexam-grade: 没有这个网页："))) << err_;
   EXPECT_FALSE(fs::exists(dir_.path() / "missing.htm"));
-  EXPECT_EQ(Run("webexam-grade", {"--explain", page.string(), page.string()}), 2);
 }
 
 TEST_F(Evidence, RegradeListsLinesThatNoLongerMatchTheirKeptPage) {
   const fs::path share = dir_.path() / "share";
   fs::create_directories(share);
-  // Nothing submitted yet: no log and no pages are an anomaly, not a failure.
-  EXPECT_EQ(Run("webexam-results", {"--regrade", share.string()}), 0);
-  EXPECT_TRUE(Says(u"共享文件夹里没有 cjwyzz.txt")) << out_;
-  EXPECT_TRUE(Says(u"里的 0 个页面")) << out_;
-
   const std::string model = ReadBytes(test::ModelAnswer());
   Submit(share, "pc1", model, {u"120722001", u"张三", u"JF01"});
   Submit(share, "pc2", "", {u"120722002", u"李四", u"JF02"});

@@ -105,28 +105,26 @@ TEST_F(WebexamResults, SummarizesAShareTheSubmitPassWroteAsTheGoldenFilesSay) {
 
 TEST_F(WebexamResults, ExitStatusSaysWhetherTheShareWasReadAndTheFilesWritten) {
   EXPECT_EQ(Results({(dir_.path() / "missing").string()}), 1);
-  EXPECT_NE(err_.find(ToUtf8(u"读不了共享文件夹")), std::string::npos) << err_;
-  // A share without its log is read as one nobody has submitted to.
-  EXPECT_EQ(Results({share_.string()}), 0);
-  EXPECT_TRUE(Says(u"共享文件夹里没有 cjwyzz.txt")) << out_;
-  EXPECT_EQ(Results({share_.string()}), 0);
-  // A CSV that cannot be written fails the run; the summary is still shown.
+  EXPECT_TRUE(test::Holds(err_, u"读不了共享文件夹"));
+  // A share without its log is read (as one nobody has submitted to), but a
+  // CSV that cannot be written fails the run; the summary is still shown.
   EXPECT_EQ(Results({"--csv", (dir_.path() / "no" / "such.csv").string(), share_.string()}), 1);
-  EXPECT_NE(out_.find(ToUtf8(u"没有成绩行。")), std::string::npos) << out_;
+  EXPECT_TRUE(test::Holds(out_, u"没有成绩行。"));
+  EXPECT_TRUE(test::Holds(out_, u"共享文件夹里没有 cjwyzz.txt"));
 }
 
 // A share whose own names were taken away or given the wrong shape is
-// still read: what is there is shown, and what is wrong is an anomaly with
-// what to do, in every form and in the re-grade.
+// still read: what is there is shown, and what is wrong (share_look_test
+// has each case) is an anomaly with what to do, in every form and in the
+// re-grade.
 TEST_F(WebexamResults, AMissingOrMisshapenLogOrPagesFolderIsAnAnomalyNotAFailure) {
   const std::string model = ReadBytes(test::ModelAnswer());
   Submit(share_, "pc1", model, {u"120722001", u"张三", u"JF01"});
   fs::remove(share_ / "cjwyzz.txt");
   const fs::path csv = dir_.path() / "results.csv", html = dir_.path() / "results.html";
   EXPECT_EQ(Results({"--csv", csv.string(), "--html", html.string(), share_.string()}), 0) << err_;
-  EXPECT_TRUE(Says(u"共享文件夹里没有 cjwyzz.txt")) << out_;
   EXPECT_TRUE(Says(u"计算机 JF01 留有记号文件，但 cjwyzz.txt 里没有它的成绩行")) << out_;
-  EXPECT_NE(ReadBytes(html).find(ToUtf8(u"共享文件夹里没有 cjwyzz.txt")), std::string::npos);
+  EXPECT_TRUE(test::Holds(ReadBytes(html), u"共享文件夹里没有 cjwyzz.txt"));
   EXPECT_EQ(Results({"--regrade", share_.string()}), 0) << err_;
   EXPECT_TRUE(Says(u"共享文件夹里没有 cjwyzz.txt")) << out_;
   EXPECT_TRUE(Says(u"120722001-JF01.htm")) << out_;
@@ -142,12 +140,6 @@ TEST_F(WebexamResults, AMissingOrMisshapenLogOrPagesFolderIsAnAnomalyNotAFailure
   EXPECT_EQ(Results({"--journal", journal, share_.string()}), 0) << err_;
   EXPECT_FALSE(Says(u".webexam-check")) << out_;
 
-  fs::create_directories(share_ / "cjwyzz.txt" / "inside");
-  EXPECT_EQ(Results({share_.string()}), 0) << err_;
-  EXPECT_TRUE(Says(u"cjwyzz.txt 是一个文件夹，不是文件")) << out_;
-  EXPECT_FALSE(Says(u"共享文件夹里没有 cjwyzz.txt")) << out_;
-  fs::remove_all(share_ / "cjwyzz.txt");
-
   // A file named pages keeps every page out, and is no PC's marker.
   Submit(share_, "pc2", model, {u"120722002", u"李四", u"JF02"});
   fs::remove_all(share_ / "pages");
@@ -155,9 +147,6 @@ TEST_F(WebexamResults, AMissingOrMisshapenLogOrPagesFolderIsAnAnomalyNotAFailure
   EXPECT_EQ(Results({share_.string()}), 0) << err_;
   EXPECT_TRUE(Says(u"pages 是一个文件，不是文件夹")) << out_;
   EXPECT_FALSE(Says(u"计算机 pages")) << out_;
-  EXPECT_TRUE(Says(u"120722002")) << out_;
-  EXPECT_EQ(Results({"--regrade", share_.string()}), 0) << err_;
-  EXPECT_TRUE(Says(u"pages 是一个文件，不是文件夹")) << out_;
 }
 
 // A log grown far past any exam's is read up to the limit: the results of
@@ -189,8 +178,8 @@ TEST_F(WebexamResults, TheJournalNamesEveryChangeOfTheShareInThisAndEveryLaterRe
   EXPECT_TRUE(Says(u"；异常 0 条\n")) << out_;
   EXPECT_TRUE(Says(u"日志 " + test::U16(journal) + u"：自 ")) << out_;
 
-  // 张三's line given 李四's marks, 李四's page copied over his; a whole
-  // submission forged for an absent candidate from a PC that never submitted.
+  // 张三's line given 李四's marks, 李四's page copied over his (each change
+  // the journal finds is share_journal_test's).
   std::vector<std::string> lines = test::CrLfLines(ReadBytes(share_ / "cjwyzz.txt"));
   const std::string honest = lines[0];
   lines[0] =
@@ -198,29 +187,26 @@ TEST_F(WebexamResults, TheJournalNamesEveryChangeOfTheShareInThisAndEveryLaterRe
   WriteBytes(share_ / "cjwyzz.txt", lines[0] + lines[1]);
   WriteBytes(share_ / "pages" / "120722001-JF01.htm",
              ReadBytes(share_ / "pages" / "120722002-JF02.htm"));
-  Submit(share_, "pc7", model, {u"120722007", u"王五", u"JF07"});
   const fs::path html = dir_.path() / "results.html";
   for (int run = 0; run < 2; ++run) {
     EXPECT_EQ(Results({"--journal", journal.string(), "--html", html.string(), share_.string()}),
               0);
     EXPECT_TRUE(Says(u"第 1 行被改过：原来是（120722001 张三，计算机 JF01，答对 ")) << out_;
-    EXPECT_TRUE(Says(u"查看时已成了（120722001 张三，计算机 JF01，答对 22 题）")) << out_;
     EXPECT_TRUE(
         Says(u"页面 pages/120722001-JF01.htm（第 1 行（120722001 张三，计算机 JF01，"
              u"答对 22 题）的）被改过"))
         << out_;
-    EXPECT_TRUE(Says(u"第 3 行（120722007 王五，计算机 JF07，答对 22 题）\n")) << out_;
-    EXPECT_NE(ReadBytes(html).find(ToUtf8(u"第 1 行被改过")), std::string::npos);
+    EXPECT_TRUE(test::Holds(ReadBytes(html), u"第 1 行被改过"));
   }
 
   // The journal is kept off the share, and a file that is not one is left
   // as it is.
   EXPECT_EQ(Results({"--journal", (share_ / "journal.txt").string(), share_.string()}), 2);
-  EXPECT_NE(err_.find(ToUtf8(u"日志不能放在共享文件夹里")), std::string::npos) << err_;
+  EXPECT_TRUE(test::Holds(err_, u"日志不能放在共享文件夹里"));
   EXPECT_FALSE(fs::exists(share_ / "journal.txt"));
   WriteBytes(dir_.path() / "notes.txt", "my notes\n");
   EXPECT_EQ(Results({"--journal", (dir_.path() / "notes.txt").string(), share_.string()}), 1);
-  EXPECT_NE(err_.find(ToUtf8(u"不是 webexam-results 的日志")), std::string::npos) << err_;
+  EXPECT_TRUE(test::Holds(err_, u"不是 webexam-results 的日志"));
   EXPECT_EQ(ReadBytes(dir_.path() / "notes.txt"), "my notes\n");
 }
 
