@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "client/sign_in.h"
+#include "exam/exam_number.h"
 #include "grading/hidden_text.h"
 #include "grading/page_probe.h"
 #include "results/kept_pages.h"

@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "client/sign_in.h"
+#include "exam/exam_number.h"
 #include "results/kept_pages.h"
 #include "submission/results_share.h"
 #include "text/characters.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "client/sign_in.h"
+#include "exam/exam_number.h"
 #include "text/characters.h"
 #include "text/utf8.h"
 
