@@ -9,13 +9,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/platform.h"
+#include "fuzz_harness.h"
 #include "text/fold.h"
 
 namespace {
@@ -48,28 +46,21 @@ std::u16string DecodeCharacterByCharacter(webexam::Platform& platform, std::stri
 
 [[noreturn]] void Fail(const char* what, std::size_t got, std::size_t expected) {
   std::fprintf(stderr, "%s gave %zu, unit by unit %zu\n", what, got, expected);
-  std::abort();
+  webexam::fuzz::Fail("a search found another place");
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::unique_ptr<webexam::Platform> platform = webexam::MakePlatform();
+  webexam::Platform* platform = &webexam::fuzz::ThePlatform();
   if (size == 0) return 0;
   const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
   const std::size_t needle_size = data[0] < bytes.size() ? data[0] : bytes.size();
   const std::u16string needle = platform->DecodeGbk(bytes.substr(0, needle_size));
   const std::u16string page = platform->DecodeGbk(bytes.substr(needle_size));
-  if (page.size() > bytes.size() - needle_size) {
-    std::fprintf(stderr, "%zu bytes decoded to %zu units\n", bytes.size() - needle_size,
-                 page.size());
-    std::abort();
-  }
-
-  if (page != DecodeCharacterByCharacter(*platform, bytes.substr(needle_size))) {
-    std::fprintf(stderr, "decoding whole differs from decoding character by character\n");
-    std::abort();
-  }
+  webexam::fuzz::Expect(page.size() <= bytes.size() - needle_size, "more units than bytes");
+  webexam::fuzz::Expect(page == DecodeCharacterByCharacter(*platform, bytes.substr(needle_size)),
+                        "decoding whole differs from decoding character by character");
 
   std::u16string folded_page = page;
   webexam::FoldInPlace(folded_page);
