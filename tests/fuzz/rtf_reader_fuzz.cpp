@@ -5,31 +5,23 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "fuzz_harness.h"
 #include "task_text/rich_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::unique_ptr<webexam::Platform> platform = webexam::MakePlatform();
-  static const webexam::AnsiDecoder decode_gbk = [](std::string_view bytes) {
-    return platform->DecodeGbk(bytes);
+  using namespace webexam;
+  static const AnsiDecoder decode_gbk = [](std::string_view bytes) {
+    return fuzz::ThePlatform().DecodeGbk(bytes);
   };
-  const webexam::RichText text =
-      webexam::ReadRtf({reinterpret_cast<const char*>(data), size}, decode_gbk);
+  const RichText text = ReadRtf({reinterpret_cast<const char*>(data), size}, decode_gbk);
   std::size_t units = 0;
-  for (const webexam::TextRun& run : text.runs) {
-    if (run.text.empty() || run.style.font.size() > 64) {
-      std::fprintf(stderr, "an empty run or a font name of %zu units\n", run.style.font.size());
-      std::abort();
-    }
+  for (const TextRun& run : text.runs) {
+    fuzz::Expect(!run.text.empty(), "an empty run");
+    fuzz::Expect(run.style.font.size() <= 64, "a font name longer than 64 units");
     units += run.text.size();
   }
-  if (units > size) {
-    std::fprintf(stderr, "%zu bytes gave %zu characters\n", size, units);
-    std::abort();
-  }
+  fuzz::Expect(units <= size, "more characters than bytes");
   return 0;
 }

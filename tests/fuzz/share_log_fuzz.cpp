@@ -7,31 +7,22 @@
 // notes kept, the rest counted), and line numbers stay within the file.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <numeric>
 #include <set>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "fuzz_harness.h"
 #include "results/share_log_reader.h"
 #include "text/characters.h"
 
 namespace {
 
 using namespace webexam;
-
-void Expect(bool holds, const char* what) {
-  if (holds) return;
-  std::fprintf(stderr, "%s\n", what);
-  std::abort();
-}
+using fuzz::Expect;
 
 void Check(std::string_view bytes, int item_count) {
-  static const std::unique_ptr<Platform> platform = MakePlatform();
   const ShareLogContent content = ReadShareLog(
-      bytes, [](std::string_view gbk) { return platform->DecodeGbk(gbk); }, item_count);
+      bytes, [](std::string_view gbk) { return fuzz::ThePlatform().DecodeGbk(gbk); }, item_count);
   const auto within = [&](std::size_t line) { return line > 0 && line <= content.line_count; };
 
   std::size_t problems = 0, last_note = 0;

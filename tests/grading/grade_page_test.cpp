@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/failing_platform.h"
+#include "support/test_support.h"
 
 namespace webexam {
 namespace {
@@ -31,7 +31,8 @@ class GradePageTest : public ::testing::Test {
 };
 
 // The model answer's and an empty page's marks are webexam-grade's lines in
-// evidence_test.
+// evidence_test; a page that cannot be read, and binary and huge ones, are
+// bad_input_test's.
 TEST_F(GradePageTest, AMissingPageIsGradedAsEmptyAndLeftBehind) {
   EXPECT_EQ(GradePage(*platform_, test::SampleExam().key, page_).correct_count, 1);
   EXPECT_EQ(ReadBytes(dir_.path() / "index.htm"), "");
@@ -57,16 +58,6 @@ TEST_F(GradePageTest, AnItemNeedsAllItsTextsEachAPlainSubstring) {
   EXPECT_EQ(result.Mark(6), 1);
   EXPECT_EQ(result.Mark(3), 1);
   EXPECT_EQ(result.correct_count, 5);
-}
-
-TEST_F(GradePageTest, AnUnreadablePageAbandonsGrading) {
-  std::filesystem::create_directory(dir_.path() / "folder.htm");
-  for (auto [name, kind] : {std::pair{"folder.htm", test::kFolderInTheWay},
-                            std::pair{"none/index.htm", test::Kind::kNotFound}}) {
-    const std::u16string page = dir_ / name;
-    EXPECT_TRUE(test::ThrowsPlatformError(
-        [&] { GradePage(*platform_, test::SampleExam().key, page); }, kind, page));
-  }
 }
 
 }  // namespace

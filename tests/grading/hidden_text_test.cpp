@@ -53,24 +53,17 @@ TEST(HiddenText, MarksOfTextAreGradingsMarks) {
   }
 }
 
+// The page all in a comment, or texts in a script of an honest page, and
+// honest pages with comments of their own: copies_test.py plants them in a
+// room and reads webexam-results' list. Here, the edges of an item.
 TEST(HiddenText, ItemsPassedOnlyOnHiddenText) {
-  const std::u16string model = MakePlatform()->DecodeGbk(test::ReadBytes(test::ModelAnswer()));
-  EXPECT_TRUE(ItemsPassedOnHiddenText(test::SampleExam().key, model).empty());
-  // The same texts in a comment as well change nothing.
-  EXPECT_TRUE(
-      ItemsPassedOnHiddenText(test::SampleExam().key, u"<!-- " + model + u" -->" + model).empty());
-  // The whole page in a comment: every item with texts to find, none whose
-  // text must be absent (item 14 passes either way).
-  std::vector<int> all;
-  for (int item = 1; item <= 22; ++item) {
-    if (item != 14) all.push_back(item);
-  }
-  EXPECT_EQ(ItemsPassedOnHiddenText(test::SampleExam().key, u"<!--" + model + u"-->"), all);
   // One of an item's texts hidden is enough; an item failing anyway is none.
   EXPECT_EQ(ItemsPassedOnHiddenText(test::SampleExam().key,
                                     u"<hr width=85%><style>#ff0000</style> <script>11%"),
             (std::vector<int>{2, 12}));
   EXPECT_TRUE(ItemsPassedOnHiddenText(test::SampleExam().key, u"<hr><!-- 85% -->").empty());
+  // Hiding a text that must be absent passes nothing the page fails.
+  EXPECT_TRUE(ItemsPassedOnHiddenText(test::SampleExam().key, u"<!-- abcd -->").empty());
 }
 
 }  // namespace

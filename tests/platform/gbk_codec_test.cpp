@@ -32,17 +32,7 @@ TEST(GbkCodec, DecodesAndEncodesTheSharedVectors) {
   }
 }
 
-TEST(GbkCodec, BytesThatAreNoCharacterDecodeToReplacements) {
-  // A byte that is none, a cut lead byte and one followed by a byte that
-  // cannot follow it are AsciiRunsOfAnyLength's.
-  auto platform = MakePlatform();
-  // A user-defined code: one bad character for both bytes.
-  EXPECT_EQ(platform->DecodeGbk(Hex("AA A1 41")), u"\uFFFDA");
-  // NUL bytes are characters like any other.
-  EXPECT_EQ(platform->DecodeGbk(std::string("a\0b", 3)), std::u16string(u"a\0b", 3));
-}
-
-TEST(GbkCodec, AsciiRunsOfAnyLengthDecodeAsTheBytesAroundThemDo) {
+TEST(GbkCodec, WhatIsNoCharacterBecomesAReplacementBetweenAsciiRunsOfAnyLength) {
   // Runs of ASCII go a block at a time, the rest character by character: runs
   // of every length around the block's, between a character, a byte that is
   // none, a lead byte with a byte that cannot follow it, and a cut lead byte.
@@ -55,6 +45,10 @@ TEST(GbkCodec, AsciiRunsOfAnyLengthDecodeAsTheBytesAroundThemDo) {
               text + u"考" + text + u"\uFFFD" + text + u"\uFFFD0" + text + u"\uFFFD")
         << run;
   }
+  // A user-defined code is one bad character for both bytes; NUL bytes are
+  // characters like any other.
+  EXPECT_EQ(platform->DecodeGbk(Hex("AA A1 41")), u"\uFFFDA");
+  EXPECT_EQ(platform->DecodeGbk(std::string("a\0b", 3)), std::u16string(u"a\0b", 3));
 }
 
 TEST(GbkCodec, RefusesToEncodeWhatGbkCannotHold) {

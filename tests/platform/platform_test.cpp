@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -134,13 +135,12 @@ TEST_F(PlatformTest, ReadHeadNeverHangsOnAPipeOrLoops) {
 }
 #endif
 
-TEST_F(PlatformTest, WriteFileEmptiesAndAppendKeeps) {
+// That appends keep what is there is the e2e client test's local log of two
+// presses, byte for byte.
+TEST_F(PlatformTest, WriteFileEmptiesTheFile) {
   WriteBytes(dir_.path() / "f", "old content");
   platform_->WriteFile(dir_ / "f", "");
   EXPECT_EQ(ReadBytes(dir_.path() / "f"), "");
-  platform_->AppendToFile(dir_ / "f", "a\r\n");
-  platform_->AppendToFile(dir_ / "f", "b\r\n");
-  EXPECT_EQ(ReadBytes(dir_.path() / "f"), "a\r\nb\r\n");
   EXPECT_TRUE(ThrowsPlatformError([&] { platform_->WriteFile(dir_ / "no/f", ""); }, Kind::kNotFound,
                                   dir_ / "no/f"));
 }
@@ -285,32 +285,24 @@ TEST_F(PlatformTest, AFolderThisUserMayNotChangeStaysAndEverythingElseGoes) {
   fs::permissions(kept.parent_path(),
                   fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
 
-  // The candidate's process removes the folder; its descriptions come back
-  // through a pipe.
-  int pipe_ends[2];
-  ASSERT_EQ(::pipe(pipe_ends), 0);
+  // The candidate's process removes the folder and tells by its exit status
+  // whether the one description left is the one expected.
+  const std::string expected = std::to_string(static_cast<int>(Kind::kDenied)) + " cannot remove " +
+                               kept.string() + ": " + std::strerror(EACCES) + "\n";
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    ::close(pipe_ends[0]);
     if (::setgid(kCandidate) != 0 || ::setuid(kCandidate) != 0) ::_exit(2);
     std::string out;
     for (const PlatformError& error : platform_->RemoveTreeAsFarAsPossible(test::U16(root))) {
       out += std::to_string(static_cast<int>(error.kind())) + " " + error.what() + "\n";
     }
-    (void)!::write(pipe_ends[1], out.data(), out.size());
-    ::_exit(0);
+    if (out != expected) std::fputs(out.c_str(), stderr);
+    ::_exit(out == expected ? 0 : 1);
   }
-  ::close(pipe_ends[1]);
-  std::string out;
-  char buffer[4096];
-  for (ssize_t n; (n = ::read(pipe_ends[0], buffer, sizeof buffer)) > 0;) out.append(buffer, n);
-  ::close(pipe_ends[0]);
   int status = 0;
   ::waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  EXPECT_EQ(out, std::to_string(static_cast<int>(Kind::kDenied)) + " cannot remove " +
-                     kept.string() + ": " + std::strerror(EACCES) + "\n");
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   ExpectOnlyLeft(root, kept);
 }
 
@@ -357,20 +349,15 @@ TEST_F(PlatformTest, OpenDocumentTakesXdgOpensExitStatusAndLeavesNoChild) {
   EXPECT_EQ(ReadBytes(seen), (dir_.path() / "cj.txt").string() + "\n");
   EXPECT_TRUE(NoChildLeft());
 
-  // It starts, but its viewer cannot (a text viewer for a terminal, and no
-  // terminal): exit status 4, which the caller is told of.
-  WriteScript(bin, "xdg-open", "echo 'x-terminal-emulator: not found' >&2\nexit 4\n");
-  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->OpenDocument(report); }, Kind::kOther, report));
-  try {
-    platform_->OpenDocument(report);
-  } catch (const PlatformError& error) {
-    EXPECT_EQ(error.code(), 4);
-    EXPECT_EQ(error.reason(), "xdg-open ended with exit status 4");
+  // xdg-open ends with a failure status, or is killed: the caller is told
+  // (what a candidate's PC then shows is the e2e client test's no-viewer
+  // scenario), and no child is left either way.
+  for (const char* body : {"exit 4\n", "kill -9 $$\n"}) {
+    WriteScript(bin, "xdg-open", body);
+    EXPECT_TRUE(
+        ThrowsPlatformError([&] { platform_->OpenDocument(report); }, Kind::kOther, report));
+    EXPECT_TRUE(NoChildLeft());
   }
-  EXPECT_TRUE(NoChildLeft());
-  WriteScript(bin, "xdg-open", "kill -9 $$\n");
-  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->OpenDocument(report); }, Kind::kOther, report));
-  EXPECT_TRUE(NoChildLeft());
 
   // Still running when the wait ends (a viewer xdg-open runs itself, without
   // a desktop environment): opened, not waited for any longer, and no child
@@ -385,11 +372,6 @@ TEST_F(PlatformTest, OpenDocumentTakesXdgOpensExitStatusAndLeavesNoChild) {
   EXPECT_TRUE(NoChildLeft());
   ASSERT_TRUE(fs::exists(pid));
   EXPECT_EQ(::kill(std::stoi(ReadBytes(pid)), SIGKILL), 0);  // it was still running
-
-  environment.Set("PATH", dir_.path().string());  // no viewer anywhere
-  EXPECT_EQ(platform_->DocumentViewer(report), u"");
-  EXPECT_TRUE(
-      ThrowsPlatformError([&] { platform_->OpenDocument(report); }, Kind::kNotFound, report));
 }
 
 TEST_F(PlatformTest, TheHandlerOfATextFileIsTheEntryXdgMimeNamesAndWhatItLacks) {
@@ -415,8 +397,6 @@ TEST_F(PlatformTest, TheHandlerOfATextFileIsTheEntryXdgMimeNamesAndWhatItLacks) 
   };
 
   EXPECT_TRUE(found(u"", u""));  // no xdg-mime
-  default_is("");
-  EXPECT_TRUE(found(u"", u""));
   default_is("editor.desktop");
   EXPECT_TRUE(found(u"", u""));  // no such entry
   WriteBytes(applications / "editor.desktop",
@@ -443,22 +423,6 @@ TEST_F(PlatformTest, TheHandlerOfATextFileIsTheEntryXdgMimeNamesAndWhatItLacks) 
   fs::create_directory(applications / "kde");
   WriteBytes(applications / "kde" / "kate.desktop", "[Desktop Entry]\nExec=editor\n");
   EXPECT_TRUE(found(u"kde-kate.desktop", u""));
-
-  // Debian's own xdg-mime reads the user's choice from mimeapps.list.
-  if (fs::exists("/usr/bin/xdg-mime")) {
-    fs::remove(bin / "xdg-mime");
-    environment.Set("PATH", bin.string() + ":/usr/bin:/bin");
-    for (const char* desktop : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
-                                "GNOME_DESKTOP_SESSION_ID", "MATE_DESKTOP_SESSION_ID", "DISPLAY"}) {
-      environment.Set(desktop, std::nullopt);
-    }
-    environment.Set("XDG_CONFIG_HOME", (dir_.path() / "config").string());
-    environment.Set("XDG_CONFIG_DIRS", (dir_.path() / "none").string());
-    fs::create_directories(dir_.path() / "config");
-    WriteBytes(dir_.path() / "config" / "mimeapps.list",
-               "[Default Applications]\ntext/plain=editor.desktop\n");
-    EXPECT_TRUE(found(u"editor.desktop", u""));
-  }
 }
 #endif
 

@@ -37,15 +37,20 @@ using test::U16;
 using test::WriteBytes;
 namespace fs = std::filesystem;
 
-TEST(ShareAccount, ReadsWhatItWritesAndSkipsNotepadsByteOrderMark) {
+TEST(ShareAccount, ReadsWhatItWritesAndWhatATeacherWritesInNotepad) {
   const ShareAccount account{"JF", "老师", " p=a#ss "};
   const ShareAccount back = ParseShareAccount(ShareAccountText(account));
   EXPECT_EQ(back.domain, "JF");
   EXPECT_EQ(back.user, "老师");
   EXPECT_EQ(back.password, " p=a#ss ");
-  const ShareAccount notepad = ParseShareAccount("\xEF\xBB\xBFusername=teacher\r\npassword=x\r\n");
-  EXPECT_EQ(notepad.user, "teacher");
-  EXPECT_EQ(notepad.password, "x");
+  // A byte order mark, CR LF, a comment, blanks around the names; a
+  // password keeps its own blanks and '=' signs.
+  const ShareAccount notepad = ParseShareAccount(
+      "\xEF\xBB\xBF# results share\r\n  username = kaowu\r\npassword=a b=c \r\n\r\n"
+      "domain=SCHOOL\r\n");
+  EXPECT_EQ(notepad.user, "kaowu");
+  EXPECT_EQ(notepad.password, "a b=c ");
+  EXPECT_EQ(notepad.domain, "SCHOOL");
 }
 
 class ShareLogonTest : public ::testing::Test {
