@@ -63,29 +63,19 @@ class KeptPageReviewTest : public test::ToolRun {
       test::U16(fs::path(WEBEXAM_SOURCE_DIR) / "exam" / "aa" / "index.htm");
 };
 
-TEST_F(KeptPageReviewTest, CopiesUnderOtherExamNumbersAreNamedWithTheirLikeness) {
+// Copies listed with their likeness, the untouched starting pages left out,
+// are held to the golden summary by webexam_results_test.
+TEST_F(KeptPageReviewTest, OneCandidatesPagesAreNoCopiesAndNoStartingPageComparesNothing) {
   fs::create_directories(share_);
   Submit(share_, "pc1", model_, {u"120722001", u"张三", u"JF01"});
   Submit(share_, "pc2", start_, {u"120722002", u"李四", u"JF02"});
-  Submit(share_, "pc3", start_, {u"120722003", u"王五", u"JF03"});
-  // The model answer again, re-indented, as another candidate's.
-  std::string copy = model_;
-  for (std::size_t at = copy.find("\r\n  "); at != std::string::npos; at = copy.find("\r\n  "))
-    copy.erase(at + 2, 2);
-  Submit(share_, "pc4", copy, {u"120722004", u"赵六", u"JF04"});
   // One candidate's own second page, on another PC: no copy.
   Submit(share_, "pc5", model_, {u"120722001", u"张三", u"JF05"});
 
   const KeptPageReview review = Review(start_path_);
   EXPECT_TRUE(review.starting_page);
-  EXPECT_EQ(review.compared, 3u);  // the untouched starting pages are not
-  ASSERT_EQ(review.copies.size(), 2u);
-  EXPECT_EQ(review.copies[0],
-            u"相似度 100%：第 1 行（120722001 张三，JF01，pages/120722001-JF01.htm）"
-            u"与第 4 行（120722004 赵六，JF04，pages/120722004-JF04.htm）");
-  EXPECT_TRUE(test::Holds(review.copies[1],
-                          u"第 4 行（120722004 赵六，JF04，pages/120722004-JF04.htm）"
-                          u"与第 5 行（120722001 张三，JF05，"));
+  EXPECT_EQ(review.compared, 2u);  // the untouched starting page is not
+  EXPECT_TRUE(review.copies.empty());
   EXPECT_TRUE(review.hidden_only.empty());
 
   // Without the starting page nothing is compared, and the review says why.
