@@ -35,15 +35,7 @@ TEST(PageLikeness, LayoutCaseAndLineOrderDoNotCount) {
       u"</MARQUEE>\n<TABLE border=\"2\"  width=\"50%\" cellpadding=\"5\" bgcolor=\"#008000\">\n"
       u"<HR width=\"85%\" color=\"#FF0000\">\n</BODY>\n";
   EXPECT_EQ(Alike(page, moved), 1.0);
-  // The same steps done another way: the attributes set in another order.
-  const std::u16string other =
-      u"<html>\r\n<body background=\"Bg14.gif\">\r\n<hr color=\"#FF0000\" width=\"85%\">\r\n"
-      u"<table bgcolor=\"#008000\" cellpadding=\"5\" width=\"50%\" border=\"2\">\r\n"
-      u"<marquee direction=\"right\">Brenlowe</marquee>\r\n</body>\r\n";
-  EXPECT_LT(Alike(page, other), kCopyLikeness);
-  EXPECT_GT(Alike(page, other), 0.3);
-  // Nothing of one's own: alike in nothing.
-  EXPECT_EQ(Alike(kStart, kStart), 0.0);
+  // That honest pages done another way stay below the line is copies_test.py's.
 }
 
 class KeptPageReviewTest : public test::ToolRun {
@@ -65,18 +57,24 @@ class KeptPageReviewTest : public test::ToolRun {
 
 // Copies listed with their likeness, the untouched starting pages left out,
 // are held to the golden summary by webexam_results_test.
-TEST_F(KeptPageReviewTest, OneCandidatesPagesAreNoCopiesAndNoStartingPageComparesNothing) {
+TEST_F(KeptPageReviewTest,
+       OneCandidatesPagesAreNoCopiesHiddenTextIsNamedAndNoStartingPageComparesNothing) {
   fs::create_directories(share_);
   Submit(share_, "pc1", model_, {u"120722001", u"张三", u"JF01"});
   Submit(share_, "pc2", start_, {u"120722002", u"李四", u"JF02"});
   // One candidate's own second page, on another PC: no copy.
   Submit(share_, "pc5", model_, {u"120722001", u"张三", u"JF05"});
+  // Items passed only on text a browser does not show are named.
+  Submit(share_, "pc3", Gbk(u"<!-- 17-1.BMP Bg14.gif -->\r\n<script>Bjyy.wav</script>"),
+         {u"120722003", u"王五", u"JF03"});
 
   const KeptPageReview review = Review(start_path_);
   EXPECT_TRUE(review.starting_page);
   EXPECT_EQ(review.compared, 2u);  // the untouched starting page is not
   EXPECT_TRUE(review.copies.empty());
-  EXPECT_TRUE(review.hidden_only.empty());
+  EXPECT_EQ(review.hidden_only,
+            std::vector<std::u16string>{
+                u"第 4 行（120722003 王五，JF03，pages/120722003-JF03.htm）：第 1、18、19 题"});
 
   // Without the starting page nothing is compared, and the review says why.
   const KeptPageReview blind = Review(dir_ / "none.htm");
@@ -86,22 +84,6 @@ TEST_F(KeptPageReviewTest, OneCandidatesPagesAreNoCopiesAndNoStartingPageCompare
   EXPECT_TRUE(
       test::Holds(text, u"相似的页面：没有比较。读不了考试的原始页面 " + (dir_ / "none.htm")));
   EXPECT_TRUE(test::Holds(text, u"WEBEXAM_EXAM"));
-}
-
-TEST_F(KeptPageReviewTest, PagesPassingOnHiddenTextAreNamedWithTheirItems) {
-  fs::create_directories(share_);
-  Submit(share_, "pc1", model_, {u"120722001", u"张三", u"JF01"});
-  Submit(share_, "pc2", Gbk(u"<!-- 17-1.BMP Bg14.gif -->\r\n<script>Bjyy.wav</script>"),
-         {u"120722002", u"李四", u"JF02"});
-  const KeptPageReview review = Review(start_path_);
-  ASSERT_EQ(review.hidden_only.size(), 1u);
-  EXPECT_EQ(review.hidden_only[0],
-            u"第 2 行（120722002 李四，JF02，pages/120722002-JF02.htm）：第 1、18、19 题");
-  const std::u16string text = KeptPageReviewText(review);
-  EXPECT_TRUE(test::Holds(
-      text,
-      u"只在注释、脚本或样式里找到的题（浏览器不显示这些文字，评分照样算通过；1 个页面）\n"
-      u"第 2 行"));
 }
 
 }  // namespace
