@@ -103,25 +103,20 @@ TEST_F(WebexamResults, SummarizesAShareTheSubmitPassWroteAsTheGoldenFilesSay) {
   MatchesGolden(page, "results.html");
 }
 
-TEST_F(WebexamResults, ExitStatusSaysWhetherTheShareWasReadAndTheFilesWritten) {
+// A share that cannot be read fails the run. One whose own names were taken
+// away or given the wrong shape is still read: what is there is shown, and
+// what is wrong (share_look_test has each case) is an anomaly with what to
+// do, in the summary and in the re-grade.
+TEST_F(WebexamResults, AMissingOrMisshapenLogOrPagesFolderIsAnAnomalyNotAFailure) {
   EXPECT_EQ(Results({(dir_.path() / "missing").string()}), 1);
   EXPECT_TRUE(test::Holds(err_, u"读不了共享文件夹"));
-  // A share without its log is read (as one nobody has submitted to), but a
-  // CSV that cannot be written fails the run; the summary is still shown.
-  EXPECT_EQ(Results({"--csv", (dir_.path() / "no" / "such.csv").string(), share_.string()}), 1);
-  EXPECT_TRUE(test::Holds(out_, u"没有成绩行。"));
-  EXPECT_TRUE(test::Holds(out_, u"共享文件夹里没有 cjwyzz.txt"));
-}
-
-// A share whose own names were taken away or given the wrong shape is
-// still read: what is there is shown, and what is wrong (share_look_test
-// has each case) is an anomaly with what to do, in the summary and in the
-// re-grade.
-TEST_F(WebexamResults, AMissingOrMisshapenLogOrPagesFolderIsAnAnomalyNotAFailure) {
   const std::string model = ReadBytes(test::ModelAnswer());
   Submit(share_, "pc1", model, {u"120722001", u"张三", u"JF01"});
   fs::remove(share_ / "cjwyzz.txt");
-  EXPECT_EQ(Results({share_.string()}), 0) << err_;
+  // Read all the same; but a CSV that cannot be written fails the run, the
+  // summary still shown.
+  EXPECT_EQ(Results({"--csv", (dir_.path() / "no" / "such.csv").string(), share_.string()}), 1);
+  EXPECT_TRUE(Says(u"没有成绩行。")) << out_;
   EXPECT_TRUE(Says(u"计算机 JF01 留有记号文件，但 cjwyzz.txt 里没有它的成绩行")) << out_;
   EXPECT_EQ(Results({"--regrade", share_.string()}), 0) << err_;
   EXPECT_TRUE(Says(u"共享文件夹里没有 cjwyzz.txt")) << out_;
