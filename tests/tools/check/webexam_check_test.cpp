@@ -57,6 +57,11 @@ class WebexamCheckTest : public test::ToolRun {
   int Check(const fs::path& program = test::BuiltProgram("webexam-check")) {
     return Run(program, {});
   }
+  // The teacher's answers to `option`'s questions, typed on standard input.
+  int Answer(const char* option, const std::string& text) {
+    WriteBytes(dir_.path() / "in", text);
+    return Run(program_, {option}, dir_.path() / "in");
+  }
 
   const fs::path program_ = test::BuiltProgram("webexam-check");
   fs::path root_ = dir_.path() / "c", share_ = dir_.path() / "share";
@@ -94,13 +99,10 @@ TEST_F(WebexamCheckTest, ChecksTheShareItIsGivenAndExitsByTheChecks) {
 // save_credentials_terminal_test.py's at a terminal and real_smb_test.py's
 // secrets case.
 TEST_F(WebexamCheckTest, SavesTheShareAccountPipedInThenChecks) {
-  const fs::path file = dir_.path() / "etc" / "smb-credentials", input = dir_.path() / "in";
+  const fs::path file = dir_.path() / "etc" / "smb-credentials";
   SetEnvironment("WEBEXAM_SMB_CREDENTIALS", file);
   const std::string password = " pa#ss=密码 ";
-  auto answer = [&](const std::string& text) {
-    WriteBytes(input, text);
-    return Run(program_, {"--save-credentials"}, input);
-  };
+  auto answer = [&](const std::string& text) { return Answer("--save-credentials", text); };
 #ifndef _WIN32
   const mode_t umask_before = ::umask(077);  // the file's mode is 0640 all the same
 #endif
@@ -130,18 +132,13 @@ TEST_F(WebexamCheckTest, SavesTheShareAccountPipedInThenChecks) {
 
 #ifndef _WIN32
 TEST_F(WebexamCheckTest, ClearsALeftoverMarkerOnlyWhenTheTeacherAgrees) {
-  const fs::path marker = root_ / "windows" / "fen.g", input = dir_.path() / "in";
-  // The teacher's answer on standard input.
-  auto answer = [&](const char* text) {
-    WriteBytes(input, text);
-    return Run(program_, {"--clear-marker"}, input);
-  };
+  const fs::path marker = root_ / "windows" / "fen.g";
   fs::create_directories(marker.parent_path());
   WriteBytes(marker, "");
-  EXPECT_EQ(answer("n\n"), 1);
+  EXPECT_EQ(Answer("--clear-marker", "n\n"), 1);
   EXPECT_TRUE(Says(u"(y/N)")) << out_;
   EXPECT_TRUE(fs::exists(marker));
-  EXPECT_EQ(answer("y\n"), 0) << out_;
+  EXPECT_EQ(Answer("--clear-marker", "y\n"), 0) << out_;
   EXPECT_FALSE(fs::exists(marker));
 
   WriteBytes(marker, "");
