@@ -1,7 +1,8 @@
 // What webexam-results makes of the lines and markers on a share: the order
 // of the table, the anomalies a teacher must look at, and the CSV's cells.
 // The statistics, the header lines and the texts as printed are held to the
-// golden files by webexam_results_test.
+// golden files by webexam_results_test, and with them a bad line named by its
+// candidate and PC, and a PC whose marker has only such a line.
 #include "results/results_summary.h"
 
 #include <gtest/gtest.h>
@@ -69,23 +70,6 @@ TEST(ResultsSummary, RowsGoByExamNumberAndAnomaliesAreNamedWithTheirLines) {
                 u"第 6 行（120722006 考生）：计算机名为空，共享文件夹里不会有它的记号文件",
                 u"第 8 行：答对数不是 0 到 22 的整数",
                 u"第 9 行：最后一行不完整：没有行尾，只有 16 个字段",
-                u"计算机 JF09 留有记号文件，但 cjwyzz.txt 里没有它的成绩行",
-            }));
-}
-
-TEST(ResultsSummary, ALineThatIsNoResultLineNamesItsCandidateAndPc) {
-  // PC JF08's only line cannot be read as text; JF09 has none at all.
-  ShareLogContent log;
-  log.line_count = 1;
-  log.notes = {{1, LineProblem::kUndecodable, 0, 0}};
-  log.malformed = {Record(1, u"120722008", u"JF08")};
-  log.malformed[0].candidate_name = u"\uFFFD\uFFFD";
-  EXPECT_EQ(Texts(Summarize(std::move(log), {u"JF08", u"JF09"})),
-            (std::vector<std::u16string>{
-                u"第 1 行（120722008 \uFFFD\uFFFD，计算机 JF08）："
-                u"无法识读：既不是 GBK 也不是 UTF-8 文字",
-                u"第 1 行（120722008 \uFFFD\uFFFD，计算机 JF08）：计算机 JF08 留有记号文件，"
-                u"但它在 cjwyzz.txt 里只有格式不对的行（第 1 行）",
                 u"计算机 JF09 留有记号文件，但 cjwyzz.txt 里没有它的成绩行",
             }));
 }

@@ -27,23 +27,18 @@ class CandidateReport : public ::testing::Test {
   ExamState state_{u"120722001", u"张三", u"JF07"};
 };
 
+// The report of 22 marks, byte for byte, is the clients' end-to-end test's;
+// here a count of one digit, written over the last report.
 TEST_F(CandidateReport, IsTwentyEightGbkLinesByteForByteReplacingTheLastOne) {
-  // Each count with a blank before and after it; each written over the last.
-  for (const auto& [marks, count] : {std::pair{"1100100000000000000011", " 5 "},
-                                     {"1111111111111111111111", " 22 "},
-                                     {"0000000000000000000000", " 0 "}}) {
-    std::string expected = test::Gbk(u"考  号：120722001\r\n姓  名：张三\r\n你答对的个数为 ") +
-                           count +
-                           test::Gbk(
-                               u"个\r\n第一列 表示题号\r\n第二列 表示该题对错情况，1表示对，"
-                               u"0表示错\r\n看完成绩，请关闭此窗口，然后 按 退出\r\n");
-    for (int item = 1; item <= 22; ++item) {
-      expected += std::to_string(item) + "  " + marks[item - 1] + " \r\n";
-    }
-    EXPECT_EQ(Write(marks), expected) << marks;
+  Write("1111111111111111111111");
+  const std::string marks = "1100100000000000000011";
+  std::string expected = test::Gbk(
+      u"考  号：120722001\r\n姓  名：张三\r\n你答对的个数为  5 个\r\n第一列 表示题号\r\n"
+      u"第二列 表示该题对错情况，1表示对，0表示错\r\n看完成绩，请关闭此窗口，然后 按 退出\r\n");
+  for (int item = 1; item <= 22; ++item) {
+    expected += std::to_string(item) + "  " + marks[item - 1] + " \r\n";
   }
-  // The same bytes not through iconv: full-width colon, no byte-order mark.
-  EXPECT_EQ(Write("0000000000000000000000").substr(0, 8), test::Hex("BF BC 20 20 BA C5 A3 BA"));
+  EXPECT_EQ(Write(marks), expected);
 }
 
 #ifdef _WIN32

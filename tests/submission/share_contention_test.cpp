@@ -1,5 +1,6 @@
 // Forty PCs pressing "上交成绩" in the same moment, each a real process with a
-// drive of its own, all appending to one results share.
+// drive of its own, all appending to one results share while the teacher's
+// live view reads it.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,6 +8,12 @@
 #include <set>
 
 #include "support/test_support.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <csignal>
+#endif
 
 namespace webexam {
 namespace {
@@ -27,9 +34,23 @@ TEST(ShareContention, FortyPcsSubmittingAtOnceLeaveFortyIntactLines) {
   const std::string model = ReadBytes(test::ModelAnswer());
   const std::string starter = ReadBytes(fs::path(WEBEXAM_SOURCE_DIR) / "exam/aa/index.htm");
 
+  // The live view reads the share all the while: it keeps none of the PCs
+  // out (each checked to be shown no message) and writes nothing there.
+  const test::Process watch = test::Spawn(test::BuiltProgram("webexam-results"),
+                                          {"--watch", "--interval", "1", "--journal",
+                                           (dir.path() / "journal.txt").string(), share.string()},
+                                          dir.path() / "watch.out");
   test::SubmitFromPcs(
       dir.path(), share, kPcs, [&](int pc) { return pc % 2 ? model : starter; },
       std::chrono::milliseconds(1500));
+  // Ctrl-C at a terminal; on Windows the test has no console to press it on.
+#ifdef _WIN32
+  ::TerminateProcess(reinterpret_cast<HANDLE>(watch.id), 0);
+#else
+  ::kill(static_cast<pid_t>(watch.id), SIGINT);
+#endif
+  EXPECT_EQ(test::Wait(watch), 0) << ReadBytes(dir.path() / "watch.out");
+  EXPECT_EQ(std::distance(fs::directory_iterator(share), fs::directory_iterator()), kPcs + 2);
 
   const std::vector<std::string> lines = test::CrLfLines(ReadBytes(share / "cjwyzz.txt"));
   EXPECT_EQ(lines.size(), static_cast<std::size_t>(kPcs));

@@ -53,8 +53,6 @@ class FailingPlatform : public ForwardingPlatform {
     kOpenDocument,
     kWriteNewFile,
     kConnectShare,
-    kPresenceOf,  // a fault makes the answer kUnknown, as a refused look does
-    kReplaceWholeFile,
   };
   struct Fault {
     Op op;
@@ -112,18 +110,6 @@ class FailingPlatform : public ForwardingPlatform {
     Call(Op::kWriteNewFile, path);
     inner_.WriteNewFile(path, bytes);
   }
-  Presence PresenceOf(const std::u16string& path) override {
-    try {
-      Call(Op::kPresenceOf, path);
-    } catch (const PlatformError&) {
-      return Presence::kUnknown;
-    }
-    return inner_.PresenceOf(path);
-  }
-  void ReplaceWholeFile(const std::u16string& path, std::string_view bytes) override {
-    Call(Op::kReplaceWholeFile, path);
-    inner_.ReplaceWholeFile(path, bytes);
-  }
   void ConnectShare(const std::u16string& share) override {
     Call(Op::kConnectShare, share);
     inner_.ConnectShare(share);
@@ -139,7 +125,7 @@ class FailingPlatform : public ForwardingPlatform {
   void Call(Op op, const std::u16string& path);
 
   std::deque<Fault> faults_;  // keeps the faults handed out in place
-  std::array<int, 10> calls_{};
+  std::array<int, 8> calls_{};
 };
 
 }  // namespace webexam::test
