@@ -34,24 +34,23 @@ int ParseCount(std::string_view field, int item_count) {
 
 }  // namespace
 
-std::u16string BuildResultRecord(const ExamState& state, const GradeResult& result) {
-  std::u16string record = state.exam_number + u'\t' + state.candidate_name + u'\t' +
-                          WrittenComputerName(state.computer_name) + u'\t' +
-                          Digits(result.correct_count);
+std::u16string BuildResultLine(const ExamState& state, const GradeResult& result) {
+  std::u16string line = state.exam_number + u'\t' + state.candidate_name + u'\t' +
+                        WrittenComputerName(state.computer_name) + u'\t' +
+                        Digits(result.correct_count);
   for (const int mark : result.marks) {
-    record += u'\t';
-    record += static_cast<char16_t>(u'0' + mark);
+    line += u'\t';
+    line += static_cast<char16_t>(u'0' + mark);
   }
-  return record;
+  return line;
 }
 
-std::string RecordLine(Platform& platform, const std::u16string& record) {
-  return platform.EncodeGbk(record) + "\r\n";
+std::string EncodeResultLine(Platform& platform, const std::u16string& line) {
+  return platform.EncodeGbk(line) + "\r\n";
 }
 
-void AppendResultRecord(Platform& platform, const std::u16string& path,
-                        const std::u16string& record) {
-  platform.AppendToFile(path, RecordLine(platform, record));
+void AppendResultLine(Platform& platform, const std::u16string& path, const std::u16string& line) {
+  platform.AppendToFile(path, EncodeResultLine(platform, line));
 }
 
 std::string_view ResultLineFields::TextBytes() const {

@@ -24,14 +24,13 @@ inline constexpr std::size_t kFieldsBeforeMarks = kTextFields + 1;
 // The line of a result: exam number, name and computer name as held, the
 // count, then the marks; no line end. A control character in the computer
 // name is written as '?'.
-std::u16string BuildResultRecord(const ExamState& state, const GradeResult& result);
+std::u16string BuildResultLine(const ExamState& state, const GradeResult& result);
 
 // The line as it goes into a file: GBK, ended by CR LF.
-std::string RecordLine(Platform& platform, const std::u16string& record);
+std::string EncodeResultLine(Platform& platform, const std::u16string& line);
 
 // Appends the line to the file at `path` (created when absent).
-void AppendResultRecord(Platform& platform, const std::u16string& path,
-                        const std::u16string& record);
+void AppendResultLine(Platform& platform, const std::u16string& path, const std::u16string& line);
 
 // The first thing that keeps a line's fields from being a result line's.
 enum class FieldFault {

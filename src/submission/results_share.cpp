@@ -76,7 +76,7 @@ ShareOutcome SubmitToResultsShare(Platform& platform, const ExamPaths& paths,
   // One deadline for the line and the marker together: the candidate waits
   // for both.
   const auto deadline = platform.Now() + retry.budget;
-  const std::string line = RecordLine(platform, BuildResultRecord(state, result));
+  const std::string line = EncodeResultLine(platform, BuildResultLine(state, result));
   std::optional<PlatformError> last;
   // A try that failed in the middle of its write may have left the first part
   // of the line, which an open for appending alone cannot take back: the

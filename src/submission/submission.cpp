@@ -9,7 +9,7 @@ std::optional<UnopenedReport> Submission::GradeAndRecord() {
   EnsureMarkerFolder(platform_, paths_);
   result_ = GradePage(platform_, key_, paths_.candidate_page, Platform::IfMissing::kCreateEmpty,
                       graded_bytes_);
-  AppendResultRecord(platform_, paths_.local_log, BuildResultRecord(state_, result_));
+  AppendResultLine(platform_, paths_.local_log, BuildResultLine(state_, result_));
   WriteCandidateReport(platform_, paths_, state_, result_);
   std::u16string text = CandidateReportText(state_, result_);
   if (std::optional<PlatformError> why = OpenCandidateReport(platform_, paths_)) {

@@ -13,8 +13,8 @@ namespace {
 TEST(ResultLine, IsGbkFieldsSeparatedByTabsAndEndedByCrLf) {
   auto platform = MakePlatform();
   const std::string line =
-      RecordLine(*platform, BuildResultRecord({u" 120722001 ", u"张三", u"PC\t1\x85"},
-                                              test::ResultOf("1100000000000000000001")));
+      EncodeResultLine(*platform, BuildResultLine({u" 120722001 ", u"张三", u"PC\t1\x85"},
+                                                  test::ResultOf("1100000000000000000001")));
   std::string marks;
   for (int item = 0; item < 19; ++item) marks += "\t0";
   EXPECT_EQ(line, " 120722001 \t\xD5\xC5\xC8\xFD\tPC?1?\t3\t1\t1" + marks + "\t1\r\n");

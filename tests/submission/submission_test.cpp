@@ -108,7 +108,7 @@ class SubmissionTest : public ::testing::Test {
 // log grown, is the clients' end-to-end test's; here its page is graded afresh.
 TEST_F(SubmissionTest, PressesAreLoggedEachTimeAndReachTheShareOnce) {
   auto line = [&](std::string_view marks) {
-    return RecordLine(platform_, BuildResultRecord(state_, test::ResultOf(marks)));
+    return EncodeResultLine(platform_, BuildResultLine(state_, test::ResultOf(marks)));
   };
   // No page yet: it is made, graded empty and recorded; a marker of this
   // PC left on the share from an earlier exam is left as it is (candidates
