@@ -26,7 +26,7 @@ using std::chrono::milliseconds;
 
 // The share as its server sees one PC: each connection made and ended and
 // each file written on the share in between, in order, on a clock that moves
-// only while the share step waits.
+// only while the delivery waits.
 class ServerView : public test::FailingPlatform {
  public:
   ServerView(Platform& inner, std::u16string share) : FailingPlatform(inner), share_(share) {}

@@ -19,7 +19,7 @@ namespace webexam {
 // graphical viewer and returns only when the candidate closes it: still
 // running after this wait, the viewer has started, and the document is taken
 // as opened. The wait leaves room for an old lab PC; the grading window
-// waits meanwhile, busy, and the share step after it.
+// waits meanwhile, busy, and the delivery after it.
 inline constexpr std::chrono::milliseconds kViewerVerdictTime{5000};
 
 class PosixPlatform final : public Platform {

@@ -596,7 +596,7 @@ void Erase(std::wstring& secret) { ::SecureZeroMemory(secret.data(), secret.size
 
 // A connection with no local name, in this process's logon session: an
 // elevated program does not see what the user's own session connected. mpr
-// is loaded here, on the first share step or check, rather than linked: the
+// is loaded here, on the first delivery or check, rather than linked: the
 // sign-in window starts without it.
 void Win32Platform::ConnectShare(const std::u16string& share) {
   if (AccountInAddress(std::u16string_view(share)).length > 0) ThrowAccountInAddress();

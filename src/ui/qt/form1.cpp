@@ -19,7 +19,7 @@
 namespace webexam::qt {
 namespace {
 
-// Shown on the label from the press until the share step ends.
+// Shown on the label from the press until the delivery ends.
 const QString kBusyText = QStringLiteral("正在上交成绩，请稍候…");
 
 // What the folder label says before the folder.

@@ -21,13 +21,13 @@ class Form1 : public QWidget, private GradingView {
 
  protected:
   // Closing the window through the window manager ends the program and
-  // leaves the candidate folder as it is; while the share step runs it is
+  // leaves the candidate folder as it is; while the delivery runs it is
   // ignored.
   void closeEvent(QCloseEvent* event) override;
   // Once the window manager has framed the window, its outer rectangle is
   // placed by the placement rule.
   void showEvent(QShowEvent* event) override;
-  // While the share step runs, input to this window is dropped.
+  // While the delivery runs, input to this window is dropped.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -50,7 +50,7 @@ class Form1 : public QWidget, private GradingView {
   void Grow(int growth);
 
   std::u16string folder_;     // the candidate folder as the label names it
-  QString folder_text_;       // the label's text while no share step runs
+  QString folder_text_;       // the label's text while no delivery runs
   QTextEdit rich_text_box1_;  // the task text
   Button command1_;           // "上交成绩"
   Button command2_;           // "退出"

@@ -29,7 +29,7 @@ struct App {
   // Every window made in this run. A form outlives its window, so that a
   // handler may destroy its own window and still return through its code.
   std::vector<std::unique_ptr<Form>> forms;
-  // The window whose share step runs: the message loop drops its input.
+  // The window whose delivery runs: the message loop drops its input.
   HWND busy = nullptr;
 
   template <typename F>

@@ -25,9 +25,9 @@ constexpr COLORREF kViewerBackColor = 0xC0FFFF;
 constexpr COLORREF kRed = RGB(255, 0, 0);
 
 // Posted to the window when the delivery has ended.
-constexpr UINT kShareStepEnded = WM_APP + 1;
+constexpr UINT kDeliveryEnded = WM_APP + 1;
 
-// Shown on the label from the press until the share step ends.
+// Shown on the label from the press until the delivery ends.
 constexpr wchar_t kBusyText[] = L"正在上交成绩，请稍候…";
 
 // What the folder label says before the folder.
@@ -48,8 +48,8 @@ void Form1::ShowTaskText(const TaskTextFile& file) {
   rich_text_box1_.Show(*TheApp().platform, file, TheApp().paths.task_text);
 }
 
-// Back on the window's thread (kShareStepEnded), where the outcome is shown.
-void Form1::WakeOnWindowThread() { PostMessageW(wake_target_, kShareStepEnded, 0, 0); }
+// Back on the window's thread (kDeliveryEnded), where the outcome is shown.
+void Form1::WakeOnWindowThread() { PostMessageW(wake_target_, kDeliveryEnded, 0, 0); }
 
 void Form1::Create() {
   const App& app = TheApp();
@@ -193,7 +193,7 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       }
       break;
-    case kShareStepEnded:
+    case kDeliveryEnded:
       FinishSubmit();
       return 0;
     case WM_SETCURSOR:
@@ -204,7 +204,7 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_CLOSE:
       // The close box ends the program and leaves the candidate folder as it
-      // is; while the share step runs it does nothing.
+      // is; while the delivery runs it does nothing.
       if (grading_.MayClose()) EndProgram();
       return 0;
     case WM_DESTROY:

@@ -29,7 +29,7 @@ class Form1 : public Form, private GradingView {
   // Shows the busy state (wait cursor, "正在上交成绩，请稍候…" on the label)
   // and takes no input, or ends it.
   void ShowBusy(bool busy) override;
-  // Posts the delivery's end to the window (kShareStepEnded).
+  // Posts the delivery's end to the window (kDeliveryEnded).
   void WakeOnWindowThread() override;
   // Widens the client area by `growth` pixels: the buttons move right, the
   // task text and the label (to `margin` before the buttons) widen.
@@ -46,7 +46,7 @@ class Form1 : public Form, private GradingView {
   CommandButton command1_;      // "上交成绩"
   CommandButton command2_;      // "退出"
   Label label1_;                // the candidate folder, in red
-  std::wstring folder_text_;    // the label's text while no share step runs
+  std::wstring folder_text_;    // the label's text while no delivery runs
   // The window the delivery's end is posted to, set once the window is
   // made: read on the delivery's thread, where hwnd_ may change under it.
   HWND wake_target_ = nullptr;

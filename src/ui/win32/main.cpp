@@ -38,7 +38,7 @@ int RunMessageLoop() {
   MSG msg{};
   BOOL got;
   while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
-    // A window waiting for its share step takes no input: presses are
+    // A window waiting for its delivery takes no input: presses are
     // dropped, not kept for later.
     const HWND busy = TheApp().busy;
     if (busy != nullptr && IsInput(msg.message) && GetAncestor(msg.hwnd, GA_ROOT) == busy) {

@@ -50,7 +50,7 @@ class WebexamResults : public test::ToolRun {
   fs::path share_ = dir_.path() / "share";
 };
 
-TEST_F(WebexamResults, SummarizesAShareTheSubmitPassWroteAsTheGoldenFilesSay) {
+TEST_F(WebexamResults, SummarizesAShareThePressesWroteAsTheGoldenFilesSay) {
   const std::string model = ReadBytes(test::ModelAnswer());
   const std::string starter = ReadBytes(fs::path(WEBEXAM_SOURCE_DIR) / "exam/aa/index.htm");
   // Pages part of the way to the model answer pass some of the items.
