@@ -33,9 +33,8 @@ TEST(GbkCodec, DecodesAndEncodesTheSharedVectors) {
 }
 
 TEST(GbkCodec, WhatIsNoCharacterBecomesAReplacementBetweenAsciiRunsOfAnyLength) {
-  // Runs of ASCII go a block at a time, the rest character by character: runs
-  // of every length around the block's, between a character, a byte that is
-  // none, a lead byte with a byte that cannot follow it, and a cut lead byte.
+  // ASCII goes a block at a time: runs of every length around the block's, between
+  // a character, a non-character byte, a bad pair and a cut lead byte.
   auto platform = MakePlatform();
   for (std::size_t run = 0; run <= 40; ++run) {
     const std::string ascii(run, 'a');
@@ -45,8 +44,7 @@ TEST(GbkCodec, WhatIsNoCharacterBecomesAReplacementBetweenAsciiRunsOfAnyLength) 
               text + u"考" + text + u"\uFFFD" + text + u"\uFFFD0" + text + u"\uFFFD")
         << run;
   }
-  // A user-defined code is one bad character for both bytes; NUL bytes are
-  // characters like any other.
+  // A user-defined code is one bad character; NUL bytes are characters.
   EXPECT_EQ(platform->DecodeGbk(Hex("AA A1 41")), u"\uFFFDA");
   EXPECT_EQ(platform->DecodeGbk(std::string("a\0b", 3)), std::u16string(u"a\0b", 3));
 }

@@ -1,8 +1,6 @@
-// The account the programs log on to the results share with: where its file
-// is, how that file is written so that only administrators read it, and the
-// connection made with it. Windows' own connection (mpr) needs a real server:
-// under Wine, which has no network provider, what is tested is the decision
-// around it.
+// The account the programs log on to the share with: its file, written so that
+// only administrators read it, and the connection (under Wine, with no network
+// provider, the decision around mpr's).
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -28,29 +26,19 @@
 namespace webexam {
 namespace {
 
-using test::Kind;
-using test::ReadBytes;
 using test::SetEnvironment;
-using test::TempDir;
-using test::ThrowsPlatformError;
 using test::U16;
-using test::WriteBytes;
 namespace fs = std::filesystem;
 
 TEST(ShareAccount, ReadsWhatItWritesAndWhatATeacherWritesInNotepad) {
   const ShareAccount account{"JF", "老师", " p=a#ss "};
   const ShareAccount back = ParseShareAccount(ShareAccountText(account));
-  EXPECT_EQ(back.domain, "JF");
-  EXPECT_EQ(back.user, "老师");
-  EXPECT_EQ(back.password, " p=a#ss ");
-  // A byte order mark, CR LF, a comment, blanks around the names; a
-  // password keeps its own blanks and '=' signs.
+  EXPECT_EQ(back.domain + "|" + back.user + "|" + back.password, "JF|老师| p=a#ss ");
+  // A BOM, CR LF, a comment, blanks around names; a password keeps its blanks.
   const ShareAccount notepad = ParseShareAccount(
       "\xEF\xBB\xBF# results share\r\n  username = kaowu\r\npassword=a b=c \r\n\r\n"
       "domain=SCHOOL\r\n");
-  EXPECT_EQ(notepad.user, "kaowu");
-  EXPECT_EQ(notepad.password, "a b=c ");
-  EXPECT_EQ(notepad.domain, "SCHOOL");
+  EXPECT_EQ(notepad.domain + "|" + notepad.user + "|" + notepad.password, "SCHOOL|kaowu|a b=c ");
 }
 
 class ShareLogonTest : public ::testing::Test {
@@ -58,7 +46,7 @@ class ShareLogonTest : public ::testing::Test {
   ~ShareLogonTest() override { SetEnvironment("WEBEXAM_SMB_CREDENTIALS", std::nullopt); }
 
   std::unique_ptr<Platform> platform_ = MakePlatform();
-  TempDir dir_;
+  test::TempDir dir_;
 };
 
 #ifdef _WIN32
@@ -87,14 +75,14 @@ std::wstring AccessOf(const fs::path& file) {
 }
 #endif
 
-// A secret file replaces an older one readable by anyone, in one step: no
-// other file is left in its folder, which is made when missing.
+// A secret file replaces an older one readable by anyone, in one step, in a
+// folder made when missing.
 TEST_F(ShareLogonTest, ASecretFileReplacesTheOldOneAndOnlyAdministratorsReadIt) {
   const fs::path folder = dir_.path() / "webexam", file = folder / "smb-credentials";
   platform_->WriteSecretFile(U16(file), "username=a\n");
-  EXPECT_EQ(ReadBytes(file), "username=a\n");
+  EXPECT_EQ(test::ReadBytes(file), "username=a\n");
   fs::remove(file);
-  WriteBytes(file, "old text, readable by all\n");
+  test::WriteBytes(file, "old text, readable by all\n");
 #ifndef _WIN32
   for (const mode_t mask : {0, 077}) {
     const mode_t before = ::umask(mask);
@@ -106,18 +94,17 @@ TEST_F(ShareLogonTest, ASecretFileReplacesTheOldOneAndOnlyAdministratorsReadIt) 
   }
 #else
   platform_->WriteSecretFile(U16(file), "username=b\n");
-  // Wine keeps no access list of a file (it makes one up from the Unix
-  // mode): what it was given is checked in SecretFilesGrantOnlySystemAnd...
+  // Wine makes the access list up from the Unix mode: what is given is checked
+  // in SecretFilesGrantOnlySystemAnd...
   if (!UnderWine()) {
     EXPECT_EQ(AccessOf(file), kSecretFileAccess);
   }
 #endif
-  EXPECT_EQ(ReadBytes(file), "username=b\n");
+  EXPECT_EQ(test::ReadBytes(file), "username=b\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
-// Only a UNC share is connected: a folder of this PC is reached as it is,
-// without a look at the credentials file.
+// Only a UNC share is connected, without a look at the credentials file.
 TEST_F(ShareLogonTest, AShareThatIsAFolderOfThisPcIsNotConnected) {
   fs::create_directories(dir_.path() / "unreadable");  // a folder: it cannot be read as a file
   SetEnvironment("WEBEXAM_SMB_CREDENTIALS", dir_.path() / "unreadable");
@@ -129,8 +116,8 @@ TEST_F(ShareLogonTest, AShareThatIsAFolderOfThisPcIsNotConnected) {
   EXPECT_TRUE(fs::exists(dir_.path() / "share" / "JF101"));
 }
 
-// An account written into the address is refused before the credentials
-// file is read or the server asked, by an error that does not show it.
+// An account in the address is refused before anything is read or asked, by
+// an error that does not show it.
 TEST_F(ShareLogonTest, AnAccountInTheAddressIsRefusedUnshown) {
   SetEnvironment("WEBEXAM_SMB_CREDENTIALS", dir_.path() / "none");
   for (const std::u16string share : {u"\\\\kaoshi:Secret-4711@teacher\\results\\",
@@ -140,7 +127,7 @@ TEST_F(ShareLogonTest, AnAccountInTheAddressIsRefusedUnshown) {
       platform_->ConnectShare(share);
       ADD_FAILURE() << "connected";
     } catch (const PlatformError& error) {
-      EXPECT_EQ(error.kind(), Kind::kAccountInAddress);
+      EXPECT_EQ(error.kind(), test::Kind::kAccountInAddress);
       EXPECT_EQ(std::string(error.what()).find("Secret-4711"), std::string::npos) << error.what();
     }
     platform_->DisconnectShare(share);
@@ -148,23 +135,21 @@ TEST_F(ShareLogonTest, AnAccountInTheAddressIsRefusedUnshown) {
 }
 
 #ifdef _WIN32
-// A credentials file that is there but cannot be read is never taken for no
-// file (the guest's logon): the connection fails, naming the file.
+// A credentials file that cannot be read is never taken for none (the guest).
 TEST_F(ShareLogonTest, AnUnreadableCredentialsFileRefusesTheConnection) {
   fs::create_directories(dir_.path() / "unreadable");
   SetEnvironment("WEBEXAM_SMB_CREDENTIALS", dir_.path() / "unreadable");
-  EXPECT_TRUE(ThrowsPlatformError([&] { platform_->ConnectShare(u"\\\\teacher\\results\\"); },
-                                  Kind::kDenied, dir_ / "unreadable"));
+  EXPECT_TRUE(test::ThrowsPlatformError([&] { platform_->ConnectShare(u"\\\\teacher\\results\\"); },
+                                        test::Kind::kDenied, dir_ / "unreadable"));
   platform_->DisconnectShare(u"\\\\teacher\\results\\");  // nothing was connected
 }
 
-// Under Wine, which has no network provider, the connection is left to the
-// file operations, which reach the share Wine maps as before.
+// Without a network provider (Wine) the file operations reach the mapped share.
 TEST_F(ShareLogonTest, WithoutANetworkProviderTheShareIsReachedAsBefore) {
   const std::optional<std::u16string> unc = platform_->Environment("WEBEXAM_TEST_UNC_SHARE");
   if (!unc) GTEST_SKIP() << "WEBEXAM_TEST_UNC_SHARE names no mapped UNC share";
   for (const char* account : {"none", "account"}) {
-    WriteBytes(dir_.path() / "account", "username=teacher\npassword=x\n");
+    test::WriteBytes(dir_.path() / "account", "username=teacher\npassword=x\n");
     SetEnvironment("WEBEXAM_SMB_CREDENTIALS", dir_.path() / account);
     platform_->ConnectShare(*unc);
     const std::u16string marker = *unc + u"logon-" + FromUtf8(account);
@@ -174,8 +159,8 @@ TEST_F(ShareLogonTest, WithoutANetworkProviderTheShareIsReachedAsBefore) {
   }
 }
 
-// The access list a secret file is made with: protected, and full access
-// for SYSTEM and the Administrators group alone.
+// A secret file's access list: protected, full access for SYSTEM and the
+// Administrators alone.
 TEST(Win32Share, SecretFilesGrantOnlySystemAndAdministrators) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(

@@ -1,8 +1,6 @@
-// The results share as an SMB address on Linux: how an address becomes the
-// URL libsmbclient is given, the teacher's credentials file, when the library
-// is loaded and what a PC without it is told, and a share path on a FUSE
-// mount, for real (a bindfs mount standing for the file manager's smb://
-// place). The server itself is exercised by tests/smb.
+// The results share as an SMB address on Linux: the URL libsmbclient is given,
+// the credentials file, when the library is loaded and what a PC without it is
+// told, and a share on a FUSE mount (bindfs standing for the file manager's).
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -22,7 +20,6 @@ namespace webexam {
 namespace {
 
 using test::TempDir;
-using test::WriteBytes;
 namespace fs = std::filesystem;
 
 TEST(SmbAddress, UncAndSmbFormsMeanTheSameUrlWithEveryOddByteEncoded) {
@@ -55,9 +52,8 @@ bool SmbLibraryLoaded() {
 
 TEST(SmbLibrary, APcOnALocalShareNeverLoadsItOneOnAnSmbShareDoes) {
   ASSERT_FALSE(SmbLibraryLoaded()) << "linked, or loaded before the test";
-  // Every operation of an exam and of the room check on a local share: the
-  // check's probe, a whole submission with its marker and kept page, the
-  // listing and free space webexam-results and webexam-check take.
+  // Every operation of an exam and of the room check on a local share: probe,
+  // submission with marker and kept page, the tools' listing and free space.
   TempDir dir;
   fs::create_directories(dir.path() / "share");
   const std::unique_ptr<Platform> real = MakePlatform();
@@ -100,9 +96,8 @@ TEST(SmbLibrary, WithoutItAnSmbShareFailsAtOnceNamingThePackageToInstall) {
   EXPECT_THROW(client.FreeSpace("smb://teacher/results/"), PlatformError);
   EXPECT_EQ(client.ListPath("smb://teacher/results/cjwyzz.txt", false), "");
 
-  // The client's note on its error output when a submission did not reach
-  // the share names the package to install. (webexam-check puts any
-  // refusal into its share line as tests/smb's logon case shows.)
+  // The client's note when a submission did not reach the share names the
+  // package (webexam-check's share line is tests/smb's logon case).
   TempDir dir;
   PosixPlatform posix(missing);
   test::FailingPlatform platform(posix);  // starts no report viewer
@@ -126,14 +121,12 @@ TEST(SmbLibrary, WithoutItAnSmbShareFailsAtOnceNamingThePackageToInstall) {
 }
 
 // No credentials file is the guest's logon. As ssh refuses a key others can
-// read: a file whose password others may read, or into which others may
-// write another account, is used for nothing; the guide's file (0640, the
-// candidates' group) is.
+// read, a file others may read or write is refused; the guide's 0640 is not.
 TEST(SmbAccount, ACredentialsFileOthersMayReadOrWriteIsRefused) {
   TempDir dir;
   EXPECT_EQ(ReadSmbAccount((dir.path() / "none").string()).user, "guest");
   const fs::path file = dir.path() / "smb-credentials";
-  WriteBytes(file, "username=kaowu\npassword=secret\n");
+  test::WriteBytes(file, "username=kaowu\npassword=secret\n");
   const struct {
     fs::perms mode;
     const char* says;
@@ -159,9 +152,8 @@ TEST(SmbAccount, ACredentialsFileOthersMayReadOrWriteIsRefused) {
     EXPECT_EQ(ReadSmbAccount(file.string()).user, "kaowu") << std::oct << mode;
   }
 
-  // The client's append fails with it before anything reaches the network
-  // (no server listens here); what webexam-check tells the teacher of such
-  // a file is checked against a real server in tests/smb (logon).
+  // The append fails with it before anything reaches the network (webexam-check's
+  // words on it are tests/smb's logon case).
   fs::permissions(file, fs::perms(0644));
   ::setenv("WEBEXAM_SMB_CREDENTIALS", file.c_str(), 1);
   PosixPlatform platform;
