@@ -19,13 +19,11 @@ namespace webexam {
 namespace {
 
 using test::ReadBytes;
-using test::TempDir;
-using test::WriteBytes;
 namespace fs = std::filesystem;
 
 TEST(ShareContention, FortyPcsSubmittingAtOnceLeaveFortyIntactLines) {
   constexpr int kPcs = 40;
-  TempDir dir;
+  test::TempDir dir;
   // A real network path where the test run maps one (under Wine, a UNC path).
   const char* unc = std::getenv("WEBEXAM_TEST_UNC_SHARE");
   const fs::path share = unc ? fs::path(unc) : dir.path() / "share";
