@@ -1,6 +1,5 @@
-// The journal webexam-results --watch keeps by itself, in the teacher's own
-// folder: it goes on where a watch restarted in the middle of an exam left
-// off, and begins anew for the next exam once the share was cleared.
+// The journal --watch keeps in the teacher's folder: a restarted watch goes on
+// with it, a cleared share begins the next exam's.
 #include "results/journal_file.h"
 
 #include <gtest/gtest.h>
@@ -40,8 +39,7 @@ TEST(JournalFile, EachExamOnAClearedShareGetsAJournalOfItsOwn) {
   EXPECT_EQ(open(true).Shown(), ShownName(FromUtf8(next)) +
                                     u"（共享文件夹已清空，当作新的一场考试；上一场的日志是 " +
                                     ShownName(FromUtf8(first.File())) + u"）");
-  // The new journal saw nothing yet: a watch restarted on the empty share
-  // keeps it.
+  // The new journal saw nothing yet: a restart on the empty share keeps it.
   EXPECT_EQ(open(true).File(), next);
   for (const char* name : {"XDG_DATA_HOME", "LOCALAPPDATA"}) test::SetEnvironment(name, {});
 }

@@ -14,9 +14,8 @@ ShareLogRecord Line(std::size_t line, std::u16string number, std::u16string pc) 
 using Names = std::vector<std::u16string>;
 
 TEST(KeptPages, TheLinesOfOnePcTakeItsPagesInOrder) {
-  // JF01 submitted three times, twice for 120722001 and once for another
-  // candidate; its name in another case on the share; "lab-1.x" and "lab-1"
-  // whose names run into each other's; and pages of nobody.
+  // JF01 submitted thrice, once for another candidate; its name in another case;
+  // "lab-1.x" and "lab-1" whose names run into each other's; pages of nobody.
   const std::vector<ShareLogRecord> lines = {
       Line(1, u"120722001", u"JF01"),  Line(2, u"120722002", u"lab-1.x"),
       Line(3, u"120722001", u"JF01"),  Line(4, u"120722009", u"jf01"),
@@ -31,8 +30,7 @@ TEST(KeptPages, TheLinesOfOnePcTakeItsPagesInOrder) {
                                                              {3, u"120722001-JF01(2).htm"},
                                                              {4, u"120722009-JF01.HTM"},
                                                              {5, u"120722002-lab-1.htm"}}));
-  // A third page for two lines, a number written otherwise than the client
-  // writes it, a page of a PC without a line; the text file is no page.
+  // A third page for two lines, a number written otherwise, a PC without a line.
   EXPECT_EQ(kept.without_line,
             (Names{u"120722001-JF01(02).htm", u"120722001-JF01(3).htm", u"120722004-JF04.htm"}));
   EXPECT_TRUE(kept.ambiguous.empty());
@@ -40,9 +38,8 @@ TEST(KeptPages, TheLinesOfOnePcTakeItsPagesInOrder) {
 }
 
 TEST(KeptPages, ANameTwoLinesWouldBothBuildIsNobodysAndMissingPagesAreSaid) {
-  // Exam 120722001 on PC A-B and "120722001-A" (a line edited on the
-  // share) on PC B both name their page 120722001-A-B.htm; PC "A(2)" names
-  // its first page as PC A its second.
+  // 120722001 on A-B and an edited "120722001-A" on B both name 120722001-A-B.htm;
+  // PC "A(2)" names its first page as PC A its second.
   const std::vector<ShareLogRecord> lines = {
       Line(1, u"120722001", u"A-B"),  Line(2, u"120722001-A", u"B"), Line(3, u"120722001", u"A"),
       Line(4, u"120722001", u"A(2)"), Line(5, u"120722001", u"A"),   Line(6, u"120722002", u"B"),

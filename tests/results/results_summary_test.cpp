@@ -1,8 +1,6 @@
-// What webexam-results makes of the lines and markers on a share: the order
-// of the table, the anomalies a teacher must look at, and the CSV's cells.
-// The statistics, the header lines and the texts as printed are held to the
-// golden files by webexam_results_test, and with them a bad line named by its
-// candidate and PC, and a PC whose marker has only such a line.
+// What webexam-results makes of a share's lines and markers: the table's order,
+// the anomalies, the CSV's cells. The rest as printed is held to the golden
+// files by webexam_results_test.
 #include "results/results_summary.h"
 
 #include <gtest/gtest.h>
@@ -46,8 +44,7 @@ TEST(ResultsSummary, RowsGoByExamNumberAndAnomaliesAreNamedWithTheirLines) {
                {4, LineProblem::kFieldCount, 25, 0},
                {8, LineProblem::kBadCount, 0, 0},
                {9, LineProblem::kTorn, 16, 0}};
-  // The log itself and a probe left by webexam-check are no markers; JF01's
-  // marker counts for "jf01" as well, as Windows names them.
+  // The log and a webexam-check probe are no markers; JF01's counts for "jf01".
   const ResultsSummary summary =
       Summarize(std::move(log), {u"JF09", u"cjwyzz.txt", u"jf01", u"JF03", u"JF07",
                                  u".webexam-check-0123456789abcdef.tmp", u"JF02"});
@@ -75,8 +72,7 @@ TEST(ResultsSummary, RowsGoByExamNumberAndAnomaliesAreNamedWithTheirLines) {
 }
 
 TEST(ResultsSummary, ExamNumbersMatchAsNumbersAndShowAsTyped) {
-  // The class list's "0120722001" is the line's "120722001", as a
-  // spreadsheet takes it; one candidate on two PCs under both forms.
+  // "0120722001" on the list is the line's "120722001", as a spreadsheet takes it.
   ShareLogContent log;
   log.records = {Record(1, u"120722001", u"JF01"), Record(2, u"0120722001", u"JF02")};
   Roster roster;
@@ -94,8 +90,7 @@ TEST(ResultsCsv, QuotesFieldsAndDisarmsFormulas) {
   std::string row = ToUtf8(u"\r\n120722001,\"'=HYPERLINK(\"\"x\"\",\"\"点\"\")\",JF01,1,1");
   for (int item = 2; item <= 22; ++item) row += ",0";
   EXPECT_TRUE(csv.ends_with(row + ",1,\r\n")) << csv;
-  // Blanks before it, or the full-width forms, fool no spreadsheet; a sign
-  // inside the name is no formula.
+  // Blanks before it or full-width forms fool no spreadsheet; a sign inside is none.
   for (const std::u16string_view name : {u" =1+1", u"\u3000=1+1", u"\uFF1D1+1", u"\uFF20A1"}) {
     EXPECT_TRUE(test::Holds(CsvOf(name), ",'" + ToUtf8(name) + ","));
   }

@@ -1,8 +1,6 @@
-// The class list as teachers really save it (a spreadsheet's CSV or text,
-// GBK or UTF-8, with a header and stray blanks), what it makes of lines that
-// are no candidate; webexam-check --roster run for real on a file. What the
-// results say against the list is held to the golden files by
-// webexam_results_test.
+// The class list as teachers save it (CSV or text, GBK or UTF-8, a header, stray
+// blanks), its lines that are no candidate, and webexam-check --roster on a file.
+// The results against it are webexam_results_test's golden files.
 #include "results/roster.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +39,6 @@ TEST(Roster, ReadsEveryEncodingAndSeparatorASpreadsheetSaves) {
       u"\"120722003\",\"欧阳,修远\",,\r\n";
   const std::vector<std::u16string> want = {u"2:120722001|张三|JF01", u"4:120722002|李四|",
                                             u"5:120722003|欧阳,修远|"};
-  // GBK, UTF-8 with a byte-order mark, and UTF-8 without one.
   for (const std::string& bytes : {Gbk(list), "\xEF\xBB\xBF" + ToUtf8(list), ToUtf8(list)}) {
     const Roster roster = Read(bytes);
     EXPECT_EQ(Entries(roster), want);
