@@ -1,9 +1,7 @@
-// webexam-check run for real, for what the program adds to the checks that
-// room_check_test makes: the share and drive C: it is given by WEBEXAM_SHARE
-// and WEBEXAM_ROOT, the material beside it, its exit status and the teacher's
-// y/N. Under Wine drive C: is the prefix's own, which no variable moves, so a
-// leftover marker and its removal are checked on Linux only. Its usage is
-// command_line_test's.
+// webexam-check run for real, for what the program adds to room_check_test's
+// checks: WEBEXAM_SHARE and WEBEXAM_ROOT, the material beside it, its exit status
+// and the teacher's y/N (a leftover marker on Linux only: under Wine drive C: is
+// the prefix's own). Its usage is command_line_test's.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -32,9 +30,8 @@ class WebexamCheckTest : public test::ToolRun {
     SetEnvironment("WEBEXAM_ROOT", root_);
     SetEnvironment("WEBEXAM_SHARE", share_);
 #ifndef _WIN32
-    // A program for text files of the test's own, whatever this machine's
-    // desktop opens them with (Debian's vim.desktop needs a terminal): the
-    // user's choice in mimeapps.list, its entry in the user's applications.
+    // A text viewer of the test's own, whatever the desktop opens text with
+    // (Debian's vim.desktop needs a terminal): mimeapps.list and its entry.
     const fs::path config = dir_.path() / "config", data = dir_.path() / "data";
     fs::create_directories(config);
     fs::create_directories(data / "applications");
@@ -82,8 +79,7 @@ TEST_F(WebexamCheckTest, ChecksTheShareItIsGivenAndExitsByTheChecks) {
   fs::copy_file(program_, alone);
   EXPECT_EQ(Check(alone), 1);
   EXPECT_TRUE(Says(u"缺考题 1.txt")) << out_;
-  // The exam folder a teacher names comes first, and the check says which
-  // folder it took and why.
+  // The exam folder a teacher names comes first, the check says which and why.
   const fs::path exam = fs::path(WEBEXAM_SOURCE_DIR) / "exam";
   SetEnvironment("WEBEXAM_EXAM", exam);
   [[maybe_unused]] const int named = Check(alone);
@@ -92,12 +88,10 @@ TEST_F(WebexamCheckTest, ChecksTheShareItIsGivenAndExitsByTheChecks) {
   // The program's own folder, named so, is scripts/test.sh's under Wine.
 }
 
-// The account as a script pipes it in (CR LF, as from a Windows batch file):
-// kept in the credentials file the variable names, in a folder made for it;
-// then the room check runs. A second password that differs, or answers that
-// end too soon, change nothing. That the password shows nowhere is
-// save_credentials_terminal_test.py's at a terminal and real_smb_test.py's
-// secrets case.
+// The account piped in (CR LF, as from a batch file): kept in the file the
+// variable names, in a folder made for it; then the check runs. Differing
+// passwords or answers that end too soon change nothing. The password shown
+// nowhere is save_credentials_terminal_test.py's and real_smb_test.py's.
 TEST_F(WebexamCheckTest, SavesTheShareAccountPipedInThenChecks) {
   const fs::path file = dir_.path() / "etc" / "smb-credentials";
   SetEnvironment("WEBEXAM_SMB_CREDENTIALS", file);
@@ -147,9 +141,8 @@ TEST_F(WebexamCheckTest, ClearsALeftoverMarkerOnlyWhenTheTeacherAgrees) {
   EXPECT_FALSE(fs::exists(marker));
 }
 
-// The dynamic loader's own account of what the process loads (LD_DEBUG=files
-// on its error output): libsmbclient, loaded on the first SMB operation, is
-// never among it on a local share; with an smb:// share it is.
+// The loader's own account (LD_DEBUG=files): libsmbclient, loaded on the first
+// SMB operation, is never loaded on a local share; with an smb:// share it is.
 TEST_F(WebexamCheckTest, LoadsLibsmbclientOnlyForAnSmbShare) {
   SetEnvironment("LD_DEBUG", "files");
   Check();

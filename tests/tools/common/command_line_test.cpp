@@ -26,8 +26,7 @@ TEST(CommandLine, ReadsOptionsValuesAndOperandsInAnyOrder) {
   EXPECT_EQ(ParseCommandLine({"-"}, kOptions).operands, std::vector<std::string>{"-"});
 }
 
-// Stops at the first problem, or at help, and words the problem with the
-// argument as given.
+// Stops at the first problem or at help, naming the argument as given.
 TEST(CommandLine, StopsAtTheFirstProblemOrAtHelpAndSaysWhichItIs) {
   constexpr ToolOption kTimed[] = {
       {"--interval", "-i", true, u"秒数"}, {"--csv", "", true}, {"--watch", "", false}};

@@ -45,9 +45,8 @@ class ToolRun : public ::testing::Test {
   }
   std::size_t Lines() const { return std::count(out_.begin(), out_.end(), '\n'); }
 
-  // Presses "上交成绩" once on the PC whose drive root is the folder `pc`,
-  // submitting to `share`; with `refuse_marker`, the share refuses the
-  // marker named after the PC.
+  // Presses "上交成绩" once on the PC whose drive root is `pc`, to `share`; with
+  // `refuse_marker`, the share refuses the PC's marker.
   void Submit(const fs::path& share, const char* pc, const std::string& page, ExamState state,
               bool refuse_marker = false) {
     FailingPlatform platform(*real_);  // fails nothing else, starts no viewer

@@ -1,6 +1,5 @@
-// A teacher's new exam, made with webexam-exam from the sample beside it,
-// checked, sealed, and then graded and summed up by the other tools with
-// --exam, all run for real.
+// A teacher's new exam made with webexam-exam from the sample beside it, checked,
+// sealed, then used by the other tools with --exam, all run for real.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,7 +9,6 @@
 namespace webexam {
 namespace {
 
-using test::ReadBytes;
 using test::WriteBytes;
 namespace fs = std::filesystem;
 
@@ -35,9 +33,6 @@ class WebexamExam : public test::ToolRun {
     fs::copy(fs::path(WEBEXAM_SOURCE_DIR) / "exam", tool_.parent_path() / "sample-exam",
              fs::copy_options::recursive);
   }
-  bool Errs(std::u16string_view words) const {
-    return err_.find(ToUtf8(words)) != std::string::npos;
-  }
 
   fs::path tool_ = dir_.path() / "teacher" / test::BuiltProgram("webexam-exam").filename();
   fs::path exam_ = dir_.path() / "exam2", out_dir_ = dir_.path() / "out";
@@ -57,7 +52,7 @@ TEST_F(WebexamExam, MakesChecksAndSealsAnExamTheOtherToolsGradeWith) {
   EXPECT_TRUE(Says(u"只答对 2 题，第 3 题没有通过")) << out_;
   EXPECT_EQ(Run(tool_, {"seal", exam_.string(), out_dir_.string()}), 1);
   EXPECT_FALSE(fs::exists(out_dir_));
-  WriteBytes(exam_ / "model.htm", ReadBytes(exam_ / "model.htm") + test::Gbk(u"第二套专用"));
+  WriteBytes(exam_ / "model.htm", test::ReadBytes(exam_ / "model.htm") + test::Gbk(u"第二套专用"));
   EXPECT_EQ(Run(tool_, {"check", exam_.string()}), 0) << out_;
   EXPECT_TRUE(Says(u"考生文件夹：exam2")) << out_;
   EXPECT_TRUE(Says(u"起始页面 aa/index.htm：答对 1 题（第 2 题）")) << out_;
@@ -67,7 +62,8 @@ TEST_F(WebexamExam, MakesChecksAndSealsAnExamTheOtherToolsGradeWith) {
   EXPECT_EQ(Run(tool_, {"seal", exam_.string(), exam_.string()}), 1);
   ASSERT_EQ(Run(tool_, {"seal", exam_.string(), out_dir_.string()}), 0) << err_;
   EXPECT_FALSE(fs::exists(out_dir_ / "exam.txt") || fs::exists(out_dir_ / "model.htm"));
-  EXPECT_EQ(ReadBytes(out_dir_ / "exam.sealed").find(ToUtf8(u"第二套专用")), std::string::npos);
+  EXPECT_EQ(test::ReadBytes(out_dir_ / "exam.sealed").find(ToUtf8(u"第二套专用")),
+            std::string::npos);
   EXPECT_EQ(Run(tool_, {"check", out_dir_.string()}), 0) << out_;
   EXPECT_TRUE(Says(u"考题：第二套（")) << out_;
 
@@ -77,7 +73,7 @@ TEST_F(WebexamExam, MakesChecksAndSealsAnExamTheOtherToolsGradeWith) {
   EXPECT_EQ(out_, model + "\t3\t1\t1\t1\n");
   WriteBytes(exam_ / "exam.txt", "标题：x\n第1题：都得有\n");
   EXPECT_EQ(Run("webexam-grade", {"--exam", exam_.string(), model}), 2);
-  EXPECT_TRUE(Errs(u"第 2 行：不认识的规则“都得有”")) << err_;
+  EXPECT_TRUE(test::Holds(err_, u"第 2 行：不认识的规则“都得有”"));
 }
 
 TEST_F(WebexamExam, ResultsReadTheLinesByTheExamAndNameASecondExam) {

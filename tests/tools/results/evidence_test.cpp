@@ -1,8 +1,6 @@
-// webexam-grade run for real, on real files, as a teacher runs it: its line
-// per page and its exit status; and the evidence for an appeal,
-// webexam-grade --explain on a page and webexam-results --regrade on a share
-// whose pages the real submit pass kept. How pages are graded is
-// tests/grading's.
+// webexam-grade run for real as a teacher runs it, and the evidence for an
+// appeal: --explain on a page, webexam-results --regrade on a share the real
+// submission kept pages on. How pages are graded is tests/grading's.
 #include <gtest/gtest.h>
 
 #include "tools/common/tool_run.h"
@@ -10,7 +8,6 @@
 namespace webexam {
 namespace {
 
-using test::Gbk;
 using test::ReadBytes;
 using test::U16;
 using test::WriteBytes;
@@ -18,8 +15,7 @@ namespace fs = std::filesystem;
 
 using Evidence = test::ToolRun;
 
-// A page in a folder named in Chinese, the missing page not created, is
-// grade_console_test.py's at a Windows console.
+// A Chinese folder, the missing page not created: grade_console_test.py's.
 TEST_F(Evidence, GradePrintsOneLinePerPageAndNamesThePagesItCannotRead) {
   const fs::path folder = dir_.path();
   WriteBytes(folder / "index.htm", ReadBytes(test::ModelAnswer()));
@@ -44,7 +40,7 @@ TEST_F(Evidence, GradePrintsOneLinePerPageAndNamesThePagesItCannotRead) {
 }
 
 TEST_F(Evidence, ExplainSaysWhereEachTextIsAndWhatLiesBeyondTheLimit) {
-  const std::string head = Gbk(u"<title>欢迎进入网页天地！</title>\r\n  <HR>\r\n");
+  const std::string head = test::Gbk(u"<title>欢迎进入网页天地！</title>\r\n  <HR>\r\n");
   const fs::path page = dir_.path() / "index.htm";
   WriteBytes(page, head + std::string(32000 - head.size(), ' ') + "17-1.bmp\r\n");
   EXPECT_EQ(Run("webexam-grade", {"--explain", page.string()}), 0);
@@ -70,8 +66,8 @@ TEST_F(Evidence, RegradeListsLinesThatNoLongerMatchTheirKeptPage) {
   const std::string model = ReadBytes(test::ModelAnswer());
   Submit(share, "pc1", model, {u"120722001", u"张三", u"JF01"});
   Submit(share, "pc2", "", {u"120722002", u"李四", u"JF02"});
-  // Each page as its line says is real_smb_test.py's tools case. Someone
-  // raised 李四's line on the share from 1 to 2 items.
+  // Each page as its line says is real_smb_test.py's tools case. Someone raised
+  // 李四's line from 1 to 2 items.
   std::string log = ReadBytes(share / "cjwyzz.txt");
   std::string before = "JF02\t1", after = "JF02\t2";
   for (int item = 1; item <= 22; ++item) {
@@ -83,7 +79,7 @@ TEST_F(Evidence, RegradeListsLinesThatNoLongerMatchTheirKeptPage) {
   WriteBytes(share / "cjwyzz.txt", log);
   // A page without a line, and a line without a page.
   WriteBytes(share / "pages" / "120722009-JF09.htm", model);
-  std::string line = Gbk(u"120722003\t王五\tJF03\t0");
+  std::string line = test::Gbk(u"120722003\t王五\tJF03\t0");
   for (int item = 1; item <= 22; ++item) line += "\t0";
   WriteBytes(share / "cjwyzz.txt", log + line + "\r\n");
 
@@ -98,8 +94,7 @@ TEST_F(Evidence, RegradeListsLinesThatNoLongerMatchTheirKeptPage) {
            u"（重评答对 22 题）\n"));
   EXPECT_TRUE(Says(u"没有留下页面的成绩行（1 行）：第 3 行\n"));
 #ifndef _WIN32
-  // A page a candidate named on a POSIX share cannot clear the teacher's
-  // screen: the name shows with its escape character replaced.
+  // A page named on a POSIX share clears no screen: its escape is replaced.
   WriteBytes(share / "pages" / "\x1b[2J.htm", "");
   EXPECT_EQ(Run("webexam-results", {"--regrade", share.string()}), 0);
   EXPECT_TRUE(Says(u"pages/\uFFFD[2J.htm：")) << out_;

@@ -1,7 +1,5 @@
-// webexam-results --watch during the exam: what the screen says as lines
-// arrive. The real program watching forty PCs submit over SMB is
-// real_smb_test.py's burst, at a terminal live_view_terminal_test.py's; the
-// journal it keeps by itself is journal_file_test's.
+// webexam-results --watch: what the screen says as lines arrive (over SMB:
+// real_smb_test.py's burst; at a terminal: live_view_terminal_test.py).
 #include "tools/results/live_view.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,7 @@
-// webexam-results run for real: on a share that the real submit pass wrote,
-// PC by PC, held to golden files byte for byte, and on shares it cannot read
-// or write for. What the lines of a damaged log become is share_log_reader_test's
-// and results_summary_test's.
-//
-// The golden files are tests/data/results/*. After a deliberate change of
-// the output, run this test once with WEBEXAM_UPDATE_GOLDEN=1 in the
-// environment: it then writes the files afresh instead of comparing (review
-// the difference before committing it).
+// webexam-results run for real on shares the real submission wrote, held to golden
+// files byte for byte (tests/data/results; WEBEXAM_UPDATE_GOLDEN=1 rewrites them:
+// review the difference), and on shares it cannot read or write for. Damaged
+// lines are share_log_reader_test's and results_summary_test's.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -53,7 +48,6 @@ class WebexamResults : public test::ToolRun {
 TEST_F(WebexamResults, SummarizesAShareThePressesWroteAsTheGoldenFilesSay) {
   const std::string model = ReadBytes(test::ModelAnswer());
   const std::string starter = ReadBytes(fs::path(WEBEXAM_SOURCE_DIR) / "exam/aa/index.htm");
-  // Pages part of the way to the model answer pass some of the items.
   auto part = [&model](std::size_t bytes) { return model.substr(0, bytes); };
 
   // In the order the PCs submit, which is not the order of exam numbers.
@@ -70,15 +64,13 @@ TEST_F(WebexamResults, SummarizesAShareThePressesWroteAsTheGoldenFilesSay) {
   Submit(share_, "pc3", model, {u"120722003", u"王五", u"JF03"});
   // A marker left from an earlier exam.
   WriteBytes(share_ / "JF09", "");
-  // A line edited on the share: its count no longer the sum of its marks.
-  // Its PC's marker is there, and its only line is this one.
+  // A line edited on the share (count not the sum of its marks), its PC's only one.
   std::string edited = test::Gbk(u"120722010\t孙八\tJF10\t18");
   for (int item = 1; item <= 22; ++item) edited += item <= 15 ? "\t1" : "\t0";
   WriteBytes(share_ / "cjwyzz.txt", ReadBytes(share_ / "cjwyzz.txt") + edited + "\r\n");
   WriteBytes(share_ / "JF10", "");
-  // The class list: a header, GBK, comma-separated; 赵六 never submitted,
-  // 李四 is 李斯 on the list, JF05 sits where the list has JF15, and
-  // 120722006 is not on it.
+  // The class list, GBK with a header: 赵六 never submitted, 李四 is 李斯 there,
+  // JF05 sits where it has JF15, 120722006 is not on it.
   const fs::path roster = dir_.path() / "roster.csv";
   WriteBytes(roster, test::Gbk(u"考号,姓名,计算机\r\n120722001,张三,JF01\r\n120722002,李斯,JF02\r\n"
                                u"120722003,王五\r\n120722004,\"O'Neil, \"\"Jr\"\" <b>&\"\r\n"
@@ -103,10 +95,8 @@ TEST_F(WebexamResults, SummarizesAShareThePressesWroteAsTheGoldenFilesSay) {
   MatchesGolden(page, "results.html");
 }
 
-// A share that cannot be read fails the run. One whose own names were taken
-// away or given the wrong shape is still read: what is there is shown, and
-// what is wrong (share_look_test has each case) is an anomaly with what to
-// do, in the summary and in the re-grade.
+// A share that cannot be read fails the run. One whose own names are gone or
+// misshapen (each case is share_look_test's) is read, what is wrong an anomaly.
 TEST_F(WebexamResults, AMissingOrMisshapenLogOrPagesFolderIsAnAnomalyNotAFailure) {
   EXPECT_EQ(Results({(dir_.path() / "missing").string()}), 1);
   EXPECT_TRUE(test::Holds(err_, u"读不了共享文件夹"));
@@ -121,9 +111,8 @@ TEST_F(WebexamResults, AMissingOrMisshapenLogOrPagesFolderIsAnAnomalyNotAFailure
   EXPECT_EQ(Results({"--regrade", share_.string()}), 0) << err_;
   EXPECT_TRUE(Says(u"共享文件夹里没有 cjwyzz.txt")) << out_;
   EXPECT_TRUE(Says(u"120722001-JF01.htm")) << out_;
-  // webexam-check's probes, left where the share refuses deleting, are no
-  // PC's marker or page, and the journal does not miss them when the teacher
-  // clears them (on Windows a dot name is not hidden).
+  // webexam-check's probes, left where deleting is refused, are no PC's marker or
+  // page, and the journal misses nothing when they are cleared.
   const fs::path probes[] = {share_ / ".webexam-check-1.tmp",
                              share_ / "pages" / ".webexam-check-2.tmp"};
   for (const fs::path& probe : probes) WriteBytes(probe, "webexam-check");
@@ -171,9 +160,8 @@ TEST_F(WebexamResults, TheJournalNamesEveryChangeOfTheShareInTheReport) {
   EXPECT_TRUE(Says(u"；异常 0 条\n")) << out_;
   EXPECT_TRUE(Says(u"日志 " + test::U16(journal) + u"：自 ")) << out_;
 
-  // 李四's page copied over 张三's: found, and named in every form of the
-  // report (each change the journal finds, and that later runs name it
-  // again, is share_journal_test's).
+  // 李四's page copied over 张三's: named in every form of the report (each
+  // change the journal finds is share_journal_test's).
   WriteBytes(share_ / "pages" / "120722001-JF01.htm",
              ReadBytes(share_ / "pages" / "120722002-JF02.htm"));
   const fs::path html = dir_.path() / "results.html";
@@ -183,8 +171,7 @@ TEST_F(WebexamResults, TheJournalNamesEveryChangeOfTheShareInTheReport) {
   EXPECT_TRUE(Says(changed)) << out_;
   EXPECT_TRUE(test::Holds(ReadBytes(html), changed));
 
-  // The journal is kept off the share, and a file that is not one is left
-  // as it is.
+  // The journal is kept off the share; a file that is not one is left as it is.
   EXPECT_EQ(Results({"--journal", (share_ / "journal.txt").string(), share_.string()}), 2);
   EXPECT_TRUE(test::Holds(err_, u"日志不能放在共享文件夹里"));
   EXPECT_FALSE(fs::exists(share_ / "journal.txt"));
