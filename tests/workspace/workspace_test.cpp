@@ -52,7 +52,6 @@ TEST_F(Workspace, TheOldCandidateFolderIsGoneBeforeTheMaterialIsCopied) {
   // What exit leaves (the task text, nothing of the candidate's) and the
   // fatal path without the material: the e2e client test's scenarios.
   EXPECT_TRUE(RemoveCandidateFolder(*platform_, paths_).empty());
-  EXPECT_TRUE(RemoveCandidateFolder(*platform_, paths_).empty());  // nothing left: no error
 }
 
 TEST_F(Workspace, AnExamInsideTheCandidateFolderIsRefusedBeforeAnythingIsRemoved) {
