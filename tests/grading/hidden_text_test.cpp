@@ -28,8 +28,7 @@ TEST(MaskHiddenText, CommentsScriptsAndStylesToTheirEndWhateverTheirCaseAndNothi
   EXPECT_EQ(Mask(u"<!-->hr<!--->hr"), Dots(5) + u"hr" + Dots(6) + u"hr");
   // Lines stay where they are, for --explain's places.
   EXPECT_EQ(Mask(u"<!--a\nb-->c"), Dots(5) + u"\n" + Dots(4) + u"c");
-  // Elements whose names only start alike, a closing tag alone, a "<!" that
-  // is no comment.
+  // Names that only start alike, a closing tag alone, a "<!" that is no comment.
   for (std::u16string_view text :
        {u"<scripts>hr</scripts>", u"<styles>hr", u"</script>hr", u"<!DOCTYPE html>hr", u"<p>"}) {
     EXPECT_EQ(MaskHiddenText(text), text);
@@ -53,9 +52,8 @@ TEST(HiddenText, MarksOfTextAreGradingsMarks) {
   }
 }
 
-// The page all in a comment, or texts in a script of an honest page, and
-// honest pages with comments of their own: copies_test.py plants them in a
-// room and reads webexam-results' list. Here, the edges of an item.
+// Whole rooms with pages hidden in comments and scripts are copies_test.py's;
+// here, the edges of an item.
 TEST(HiddenText, ItemsPassedOnlyOnHiddenText) {
   // One of an item's texts hidden is enough; an item failing anyway is none.
   EXPECT_EQ(ItemsPassedOnHiddenText(test::SampleExam().key,

@@ -10,7 +10,6 @@ namespace webexam {
 namespace {
 
 using test::Gbk;
-using test::TempDir;
 using test::WriteBytes;
 
 class PageProbe : public ::testing::Test {
@@ -25,7 +24,7 @@ class PageProbe : public ::testing::Test {
   }
 
   std::unique_ptr<Platform> platform_ = MakePlatform();
-  TempDir dir_;
+  test::TempDir dir_;
   std::u16string page_ = dir_ / "index.htm";
   ProbeState state_;
 };
@@ -54,7 +53,6 @@ TEST_F(PageProbe, IgnoresCaseAndWidth) {
 }
 
 TEST_F(PageProbe, ReadsThePageAsGbkWhateverItWasSavedIn) {
-  // A UTF-8 page: ASCII texts are found, Chinese ones are not.
   const std::string utf8 = "<font face=\"\xE9\x9A\xB6\xE4\xB9\xA6\">Brenlowe</font>";  // 隶书
   EXPECT_TRUE(Found(utf8, u"Brenlowe"));
   EXPECT_FALSE(Found(utf8, u"隶书"));
@@ -75,8 +73,7 @@ TEST_F(PageProbe, AMissWritesNothingSoAHitStaysUntilTheCallerClearsIt) {
 }
 
 TEST_F(PageProbe, ProbesSharingADecodedPageSeeEveryEditBetweenThem) {
-  // Each text looked for on its own, and all but "hr" in one pass over the
-  // page as it is decoded.
+  // Each text looked for alone, and all but "hr" in one pass as the page decodes.
   const std::vector<std::u16string_view> texts = {u"<TITLE>网页", u"</title>", u"</titlx>"};
   const NeedleSet one_pass(texts);
   for (bool in_one_pass : {false, true}) {

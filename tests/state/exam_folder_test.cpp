@@ -1,6 +1,5 @@
-// The rule that finds the exam folder, against real folders on disk: the
-// places an installed program looks at, in their order, each taken only when
-// it holds exam material, except the folder a teacher names outright.
+// Finding the exam folder on real folders: the places an installed program
+// looks at in order, each only with material, but a folder the teacher names.
 #include <gtest/gtest.h>
 
 #include "state/exam_paths.h"
@@ -10,11 +9,8 @@ namespace webexam {
 namespace {
 
 namespace fs = std::filesystem;
-using test::TempDir;
-using test::WriteBytes;
 
-// The real platform, with the program file, WEBEXAM_EXAM and the installed
-// places moved into a temporary folder.
+// The real platform, the program file, WEBEXAM_EXAM and installed places moved.
 class MovedPlatform : public test::ForwardingPlatform {
  public:
   using ForwardingPlatform::ForwardingPlatform;
@@ -39,7 +35,6 @@ class ExamFolderTest : public ::testing::Test {
     platform_.program_folder = test::U16(program_);
     platform_.installed = {test::U16(teacher_), test::U16(sample_)};
   }
-  // The folder found and where it came from, as text to compare.
   std::pair<std::string, ExamFolderOrigin> Found() {
     const ExamFolder found = FindExamFolder(platform_);
     return {fs::path(found.path).string(), found.origin};
@@ -51,7 +46,7 @@ class ExamFolderTest : public ::testing::Test {
 
   std::unique_ptr<Platform> real_ = MakePlatform();
   MovedPlatform platform_{*real_};
-  TempDir dir_;
+  test::TempDir dir_;
   fs::path teacher_ = dir_.path() / "etc" / "exam", program_ = dir_.path() / "bin",
            sample_ = dir_.path() / "share" / "exam", set_ = dir_.path() / "set";
 };
@@ -64,31 +59,29 @@ TEST_F(ExamFolderTest, ThePlacesAreLookedAtInOrderAndOnlyAFolderWithMaterialIsTa
   // The sample alone; either part of an exam makes a folder count.
   fs::create_directories(sample_ / "aa");
   EXPECT_EQ(Found(), Is(sample_, kSample));
-  WriteBytes(program_ / "1.txt", "task");
+  test::WriteBytes(program_ / "1.txt", "task");
   EXPECT_EQ(Found(), Is(program_, kBesideProgram));
-  // A file named aa where the folder belongs is material gone wrong, and the
-  // room check says so: the folder is still the one taken.
-  WriteBytes(teacher_ / "aa", "");
+  // A file named aa is material gone wrong, which the room check names: taken.
+  test::WriteBytes(teacher_ / "aa", "");
   EXPECT_EQ(Found(), Is(teacher_, kTeacherFolder));
 
-  // A folder the teacher names is taken whatever it holds: a mistyped name
-  // shows as missing material rather than quietly giving another exam.
+  // A folder the teacher names is taken whatever it holds: a typo shows as
+  // missing material, never as another exam.
   platform_.exam_variable = test::U16(set_) + platform_.PathSeparator();
   EXPECT_EQ(Found(), Is(set_, kEnvironment));
   platform_.exam_variable = test::U16(dir_.path() / "typo");
   EXPECT_EQ(Found(), Is(dir_.path() / "typo", kEnvironment));
   platform_.exam_variable = u"";  // set but empty: as if unset
   EXPECT_EQ(Found(), Is(teacher_, kTeacherFolder));
-  // Without installed places (Windows) the exam lies beside the program,
-  // even missing: the room check reports it there.
+  // Without installed places (Windows) the exam is beside the program, even missing.
   platform_.installed = {};
   fs::remove(program_ / "1.txt");
   EXPECT_EQ(Found(), Is(program_, kBesideProgram));
 }
 
 #ifndef _WIN32
-// An installed /usr/bin/webexam looks in /etc/webexam/exam and in
-// /usr/share/webexam/exam; a build tree's program the same way from its bin.
+// /usr/bin/webexam looks in /etc/webexam/exam and /usr/share/webexam/exam;
+// a build tree's program the same way from its bin.
 TEST(InstalledExamFolders, TheSampleLiesInShareBesideTheProgramsBinFolder) {
   const std::unique_ptr<Platform> platform = MakePlatform();
   const Platform::InstalledExamFolders installed = platform->ExamFoldersOfInstall();
