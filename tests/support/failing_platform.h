@@ -1,6 +1,5 @@
-// Platform errors in tests: the real platform with failures a test chooses
-// (a full disk, a refused file, a busy share, a server gone), and the check
-// that an error is of the right kind and names the right path.
+// Platform errors in tests: the real platform failing as a test chooses (a full
+// disk, a busy share, a server gone), and the check of an error's kind and path.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,18 +19,16 @@ namespace webexam::test {
 
 using Kind = PlatformError::Kind;
 
-// What the platform says of a folder where a file is to be read or written:
-// Windows refuses the access, POSIX names the case (EISDIR), which is of no
-// kind a caller decides on.
+// A folder where a file is read or written: Windows refuses the access, POSIX
+// names the case (EISDIR), of no kind a caller decides on.
 #ifdef _WIN32
 inline constexpr Kind kFolderInTheWay = Kind::kDenied;
 #else
 inline constexpr Kind kFolderInTheWay = Kind::kOther;
 #endif
 
-// The error the platform throws when `operation` fails on `path` for `kind`:
-// this system's error number and words for it, "cannot write /c/cj.txt: No
-// space left on device".
+// The error the platform throws when `operation` fails on `path` for `kind`,
+// with this system's error number and words: "cannot write /c/cj.txt: No space…".
 PlatformError ErrorOf(Kind kind, std::string_view operation, std::u16string_view path);
 
 // Whether `operation` throws a PlatformError of `kind` that names `path`
@@ -40,8 +37,7 @@ PlatformError ErrorOf(Kind kind, std::string_view operation, std::u16string_view
                                                std::u16string_view path);
 
 // The real platform, failing the operations a test names as the real one
-// would fail them. The report viewer is never started: the documents it
-// would show are kept in `opened`.
+// would; the report viewer never starts, the documents go to `opened`.
 class FailingPlatform : public ForwardingPlatform {
  public:
   enum class Op {
@@ -116,8 +112,7 @@ class FailingPlatform : public ForwardingPlatform {
   }
 
   std::vector<std::u16string> opened;
-  // How many of the next appends write half their bytes and then fail as a
-  // passing network fault with part_written().
+  // How many next appends write half their bytes, then fail as part_written().
   int torn_appends = 0;
 
  private:

@@ -44,7 +44,6 @@ void WriteBytes(const fs::path& path, std::string_view bytes);
 std::string Gbk(std::u16string_view text);
 // Bytes written in hex with optional blanks, "C4 E3 0D 0A".
 std::string Hex(std::string_view hex);
-// The path of a file in tests/data.
 fs::path DataFile(std::string_view name);
 // The sample exam's model answer page, which scores full marks.
 fs::path ModelAnswer();
@@ -62,20 +61,16 @@ GradeResult ResultOf(std::string_view marks);
 struct Process {
   long long id;
 };
-// Starts `program` (a path) with `arguments` (UTF-8), its standard output
-// going to the file `output` and its standard error to `errors` (by default
-// the same file); its standard input is the file `input` when given, else
-// the test's own.
+// Starts `program` with `arguments` (UTF-8), standard output to `output`,
+// standard error to `errors` (by default the same file), standard input from
+// `input` when given.
 Process Spawn(const fs::path& program, const std::vector<std::string>& arguments,
               const fs::path& output, const fs::path& errors = {}, const fs::path& input = {});
 // Waits for the process and returns its exit status (-1 when it did not exit).
 int Wait(Process process);
-// `count` exam PCs, each a results_driver process with a drive root of its
-// own, dir/pc0, dir/pc1, ...: PC k is the computer JF<100+k>, exam number
-// 120722001+k, candidate 考生<k>, with the page `page(k)`. All press
-// "上交成绩" at the same moment, `delay` from now, submitting to `share`.
-// Returns when all have ended, each checked to end with status 0 and to
-// have been shown no message (so none waited past the retry budget).
+// `count` results_driver PCs with drive roots dir/pc0, dir/pc1, ...: PC k is
+// JF<100+k>, exam number 120722001+k, 考生<k>, page `page(k)`. All press "上交成绩"
+// `delay` from now, to `share`; each checked to end with 0 and no message shown.
 void SubmitFromPcs(const fs::path& dir, const fs::path& share, int count,
                    const std::function<std::string(int)>& page, std::chrono::milliseconds delay);
 
