@@ -8,7 +8,7 @@
 namespace webexam {
 
 GradingWindow::GradingWindow(Platform& platform, const ExamPaths& paths, const AnswerKey& key,
-                             ExamState& state, GradingView& view)
+                             const ExamState& state, GradingView& view)
     : platform_(platform), paths_(paths), view_(view), submission_(platform, paths, key, state) {}
 
 GradingWindow::~GradingWindow() {

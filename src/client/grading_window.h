@@ -57,8 +57,8 @@ struct SubmitFinished {
 class GradingWindow {
  public:
   // `paths`, `key`, `state` and `view` must outlive the window.
-  GradingWindow(Platform& platform, const ExamPaths& paths, const AnswerKey& key, ExamState& state,
-                GradingView& view);
+  GradingWindow(Platform& platform, const ExamPaths& paths, const AnswerKey& key,
+                const ExamState& state, GradingView& view);
   GradingWindow(const GradingWindow&) = delete;
   GradingWindow& operator=(const GradingWindow&) = delete;
   // Waits for a delivery under way: its result must land.

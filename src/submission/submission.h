@@ -42,8 +42,6 @@ class Submission {
   // graded bytes there. The clients run it off the window's thread.
   ShareOutcome Deliver(const ShareRetry& retry = {});
 
-  const GradeResult& Result() const { return result_; }
-
   // For the program's error output only, after Deliver: why the line did not
   // reach the share (the last failure), or why the graded bytes could not be
   // left there; empty otherwise.
